@@ -1,0 +1,177 @@
+#include "runtime/text/text.h"
+
+#include <cstdint>
+#include <vector>
+
+namespace rt {
+namespace {
+
+bool isCont(unsigned char c) { return (c & 0xC0) == 0x80; }
+
+// Decodes one code point at s[i], advancing i; invalid bytes are taken one by one.
+char32_t decode(std::string_view s, std::size_t& i) {
+    auto c = static_cast<unsigned char>(s[i]);
+    int n = c < 0x80 ? 0 : (c >> 5) == 6 ? 1 : (c >> 4) == 14 ? 2 : (c >> 3) == 30 ? 3 : -1;
+    if (n == 0) { ++i; return c; }
+    if (n < 0 || i + n >= s.size()) { ++i; return 0xFFFD; }
+    char32_t cp = c & (0x3F >> n);
+    for (int k = 1; k <= n; ++k) {
+        auto d = static_cast<unsigned char>(s[i + k]);
+        if (!isCont(d)) { ++i; return 0xFFFD; }
+        cp = (cp << 6) | (d & 0x3F);
+    }
+    i += n + 1;
+    return cp;
+}
+
+void encode(char32_t cp, std::string& out) {
+    if (cp < 0x80) {
+        out += static_cast<char>(cp);
+    } else if (cp < 0x800) {
+        out += static_cast<char>(0xC0 | (cp >> 6));
+        out += static_cast<char>(0x80 | (cp & 0x3F));
+    } else if (cp < 0x10000) {
+        out += static_cast<char>(0xE0 | (cp >> 12));
+        out += static_cast<char>(0x80 | ((cp >> 6) & 0x3F));
+        out += static_cast<char>(0x80 | (cp & 0x3F));
+    } else {
+        out += static_cast<char>(0xF0 | (cp >> 18));
+        out += static_cast<char>(0x80 | ((cp >> 12) & 0x3F));
+        out += static_cast<char>(0x80 | ((cp >> 6) & 0x3F));
+        out += static_cast<char>(0x80 | (cp & 0x3F));
+    }
+}
+
+char32_t upperCp(char32_t c) {
+    if (c >= 'a' && c <= 'z') return c - 32;
+    if (c < 0xE0) return c;
+    if (c <= 0xFE && c != 0xF7) return c - 32;  // Latin-1 à..þ
+    if (c == 0xFF) return 0x178;
+    if (c >= 0x100 && c <= 0x17F) {  // Latin Extended-A: pairs, with two odd runs
+        if ((c >= 0x139 && c <= 0x148) || (c >= 0x179 && c <= 0x17E)) return (c % 2 == 0) ? c - 1 : c;
+        if (c == 0x131 || c == 0x138 || c == 0x149 || c == 0x17F) return c;
+        return (c % 2 == 1) ? c - 1 : c;
+    }
+    return c;
+}
+
+char32_t lowerCp(char32_t c) {
+    if (c >= 'A' && c <= 'Z') return c + 32;
+    if (c >= 0xC0 && c <= 0xDE && c != 0xD7) return c + 32;
+    if (c == 0x178) return 0xFF;
+    if (c >= 0x100 && c <= 0x17F) {
+        if ((c >= 0x139 && c <= 0x148) || (c >= 0x179 && c <= 0x17E)) return (c % 2 == 1) ? c + 1 : c;
+        if (c == 0x130 || c == 0x131 || c == 0x138 || c == 0x149 || c == 0x17F) return c;
+        return (c % 2 == 0) ? c + 1 : c;
+    }
+    return c;
+}
+
+template <class F>
+std::string mapCase(std::string_view s, F f) {
+    std::string out;
+    out.reserve(s.size());
+    for (std::size_t i = 0; i < s.size();) encode(f(decode(s, i)), out);
+    return out;
+}
+
+// Windows-1252 bytes 0x80..0x9F.
+constexpr char32_t kCp1252High[32] = {
+    0x20AC, 0xFFFD, 0x201A, 0x0192, 0x201E, 0x2026, 0x2020, 0x2021, 0x02C6, 0x2030, 0x0160,
+    0x2039, 0x0152, 0xFFFD, 0x017D, 0xFFFD, 0xFFFD, 0x2018, 0x2019, 0x201C, 0x201D, 0x2022,
+    0x2013, 0x2014, 0x02DC, 0x2122, 0x0161, 0x203A, 0x0153, 0xFFFD, 0x017E, 0x0178};
+
+}  // namespace
+
+std::size_t length(std::string_view s) {
+    std::size_t n = 0;
+    for (std::size_t i = 0; i < s.size();) { decode(s, i); ++n; }
+    return n;
+}
+
+std::string cut(std::string_view s, std::size_t n) {
+    std::size_t i = 0, k = 0;
+    while (i < s.size() && k < n) { decode(s, i); ++k; }
+    return std::string(s.substr(0, i));
+}
+
+std::string sub(std::string_view s, std::size_t start, std::size_t n) {
+    std::size_t i = 0, k = 0;
+    while (i < s.size() && k < start) { decode(s, i); ++k; }
+    std::size_t from = i;
+    k = 0;
+    while (i < s.size() && k < n) { decode(s, i); ++k; }
+    return std::string(s.substr(from, i - from));
+}
+
+std::string clip(std::string_view s) {
+    auto e = s.find_last_not_of(' ');
+    return e == std::string_view::npos ? std::string() : std::string(s.substr(0, e + 1));
+}
+
+std::string trim(std::string_view s) {
+    auto b = s.find_first_not_of(' ');
+    if (b == std::string_view::npos) return {};
+    return clip(s.substr(b));
+}
+
+std::string upper(std::string_view s) { return mapCase(s, upperCp); }
+std::string lower(std::string_view s) { return mapCase(s, lowerCp); }
+
+std::string pad(std::string_view s, std::size_t n) {
+    std::string r = cut(s, n);
+    std::size_t len = length(r);
+    if (len < n) r.append(n - len, ' ');
+    return r;
+}
+
+int compareNoCase(std::string_view a, std::string_view b) {
+    std::size_t i = 0, j = 0;
+    auto ea = a.find_last_not_of(' '), eb = b.find_last_not_of(' ');
+    std::size_t na = ea == std::string_view::npos ? 0 : ea + 1;
+    std::size_t nb = eb == std::string_view::npos ? 0 : eb + 1;
+    a = a.substr(0, na);
+    b = b.substr(0, nb);
+    while (i < a.size() && j < b.size()) {
+        char32_t x = upperCp(decode(a, i)), y = upperCp(decode(b, j));
+        if (x != y) return x < y ? -1 : 1;
+    }
+    if (i < a.size()) return 1;
+    if (j < b.size()) return -1;
+    return 0;
+}
+
+bool equalClipped(std::string_view a, std::string_view b) { return clip(a) == clip(b); }
+
+std::string fromCp1252(std::string_view s) {
+    std::string out;
+    for (unsigned char c : s) {
+        if (c < 0x80) out += static_cast<char>(c);
+        else if (c < 0xA0) encode(kCp1252High[c - 0x80], out);
+        else encode(c, out);
+    }
+    return out;
+}
+
+std::string toCp1252(std::string_view s) {
+    std::string out;
+    for (std::size_t i = 0; i < s.size();) {
+        char32_t c = decode(s, i);
+        if (c < 0x80 || (c >= 0xA0 && c <= 0xFF)) { out += static_cast<char>(c); continue; }
+        char r = '?';
+        for (int k = 0; k < 32; ++k)
+            if (kCp1252High[k] == c && c != 0xFFFD) r = static_cast<char>(0x80 + k);
+        out += r;
+    }
+    return out;
+}
+
+std::string str(long long v) { return std::to_string(v); }
+
+std::string rightAligned(long long v, std::size_t width) {
+    std::string s = std::to_string(v);
+    if (s.size() < width) s.insert(0, width - s.size(), ' ');
+    return s;
+}
+
+}  // namespace rt

@@ -1,0 +1,73 @@
+#pragma once
+// Fixed-width texts: a width in characters, UTF-8 inside, kept without trailing blanks.
+#include <compare>
+#include <cstddef>
+#include <string>
+#include <string_view>
+
+namespace rt {
+
+// Number of characters (code points) in a UTF-8 text.
+std::size_t length(std::string_view s);
+// The first n characters.
+std::string cut(std::string_view s, std::size_t n);
+// Characters [start, start+n) counted from 0; shorter at the end of the text.
+std::string sub(std::string_view s, std::size_t start, std::size_t n = std::string::npos);
+// The text without trailing blanks.
+std::string clip(std::string_view s);
+// The text without leading and trailing blanks.
+std::string trim(std::string_view s);
+// Upper and lower case of Latin letters, accented ones included (Latin-1 and Latin Extended-A).
+std::string upper(std::string_view s);
+std::string lower(std::string_view s);
+// The text padded with blanks (or cut) to n characters.
+std::string pad(std::string_view s, std::size_t n);
+// Comparison ignoring letter case and trailing blanks, as the keys compare.
+int compareNoCase(std::string_view a, std::string_view b);
+inline bool equalNoCase(std::string_view a, std::string_view b) { return compareNoCase(a, b) == 0; }
+// Comparison ignoring only trailing blanks (character by character).
+bool equalClipped(std::string_view a, std::string_view b);
+// Text of a Windows-1252 byte string in UTF-8, and back (characters without a code become '?').
+std::string fromCp1252(std::string_view s);
+std::string toCp1252(std::string_view s);
+// Numbers as texts the way the program shows them.
+std::string str(long long v);
+// A number written right-aligned in width places.
+std::string rightAligned(long long v, std::size_t width);
+
+// A text field of N characters: assignment cuts to N and drops trailing blanks, so
+// comparisons ignore trailing blanks.
+template <std::size_t N>
+class Text {
+public:
+    static constexpr std::size_t width = N;
+    Text() = default;
+    Text(std::string_view s) { assign(s); }
+    Text(const char* s) { assign(s ? std::string_view(s) : std::string_view()); }
+    Text(const std::string& s) { assign(s); }
+    Text& operator=(std::string_view s) { assign(s); return *this; }
+    Text& operator=(const char* s) { assign(s ? std::string_view(s) : std::string_view()); return *this; }
+    Text& operator=(const std::string& s) { assign(s); return *this; }
+    template <std::size_t M>
+    Text& operator=(const Text<M>& o) { assign(o.str()); return *this; }
+
+    const std::string& str() const { return v_; }
+    operator const std::string&() const { return v_; }
+    operator std::string_view() const { return v_; }
+    const char* c_str() const { return v_.c_str(); }
+    bool blank() const { return v_.find_first_not_of(' ') == std::string::npos; }
+    bool empty() const { return blank(); }
+    void clear() { v_.clear(); }
+    // The value padded to the field's width.
+    std::string padded() const { return pad(v_, N); }
+
+    friend bool operator==(const Text& a, const Text& b) { return a.v_ == b.v_; }
+    friend bool operator==(const Text& a, std::string_view b) { return a.v_ == clip(b); }
+    friend auto operator<=>(const Text& a, const Text& b) { return a.v_ <=> b.v_; }
+
+private:
+    void assign(std::string_view s) { v_ = clip(cut(s, N)); }
+    std::string v_;
+};
+
+}  // namespace rt

@@ -1,0 +1,74 @@
+#pragma once
+// Internal state shared by the thread and window runtime. Not for program code.
+#include <condition_variable>
+#include <deque>
+#include <functional>
+#include <map>
+#include <memory>
+#include <mutex>
+#include <thread>
+#include <vector>
+
+#include "runtime/thread/thread.h"
+#include "runtime/window/frontend.h"
+#include "runtime/window/window.h"
+
+namespace rt::core {
+
+struct WindowImpl;
+
+struct ThreadRec {
+    int no = 0;
+    std::condition_variable cv;
+    bool waiting = false;                 // has given up the baton and waits to be woken
+    std::vector<WindowImpl*> windows;     // open windows, oldest first
+};
+
+struct Core {
+    std::mutex m;                         // guards everything below
+    std::mutex baton;                     // held by the program thread that runs
+    std::condition_variable settled;
+    int busy = 0;                         // program threads running or ready to run
+    std::map<int, std::shared_ptr<ThreadRec>> threads;
+    std::vector<WindowImpl*> openWindows; // open order
+    std::map<int, std::shared_ptr<const WindowState>> published;
+    std::vector<std::shared_ptr<const Request>> requests;
+    std::map<int, Answer> answers;
+    int active = 0;
+    int nextThread = 1;
+    int nextWindow = 1;
+    int nextRequest = 1;
+    bool halting = false;
+    bool running = false;
+    std::uint64_t serial = 0;
+    std::vector<std::thread> osThreads;
+    ChangeListener listener;
+    BeepListener beepListener;
+    std::vector<BeepKind> beeps;
+    bool virtualClock = false;
+    long long vclock = 0;
+    bool toolTips = true;
+};
+
+Core& core();
+ThreadRec* self();
+
+// Wakes a waiting thread (call with core().m held).
+void wake(ThreadRec* t);
+// Gives up the baton until ready() (evaluated with core().m held) is true. Publishes the
+// windows first. Throws ProgramEnd when the program ends meanwhile (unless unwinding).
+// Returns false when the program is ending and the caller must not go on waiting.
+bool waitFor(const std::function<bool()>& ready);
+// Publishes every changed window; call with the baton held, not core().m.
+void publishAll();
+void notifyChanged();
+// Fires due timers (call with core().m held).
+void fireTimers(long long now);
+// The earliest time a timer is due, -1 when none runs (core().m held).
+long long nextTimerDue();
+// Queues an event for a window and wakes its thread (core().m held).
+void queueEvent(WindowImpl* w, const EventData& e);
+WindowImpl* findWindow(int id);  // core().m held
+void resetForRun();
+
+}  // namespace rt::core

@@ -1,0 +1,740 @@
+#include "runtime/window/window.h"
+
+#include <algorithm>
+#include <cstdio>
+#include <stdexcept>
+
+#include "runtime/thread/core.h"
+#include "runtime/window/frontend.h"
+
+namespace rt {
+namespace core {
+
+struct WindowImpl {
+    WindowState st;
+    std::deque<EventData> queue;
+    bool open = false;
+    bool closeNow = false;
+    bool lastWasClose = false;
+    bool refused = false;
+    bool dirty = true;
+    EventData ev;
+    int timerPeriod = 0;
+    long long timerDue = 0;
+    ThreadRec* thread = nullptr;
+    Window* owner = nullptr;
+    int nextControl = 1;
+};
+
+WindowImpl* findWindow(int id) {
+    for (auto* w : core().openWindows)
+        if (w->st.id == id) return w;
+    return nullptr;
+}
+
+void queueEvent(WindowImpl* w, const EventData& e) {
+    w->queue.push_back(e);
+    if (w->thread) wake(w->thread);
+}
+
+void fireTimers(long long now) {
+    for (auto* w : core().openWindows) {
+        if (w->timerPeriod <= 0 || w->timerDue > now) continue;
+        bool pending = std::any_of(w->queue.begin(), w->queue.end(),
+                                   [](const EventData& e) { return e.code == EvTimer; });
+        if (!pending) queueEvent(w, EventData{EvTimer});
+        w->timerDue = now + w->timerPeriod;
+    }
+}
+
+long long nextTimerDue() {
+    long long best = -1;
+    for (auto* w : core().openWindows)
+        if (w->timerPeriod > 0 && (best < 0 || w->timerDue < best)) best = w->timerDue;
+    return best;
+}
+
+void publishAll() {
+    Core& c = core();
+    bool changed = false;
+    {
+        std::lock_guard lk(c.m);
+        for (auto* w : c.openWindows) {
+            bool blocked = w->thread && !w->thread->windows.empty() && w->thread->windows.back() != w;
+            if (blocked != w->st.modalBlocked || w->st.toolTipsOn != c.toolTips) w->dirty = true;
+            if (!w->dirty) continue;
+            w->st.modalBlocked = blocked;
+            w->st.toolTipsOn = c.toolTips;
+            ++w->st.rev;
+            c.published[w->st.id] = std::make_shared<const WindowState>(w->st);
+            w->dirty = false;
+            changed = true;
+        }
+        if (changed) ++c.serial;
+    }
+}
+
+void resetForRun() {
+    Core& c = core();
+    std::lock_guard lk(c.m);
+    c.busy = 0;
+    c.threads.clear();
+    c.openWindows.clear();
+    c.published.clear();
+    c.requests.clear();
+    c.answers.clear();
+    c.active = 0;
+    c.nextThread = 1;
+    c.halting = false;
+    c.beeps.clear();
+    c.toolTips = true;
+    ++c.serial;
+}
+
+namespace {
+
+// Makes another window active after `gone` closed: the newest open window that takes input.
+void fallBackActive() {
+    Core& c = core();
+    for (auto it = c.openWindows.rbegin(); it != c.openWindows.rend(); ++it) {
+        WindowImpl* w = *it;
+        if (w->thread && !w->thread->windows.empty() && w->thread->windows.back() == w) {
+            c.active = w->st.id;
+            queueEvent(w, EventData{EvGainFocus});
+            return;
+        }
+    }
+    c.active = 0;
+}
+
+Answer request(Request r) {
+    Core& c = core();
+    int id;
+    {
+        std::lock_guard lk(c.m);
+        id = r.id = c.nextRequest++;
+        r.thread = self() ? self()->no : 0;
+        if (self() && !self()->windows.empty()) r.window = self()->windows.back()->st.id;
+        c.requests.push_back(std::make_shared<const Request>(std::move(r)));
+        ++c.serial;
+    }
+    bool ok = waitFor([&] { return c.answers.count(id) > 0; });
+    std::lock_guard lk(c.m);
+    Answer a;
+    if (ok && c.answers.count(id)) a = c.answers[id];
+    c.answers.erase(id);
+    c.requests.erase(std::remove_if(c.requests.begin(), c.requests.end(),
+                                    [&](const auto& q) { return q->id == id; }),
+                     c.requests.end());
+    ++c.serial;
+    return a;
+}
+
+}  // namespace
+}  // namespace core
+
+struct Window::Impl : core::WindowImpl {};
+
+const char* kindName(ControlKind k) {
+    switch (k) {
+    case ControlKind::Button: return "button";
+    case ControlKind::Entry: return "entry";
+    case ControlKind::Text: return "text";
+    case ControlKind::Prompt: return "prompt";
+    case ControlKind::Check: return "check";
+    case ControlKind::Option: return "option";
+    case ControlKind::Radio: return "radio";
+    case ControlKind::Combo: return "combo";
+    case ControlKind::DropList: return "droplist";
+    case ControlKind::Spin: return "spin";
+    case ControlKind::List: return "list";
+    case ControlKind::Sheet: return "sheet";
+    case ControlKind::Tab: return "tab";
+    case ControlKind::Image: return "image";
+    case ControlKind::Box: return "box";
+    case ControlKind::Line: return "line";
+    case ControlKind::Progress: return "progress";
+    case ControlKind::Group: return "group";
+    case ControlKind::Menu: return "menu";
+    case ControlKind::MenuItem: return "item";
+    case ControlKind::Separator: return "separator";
+    case ControlKind::ToolButton: return "toolbutton";
+    }
+    return "control";
+}
+
+std::string eventName(int code) {
+    static const char* names[] = {
+        "None", "Accepted", "NewSelection", "ScrollUp", "ScrollDown", "PageUp", "PageDown",
+        "ScrollTop", "ScrollBottom", "ScrollDrag", "AlertKey", "Rejected", "Selected",
+        "OpenWindow", "GainFocus", "LoseFocus", "Sized", "Moved", "Maximized", "Iconized",
+        "Restored", "CloseWindow", "CloseDown", "Timer"};
+    if (code >= 0 && code <= EvTimer) return names[code];
+    char buf[16];
+    std::snprintf(buf, sizeof buf, "0x%X", code);
+    return buf;
+}
+
+Window::Window(std::string title, WindowKind kind, int x, int y, int w, int h)
+    : impl_(std::make_unique<Impl>()) {
+    auto& s = impl_->st;
+    {
+        std::lock_guard lk(core::core().m);
+        s.id = core::core().nextWindow++;
+    }
+    s.title = std::move(title);
+    s.kind = kind;
+    s.x = x;
+    s.y = y;
+    s.w = w;
+    s.h = h;
+    s.status.assign(1, std::string());
+}
+
+Window::~Window() {
+    if (impl_->open) {
+        impl_->closeNow = true;
+        accept();
+    }
+}
+
+int Window::add(Control c) {
+    c.id = impl_->nextControl++;
+    c.rev = 1;
+    impl_->st.controls.push_back(std::move(c));
+    impl_->dirty = true;
+    return impl_->st.controls.back().id;
+}
+
+namespace {
+Control make(ControlKind k, const std::string& name, const std::string& text, int x, int y, int w, int h) {
+    Control c;
+    c.kind = k;
+    c.name = name;
+    c.text = text;
+    c.x = x;
+    c.y = y;
+    c.w = w;
+    c.h = h;
+    return c;
+}
+}  // namespace
+
+int Window::button(const std::string& n, const std::string& t, int x, int y, int w, int h) {
+    return add(make(ControlKind::Button, n, t, x, y, w, h));
+}
+int Window::entry(const std::string& n, const std::string& pic, int x, int y, int w, int h) {
+    Control c = make(ControlKind::Entry, n, "", x, y, w, h);
+    c.picture = pic;
+    return add(std::move(c));
+}
+int Window::text(const std::string& n, const std::string& t, int x, int y, int w, int h) {
+    return add(make(ControlKind::Text, n, t, x, y, w, h));
+}
+int Window::prompt(const std::string& n, const std::string& t, int x, int y, int w, int h) {
+    return add(make(ControlKind::Prompt, n, t, x, y, w, h));
+}
+int Window::check(const std::string& n, const std::string& t, int x, int y, int w, int h) {
+    Control c = make(ControlKind::Check, n, t, x, y, w, h);
+    c.value = "0";
+    return add(std::move(c));
+}
+int Window::group(const std::string& n, const std::string& t, int x, int y, int w, int h) {
+    Control c = make(ControlKind::Group, n, t, x, y, w, h);
+    c.boxed = true;
+    return add(std::move(c));
+}
+int Window::list(const std::string& n, int x, int y, int w, int h, std::vector<Column> cols) {
+    Control c = make(ControlKind::List, n, "", x, y, w, h);
+    c.columns = std::move(cols);
+    return add(std::move(c));
+}
+int Window::image(const std::string& n, const std::string& file, int x, int y, int w, int h) {
+    return add(make(ControlKind::Image, n, file, x, y, w, h));
+}
+int Window::menu(const std::string& t, int parent) {
+    Control c = make(ControlKind::Menu, "", t, 0, 0, 0, 0);
+    c.parent = parent;
+    return add(std::move(c));
+}
+int Window::menuItem(int m, const std::string& t, const std::string& msg) {
+    Control c = make(ControlKind::MenuItem, "", t, 0, 0, 0, 0);
+    c.parent = m;
+    c.message = msg;
+    return add(std::move(c));
+}
+int Window::separator(int m) {
+    Control c = make(ControlKind::Separator, "", "", 0, 0, 0, 0);
+    c.parent = m;
+    return add(std::move(c));
+}
+int Window::toolButton(const std::string& n, const std::string& icon, const std::string& tip, int x, int y,
+                       int w, int h) {
+    Control c = make(ControlKind::ToolButton, n, "", x, y, w, h);
+    c.icon = icon;
+    c.tooltip = tip;
+    return add(std::move(c));
+}
+void Window::setResizable(bool on) { impl_->st.resizable = on; touchWindow(); }
+void Window::setIcon(const std::string& icon) { impl_->st.icon = icon; touchWindow(); }
+void Window::setFont(const Font& f) { impl_->st.font = f; touchWindow(); }
+void Window::setMinSize(int w, int h) { impl_->st.minW = w; impl_->st.minH = h; touchWindow(); }
+
+void Window::open() {
+    auto& c = core::core();
+    auto* me = core::self();
+    if (!me) throw std::logic_error("windows open on program threads only");
+    if (impl_->open) return;
+    std::lock_guard lk(c.m);
+    impl_->open = true;
+    impl_->closeNow = impl_->lastWasClose = impl_->refused = false;
+    impl_->thread = me;
+    impl_->owner = this;
+    impl_->st.thread = me->no;
+    for (auto* w : me->windows) w->dirty = true;
+    me->windows.push_back(impl_.get());
+    c.openWindows.push_back(impl_.get());
+    c.active = impl_->st.id;
+    impl_->queue.push_back(EventData{EvOpenWindow});
+    impl_->queue.push_back(EventData{EvGainFocus});
+    if (impl_->timerPeriod > 0) impl_->timerDue = clockHundredths() + impl_->timerPeriod;
+    impl_->dirty = true;
+    ++c.serial;
+}
+
+bool Window::isOpen() const { return impl_->open; }
+
+namespace {
+void applyInput(WindowState& st, const EventData& e) {
+    if (e.control) {
+        for (auto& c : st.controls) {
+            if (c.id != e.control) continue;
+            if (e.hasText) c.value = e.text;
+            if (e.code == EvNewSelection && (c.kind == ControlKind::List || c.kind == ControlKind::Sheet))
+                c.selected = static_cast<int>(e.value);
+            if (e.code == EvAccepted || e.code == EvNewSelection || e.code == EvSelected) st.focus = c.id;
+            break;
+        }
+        return;
+    }
+    switch (e.code) {
+    case EvMaximized: st.maximized = true; st.minimized = false; break;
+    case EvIconized: st.minimized = true; break;
+    case EvRestored: st.maximized = false; st.minimized = false; break;
+    case EvSized:
+        if (e.hasText) {
+            int w = 0, h = 0;
+            if (std::sscanf(e.text.c_str(), "%d,%d", &w, &h) == 2) { st.w = w; st.h = h; }
+        }
+        break;
+    case EvMoved:
+        if (e.hasText) {
+            int x = 0, y = 0;
+            if (std::sscanf(e.text.c_str(), "%d,%d", &x, &y) == 2) { st.x = x; st.y = y; }
+        }
+        break;
+    default: break;
+    }
+}
+}  // namespace
+
+bool Window::accept() {
+    auto& c = core::core();
+    Impl& I = *impl_;
+    if (!I.open) return false;
+    if (!I.closeNow && !(I.lastWasClose && !I.refused)) {
+        I.refused = false;
+        I.lastWasClose = false;
+        bool ok = core::waitFor([&] { return !I.queue.empty() || I.closeNow; });
+        if (ok && !I.closeNow) {
+            std::lock_guard lk(c.m);
+            I.ev = I.queue.front();
+            I.queue.pop_front();
+            if (I.ev.code == EvCloseWindow) I.lastWasClose = true;
+            applyInput(I.st, I.ev);
+            I.dirty = true;
+            return true;
+        }
+    }
+    // Close.
+    {
+        std::lock_guard lk(c.m);
+        I.open = false;
+        I.queue.clear();
+        auto& mine = I.thread->windows;
+        mine.erase(std::remove(mine.begin(), mine.end(), &I), mine.end());
+        for (auto* w : mine) w->dirty = true;
+        c.openWindows.erase(std::remove(c.openWindows.begin(), c.openWindows.end(), &I), c.openWindows.end());
+        c.published.erase(I.st.id);
+        if (c.active == I.st.id) core::fallBackActive();
+        ++c.serial;
+    }
+    I.ev = EventData{};
+    core::publishAll();
+    core::notifyChanged();
+    return false;
+}
+
+const EventData& Window::event() const { return impl_->ev; }
+int Window::code() const { return impl_->ev.code; }
+int Window::field() const { return impl_->ev.control; }
+void Window::refuse() { impl_->refused = true; }
+void Window::close() { impl_->closeNow = true; }
+
+void Window::post(int code, int control) {
+    std::lock_guard lk(core::core().m);
+    EventData e;
+    e.code = code;
+    e.control = control;
+    core::queueEvent(impl_.get(), e);
+}
+
+void Window::display() {
+    impl_->dirty = true;
+    core::publishAll();
+    core::notifyChanged();
+}
+
+Control& Window::ctl(int id) {
+    for (auto& c : impl_->st.controls)
+        if (c.id == id) { touch(c); return c; }
+    throw std::out_of_range("no control " + std::to_string(id));
+}
+const Control& Window::ctl(int id) const {
+    for (auto& c : impl_->st.controls)
+        if (c.id == id) return c;
+    throw std::out_of_range("no control " + std::to_string(id));
+}
+int Window::find(const std::string& name) const {
+    for (auto& c : impl_->st.controls)
+        if (c.name == name) return c.id;
+    return 0;
+}
+
+void Window::touch(Control& c) {
+    ++c.rev;
+    impl_->dirty = true;
+}
+void Window::touchWindow() { impl_->dirty = true; }
+
+void Window::setText(int id, const std::string& t) { ctl(id).text = t; }
+void Window::setValue(int id, const std::string& v) { ctl(id).value = v; }
+const std::string& Window::value(int id) const { return ctl(id).value; }
+void Window::enable(int id, bool on) {
+    const Control& c = static_cast<const Window*>(this)->ctl(id);
+    if (c.enabled != on) ctl(id).enabled = on;
+}
+void Window::hide(int id, bool on) {
+    const Control& c = static_cast<const Window*>(this)->ctl(id);
+    if (c.hidden != on) ctl(id).hidden = on;
+}
+void Window::setTooltip(int id, const std::string& tip) { ctl(id).tooltip = tip; }
+void Window::setRows(int id, std::vector<Row> rows) { ctl(id).rows = std::move(rows); }
+void Window::setSelected(int id, int row) { ctl(id).selected = row; }
+void Window::setThumb(int id, int thumb) {
+    if (static_cast<const Window*>(this)->ctl(id).thumb != thumb) ctl(id).thumb = thumb;
+}
+void Window::showScrollBar(int id, bool on) {
+    if (static_cast<const Window*>(this)->ctl(id).vscroll != on) ctl(id).vscroll = on;
+}
+void Window::setChoices(int id, std::vector<std::string> ch) { ctl(id).choices = std::move(ch); }
+void Window::setColumns(int id, std::vector<Column> cols) { ctl(id).columns = std::move(cols); }
+void Window::setControlFont(int id, const Font& f) { ctl(id).font = f; }
+void Window::setColors(int id, std::uint32_t fg, std::uint32_t bg, std::uint32_t sfg, std::uint32_t sbg) {
+    Control& c = ctl(id);
+    c.fg = fg;
+    c.bg = bg;
+    c.selFg = sfg;
+    c.selBg = sbg;
+}
+void Window::setPosition(int id, int x, int y, int w, int h) {
+    Control& c = ctl(id);
+    c.x = x;
+    c.y = y;
+    c.w = w;
+    c.h = h;
+}
+void Window::select(int id) { impl_->st.focus = id; touchWindow(); }
+int Window::focus() const { return impl_->st.focus; }
+
+int Window::visibleRows(int id) const {
+    const Control& c = ctl(id);
+    return std::max(1, (c.h - 10) / 8);
+}
+
+void Window::setTitle(const std::string& t) { impl_->st.title = t; touchWindow(); }
+const std::string& Window::title() const { return impl_->st.title; }
+void Window::setStatus(const std::string& t, int zone) {
+    auto& s = impl_->st.status;
+    if (zone < 0) return;
+    if (static_cast<std::size_t>(zone) >= s.size()) s.resize(zone + 1);
+    s[zone] = t;
+    touchWindow();
+}
+void Window::setTimer(int h) {
+    std::lock_guard lk(core::core().m);
+    impl_->timerPeriod = h;
+    impl_->timerDue = clockHundredths() + h;
+}
+int Window::timer() const { return impl_->timerPeriod; }
+void Window::setGeometry(int x, int y, int w, int h) {
+    auto& s = impl_->st;
+    s.x = x; s.y = y; s.w = w; s.h = h;
+    touchWindow();
+}
+int Window::x() const { return impl_->st.x; }
+int Window::y() const { return impl_->st.y; }
+int Window::width() const { return impl_->st.w; }
+int Window::height() const { return impl_->st.h; }
+bool Window::maximized() const { return impl_->st.maximized; }
+bool Window::minimized() const { return impl_->st.minimized; }
+bool Window::resizable() const { return impl_->st.resizable; }
+void Window::maximize(bool on) { impl_->st.maximized = on; if (on) impl_->st.minimized = false; touchWindow(); }
+void Window::minimize(bool on) { impl_->st.minimized = on; touchWindow(); }
+void Window::restore() { impl_->st.maximized = false; impl_->st.minimized = false; touchWindow(); }
+void Window::setWaitCursor(bool on) { impl_->st.waitCursor = on; touchWindow(); }
+void Window::setToolTips(bool on) { setToolTipsOn(on); }
+bool Window::toolTips() const { return toolTipsOn(); }
+int Window::id() const { return impl_->st.id; }
+int Window::threadNo() const { return impl_->st.thread; }
+WindowKind Window::kind() const { return impl_->st.kind; }
+const WindowState& Window::state() const { return impl_->st; }
+
+namespace {
+std::vector<std::string> split(const std::string& s, char sep) {
+    std::vector<std::string> out;
+    std::string cur;
+    for (char ch : s) {
+        if (ch == sep) { out.push_back(cur); cur.clear(); }
+        else cur += ch;
+    }
+    out.push_back(cur);
+    return out;
+}
+std::string lines(const std::string& text) {
+    std::string t = text;
+    std::replace(t.begin(), t.end(), '|', '\n');
+    return t;
+}
+}  // namespace
+
+int Window::popup(const std::string& items) {
+    Request r;
+    r.kind = RequestKind::Popup;
+    r.items = split(items, '|');
+    return core::request(std::move(r)).value;
+}
+
+Window* currentWindow() {
+    auto* me = core::self();
+    if (!me || me->windows.empty()) return nullptr;
+    return me->windows.back()->owner;
+}
+
+int message(const std::string& text, const std::string& title, Icon icon, unsigned buttons, unsigned deflt,
+            bool) {
+    static const struct { unsigned bit; const char* caption; } kinds[] = {
+        {BtnOk, "OK"}, {BtnYes, "&Yes"}, {BtnNo, "&No"}, {BtnAbort, "&Abort"}, {BtnRetry, "&Retry"},
+        {BtnIgnore, "&Ignore"}, {BtnCancel, "Cancel"}, {BtnHelp, "&Help"}};
+    Request r;
+    r.kind = RequestKind::Message;
+    r.title = title;
+    r.text = lines(text);
+    r.icon = icon;
+    if (buttons == 0) buttons = BtnOk;
+    for (auto& k : kinds)
+        if (buttons & k.bit) {
+            r.buttons.push_back(k.caption);
+            r.values.push_back(static_cast<int>(k.bit));
+        }
+    r.defaultValue = deflt ? static_cast<int>(deflt) : r.values.front();
+    int fallback = r.defaultValue;
+    Answer a = core::request(std::move(r));
+    return a.value ? a.value : fallback;
+}
+
+int message(const std::string& text, const std::string& title, Icon icon, const std::string& custom, int deflt) {
+    Request r;
+    r.kind = RequestKind::Message;
+    r.title = title;
+    r.text = lines(text);
+    r.icon = icon;
+    r.buttons = split(custom, '|');
+    for (std::size_t i = 0; i < r.buttons.size(); ++i) r.values.push_back(static_cast<int>(i + 1));
+    r.defaultValue = deflt;
+    Answer a = core::request(std::move(r));
+    return a.value ? a.value : deflt;
+}
+
+bool fileDialog(const std::string& title, std::string& path, const std::string& filter, bool save) {
+    Request r;
+    r.kind = save ? RequestKind::SaveFile : RequestKind::OpenFile;
+    r.title = title;
+    r.filter = filter;
+    r.path = path;
+    Answer a = core::request(std::move(r));
+    if (a.ok) path = a.path;
+    return a.ok;
+}
+
+bool folderDialog(const std::string& title, std::string& folder) {
+    Request r;
+    r.kind = RequestKind::Folder;
+    r.title = title;
+    r.path = folder;
+    Answer a = core::request(std::move(r));
+    if (a.ok) folder = a.path;
+    return a.ok;
+}
+
+bool colorDialog(const std::string& title, std::uint32_t& color) {
+    Request r;
+    r.kind = RequestKind::Color;
+    r.title = title;
+    r.color = color;
+    Answer a = core::request(std::move(r));
+    if (a.ok) color = a.color;
+    return a.ok;
+}
+
+bool fontDialog(const std::string& title, Font& font) {
+    Request r;
+    r.kind = RequestKind::Font;
+    r.title = title;
+    r.font = font;
+    Answer a = core::request(std::move(r));
+    if (a.ok) font = a.font;
+    return a.ok;
+}
+
+bool printerDialog(const std::string& title, std::string& printer) {
+    Request r;
+    r.kind = RequestKind::Printer;
+    r.title = title;
+    r.path = printer;
+    Answer a = core::request(std::move(r));
+    if (a.ok) printer = a.path;
+    return a.ok;
+}
+
+void beep(BeepKind kind) {
+    BeepListener l;
+    {
+        std::lock_guard lk(core::core().m);
+        core::core().beeps.push_back(kind);
+        l = core::core().beepListener;
+    }
+    if (l) l(kind);
+}
+
+bool postToThread(int code, int threadNo) {
+    auto& c = core::core();
+    std::lock_guard lk(c.m);
+    for (auto* w : c.openWindows)
+        if (w->st.thread == threadNo) {
+            EventData e;
+            e.code = code;
+            core::queueEvent(w, e);
+            return true;
+        }
+    return false;
+}
+
+bool toolTipsOn() {
+    std::lock_guard lk(core::core().m);
+    return core::core().toolTips;
+}
+void setToolTipsOn(bool on) {
+    std::lock_guard lk(core::core().m);
+    core::core().toolTips = on;
+}
+
+// ---- front-end side ----
+
+Published published() {
+    auto& c = core::core();
+    std::lock_guard lk(c.m);
+    Published p;
+    for (auto* w : c.openWindows) {
+        auto it = c.published.find(w->st.id);
+        if (it != c.published.end()) p.windows.push_back(it->second);
+    }
+    p.requests = c.requests;
+    p.active = c.active;
+    p.running = c.running;
+    p.serial = c.serial;
+    return p;
+}
+
+std::shared_ptr<const WindowState> publishedWindow(int id) {
+    auto& c = core::core();
+    std::lock_guard lk(c.m);
+    auto it = c.published.find(id);
+    return it == c.published.end() ? nullptr : it->second;
+}
+
+void setChangeListener(ChangeListener l) {
+    std::lock_guard lk(core::core().m);
+    core::core().listener = std::move(l);
+}
+
+bool input(int window, const EventData& e) {
+    auto& c = core::core();
+    std::lock_guard lk(c.m);
+    core::WindowImpl* w = core::findWindow(window);
+    if (!w || !w->open) return false;
+    if (w->thread->windows.empty() || w->thread->windows.back() != w) return false;
+    if (c.active != window) {
+        c.active = window;
+        ++c.serial;
+        core::queueEvent(w, EventData{EvGainFocus});
+    }
+    core::queueEvent(w, e);
+    return true;
+}
+
+bool activate(int window) {
+    auto& c = core::core();
+    std::lock_guard lk(c.m);
+    core::WindowImpl* w = core::findWindow(window);
+    if (!w || !w->open) return false;
+    if (w->thread->windows.empty() || w->thread->windows.back() != w) return false;
+    if (c.active == window) return true;
+    c.active = window;
+    ++c.serial;
+    core::queueEvent(w, EventData{EvGainFocus});
+    return true;
+}
+
+bool answer(int request, const Answer& a) {
+    auto& c = core::core();
+    std::lock_guard lk(c.m);
+    auto it = std::find_if(c.requests.begin(), c.requests.end(), [&](const auto& q) { return q->id == request; });
+    if (it == c.requests.end() || c.answers.count(request)) return false;
+    c.answers[request] = a;
+    auto t = c.threads.find((*it)->thread);
+    if (t != c.threads.end()) core::wake(t->second.get());
+    return true;
+}
+
+bool settle(int timeoutMs) {
+    auto& c = core::core();
+    std::unique_lock lk(c.m);
+    return c.settled.wait_for(lk, std::chrono::milliseconds(timeoutMs),
+                              [&] { return c.busy == 0 || (!c.running && c.threads.empty()); });
+}
+
+std::vector<BeepKind> beeps() {
+    std::lock_guard lk(core::core().m);
+    return core::core().beeps;
+}
+void clearBeeps() {
+    std::lock_guard lk(core::core().m);
+    core::core().beeps.clear();
+}
+void setBeepListener(BeepListener l) {
+    std::lock_guard lk(core::core().m);
+    core::core().beepListener = std::move(l);
+}
+
+}  // namespace rt

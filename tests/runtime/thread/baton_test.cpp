@@ -1,0 +1,191 @@
+#include <gtest/gtest.h>
+
+#include <atomic>
+#include <chrono>
+#include <thread>
+
+#include "runtime/thread/thread.h"
+#include "runtime/window/frontend.h"
+#include "runtime/window/window.h"
+
+namespace {
+
+struct VirtualClock {
+    VirtualClock() { rt::useVirtualClock(true); }
+    ~VirtualClock() {
+        rt::joinProgram();
+        rt::useVirtualClock(false);
+    }
+};
+
+std::shared_ptr<const rt::WindowState> windowTitled(const std::string& title) {
+    for (auto& w : rt::published().windows)
+        if (w->title == title) return w;
+    return nullptr;
+}
+
+int controlNamed(const rt::WindowState& w, const std::string& name) {
+    for (auto& c : w.controls)
+        if (c.name == name) return c.id;
+    return 0;
+}
+
+void closeAll() {
+    for (auto& w : rt::published().windows) rt::input(w->id, rt::EventData{rt::EvCloseWindow});
+    rt::settle();
+}
+
+TEST(Baton, TwoThreadsNeverRunProgramCodeAtOnce) {
+    VirtualClock clock;
+    std::atomic<int> inside{0};
+    std::atomic<int> overlaps{0};
+    std::atomic<int> ticks{0};
+    auto worker = [&](const char* title) {
+        rt::Window w(title, rt::WindowKind::Dialog, 0, 0, 100, 50);
+        w.setTimer(1);
+        w.open();
+        while (w.accept()) {
+            if (w.code() != rt::EvTimer) continue;
+            for (int i = 0; i < 50; ++i) {
+                if (inside.fetch_add(1) != 0) ++overlaps;
+                std::this_thread::sleep_for(std::chrono::microseconds(20));
+                inside.fetch_sub(1);
+            }
+            ++ticks;
+        }
+    };
+    rt::startProgram([&] {
+        rt::startThread([&] { worker("A"); });
+        worker("B");
+    });
+    ASSERT_TRUE(rt::settle());
+    ASSERT_TRUE(rt::settle());
+    rt::advanceClock(20);
+    EXPECT_GE(ticks.load(), 20);
+    EXPECT_EQ(overlaps.load(), 0);
+    closeAll();
+}
+
+TEST(Baton, AWaitingWindowDoesNotStopAnotherThreadsWindow) {
+    VirtualClock clock;
+    std::atomic<int> pressed{0};
+    rt::startProgram([&] {
+        rt::startThread([&] {
+            rt::Window w("Second", rt::WindowKind::Dialog, 0, 0, 100, 50);
+            int b = w.button("?OK", "OK", 10, 10, 40, 14);
+            w.open();
+            while (w.accept())
+                if (w.code() == rt::EvAccepted && w.field() == b) ++pressed;
+        });
+        rt::Window first("First", rt::WindowKind::Dialog, 0, 0, 100, 50);
+        first.open();
+        while (first.accept()) {
+        }
+    });
+    ASSERT_TRUE(rt::settle());
+    auto second = windowTitled("Second");
+    ASSERT_TRUE(second);
+    int ok = controlNamed(*second, "?OK");
+    for (int i = 0; i < 3; ++i) {
+        ASSERT_TRUE(rt::input(second->id, rt::EventData{rt::EvAccepted, ok}));
+        ASSERT_TRUE(rt::settle());
+    }
+    EXPECT_EQ(pressed.load(), 3);
+    closeAll();
+}
+
+TEST(Windows, ANewerWindowOfTheSameThreadTakesTheInput) {
+    VirtualClock clock;
+    rt::startProgram([&] {
+        rt::Window w("Owner", rt::WindowKind::Dialog, 0, 0, 100, 50);
+        w.open();
+        while (w.accept()) {
+            if (w.code() == rt::EvOpenWindow) {
+                rt::Window d("Child", rt::WindowKind::Dialog, 0, 0, 50, 30);
+                d.open();
+                while (d.accept()) {
+                }
+            }
+        }
+    });
+    ASSERT_TRUE(rt::settle());
+    auto owner = windowTitled("Owner");
+    auto child = windowTitled("Child");
+    ASSERT_TRUE(owner && child);
+    EXPECT_TRUE(owner->modalBlocked);
+    EXPECT_FALSE(child->modalBlocked);
+    EXPECT_FALSE(rt::input(owner->id, rt::EventData{rt::EvCloseWindow}));
+    EXPECT_TRUE(rt::input(child->id, rt::EventData{rt::EvCloseWindow}));
+    ASSERT_TRUE(rt::settle());
+    owner = windowTitled("Owner");
+    ASSERT_TRUE(owner);
+    EXPECT_FALSE(owner->modalBlocked);
+    EXPECT_EQ(rt::published().active, owner->id);
+    closeAll();
+    rt::joinProgram();
+    EXPECT_FALSE(rt::programRunning());
+}
+
+TEST(Windows, ARefusedCloseKeepsTheWindowOpen) {
+    VirtualClock clock;
+    std::atomic<int> asked{0};
+    rt::startProgram([&] {
+        rt::Window w("Form", rt::WindowKind::Dialog, 0, 0, 100, 50);
+        w.open();
+        while (w.accept())
+            if (w.code() == rt::EvCloseWindow && asked++ == 0) w.refuse();
+    });
+    ASSERT_TRUE(rt::settle());
+    auto form = windowTitled("Form");
+    ASSERT_TRUE(form);
+    rt::input(form->id, rt::EventData{rt::EvCloseWindow});
+    ASSERT_TRUE(rt::settle());
+    EXPECT_TRUE(windowTitled("Form"));
+    rt::input(form->id, rt::EventData{rt::EvCloseWindow});
+    ASSERT_TRUE(rt::settle());
+    EXPECT_FALSE(windowTitled("Form"));
+    EXPECT_EQ(asked.load(), 2);
+}
+
+TEST(Messages, CustomButtonsReturnTheirNumber) {
+    VirtualClock clock;
+    std::atomic<int> result{-1};
+    rt::startProgram([&] {
+        result = rt::message("Do you wish to delete?", "", rt::Icon::Question, "&This Listing|&Entire Disc|&Cancel", 1);
+    });
+    ASSERT_TRUE(rt::settle());
+    auto p = rt::published();
+    ASSERT_EQ(p.requests.size(), 1u);
+    EXPECT_EQ(p.requests[0]->buttons, (std::vector<std::string>{"&This Listing", "&Entire Disc", "&Cancel"}));
+    EXPECT_EQ(p.requests[0]->defaultValue, 1);
+    rt::Answer a;
+    a.value = 2;
+    rt::answer(p.requests[0]->id, a);
+    rt::joinProgram();
+    EXPECT_EQ(result.load(), 2);
+}
+
+TEST(Messages, HaltEndsEveryThread) {
+    VirtualClock clock;
+    rt::startProgram([&] {
+        rt::startThread([] {
+            rt::Window w("Other", rt::WindowKind::Dialog, 0, 0, 100, 50);
+            w.open();
+            while (w.accept()) {
+            }
+        });
+        rt::Window w("Main", rt::WindowKind::Dialog, 0, 0, 100, 50);
+        w.open();
+        while (w.accept())
+            if (w.code() == rt::EvUser + 1) rt::halt();
+    });
+    ASSERT_TRUE(rt::settle());
+    auto main = windowTitled("Main");
+    ASSERT_TRUE(main);
+    rt::input(main->id, rt::EventData{rt::EvUser + 1});
+    rt::joinProgram();
+    EXPECT_FALSE(rt::programRunning());
+    EXPECT_TRUE(rt::published().windows.empty());
+}
+
+}  // namespace
