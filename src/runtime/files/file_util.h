@@ -1,0 +1,43 @@
+#pragma once
+// Low-level pieces shared by the runtime's file services: safe replacement of files through a
+// temporary file, renaming that never replaces, streamed copying. All names are absolute.
+#include <sys/types.h>
+
+#include <string>
+
+namespace rt {
+
+// A temporary file beside its final name; commit() moves it there in one step. A temporary
+// file that is not committed is removed.
+class TempFile {
+public:
+    TempFile() = default;
+    TempFile(const TempFile&) = delete;
+    TempFile& operator=(const TempFile&) = delete;
+    ~TempFile();
+
+    // 0 or an errno value. mode: the permission bits the final file gets (less the umask).
+    int create(const std::string& finalPath, mode_t mode = 0666);
+    int fd() const { return fd_; }
+    const std::string& path() const { return path_; }
+    // Flushes the data to disk and renames the file to its final name; with replace false an
+    // existing final file makes this fail with EEXIST.
+    int commit(bool replace = true);
+    void discard();
+
+private:
+    int fd_ = -1;
+    std::string path_;
+    std::string final_;
+};
+
+// Renames without ever replacing an existing target: 0 or an errno value (EEXIST).
+int renameNoReplace(const std::string& from, const std::string& to);
+// Copies all of in to out in blocks: 0 or an errno value.
+int copyStream(int in, int out);
+// Writes all of len bytes: 0 or an errno value.
+int writeAll(int fd, const char* data, size_t len);
+// The file name pattern match of folder listings: * and ?, any case.
+bool matchesPattern(const std::string& name, const std::string& pattern);
+
+}  // namespace rt

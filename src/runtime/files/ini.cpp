@@ -1,0 +1,197 @@
+#include "runtime/files/ini.h"
+
+#include "runtime/files/file_util.h"
+#include "runtime/files/folder.h"
+
+#include <stdlib.h>
+#include <sys/stat.h>
+
+#include <cstdio>
+#include <memory>
+#include <mutex>
+#include <optional>
+
+namespace rt {
+namespace {
+
+std::mutex iniMutex;
+
+struct FileCloser {
+    void operator()(std::FILE* f) const { std::fclose(f); }
+};
+using FilePtr = std::unique_ptr<std::FILE, FileCloser>;
+
+bool isBlank(char c) { return c == ' ' || c == '\t' || c == '\r' || c == '\n'; }
+
+std::string trim(const std::string& s) {
+    size_t b = 0, e = s.size();
+    while (b < e && isBlank(s[b])) ++b;
+    while (e > b && isBlank(s[e - 1])) --e;
+    return s.substr(b, e - b);
+}
+
+std::string trimRight(std::string s) {
+    while (!s.empty() && (s.back() == ' ' || s.back() == '\t')) s.pop_back();
+    return s;
+}
+
+bool sameText(const std::string& a, const std::string& b) {
+    if (a.size() != b.size()) return false;
+    for (size_t i = 0; i < a.size(); ++i) {
+        char x = a[i], y = b[i];
+        if (x >= 'A' && x <= 'Z') x = char(x - 'A' + 'a');
+        if (y >= 'A' && y <= 'Z') y = char(y - 'A' + 'a');
+        if (x != y) return false;
+    }
+    return true;
+}
+
+// One line of the file without its '\n' (a '\r' before it stays part of the line).
+bool readLine(std::FILE* f, std::string& line, bool& hadNewline) {
+    line.clear();
+    hadNewline = false;
+    int c;
+    while ((c = std::getc(f)) != EOF) {
+        if (c == '\n') {
+            hadNewline = true;
+            return true;
+        }
+        line.push_back(static_cast<char>(c));
+    }
+    return !line.empty();
+}
+
+// A section header gives its trimmed name.
+std::optional<std::string> sectionOf(const std::string& line) {
+    std::string t = trim(line);
+    if (t.size() < 2 || t[0] != '[') return std::nullopt;
+    size_t close = t.find(']');
+    if (close == std::string::npos) return std::nullopt;
+    return trim(t.substr(1, close - 1));
+}
+
+// A key line gives its trimmed key; the value is everything after the first '='.
+bool keyOf(const std::string& line, std::string& key, std::string& value) {
+    size_t eq = line.find('=');
+    if (eq == std::string::npos) return false;
+    key = trim(line.substr(0, eq));
+    value = line.substr(eq + 1);
+    return true;
+}
+
+std::string unquote(std::string v) {
+    v = trim(v);
+    if (v.size() >= 2 && (v[0] == '"' || v[0] == '\'') && v.back() == v[0]) v = v.substr(1, v.size() - 2);
+    return v;
+}
+
+}  // namespace
+
+std::string iniPath(const std::string& file) {
+    if (file.find('/') == std::string::npos) return configFolder() + "/" + file;
+    return absolutePath(file);
+}
+
+std::string getIni(const std::string& section, const std::string& key, const std::string& deflt,
+                   const std::string& file) {
+    std::string path = iniPath(file);
+    std::lock_guard lock(iniMutex);
+    FilePtr f(std::fopen(path.c_str(), "rb"));
+    if (!f) return trimRight(deflt);
+    std::string line, k, v;
+    bool nl = false, inSection = false;
+    std::string wantedSection = trim(section), wantedKey = trim(key);
+    while (readLine(f.get(), line, nl)) {
+        if (auto s = sectionOf(line)) {
+            inSection = sameText(*s, wantedSection);
+            continue;
+        }
+        if (inSection && keyOf(line, k, v) && sameText(k, wantedKey)) return unquote(v);
+    }
+    return trimRight(deflt);
+}
+
+void putIni(const std::string& section, const std::string& key, const std::string& value,
+            const std::string& file) {
+    std::string path = iniPath(file);
+    std::lock_guard lock(iniMutex);
+    // Write through a link to the file it names.
+    if (char* real = ::realpath(path.c_str(), nullptr)) {
+        path = real;
+        ::free(real);
+    }
+    std::string wantedSection = trim(section), wantedKey = trim(key);
+    std::string newValue = trimRight(value);
+
+    // First pass: the line of the key (in any section of that name), else the last entry of
+    // the first section of that name, where the new key goes.
+    long keyLine = -1, sectionLast = -1;
+    bool crlf = false, endsWithNewline = true;
+    mode_t mode = 0666;
+    FilePtr in(std::fopen(path.c_str(), "rb"));
+    if (in) {
+        struct stat st {};
+        if (::fstat(::fileno(in.get()), &st) == 0) mode = st.st_mode & 07777;
+        std::string line, k, v;
+        bool nl = false, inSection = false, inFirst = false, first = true;
+        for (long n = 0; readLine(in.get(), line, nl); ++n) {
+            if (first) crlf = !line.empty() && line.back() == '\r';
+            first = false;
+            endsWithNewline = nl;
+            if (auto s = sectionOf(line)) {
+                inSection = sameText(*s, wantedSection);
+                inFirst = inSection && sectionLast < 0;
+                if (inFirst) sectionLast = n;
+                continue;
+            }
+            if (!inSection) continue;
+            if (keyOf(line, k, v) && sameText(k, wantedKey)) {
+                keyLine = n;
+                break;
+            }
+            if (inFirst && !trim(line).empty()) sectionLast = n;
+        }
+        std::rewind(in.get());
+    }
+
+    const char* eol = crlf ? "\r\n" : "\n";
+    TempFile tmp;
+    if (tmp.create(path, mode) != 0) return;
+    std::string out;
+    auto flush = [&]() {
+        int err = writeAll(tmp.fd(), out.data(), out.size());
+        out.clear();
+        return err == 0;
+    };
+    std::string keyText = wantedKey;
+    if (in) {
+        std::string line, k, v;
+        bool nl = false;
+        long n = 0;
+        for (; readLine(in.get(), line, nl); ++n) {
+            if (n == keyLine) {
+                keyOf(line, k, v);
+                std::string prefix = line.substr(0, line.find_first_not_of(" \t"));
+                out += prefix + k + "=" + newValue;
+                if (!line.empty() && line.back() == '\r') out += '\r';
+                if (nl) out += '\n';
+            } else {
+                out += line;
+                if (nl) out += '\n';
+                if (keyLine < 0 && n == sectionLast) {
+                    if (!nl) out += eol;
+                    out += keyText + "=" + newValue + eol;
+                }
+            }
+            if (out.size() >= (1 << 16) && !flush()) return;
+        }
+    }
+    if (keyLine < 0 && sectionLast < 0) {
+        if (!endsWithNewline) out += eol;
+        out += "[" + wantedSection + "]" + eol + keyText + "=" + newValue + eol;
+    }
+    if (!flush()) return;
+    tmp.commit(true);
+}
+
+}  // namespace rt
