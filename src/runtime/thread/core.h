@@ -21,6 +21,7 @@ struct ThreadRec {
     int no = 0;
     std::condition_variable cv;
     bool waiting = false;                 // has given up the baton and waits to be woken
+    bool watching = false;                // wants a wake-up whenever another thread waits
     std::vector<WindowImpl*> windows;     // open windows, oldest first
 };
 
@@ -59,6 +60,8 @@ void wake(ThreadRec* t);
 // windows first. Throws ProgramEnd when the program ends meanwhile (unless unwinding).
 // Returns false when the program is ending and the caller must not go on waiting.
 bool waitFor(const std::function<bool()>& ready);
+// Wakes the threads that watch others (core().m held).
+void wakeWatchers();
 // Publishes every changed window; call with the baton held, not core().m.
 void publishAll();
 void notifyChanged();

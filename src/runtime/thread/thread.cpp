@@ -38,6 +38,11 @@ void wake(ThreadRec* t) {
     t->cv.notify_all();
 }
 
+void wakeWatchers() {
+    for (auto& [no, t] : core().threads)
+        if (t->watching && t.get() != tSelf) wake(t.get());
+}
+
 void notifyChanged() {
     ChangeListener l;
     {
@@ -59,6 +64,7 @@ bool waitFor(const std::function<bool()>& ready) {
     if (ready()) return true;
     t->waiting = true;
     --c.busy;
+    wakeWatchers();
     c.settled.notify_all();
     c.baton.unlock();
     ChangeListener l = c.listener;
@@ -98,6 +104,7 @@ void threadMain(std::shared_ptr<ThreadRec> t, Procedure p) {
         std::lock_guard lk(c.m);
         c.threads.erase(t->no);
         --c.busy;
+        core::wakeWatchers();
         if (t->no == 1 && !c.threads.empty()) {
             // The first thread ended: the program ends, the others unwind.
             c.halting = true;

@@ -367,6 +367,7 @@ bool Window::accept() {
         c.openWindows.erase(std::remove(c.openWindows.begin(), c.openWindows.end(), &I), c.openWindows.end());
         c.published.erase(I.st.id);
         if (c.active == I.st.id) core::fallBackActive();
+        core::wakeWatchers();
         ++c.serial;
     }
     I.ev = EventData{};
@@ -638,6 +639,49 @@ bool postToThread(int code, int threadNo) {
             return true;
         }
     return false;
+}
+
+bool closeMdiChildren() {
+    auto& c = core::core();
+    auto* me = core::self();
+    std::vector<int> children;
+    {
+        std::lock_guard lk(c.m);
+        for (auto* w : c.openWindows)
+            if (w->st.kind == WindowKind::MdiChild && w->thread != me) children.push_back(w->st.id);
+    }
+    for (int id : children) {
+        auto closedOrIdle = [&] {
+            core::WindowImpl* w = core::findWindow(id);
+            if (!w) return true;
+            bool pending = std::any_of(w->queue.begin(), w->queue.end(),
+                                       [](const EventData& e) { return e.code == EvCloseWindow; });
+            return !pending && w->thread->waiting;
+        };
+        {
+            std::lock_guard lk(c.m);
+            core::WindowImpl* w = core::findWindow(id);
+            if (!w) continue;
+            core::queueEvent(w, EventData{EvCloseWindow});
+            me->watching = true;
+        }
+        bool going = true;
+        for (;;) {
+            {
+                std::lock_guard lk(c.m);
+                if (closedOrIdle()) break;
+            }
+            if (!(going = core::waitFor(closedOrIdle))) break;
+        }
+        bool open;
+        {
+            std::lock_guard lk(c.m);
+            me->watching = false;
+            open = core::findWindow(id) != nullptr;
+        }
+        if (!going || open) return false;
+    }
+    return true;
 }
 
 bool toolTipsOn() {

@@ -189,3 +189,35 @@ TEST(Messages, HaltEndsEveryThread) {
 }
 
 }  // namespace
+
+namespace {
+
+TEST(Windows, ClosingTheChildrenStopsAtOneThatRefuses) {
+    VirtualClock clock;
+    std::atomic<int> frameResult{-1};
+    auto child = [](const char* title, bool refuses) {
+        rt::Window w(title, rt::WindowKind::MdiChild, 0, 0, 100, 50);
+        w.open();
+        while (w.accept())
+            if (w.code() == rt::EvCloseWindow && refuses) w.refuse();
+    };
+    rt::startProgram([&] {
+        rt::Window frame("Frame", rt::WindowKind::Frame, 0, 0, 300, 200);
+        frame.open();
+        rt::startThread([&] { child("Willing", false); });
+        rt::startThread([&] { child("Stubborn", true); });
+        while (frame.accept())
+            if (frame.code() == rt::EvUser + 1) frameResult = rt::closeMdiChildren() ? 1 : 0;
+    });
+    ASSERT_TRUE(rt::settle());
+    auto frame = windowTitled("Frame");
+    ASSERT_TRUE(frame);
+    rt::input(frame->id, rt::EventData{rt::EvUser + 1});
+    ASSERT_TRUE(rt::settle());
+    EXPECT_EQ(frameResult.load(), 0);
+    EXPECT_FALSE(windowTitled("Willing"));
+    EXPECT_TRUE(windowTitled("Stubborn"));
+    closeAll();
+}
+
+}  // namespace
