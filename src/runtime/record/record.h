@@ -62,7 +62,8 @@ struct FileDeclaration {
     std::string layoutVersion;
 };
 
-// Access modes of open().
+// Access modes of open(). ReadOnly refuses writes with error 5; the deny modes are taken
+// as shared (every station opens the files for shared use).
 enum Access : unsigned {
     ReadWrite = 0x2,
     ReadOnly = 0x0,
@@ -98,19 +99,28 @@ public:
 
     // Sequence: physical order, key order from the start, or key order from the buffer's
     // key values (the first record at or after them). next()/previous() then read.
+    // After set() or set(key) previous() reads from the end; after setAt(key) it reads the
+    // last record at or before the buffer's key values. A read continues from the record
+    // read last, in either direction, whatever was written meanwhile; a failed read leaves
+    // that place as it was.
     void set();
     void set(const Key& key);
     void setAt(const Key& key);
-    // Positions so that next() reads the record at a saved position (and on in that order).
+    // Positions so that next() reads the record at a saved position (and on in that order);
+    // previous() too reads that record first. A position whose record is gone leads to its
+    // neighbour in that order.
     void reset(const std::string& position);
     void next();
     void previous();
 
     // Reads the first record (in key order) whose key fields equal the buffer's: error 35.
     void get(const Key& key);
-    // Reads the record at a saved position.
+    // Reads the record at a saved position (by its record number, which is never reused,
+    // also when its key values changed since): error 35 when it is gone.
     void reget(const std::string& position);
 
+    // add() makes the new record the current one. put() and del() need a current record
+    // (error 33 without one); put() gives 35 when the record was deleted elsewhere.
     void add();   // error 40 on a duplicate unique key
     void put();   // writes back the current record; 89 when another instance changed it
     void del();   // deletes the current record
@@ -154,8 +164,9 @@ private:
 };
 
 // Transactions of the calling thread: logout() begins one over the files (waiting at most
-// the given seconds for their locks), commit() and rollback() end it. Atomic over all files,
-// also across a crash.
+// the given seconds for their locks: error 32), commit() and rollback() end it. Atomic over
+// all files, also across a crash. A file of the transaction that is closed before it ends
+// leaves it (one file alone: the transaction is rolled back). A failed commit rolls back.
 bool logout(int seconds, std::initializer_list<RecordFile*> files);
 void commit();
 void rollback();

@@ -24,7 +24,8 @@ public:
     // with several partners once per partner.
     View& join(RecordFile& file, const Key& key, int linkFields, std::function<void()> link);
     // Limits the selection to the records whose first `fields` key fields equal the values
-    // they hold in the primary buffer when open() (or setAt/reset) runs.
+    // they hold in the primary buffer when open() (or setAt) runs; reset() takes them from
+    // the saved row.
     View& range(int fields);
     // Keeps only rows for which the predicate, evaluated with the rows in the buffers, is true.
     View& filter(std::function<bool()> keep);
@@ -40,7 +41,9 @@ public:
     void setAt();
     // Positions so that next() reads the row at a saved position (and previous() the one before).
     void reset(const std::string& position);
-    // Next/previous row into the buffers; error 33 at the end.
+    // Next/previous row into the buffers (their files' current records: a row without a
+    // partner leaves that file without one); error 33 at the end, the view staying on the
+    // row it read last.
     void next();
     void previous();
     // The current row's position (primary and joined records).

@@ -39,6 +39,9 @@ bool answer(int request, const Answer& answer);
 // False when that did not happen within the timeout.
 bool settle(int timeoutMs = 10000);
 
+// Ends the program at once from outside, as halt() does from inside.
+void stopProgram();
+
 // Beeps asked by the program, in order (tests read them; front ends also sound them).
 std::vector<BeepKind> beeps();
 void clearBeeps();

@@ -493,6 +493,11 @@ bool Window::resizable() const { return impl_->st.resizable; }
 void Window::maximize(bool on) { impl_->st.maximized = on; if (on) impl_->st.minimized = false; touchWindow(); }
 void Window::minimize(bool on) { impl_->st.minimized = on; touchWindow(); }
 void Window::restore() { impl_->st.maximized = false; impl_->st.minimized = false; touchWindow(); }
+void Window::arrangeChildren(ArrangeKind kind) {
+    impl_->st.arrange = kind;
+    ++impl_->st.arrangeSerial;
+    touchWindow();
+}
 void Window::setWaitCursor(bool on) { impl_->st.waitCursor = on; touchWindow(); }
 void Window::setToolTips(bool on) { setToolTipsOn(on); }
 bool Window::toolTips() const { return toolTipsOn(); }
@@ -765,7 +770,15 @@ bool settle(int timeoutMs) {
     auto& c = core::core();
     std::unique_lock lk(c.m);
     return c.settled.wait_for(lk, std::chrono::milliseconds(timeoutMs),
-                              [&] { return c.busy == 0 || (!c.running && c.threads.empty()); });
+                              [&] { return (c.busy == 0 && !c.threads.empty()) || !c.running; });
+}
+
+void stopProgram() {
+    auto& c = core::core();
+    std::lock_guard lk(c.m);
+    if (!c.running) return;
+    c.halting = true;
+    for (auto& [no, t] : c.threads) core::wake(t.get());
 }
 
 std::vector<BeepKind> beeps() {

@@ -123,8 +123,13 @@ struct WindowState {
     std::vector<std::string> status;        // status-bar zones
     int focus = 0;
     bool toolTipsOn = true;
+    // The frame asks the front end to arrange its MDI children: a new serial each time.
+    int arrange = 0;                        // ArrangeKind
+    std::uint64_t arrangeSerial = 0;
     std::uint64_t rev = 0;
 };
+
+enum ArrangeKind : int { ArrangeTile = 1, ArrangeCascade = 2, ArrangeIcons = 3 };
 
 enum class Icon { None, Exclamation, Question, Hand, Asterisk };
 enum Buttons : unsigned {
@@ -252,6 +257,9 @@ public:
     int threadNo() const;
     WindowKind kind() const;
     const WindowState& state() const;
+
+    // A frame's MDI children tiled, cascaded, or their icons arranged (by the front end).
+    void arrangeChildren(ArrangeKind kind);
 
     // Shows a pop-up menu ("Item|~Greyed|-|Other") and returns the chosen item's number
     // (counting separators not), 0 when dismissed.

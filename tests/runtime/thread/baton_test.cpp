@@ -1,6 +1,7 @@
 #include <gtest/gtest.h>
 
 #include <atomic>
+#include <functional>
 #include <chrono>
 #include <thread>
 
@@ -195,9 +196,11 @@ namespace {
 TEST(Windows, ClosingTheChildrenStopsAtOneThatRefuses) {
     VirtualClock clock;
     std::atomic<int> frameResult{-1};
-    auto child = [](const char* title, bool refuses) {
+    std::function<void(const char*, bool)> child = [&](const char* title, bool refuses) {
         rt::Window w(title, rt::WindowKind::MdiChild, 0, 0, 100, 50);
         w.open();
+        // The stubborn child opens after the willing one, so it is asked second.
+        if (!refuses) rt::startThread([&] { child("Stubborn", true); });
         while (w.accept())
             if (w.code() == rt::EvCloseWindow && refuses) w.refuse();
     };
@@ -205,7 +208,6 @@ TEST(Windows, ClosingTheChildrenStopsAtOneThatRefuses) {
         rt::Window frame("Frame", rt::WindowKind::Frame, 0, 0, 300, 200);
         frame.open();
         rt::startThread([&] { child("Willing", false); });
-        rt::startThread([&] { child("Stubborn", true); });
         while (frame.accept())
             if (frame.code() == rt::EvUser + 1) frameResult = rt::closeMdiChildren() ? 1 : 0;
     });

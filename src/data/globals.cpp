@@ -1,0 +1,38 @@
+#include "data/globals.h"
+
+PathText InstallFolder;
+
+PathText KaraokeFileName;
+PathText DiscsFileName;
+PathText DMakeFileName;
+PathText SArtistFileName;
+PathText STitleFileName;
+PathText MakeIdFileName;
+PathText GenreFileName;
+PathText UpdateListFileName;
+
+PathText SongBookFileName;
+PathText SBDiscsFileName;
+
+std::uint8_t SongBookIsOpen = 0;
+std::uint8_t FrameThread = 0;
+std::uint8_t FrameResized = 0;
+std::uint16_t DialogCancelled = 0;
+std::uint8_t MultiEditScope = 0;
+std::uint8_t SearchThread = 0;
+
+PathText HelpFile;
+PathText WinHelpFile;
+
+rt::OsVersionInfo OSVersionInfo;
+rt::Text<20> OSVersionName;
+
+rt::Text<40> ProductTitle{"Cantorelle V2 SongBook Maker PLUS"};
+rt::Text<20> ProgramVersion{"2.6.2232"};
+
+PathText LONGNEWPATH;
+PathText SelectedSongBookPath;
+
+namespace GLO {
+PathText SHORTSONGBOOKNAME;
+}  // namespace GLO

@@ -1,0 +1,64 @@
+#pragma once
+// File-name variables and the program-wide variables that procedures use to hand state to
+// each other. They are shared by all program threads without a guard: only one program
+// thread runs at a time.
+//
+// Path variables are 1024 characters wide (the platform's were 128) so that a Linux path is
+// never cut.
+#include <cstdint>
+
+#include "runtime/sysinfo/sysinfo.h"
+#include "runtime/text/text.h"
+
+using PathText = rt::Text<1024>;
+
+// The installation folder (registry value InstallDir), trailing blanks removed.
+extern PathText InstallFolder;
+
+// The master files in the installation folder, set when the frame starts.
+extern PathText KaraokeFileName;    // MAIN.TPS
+extern PathText DiscsFileName;      // DISCS.TPS
+extern PathText DMakeFileName;      // DMAKE.TPS
+extern PathText SArtistFileName;    // SARTIST.TPS
+extern PathText STitleFileName;     // STITLE.TPS
+extern PathText MakeIdFileName;     // MAKEID.TPS
+extern PathText GenreFileName;      // GENRE.TPS
+extern PathText UpdateListFileName; // autoupdate.lst
+
+// The open SongBook's pair: the listing file (.2bk; blank when none is open) and the disc
+// file beside it (.2bd).
+extern PathText SongBookFileName;
+extern PathText SBDiscsFileName;
+
+// 1 while a workspace has a SongBook open.
+extern std::uint8_t SongBookIsOpen;
+// Thread number of the application frame (target of the frame's user events).
+extern std::uint8_t FrameThread;
+// 1 when the frame was resized or a SongBook was just opened; the workspace refits and clears it.
+extern std::uint8_t FrameResized;
+// 0 when the last confirming dialog was confirmed.
+extern std::uint16_t DialogCancelled;
+// Scope of a multi-listing edit: 1 same title, 2 same artist, 3 same disc.
+extern std::uint8_t MultiEditScope;
+// Thread number of the running master-track search window, 0 when none.
+extern std::uint8_t SearchThread;
+
+// The help file (.chm or .hlp under the installation folder) and its copy for the older format.
+extern PathText HelpFile;
+extern PathText WinHelpFile;
+
+// The operating system's version, read at start-up, and its short name ("XP", "Vista", ...).
+extern rt::OsVersionInfo OSVersionInfo;
+extern rt::Text<20> OSVersionName;
+
+extern rt::Text<40> ProductTitle;    // "Cantorelle V2 SongBook Maker PLUS"
+extern rt::Text<20> ProgramVersion;  // "2.6.2232"
+
+// The current SongBook folder, and the SongBook chosen in the SongBook File Explorer.
+extern PathText LONGNEWPATH;
+extern PathText SelectedSongBookPath;
+
+namespace GLO {
+// Short name of the SongBook chosen or created in the SongBook File Explorer.
+extern PathText SHORTSONGBOOKNAME;
+}  // namespace GLO

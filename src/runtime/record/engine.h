@@ -1,0 +1,277 @@
+#pragma once
+// Record-file engine internals shared by record.cpp and the selections: the SQLite
+// connection, the layout of a declared file as SQL, batched key-order cursors and the
+// per-instance state behind RecordFile.
+#include <sqlite3.h>
+
+#include <atomic>
+#include <cstdint>
+#include <deque>
+#include <memory>
+#include <mutex>
+#include <string>
+#include <thread>
+#include <unordered_map>
+#include <vector>
+
+#include "runtime/record/record.h"
+
+namespace rt {
+
+struct FileState;
+
+// The collation of every key: Latin letters compared in upper case, trailing blanks ignored.
+int compareKeyText(const char* a, int na, const char* b, int nb);
+
+// One SQLite connection with its prepared statements.
+class Connection {
+public:
+    // Opens (never creates unless `create`) the database at an absolute path. On failure
+    // returns the SQLite code and leaves errno-style detail in *sysErr.
+    static int open(const std::string& path, bool readOnly, bool create, std::unique_ptr<Connection>& out,
+                    int* sysErr);
+    ~Connection();
+    Connection(const Connection&) = delete;
+    Connection& operator=(const Connection&) = delete;
+
+    sqlite3* db() const { return db_; }
+    std::uint64_t id() const { return id_; }
+    // A cached prepared statement, or nullptr (the SQLite code is then in lastCode()).
+    sqlite3_stmt* prepare(const std::string& sql);
+    int exec(const char* sql);
+    int lastCode() const { return lastCode_; }
+    void setBusyTimeout(int ms);
+    int busyTimeout() const { return busyMs_; }
+    // The database file's change counter as it is on disk now (no lock taken). Another
+    // connection's commit always changes it (rollback-journal mode).
+    std::uint32_t diskChangeCounter(const std::string& schema);
+    // Drops the statements (before DETACH or close).
+    void finalizeAll();
+
+private:
+    Connection() = default;
+    sqlite3* db_ = nullptr;
+    std::uint64_t id_ = 0;
+    int lastCode_ = 0;
+    int busyMs_ = 0;
+    std::unordered_map<std::string, sqlite3_stmt*> cache_;
+    std::unordered_map<std::string, sqlite3_file*> files_;
+    std::string lastSchema_;
+    sqlite3_file* lastFile_ = nullptr;
+};
+
+// A statement in use: bound, stepped, and reset when it goes out of scope.
+class Stmt {
+public:
+    explicit Stmt(sqlite3_stmt* s) : s_(s) {}
+    ~Stmt() {
+        if (s_) {
+            sqlite3_reset(s_);
+            sqlite3_clear_bindings(s_);
+        }
+    }
+    Stmt(const Stmt&) = delete;
+    Stmt& operator=(const Stmt&) = delete;
+    explicit operator bool() const { return s_ != nullptr; }
+    sqlite3_stmt* get() const { return s_; }
+    void bind(int i, const Value& v);
+    void bind(int i, long long v) { sqlite3_bind_int64(s_, i, v); }
+    int step() { return sqlite3_step(s_); }
+
+private:
+    sqlite3_stmt* s_;
+};
+
+// Sets the thread's error from a SQLite failure.
+void setSqliteError(sqlite3* db, int rc);
+
+struct KeyPlan {
+    const Key* key = nullptr;
+    std::string name;
+    std::vector<int> cols;  // field indices
+    bool unique = false;
+    std::string index;      // quoted index name
+    std::string partial;    // the "not all blank" condition, also in every query of the key
+    std::string columns;    // quoted, comma-separated
+    std::string createSql(const std::string& schema) const;
+};
+
+// A declared file as SQL.
+struct Layout {
+    std::vector<FieldInfo> fields;
+    std::vector<std::string> qcols;  // quoted column names
+    std::vector<KeyPlan> keys;
+    std::string signature;
+    std::string invalid;  // why the declaration cannot be used (unknown key field ...)
+
+    Layout(const FileDeclaration& decl, const std::vector<FieldInfo>& fields);
+    int keyIndex(const Key& key) const;
+    std::string tableSql(const std::string& schema) const;
+};
+
+// One stored record as the engine moves it.
+struct Row {
+    long long rec = 0;
+    long long chg = 0;
+    std::vector<Value> vals;  // every field, in declaration order
+};
+
+// Compares a value with the key collation (texts) or as numbers.
+int compareValue(const Value& a, const Value& b);
+
+// Where a cursor stands: before the first row, or at a point of the key order given by the
+// leading key values (and the record number when all key values are given).
+struct Anchor {
+    bool start = true;
+    std::vector<Value> vals;
+    bool hasRec = false;
+    long long rec = 0;
+    bool inclNext = false;  // next() may read a row equal to the point
+    bool inclPrev = false;  // previous() may read a row equal to the point
+};
+
+// Records that a file changed since a batch was read: writes through any instance of this
+// process, the connection the batch came from, and other processes' commits.
+struct PathState {
+    std::string path;
+    std::atomic<std::uint64_t> writes{0};
+    std::vector<FileState*> instances;  // guarded by the registry's mutex
+};
+
+struct Stamp {
+    std::uint64_t writes = 0;
+    std::uint64_t conn = 0;
+    std::uint32_t disk = 0;
+    bool operator==(const Stamp&) const = default;
+};
+
+struct Transaction;
+
+// Reads one file in a key's order (or in record-number order, key -1), optionally within a
+// range of equal leading key values, a batch of rows per query, from the last row read.
+class Cursor {
+public:
+    Cursor() = default;
+    void reset(FileState* file, int key);
+    int key() const { return key_; }
+    // Leading key values that every row must have (none: the whole key).
+    void setRange(std::vector<Value> prefix);
+    const std::vector<Value>& range() const { return range_; }
+    void toStart();
+    void toPoint(Anchor a);
+    const Anchor& anchor() const { return anchor_; }
+    // Back to an anchor taken earlier (batches are read again).
+    void restore(const Anchor& a) {
+        anchor_ = a;
+        nextLimit_ = 32;
+        invalidate();
+    }
+    // The next row in the direction (+1 / -1): 0, 33 at the end, or another error (set).
+    int step(int dir, Row& out);
+    void invalidate() { batch_.clear(); atEnd_ = false; }
+
+private:
+    FileState* f_ = nullptr;
+    int key_ = -1;
+    std::vector<Value> range_;
+    Anchor anchor_;
+    std::deque<Row> batch_;
+    int batchDir_ = 0;
+    bool atEnd_ = false;  // the last query in batchDir_ found no more rows
+    Stamp stamp_;
+    int nextLimit_ = 0;
+};
+
+struct FileState {
+    FileState(RecordFile& self, FileDeclaration d, std::vector<FieldInfo> f);
+    ~FileState();
+    FileState(const FileState&) = delete;
+    FileState& operator=(const FileState&) = delete;
+
+    RecordFile& self;
+    FileDeclaration decl;
+    Layout layout;
+    std::recursive_mutex mu;  // against closeEverywhere from another thread
+
+    std::unique_ptr<Connection> own;
+    std::string path;
+    std::shared_ptr<PathState> state;
+    unsigned access = SharedReadWrite;
+    int busyMs = 1000;
+    bool registered = false;
+    std::thread::id owner;
+
+    // Inside a transaction over several files the file's work goes through that
+    // transaction's connection, where the file is attached under `schema`.
+    Transaction* tx = nullptr;
+    Connection* routed = nullptr;
+    std::string schema = "main";
+    bool streaming = false;
+
+    // The current record: the stored row the buffer was read from (or written).
+    bool hasCur = false;
+    Row cur;
+    bool curFromTx = false;    // read inside the running transaction
+    bool txSavedHasCur = false;
+    long long txSavedRec = 0, txSavedChg = 0;
+
+    // The file's own sequence.
+    bool seqSet = false;
+    Cursor seq;
+
+    // records() is counted again only when the file changed.
+    bool countKnown = false;
+    long long countValue = 0;
+    Stamp countStamp;
+
+    std::vector<Value> scratch;
+
+    // Statement texts for the active schema, made once.
+    struct Sql {
+        std::string schema, select, insert, update, remove, byRec, chgByRec, count;
+    } sql;
+    const Sql& texts();
+
+    bool isOpen() const { return own != nullptr; }
+    Connection* conn() const { return routed ? routed : own.get(); }
+    Stamp stamp();
+    void wrote() { if (state) state->writes.fetch_add(1, std::memory_order_relaxed); }
+    // SQL text of the file's table in the active schema.
+    std::string table() const;
+    std::string selectList() const;
+    // One batch of rows in a key's order (key -1: record numbers) after the anchor, in the
+    // direction dir, within the range: 0 or an error (set).
+    int fetch(int key, int dir, const Anchor& a, const std::vector<Value>& range, int limit, std::deque<Row>& out);
+    int keyQuery(const KeyPlan& k, bool fwd, const Value* eq, int neq, const Value* cmp, int ncmp, const char* cmpOp,
+                 const char* recOp, long long rec, int limit, std::deque<Row>& out);
+    int rowQuery(sqlite3_stmt* s, int limit, std::deque<Row>& out);
+    void readRow(sqlite3_stmt* s, Row& r) const;
+    // Reads the stored row of a record number: 0, 35, or another error.
+    int readRec(long long rec, Row& out);
+    // Loads a row into the buffer and makes it the current record.
+    void load(const Row& r);
+    void load(Row&& r);
+    void noCurrent() { hasCur = false; }
+    // Values of a key taken from a row or from the buffer.
+    std::vector<Value> keyValues(int key, const std::vector<Value>& all) const;
+    std::vector<Value> bufferValues() const;
+    bool requireOpen();
+    // Closes the connection; `owner`: called on the thread that opened the file.
+    // Ends a stream first: SQLite's code of that commit.
+    int closeLocked(bool owner);
+};
+
+// What a RecordFile holds: the engine's state of the instance.
+struct RecordFile::Impl : FileState {
+    using FileState::FileState;
+};
+
+// Positions: opaque texts holding the key name, the record number and the key values.
+std::string encodePosition(const std::string& keyName, long long rec, const std::vector<Value>& vals);
+bool decodePosition(const std::string& text, std::size_t& at, std::string& keyName, long long& rec,
+                    std::vector<Value>& vals);
+void putToken(std::string& out, long long v);
+void putToken(std::string& out, const std::string& s);
+bool getToken(const std::string& in, std::size_t& at, Value& v);
+
+}  // namespace rt

@@ -1,0 +1,1278 @@
+#include "runtime/record/record.h"
+
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <cerrno>
+#include <cstdio>
+#include <thread>
+#include <unordered_map>
+
+#include "runtime/files/folder.h"
+#include "runtime/record/engine.h"
+#include "runtime/text/text.h"
+
+namespace rt {
+
+// ---------------------------------------------------------------------------------------
+// Transactions of a thread
+
+struct Transaction {
+    std::vector<FileState*> files;
+    std::unique_ptr<Connection> dedicated;  // several files: attached to one connection
+    FileState* single = nullptr;            // one file: its own connection
+    Connection* conn() const {
+        if (dedicated) return dedicated.get();
+        return single && single->own ? single->own.get() : nullptr;
+    }
+};
+
+namespace {
+
+thread_local Transaction* currentTx = nullptr;
+
+void endTransaction(Transaction* t, bool committed);
+
+// Rolls back a transaction the thread left open when it ends.
+struct TxGuard {
+    bool armed = false;
+    ~TxGuard() {
+        if (currentTx) {
+            if (Connection* c = currentTx->conn()) c->exec("ROLLBACK");
+            endTransaction(currentTx, false);
+        }
+    }
+};
+thread_local TxGuard txGuard;
+
+// Every open instance by path, for closeEverywhere and for change stamps shared by the
+// instances of a path.
+std::mutex registryMutex;
+std::unordered_map<std::string, std::shared_ptr<PathState>>& registry() {
+    static auto* r = new std::unordered_map<std::string, std::shared_ptr<PathState>>();
+    return *r;
+}
+
+void registerInstance(FileState* st) {
+    std::lock_guard g(registryMutex);
+    auto& p = registry()[st->path];
+    if (!p) {
+        p = std::make_shared<PathState>();
+        p->path = st->path;
+    }
+    p->instances.push_back(st);
+    std::lock_guard g2(st->mu);
+    st->state = p;
+    st->registered = true;
+}
+
+void unregisterInstance(FileState* st) {
+    std::lock_guard g(registryMutex);
+    if (!st->registered) return;
+    st->registered = false;
+    auto it = registry().find(st->path);
+    if (it == registry().end()) return;
+    auto& v = it->second->instances;
+    v.erase(std::remove(v.begin(), v.end(), st), v.end());
+    if (v.empty()) registry().erase(it);
+}
+
+int pathError(const std::string& path, int err) {
+    if (err == ENOENT || err == ENOTDIR) {
+        auto slash = path.find_last_of('/');
+        std::string parent = slash == std::string::npos || slash == 0 ? "/" : path.substr(0, slash);
+        struct stat ps {};
+        if (::stat(parent.c_str(), &ps) != 0 || !S_ISDIR(ps.st_mode)) {
+            setError(PathNotFound);
+            return PathNotFound;
+        }
+        setError(FileNotFound);
+        return FileNotFound;
+    }
+    if (err == EACCES || err == EPERM) {
+        setError(AccessDenied);
+        return AccessDenied;
+    }
+    setFileSystemError(err);
+    return FileSystemError;
+}
+
+// The settings every connection to a record file runs with: a rollback journal, so that a
+// transaction over several attached files commits atomically, and a full sync.
+int configure(Connection& c, const std::string& schema) {
+    std::string q = "\"" + schema + "\".";
+    std::string sql = "PRAGMA " + q + "journal_mode=DELETE; PRAGMA " + q + "synchronous=FULL; PRAGMA " + q +
+                      "cache_size=-16384; PRAGMA " + q + "mmap_size=1073741824";
+    return c.exec(sql.c_str());
+}
+
+// Inside a transaction or a stream (bulk work) a file gets a large page cache, so that
+// adding many records does not spill index pages; afterwards it is back to the usual size.
+void bulkCache(Connection& c, const std::string& schema, bool on) {
+    std::string sql = "PRAGMA \"" + schema + "\".cache_size=" + (on ? "-262144" : "-16384");
+    c.exec(sql.c_str());
+}
+
+long long scalar(Connection& c, const std::string& sql, long long rec, int& rc) {
+    Stmt s(c.prepare(sql));
+    if (!s) {
+        rc = c.lastCode();
+        return 0;
+    }
+    s.bind(1, rec);
+    rc = s.step();
+    if (rc == SQLITE_ROW) {
+        rc = SQLITE_OK;
+        return sqlite3_column_int64(s.get(), 0);
+    }
+    return 0;
+}
+
+}  // namespace
+
+// ---------------------------------------------------------------------------------------
+// FileState
+
+FileState::FileState(RecordFile& s, FileDeclaration d, std::vector<FieldInfo> f)
+    : self(s), decl(std::move(d)), layout(decl, f) {}
+
+FileState::~FileState() {
+    unregisterInstance(this);
+    std::lock_guard g(mu);
+    closeLocked(true);
+}
+
+Stamp FileState::stamp() {
+    Connection* c = conn();
+    Stamp s;
+    s.writes = state ? state->writes.load(std::memory_order_relaxed) : 0;
+    s.conn = c ? c->id() : 0;
+    s.disk = c ? c->diskChangeCounter(schema) : 0;
+    return s;
+}
+
+const FileState::Sql& FileState::texts() {
+    if (sql.schema == schema && !sql.insert.empty()) return sql;
+    sql.schema = schema;
+    std::string t = table();
+    sql.select = "SELECT " + selectList() + " FROM " + t;
+    sql.insert = "INSERT INTO " + t + "(";
+    std::string marks;
+    for (std::size_t i = 0; i < layout.qcols.size(); ++i) {
+        sql.insert += (i ? "," : "") + layout.qcols[i];
+        marks += i ? ",?" : "?";
+    }
+    sql.insert += ") VALUES(" + marks + ")";
+    sql.update = "UPDATE " + t + " SET ";
+    for (const auto& q : layout.qcols) sql.update += q + "=?,";
+    sql.update += "\"_chg\"=\"_chg\"+1 WHERE \"_rec\"=? AND \"_chg\"=?";
+    sql.remove = "DELETE FROM " + t + " WHERE \"_rec\"=?";
+    sql.byRec = sql.select + " WHERE \"_rec\"=?";
+    sql.chgByRec = "SELECT \"_chg\" FROM " + t + " WHERE \"_rec\"=?";
+    sql.count = "SELECT count(*) FROM " + t;
+    return sql;
+}
+
+std::string FileState::table() const { return "\"" + schema + "\".\"data\""; }
+
+std::string FileState::selectList() const {
+    std::string s = "\"_rec\",\"_chg\"";
+    for (const auto& q : layout.qcols) s += "," + q;
+    return s;
+}
+
+void FileState::readRow(sqlite3_stmt* s, Row& r) const {
+    r.rec = sqlite3_column_int64(s, 0);
+    r.chg = sqlite3_column_int64(s, 1);
+    std::size_t n = layout.fields.size();
+    r.vals.resize(n);
+    for (std::size_t i = 0; i < n; ++i) {
+        int col = static_cast<int>(i) + 2;
+        if (layout.fields[i].type == FieldType::Text) {
+            const auto* t = reinterpret_cast<const char*>(sqlite3_column_text(s, col));
+            int len = sqlite3_column_bytes(s, col);
+            if (auto* str = std::get_if<std::string>(&r.vals[i]))
+                str->assign(t ? t : "", t ? len : 0);
+            else
+                r.vals[i] = std::string(t ? t : "", t ? len : 0);
+        } else {
+            r.vals[i] = static_cast<long long>(sqlite3_column_int64(s, col));
+        }
+    }
+}
+
+int FileState::rowQuery(sqlite3_stmt* st, int limit, std::deque<Row>& out) {
+    int got = 0;
+    int rc;
+    while (got < limit && (rc = sqlite3_step(st)) == SQLITE_ROW) {
+        out.emplace_back();
+        readRow(st, out.back());
+        ++got;
+    }
+    if (got < limit && rc != SQLITE_DONE) {
+        setSqliteError(conn()->db(), rc);
+        return errorCode() ? errorCode() : FileSystemError;
+    }
+    return 0;
+}
+
+int FileState::keyQuery(const KeyPlan& k, bool fwd, const Value* eq, int neq, const Value* cmp, int ncmp,
+                        const char* cmpOp, const char* recOp, long long rec, int limit, std::deque<Row>& out) {
+    if (limit <= 0) return 0;
+    std::string sql = "SELECT " + selectList() + " FROM " + table() + " WHERE " + k.partial;
+    for (int i = 0; i < neq; ++i) sql += " AND " + layout.qcols[k.cols[i]] + "=?";
+    if (ncmp > 0) {
+        sql += " AND (";
+        for (int i = 0; i < ncmp; ++i) sql += (i ? "," : "") + layout.qcols[k.cols[neq + i]];
+        sql += std::string(")") + cmpOp + "(";
+        for (int i = 0; i < ncmp; ++i) sql += i ? ",?" : "?";
+        sql += ")";
+    }
+    if (recOp) sql += std::string(" AND \"_rec\"") + recOp + "?";
+    sql += " ORDER BY ";
+    const char* dir = fwd ? "" : " DESC";
+    for (int c : k.cols) sql += layout.qcols[c] + dir + ",";
+    sql += std::string("\"_rec\"") + dir + " LIMIT ?";
+    Connection* c = conn();
+    Stmt s(c->prepare(sql));
+    if (!s) {
+        setSqliteError(c->db(), c->lastCode());
+        return errorCode();
+    }
+    int p = 1;
+    for (int i = 0; i < neq; ++i) s.bind(p++, eq[i]);
+    for (int i = 0; i < ncmp; ++i) s.bind(p++, cmp[i]);
+    if (recOp) s.bind(p++, rec);
+    s.bind(p, static_cast<long long>(limit));
+    return rowQuery(s.get(), limit, out);
+}
+
+int FileState::fetch(int key, int dir, const Anchor& a, const std::vector<Value>& range, int limit,
+                     std::deque<Row>& out) {
+    if (!conn()) {
+        setError(NotOpen);
+        return NotOpen;
+    }
+    bool fwd = dir > 0;
+    bool incl = fwd ? a.inclNext : a.inclPrev;
+    const char* gt = fwd ? ">" : "<";
+    const char* ge = fwd ? ">=" : "<=";
+    if (key < 0) {
+        std::string sql = "SELECT " + selectList() + " FROM " + table();
+        if (!a.start) sql += std::string(" WHERE \"_rec\"") + (incl ? ge : gt) + "?";
+        sql += fwd ? " ORDER BY \"_rec\" LIMIT ?" : " ORDER BY \"_rec\" DESC LIMIT ?";
+        Connection* c = conn();
+        Stmt s(c->prepare(sql));
+        if (!s) {
+            setSqliteError(c->db(), c->lastCode());
+            return errorCode();
+        }
+        int p = 1;
+        if (!a.start) s.bind(p++, a.rec);
+        s.bind(p, static_cast<long long>(limit));
+        return rowQuery(s.get(), limit, out);
+    }
+    const KeyPlan& k = layout.keys[key];
+    int n = static_cast<int>(k.cols.size());
+    int m = std::min(static_cast<int>(range.size()), n);
+    if (a.start) return keyQuery(k, fwd, range.data(), m, nullptr, 0, nullptr, nullptr, 0, limit, out);
+    int pv = static_cast<int>(a.vals.size());
+    if (a.hasRec && pv == n) {
+        // Rows with the same key values come in record-number order; then the rows after
+        // those key values.
+        int rc = keyQuery(k, fwd, a.vals.data(), n, nullptr, 0, nullptr, incl ? ge : gt, a.rec, limit, out);
+        if (rc || m >= n) return rc;
+        int left = limit - static_cast<int>(out.size());
+        return keyQuery(k, fwd, range.data(), m, a.vals.data() + m, n - m, gt, nullptr, 0, left, out);
+    }
+    if (pv > n) pv = n;
+    if (pv <= m) {
+        if (!incl && pv == m) return 0;
+        return keyQuery(k, fwd, range.data(), m, nullptr, 0, nullptr, nullptr, 0, limit, out);
+    }
+    return keyQuery(k, fwd, range.data(), m, a.vals.data() + m, pv - m, incl ? ge : gt, nullptr, 0, limit, out);
+}
+
+int FileState::readRec(long long rec, Row& out) {
+    Connection* c = conn();
+    Stmt s(c->prepare(texts().byRec));
+    if (!s) {
+        setSqliteError(c->db(), c->lastCode());
+        return errorCode();
+    }
+    s.bind(1, rec);
+    int rc = s.step();
+    if (rc == SQLITE_ROW) {
+        readRow(s.get(), out);
+        return 0;
+    }
+    if (rc == SQLITE_DONE) {
+        setError(RecordNotFound);
+        return RecordNotFound;
+    }
+    setSqliteError(c->db(), rc);
+    return errorCode();
+}
+
+void FileState::load(const Row& r) {
+    self.loadValues(r.vals);
+    cur = r;
+    hasCur = true;
+    curFromTx = tx != nullptr;
+}
+
+void FileState::load(Row&& r) {
+    self.loadValues(r.vals);
+    cur = std::move(r);
+    hasCur = true;
+    curFromTx = tx != nullptr;
+}
+
+std::vector<Value> FileState::keyValues(int key, const std::vector<Value>& all) const {
+    std::vector<Value> v;
+    if (key < 0) return v;
+    v.reserve(layout.keys[key].cols.size());
+    for (int c : layout.keys[key].cols) v.push_back(c < static_cast<int>(all.size()) ? all[c] : Value{});
+    return v;
+}
+
+std::vector<Value> FileState::bufferValues() const {
+    std::vector<Value> v;
+    self.storeValues(v);
+    return v;
+}
+
+bool FileState::requireOpen() {
+    if (own) return true;
+    setError(NotOpen);
+    return false;
+}
+
+int FileState::closeLocked(bool owner) {
+    int rc = SQLITE_OK;
+    if (own && streaming && (rc = own->exec("COMMIT")) != SQLITE_OK) setSqliteError(own->db(), rc);
+    streaming = false;
+    if (tx) {
+        if (owner && tx == currentTx) {
+            Transaction* t = tx;
+            if (t->single == this) {
+                if (own) own->exec("ROLLBACK");
+                tx = nullptr;
+                routed = nullptr;
+                endTransaction(t, false);
+            } else {
+                t->files.erase(std::remove(t->files.begin(), t->files.end(), this), t->files.end());
+                if (t->files.empty()) {
+                    if (t->dedicated) t->dedicated->exec("ROLLBACK");
+                    tx = nullptr;
+                    routed = nullptr;
+                    endTransaction(t, false);
+                }
+            }
+        }
+        tx = nullptr;
+        routed = nullptr;
+        schema = "main";
+    }
+    own.reset();
+    hasCur = false;
+    seqSet = false;
+    seq.invalidate();
+    countKnown = false;
+    state.reset();
+    return rc;
+}
+
+namespace {
+
+void endTransaction(Transaction* t, bool committed) {
+    for (FileState* st : t->files) {
+        std::lock_guard g(st->mu);
+        if (st->tx != t) continue;
+        if (!committed) {
+            // The stored records are as they were before the transaction: so is the
+            // change count put() checks.
+            if (!st->curFromTx) {
+                st->hasCur = st->txSavedHasCur;
+                if (st->hasCur) st->cur.chg = st->txSavedChg;
+            } else if (st->hasCur && st->conn()) {
+                int rc = 0;
+                long long chg = scalar(*st->conn(), st->texts().chgByRec, st->cur.rec, rc);
+                if (rc == SQLITE_OK)
+                    st->cur.chg = chg;
+                else
+                    st->hasCur = false;
+            }
+        }
+        st->wrote();
+        st->countKnown = false;
+        st->tx = nullptr;
+        st->routed = nullptr;
+        st->schema = "main";
+        st->seq.invalidate();
+        if (st->own) {
+            st->own->setBusyTimeout(st->busyMs);
+            if (t->single == st) bulkCache(*st->own, "main", false);
+        }
+    }
+    if (currentTx == t) currentTx = nullptr;
+    delete t;
+}
+
+}  // namespace
+
+// ---------------------------------------------------------------------------------------
+// RecordFile
+
+RecordFile::RecordFile(FileDeclaration decl, std::vector<FieldInfo> fields)
+    : impl_(std::make_unique<Impl>(*this, std::move(decl), std::move(fields))) {}
+
+RecordFile::~RecordFile() = default;
+
+const std::string& RecordFile::label() const { return impl_->decl.label; }
+const std::vector<FieldInfo>& RecordFile::fieldInfo() const { return impl_->layout.fields; }
+const FileDeclaration& RecordFile::declaration() const { return impl_->decl; }
+
+std::string RecordFile::name() const {
+    std::string n = impl_->decl.name ? clip(impl_->decl.name()) : std::string();
+    if (n.empty()) return n;
+    return absolutePath(n);
+}
+
+bool RecordFile::isOpen() const {
+    std::lock_guard g(impl_->mu);
+    return impl_->isOpen();
+}
+
+Connection* RecordFile::connection() const {
+    std::lock_guard g(impl_->mu);
+    return impl_->conn();
+}
+
+namespace {
+
+// Checks that a freshly opened database is this declaration's record file: 0 or the error.
+int validate(FileState& st, Connection& c) {
+    Stmt s(c.prepare("SELECT \"value\" FROM \"meta\" WHERE \"name\"='layout'"));
+    if (!s) {
+        int rc = c.lastCode() & 0xFF;
+        if (rc == SQLITE_ERROR || rc == SQLITE_NOTADB) {
+            setError(InvalidRecordDeclaration);
+            return InvalidRecordDeclaration;
+        }
+        setSqliteError(c.db(), c.lastCode());
+        return errorCode();
+    }
+    int rc = s.step();
+    if (rc != SQLITE_ROW && rc != SQLITE_DONE) {
+        setSqliteError(c.db(), rc);
+        return errorCode();
+    }
+    const char* sig = rc == SQLITE_ROW ? reinterpret_cast<const char*>(sqlite3_column_text(s.get(), 0)) : nullptr;
+    if (!sig || st.layout.signature != sig) {
+        setError(InvalidRecordDeclaration);
+        return InvalidRecordDeclaration;
+    }
+    Stmt t(c.prepare("SELECT \"type\",\"name\",\"sql\" FROM sqlite_schema WHERE tbl_name='data'"));
+    if (!t) {
+        setSqliteError(c.db(), c.lastCode());
+        return errorCode();
+    }
+    bool table = false;
+    std::unordered_map<std::string, std::string> indexes;
+    while ((rc = t.step()) == SQLITE_ROW) {
+        std::string type = reinterpret_cast<const char*>(sqlite3_column_text(t.get(), 0));
+        const char* name = reinterpret_cast<const char*>(sqlite3_column_text(t.get(), 1));
+        const char* sql = reinterpret_cast<const char*>(sqlite3_column_text(t.get(), 2));
+        if (type == "table") table = true;
+        if (type == "index" && name) indexes[name] = sql ? sql : "";
+    }
+    if (rc != SQLITE_DONE) {
+        setSqliteError(c.db(), rc);
+        return errorCode();
+    }
+    if (!table) {
+        setError(InvalidRecordDeclaration);
+        return InvalidRecordDeclaration;
+    }
+    for (const auto& k : st.layout.keys) {
+        auto it = indexes.find("key_" + k.name);
+        if (it == indexes.end() || it->second != k.createSql("")) {
+            setError(RebuildKeys);
+            return RebuildKeys;
+        }
+    }
+    return 0;
+}
+
+// Opens a connection to an existing record file at `path` (stat first, for the platform's
+// error numbers): 0 or the error.
+int connect(const std::string& path, bool readOnly, int busyMs, std::unique_ptr<Connection>& out) {
+    if (path.empty()) {
+        setError(InvalidFileName);
+        return InvalidFileName;
+    }
+    struct stat sb {};
+    if (::stat(path.c_str(), &sb) != 0) return pathError(path, errno);
+    if (S_ISDIR(sb.st_mode)) {
+        setFileSystemError(EISDIR);
+        return FileSystemError;
+    }
+    if (::access(path.c_str(), readOnly ? R_OK : (R_OK | W_OK)) != 0) {
+        int e = errno;
+        if (e == EACCES || e == EROFS || e == EPERM) {
+            setError(AccessDenied);
+            return AccessDenied;
+        }
+        return pathError(path, e);
+    }
+    int sys = 0;
+    std::unique_ptr<Connection> c;
+    int rc = Connection::open(path, readOnly, false, c, &sys);
+    if (rc != SQLITE_OK) {
+        if (sys) return pathError(path, sys);
+        setSqliteError(nullptr, rc);
+        return errorCode();
+    }
+    c->setBusyTimeout(busyMs);
+    rc = configure(*c, "main");
+    if (rc != SQLITE_OK) {
+        if ((rc & 0xFF) == SQLITE_NOTADB) {
+            setError(InvalidRecordDeclaration);
+            return InvalidRecordDeclaration;
+        }
+        setSqliteError(c->db(), rc);
+        return errorCode();
+    }
+    out = std::move(c);
+    return 0;
+}
+
+}  // namespace
+
+void RecordFile::open(unsigned access) {
+    FileState& st = *impl_;
+    {
+        std::lock_guard g(st.mu);
+        if (st.own) {
+            setError(AlreadyOpen);
+            return;
+        }
+        clearError();
+        if (!st.layout.invalid.empty()) {
+            setError(InvalidRecordDeclaration, "Invalid Record Declaration: " + st.layout.invalid);
+            return;
+        }
+        std::string path = name();
+        std::unique_ptr<Connection> c;
+        if (connect(path, (access & ReadWrite) == 0, st.busyMs, c) != 0) return;
+        if (validate(st, *c) != 0) return;
+        st.own = std::move(c);
+        st.owner = std::this_thread::get_id();
+        st.path = path;
+        st.access = access;
+        st.hasCur = false;
+        st.seqSet = false;
+        st.countKnown = false;
+    }
+    registerInstance(&st);
+    clearError();
+}
+
+void RecordFile::create() {
+    FileState& st = *impl_;
+    if (isOpen()) close();
+    std::lock_guard g(st.mu);
+    clearError();
+    if (!st.layout.invalid.empty()) {
+        setError(InvalidRecordDeclaration, "Invalid Record Declaration: " + st.layout.invalid);
+        return;
+    }
+    std::string path = name();
+    if (path.empty()) {
+        setError(InvalidFileName);
+        return;
+    }
+    // Built beside the target and renamed over it, so an existing file is replaced in one step.
+    static std::atomic<unsigned> serial{0};
+    std::string tmp = path + ".new-" + std::to_string(::getpid()) + "-" + std::to_string(serial.fetch_add(1));
+    ::unlink(tmp.c_str());
+    int sys = 0;
+    std::unique_ptr<Connection> c;
+    int rc = Connection::open(tmp, false, true, c, &sys);
+    if (rc != SQLITE_OK) {
+        if (sys)
+            pathError(tmp, sys);
+        else
+            setSqliteError(nullptr, rc);
+        ::unlink(tmp.c_str());
+        return;
+    }
+    std::string sql = "PRAGMA journal_mode=DELETE; PRAGMA synchronous=FULL; BEGIN; " + st.layout.tableSql("main") +
+                      "; CREATE TABLE \"main\".\"meta\"(\"name\" TEXT PRIMARY KEY, \"value\" TEXT) WITHOUT ROWID;";
+    for (const auto& k : st.layout.keys) sql += k.createSql("main") + ";";
+    sql += "COMMIT;";
+    rc = c->exec(sql.c_str());
+    if (rc == SQLITE_OK) {
+        Stmt ins(c->prepare("INSERT INTO \"meta\" VALUES(?,?)"));
+        if (ins) {
+            Value k(std::string("layout")), v(st.layout.signature);
+            ins.bind(1, k);
+            ins.bind(2, v);
+            rc = ins.step();
+            if (rc == SQLITE_DONE) {
+                sqlite3_reset(ins.get());
+                Value lk(std::string("label")), lv(st.decl.label);
+                ins.bind(1, lk);
+                ins.bind(2, lv);
+                rc = ins.step();
+            }
+            rc = rc == SQLITE_DONE ? SQLITE_OK : rc;
+        } else {
+            rc = c->lastCode();
+        }
+    }
+    if (rc != SQLITE_OK) {
+        setSqliteError(c->db(), rc);
+        c.reset();
+        ::unlink(tmp.c_str());
+        return;
+    }
+    c.reset();
+    // A journal left behind by the old file must not be played back into the new one.
+    ::unlink((path + "-journal").c_str());
+    if (::rename(tmp.c_str(), path.c_str()) != 0) {
+        int e = errno;
+        ::unlink(tmp.c_str());
+        pathError(path, e);
+        return;
+    }
+    clearError();
+}
+
+void RecordFile::close() {
+    FileState& st = *impl_;
+    unregisterInstance(&st);
+    std::lock_guard g(st.mu);
+    clearError();
+    st.closeLocked(true);  // a buffered stream that cannot be written leaves its error
+}
+
+void RecordFile::set() {
+    FileState& st = *impl_;
+    std::lock_guard g(st.mu);
+    if (!st.requireOpen()) return;
+    st.seq.reset(&st, -1);
+    st.seqSet = true;
+    clearError();
+}
+
+namespace {
+int keyOf(FileState& st, const Key& key) {
+    int k = st.layout.keyIndex(key);
+    if (k < 0) setError(InvalidRecordDeclaration, "Invalid Key: " + key.name);
+    return k;
+}
+}  // namespace
+
+void RecordFile::set(const Key& key) {
+    FileState& st = *impl_;
+    std::lock_guard g(st.mu);
+    if (!st.requireOpen()) return;
+    int k = keyOf(st, key);
+    if (k < 0) return;
+    st.seq.reset(&st, k);
+    st.seqSet = true;
+    clearError();
+}
+
+void RecordFile::setAt(const Key& key) {
+    FileState& st = *impl_;
+    std::lock_guard g(st.mu);
+    if (!st.requireOpen()) return;
+    int k = keyOf(st, key);
+    if (k < 0) return;
+    st.seq.reset(&st, k);
+    Anchor a;
+    a.vals = st.keyValues(k, st.bufferValues());
+    a.inclNext = a.inclPrev = true;
+    st.seq.toPoint(std::move(a));
+    st.seqSet = true;
+    clearError();
+}
+
+void RecordFile::reset(const std::string& position) {
+    FileState& st = *impl_;
+    std::lock_guard g(st.mu);
+    if (!st.requireOpen()) return;
+    std::size_t at = 0;
+    std::string keyName;
+    long long rec = 0;
+    std::vector<Value> vals;
+    if (!decodePosition(position, at, keyName, rec, vals)) {
+        st.seqSet = false;
+        setError(RecordNotFound);
+        return;
+    }
+    int k = -1;
+    if (!keyName.empty()) {
+        Key probe{keyName, {}, false};
+        k = st.layout.keyIndex(probe);
+        if (k < 0 || vals.size() != st.layout.keys[k].cols.size()) {
+            st.seqSet = false;
+            setError(RecordNotFound);
+            return;
+        }
+    }
+    st.seq.reset(&st, k);
+    Anchor a;
+    a.vals = std::move(vals);
+    a.hasRec = true;
+    a.rec = rec;
+    a.inclNext = a.inclPrev = true;
+    st.seq.toPoint(std::move(a));
+    st.seqSet = true;
+    clearError();
+}
+
+namespace {
+void readStep(FileState& st, int dir) {
+    std::lock_guard g(st.mu);
+    if (!st.requireOpen()) {
+        st.noCurrent();
+        return;
+    }
+    if (!st.seqSet) {
+        st.noCurrent();
+        setError(NoRecord);
+        return;
+    }
+    Row r;
+    int rc = st.seq.step(dir, r);
+    if (rc != 0) {
+        st.noCurrent();
+        if (rc == NoRecord) setError(NoRecord);
+        return;
+    }
+    st.load(std::move(r));
+    clearError();
+}
+}  // namespace
+
+void RecordFile::next() { readStep(*impl_, +1); }
+void RecordFile::previous() { readStep(*impl_, -1); }
+
+void RecordFile::get(const Key& key) {
+    FileState& st = *impl_;
+    std::lock_guard g(st.mu);
+    if (!st.requireOpen()) {
+        st.noCurrent();
+        return;
+    }
+    int k = keyOf(st, key);
+    if (k < 0) {
+        st.noCurrent();
+        return;
+    }
+    std::vector<Value> vals = st.keyValues(k, st.bufferValues());
+    std::deque<Row> rows;
+    const KeyPlan& plan = st.layout.keys[k];
+    int rc = st.keyQuery(plan, true, vals.data(), static_cast<int>(vals.size()), nullptr, 0, nullptr, nullptr, 0, 1,
+                         rows);
+    if (rc != 0) {
+        st.noCurrent();
+        return;
+    }
+    if (rows.empty()) {
+        st.noCurrent();
+        setError(RecordNotFound);
+        return;
+    }
+    st.load(rows.front());
+    clearError();
+}
+
+void RecordFile::reget(const std::string& position) {
+    FileState& st = *impl_;
+    std::lock_guard g(st.mu);
+    if (!st.requireOpen()) {
+        st.noCurrent();
+        return;
+    }
+    std::size_t at = 0;
+    std::string keyName;
+    long long rec = 0;
+    std::vector<Value> vals;
+    if (!decodePosition(position, at, keyName, rec, vals)) {
+        st.noCurrent();
+        setError(RecordNotFound);
+        return;
+    }
+    Row r;
+    if (st.readRec(rec, r) != 0) {
+        st.noCurrent();
+        return;
+    }
+    st.load(r);
+    clearError();
+}
+
+namespace {
+// The buffer's values, checked against the layout.
+bool bufferRow(FileState& st) {
+    st.scratch.clear();
+    st.self.storeValues(st.scratch);
+    if (st.scratch.size() != st.layout.fields.size()) {
+        setError(InvalidRecordDeclaration);
+        return false;
+    }
+    for (std::size_t i = 0; i < st.scratch.size(); ++i) {
+        bool text = st.layout.fields[i].type == FieldType::Text;
+        if (text != (st.scratch[i].index() == 1)) {
+            setError(InvalidRecordDeclaration);
+            return false;
+        }
+        if (text) {
+            auto& s = std::get<1>(st.scratch[i]);
+            while (!s.empty() && s.back() == ' ') s.pop_back();
+        }
+    }
+    return true;
+}
+}  // namespace
+
+void RecordFile::add() {
+    FileState& st = *impl_;
+    std::lock_guard g(st.mu);
+    if (!st.requireOpen() || !bufferRow(st)) return;
+    Connection* c = st.conn();
+    int rc;
+    {
+        Stmt s(c->prepare(st.texts().insert));
+        if (!s) {
+            setSqliteError(c->db(), c->lastCode());
+            return;
+        }
+        for (std::size_t i = 0; i < st.scratch.size(); ++i) s.bind(static_cast<int>(i) + 1, st.scratch[i]);
+        rc = s.step();
+    }
+    if (rc != SQLITE_DONE) {
+        setSqliteError(c->db(), rc);
+        return;
+    }
+    st.wrote();
+    st.cur.rec = sqlite3_last_insert_rowid(c->db());
+    st.cur.chg = 0;
+    st.cur.vals = st.scratch;
+    st.hasCur = true;
+    st.curFromTx = st.tx != nullptr;
+    clearError();
+}
+
+void RecordFile::put() {
+    FileState& st = *impl_;
+    std::lock_guard g(st.mu);
+    if (!st.requireOpen()) return;
+    if (!st.hasCur) {
+        setError(NoRecord);
+        return;
+    }
+    if (!bufferRow(st)) return;
+    Connection* c = st.conn();
+    int rc;
+    int n = static_cast<int>(st.scratch.size());
+    {
+        Stmt s(c->prepare(st.texts().update));
+        if (!s) {
+            setSqliteError(c->db(), c->lastCode());
+            return;
+        }
+        for (int i = 0; i < n; ++i) s.bind(i + 1, st.scratch[i]);
+        s.bind(n + 1, st.cur.rec);
+        s.bind(n + 2, st.cur.chg);
+        rc = s.step();
+    }
+    if (rc != SQLITE_DONE) {
+        setSqliteError(c->db(), rc);
+        return;
+    }
+    if (sqlite3_changes(c->db()) == 0) {
+        // Changed or deleted elsewhere since it was read.
+        int qrc = 0;
+        scalar(*c, st.texts().chgByRec, st.cur.rec, qrc);
+        if (qrc == SQLITE_OK) {
+            setError(RecordChanged);
+        } else if (qrc == SQLITE_DONE) {
+            st.noCurrent();
+            setError(RecordNotFound);
+        } else {
+            setSqliteError(c->db(), qrc);
+        }
+        return;
+    }
+    st.wrote();
+    st.cur.chg += 1;
+    st.cur.vals = st.scratch;
+    clearError();
+}
+
+void RecordFile::del() {
+    FileState& st = *impl_;
+    std::lock_guard g(st.mu);
+    if (!st.requireOpen()) return;
+    if (!st.hasCur) {
+        setError(NoRecord);
+        return;
+    }
+    Connection* c = st.conn();
+    int rc;
+    {
+        Stmt s(c->prepare(st.texts().remove));
+        if (!s) {
+            setSqliteError(c->db(), c->lastCode());
+            return;
+        }
+        s.bind(1, st.cur.rec);
+        rc = s.step();
+    }
+    if (rc != SQLITE_DONE) {
+        setSqliteError(c->db(), rc);
+        return;
+    }
+    st.noCurrent();
+    if (sqlite3_changes(c->db()) == 0) {
+        setError(RecordNotFound);
+        return;
+    }
+    st.wrote();
+    clearError();
+}
+
+long long RecordFile::records() {
+    FileState& st = *impl_;
+    std::lock_guard g(st.mu);
+    if (!st.requireOpen()) return 0;
+    Stamp now = st.stamp();
+    if (st.countKnown && now == st.countStamp) {
+        clearError();
+        return st.countValue;
+    }
+    Connection* c = st.conn();
+    Stmt s(c->prepare(st.texts().count));
+    if (!s) {
+        setSqliteError(c->db(), c->lastCode());
+        return 0;
+    }
+    int rc = s.step();
+    if (rc != SQLITE_ROW) {
+        setSqliteError(c->db(), rc);
+        return 0;
+    }
+    st.countValue = sqlite3_column_int64(s.get(), 0);
+    st.countKnown = true;
+    st.countStamp = now;
+    clearError();
+    return st.countValue;
+}
+
+std::string RecordFile::position() const {
+    FileState& st = *impl_;
+    std::lock_guard g(st.mu);
+    if (!st.hasCur) return {};
+    int k = st.seqSet ? st.seq.key() : -1;
+    if (k < 0) return encodePosition("", st.cur.rec, {});
+    return encodePosition(st.layout.keys[k].name, st.cur.rec, st.keyValues(k, st.cur.vals));
+}
+
+std::string RecordFile::position(const Key& key) const {
+    FileState& st = *impl_;
+    std::lock_guard g(st.mu);
+    if (!st.hasCur) return {};
+    int k = st.layout.keyIndex(key);
+    if (k < 0) return encodePosition("", st.cur.rec, {});
+    return encodePosition(st.layout.keys[k].name, st.cur.rec, st.keyValues(k, st.cur.vals));
+}
+
+bool RecordFile::hasCurrent() const {
+    std::lock_guard g(impl_->mu);
+    return impl_->hasCur;
+}
+
+void RecordFile::buildKeys() {
+    FileState& st = *impl_;
+    std::lock_guard g(st.mu);
+    clearError();
+    if (!st.layout.invalid.empty()) {
+        setError(InvalidRecordDeclaration, "Invalid Record Declaration: " + st.layout.invalid);
+        return;
+    }
+    std::unique_ptr<Connection> temp;
+    Connection* c = st.conn();
+    std::string schema = st.schema;
+    if (!c) {
+        if (connect(name(), false, st.busyMs, temp) != 0) return;
+        int v = validate(st, *temp);
+        if (v != 0 && v != RebuildKeys) return;
+        c = temp.get();
+        schema = "main";
+    }
+    bool own = !st.tx && !st.streaming;
+    std::string q = "\"" + schema + "\".";
+    if (own && c->exec("BEGIN IMMEDIATE") != SQLITE_OK) {
+        setSqliteError(c->db(), c->lastCode());
+        return;
+    }
+    std::vector<std::string> names;
+    int rc;
+    {
+        Stmt s(c->prepare("SELECT \"name\" FROM " + q +
+                          "sqlite_schema WHERE \"type\"='index' AND \"tbl_name\"='data' AND \"sql\" IS NOT NULL"));
+        rc = s ? SQLITE_OK : c->lastCode();
+        while (s && (rc = s.step()) == SQLITE_ROW)
+            names.emplace_back(reinterpret_cast<const char*>(sqlite3_column_text(s.get(), 0)));
+        if (rc == SQLITE_DONE) rc = SQLITE_OK;
+    }
+    // Cached statements may refer to the indexes about to go.
+    c->finalizeAll();
+    std::string sql;
+    for (const auto& n : names) {
+        std::string quoted = "\"";
+        for (char ch : n) quoted += ch == '"' ? std::string("\"\"") : std::string(1, ch);
+        sql += "DROP INDEX " + q + quoted + "\";";
+    }
+    for (const auto& k : st.layout.keys) sql += k.createSql(schema) + ";";
+    if (rc == SQLITE_OK) rc = c->exec(sql.c_str());
+    if (rc == SQLITE_OK && own) rc = c->exec("COMMIT");
+    if (rc != SQLITE_OK) {
+        setSqliteError(c->db(), rc);
+        int keep = errorCode();
+        std::string keepText = error();
+        if (own) c->exec("ROLLBACK");
+        setError(keep, keepText);
+        return;
+    }
+    st.wrote();
+    clearError();
+}
+
+void RecordFile::send(const std::string& option) {
+    FileState& st = *impl_;
+    std::lock_guard g(st.mu);
+    clearError();
+    std::string o = upper(trim(option));
+    auto eq = o.find('=');
+    if (eq == std::string::npos || trim(o.substr(0, eq)) != "RECOVER") return;
+    std::string v = trim(o.substr(eq + 1));
+    if (v.empty() || v.find_first_not_of("0123456789") != std::string::npos || v.size() > 6) return;
+    st.busyMs = std::stoi(v) * 1000;
+    if (st.own && !st.tx) st.own->setBusyTimeout(st.busyMs);
+}
+
+void RecordFile::stream() {
+    FileState& st = *impl_;
+    std::lock_guard g(st.mu);
+    if (!st.requireOpen()) return;
+    clearError();
+    if (st.tx || st.streaming) return;
+    if (st.own->exec("BEGIN") != SQLITE_OK) {
+        setSqliteError(st.own->db(), st.own->lastCode());
+        return;
+    }
+    bulkCache(*st.own, "main", true);
+    st.streaming = true;
+}
+
+void RecordFile::flush() {
+    FileState& st = *impl_;
+    std::lock_guard g(st.mu);
+    if (!st.requireOpen()) return;
+    clearError();
+    if (!st.streaming) return;
+    if (st.own->exec("COMMIT") != SQLITE_OK) {
+        setSqliteError(st.own->db(), st.own->lastCode());
+        return;
+    }
+    bulkCache(*st.own, "main", false);
+    st.streaming = false;
+}
+
+void RecordFile::watch() { clearError(); }
+
+void RecordFile::clearBuffer() { clearValues(); }
+
+void RecordFile::clearCurrent() {
+    std::lock_guard g(impl_->mu);
+    impl_->noCurrent();
+}
+
+// ---------------------------------------------------------------------------------------
+// Transactions
+
+bool logout(int seconds, std::initializer_list<RecordFile*> list) {
+    txGuard.armed = true;  // the thread's guard now exists and will run at its end
+    clearError();
+    if (currentTx) {
+        setError(56, "Logout Already Active");
+        return false;
+    }
+    std::vector<FileState*> files;
+    for (RecordFile* f : list) {
+        if (!f) continue;
+        FileState* st = f->impl_.get();
+        if (std::find(files.begin(), files.end(), st) == files.end()) files.push_back(st);
+    }
+    if (files.empty()) {
+        setError(NotOpen);
+        return false;
+    }
+    for (FileState* st : files) {
+        std::lock_guard g(st->mu);
+        if (!st->own) {
+            setError(NotOpen);
+            return false;
+        }
+        if (st->streaming) {
+            if (st->own->exec("COMMIT") != SQLITE_OK) {
+                setSqliteError(st->own->db(), st->own->lastCode());
+                return false;
+            }
+            bulkCache(*st->own, "main", false);
+            st->streaming = false;
+        }
+    }
+    int ms = seconds > 0 ? seconds * 1000 : 0;
+    auto t = std::make_unique<Transaction>();
+    t->files = files;
+    std::vector<std::string> schemas(files.size(), "main");
+    if (files.size() == 1) {
+        FileState* st = files[0];
+        std::lock_guard g(st->mu);
+        st->own->setBusyTimeout(ms);
+        if (st->own->exec("BEGIN IMMEDIATE") != SQLITE_OK) {
+            setSqliteError(st->own->db(), st->own->lastCode());
+            st->own->setBusyTimeout(st->busyMs);
+            return false;
+        }
+        bulkCache(*st->own, "main", true);
+        t->single = st;
+    } else {
+        // One connection with every file attached: SQLite then commits them together,
+        // through a super-journal, all or nothing even across a crash.
+        int sys = 0;
+        int rc = Connection::open(files[0]->path, false, false, t->dedicated, &sys);
+        if (rc != SQLITE_OK) {
+            if (sys)
+                pathError(files[0]->path, sys);
+            else
+                setSqliteError(nullptr, rc);
+            return false;
+        }
+        Connection& c = *t->dedicated;
+        c.setBusyTimeout(ms);
+        if ((rc = configure(c, "main")) != SQLITE_OK) {
+            setSqliteError(c.db(), rc);
+            return false;
+        }
+        std::unordered_map<std::string, std::string> byPath{{files[0]->path, "main"}};
+        for (std::size_t i = 1; i < files.size(); ++i) {
+            auto& s = byPath[files[i]->path];
+            if (s.empty()) {
+                s = "f" + std::to_string(i);
+                {
+                    Stmt a(c.prepare("ATTACH DATABASE ? AS \"" + s + "\""));
+                    Value p(files[i]->path);
+                    if (a) a.bind(1, p);
+                    rc = a ? a.step() : c.lastCode();
+                }
+                if (rc == SQLITE_DONE) rc = configure(c, s);
+                if (rc != SQLITE_OK) {
+                    setSqliteError(c.db(), rc);
+                    return false;
+                }
+            }
+            schemas[i] = s;
+        }
+        c.finalizeAll();  // the ATTACH statements
+        bulkCache(c, "main", true);
+        for (const auto& [p, schema] : byPath) bulkCache(c, schema, true);
+        if (c.exec("BEGIN IMMEDIATE") != SQLITE_OK) {
+            setSqliteError(c.db(), c.lastCode());
+            return false;
+        }
+    }
+    Transaction* tp = t.release();
+    for (std::size_t i = 0; i < files.size(); ++i) {
+        FileState* st = files[i];
+        std::lock_guard g(st->mu);
+        st->tx = tp;
+        if (tp->dedicated) {
+            st->routed = tp->dedicated.get();
+            st->schema = schemas[i];
+        }
+        st->txSavedHasCur = st->hasCur;
+        st->txSavedRec = st->cur.rec;
+        st->txSavedChg = st->cur.chg;
+        st->curFromTx = false;
+        st->countKnown = false;
+        st->seq.invalidate();
+    }
+    currentTx = tp;
+    clearError();
+    return true;
+}
+
+void commit() {
+    Transaction* t = currentTx;
+    if (!t) {
+        clearError();
+        return;
+    }
+    Connection* c = t->conn();
+    if (!c) {
+        endTransaction(t, false);
+        setError(NotOpen);
+        return;
+    }
+    if (c->exec("COMMIT") != SQLITE_OK) {
+        setSqliteError(c->db(), c->lastCode());
+        int code = errorCode();
+        std::string text = error();
+        int fcode = fileErrorCode();
+        std::string ftext = fileError();
+        c->exec("ROLLBACK");
+        endTransaction(t, false);
+        if (code == FileSystemError)
+            setFileSystemError(fcode, ftext);
+        else
+            setError(code, text);
+        return;
+    }
+    endTransaction(t, true);
+    clearError();
+}
+
+void rollback() {
+    Transaction* t = currentTx;
+    if (!t) return;
+    if (Connection* c = t->conn()) c->exec("ROLLBACK");
+    endTransaction(t, false);
+}
+
+bool inTransaction() { return currentTx != nullptr; }
+
+void closeEverywhere(const std::string& path) {
+    std::string abs = absolutePath(clip(path));
+    std::lock_guard g(registryMutex);
+    auto it = registry().find(abs);
+    if (it == registry().end()) return;
+    auto instances = it->second->instances;
+    registry().erase(it);
+    for (FileState* st : instances) {
+        std::lock_guard g2(st->mu);
+        st->registered = false;
+        st->closeLocked(st->owner == std::this_thread::get_id());
+    }
+}
+
+}  // namespace rt

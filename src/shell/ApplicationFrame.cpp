@@ -1,0 +1,141 @@
+#include "shell/ApplicationFrame.h"
+
+#include <string>
+
+#include "data/globals.h"
+#include "runtime/text/text.h"
+#include "runtime/thread/thread.h"
+#include "runtime/window/window.h"
+#include "shell/AboutBox.h"
+#include "shell/FrameEvents.h"
+#include "shell/QuickStartWindow.h"
+#include "shell/ShowHelpTopic.h"
+
+namespace {
+
+void setFrameTitle(rt::Window& w) {
+    w.setTitle(rt::clip(ProductTitle) + " " + rt::clip(ProgramVersion) + "C");
+}
+
+}  // namespace
+
+void ApplicationFrame() {
+    const std::string folder = rt::clip(InstallFolder) + "/";
+    KaraokeFileName = folder + "MAIN.TPS";
+    DiscsFileName = folder + "DISCS.TPS";
+    DMakeFileName = folder + "DMAKE.TPS";
+    SArtistFileName = folder + "SARTIST.TPS";
+    STitleFileName = folder + "STITLE.TPS";
+    UpdateListFileName = folder + "autoupdate.lst";
+    MakeIdFileName = folder + "MAKEID.TPS";
+    GenreFileName = folder + "GENRE.TPS";
+
+    rt::Window w("Cantorelle V2 SongBook Maker", rt::WindowKind::Frame, -1, -1, 640, 420);
+    w.setResizable(true);
+    w.setMinSize(320, 200);
+    w.setFont(rt::Font{"Arial", 8});
+    w.setIcon("~songbook.ico");
+
+    const int fileMenu = w.menu("&File");
+    const int openItem = w.menuItem(fileMenu, "&Open", "Open Existing SongBook");
+    const int autoUpdateItem =
+        w.menuItem(fileMenu, "&AutoUpdate Wizard", "AutoUpdate Main Tunelode Data Files ");
+    w.separator(fileMenu);
+    const int printSetupItem = w.menuItem(fileMenu, "P&rint Setup...", "Setup Printer");
+    w.separator(fileMenu);
+    const int exitItem = w.menuItem(fileMenu, "E&xit", "Exit this application");
+
+    const int toolTipsMenu = w.menu("&ToolTips");
+    const int toolTipsItem =
+        w.menuItem(toolTipsMenu, "Hide/&UnHide ToolTips", "Toggle On/Off ToolTips");
+
+    const int windowMenu = w.menu("&Window");
+    w.ctl(windowMenu).message = "Create and Arrange windows";
+    const int tileItem = w.menuItem(windowMenu, "T&ile", "Make all open windows visible");
+    const int cascadeItem = w.menuItem(windowMenu, "&Cascade", "Stack all open windows");
+    const int arrangeItem = w.menuItem(windowMenu, "&Arrange Icons", "Align all window icons");
+
+    const int helpMenu = w.menu("&Help");
+    w.ctl(helpMenu).message = "Windows Help";
+    const int helpItem =
+        w.menuItem(helpMenu, "&Cantorelle V2 Help", "View the contents of the help file");
+    w.separator(helpMenu);
+    const int aboutItem = w.menuItem(helpMenu, "About Cantorelle V2 SongBook Maker");
+
+    w.open();
+    // Known before any other thread runs, so nothing can post to the frame too early.
+    FrameThread = static_cast<decltype(FrameThread)>(rt::thread());
+    rt::startThread(QuickStartWindow);
+
+    bool firstDisplayDone = false;
+    while (w.accept()) {
+        switch (w.code()) {
+        case rt::EvOpenWindow:
+        case rt::EvGainFocus:
+            if (!firstDisplayDone) {
+                firstDisplayDone = true;
+                FrameThread = static_cast<decltype(FrameThread)>(rt::thread());
+            }
+            setFrameTitle(w);
+            break;
+        case rt::EvSized:
+            FrameResized = 1;
+            setFrameTitle(w);
+            break;
+        case rt::EvMaximized:
+        case rt::EvRestored:
+            FrameResized = 1;
+            break;
+        case rt::EvRejected:
+            rt::beep();
+            w.select(w.field());
+            break;
+        case EventDisableAutoUpdate:
+            w.disable(autoUpdateItem);
+            break;
+        case EventEnableAutoUpdate:
+            w.enable(autoUpdateItem);
+            break;
+        case EventDisableOpenAndAutoUpdate:
+            w.disable(openItem);
+            w.disable(autoUpdateItem);
+            break;
+        case EventEnableOpenAndAutoUpdate:
+            w.enable(openItem);
+            w.enable(autoUpdateItem);
+            break;
+        case rt::EvCloseWindow:
+            // Each MDI child is asked in turn; one that refuses keeps the frame open.
+            if (!rt::closeMdiChildren()) w.refuse();
+            break;
+        case rt::EvAccepted: {
+            const int item = w.field();
+            if (item == openItem) {
+                // BrowseSongBook on a new thread: started once the workspace exists.
+            } else if (item == autoUpdateItem) {
+                // AutoUpdateWizard on this thread: called once the wizard exists.
+            } else if (item == printSetupItem) {
+                std::string printer;
+                rt::printerDialog("Print Setup", printer);
+            } else if (item == exitItem) {
+                w.post(rt::EvCloseWindow);
+            } else if (item == toolTipsItem) {
+                rt::setToolTipsOn(!rt::toolTipsOn());
+            } else if (item == tileItem) {
+                w.arrangeChildren(rt::ArrangeTile);
+            } else if (item == cascadeItem) {
+                w.arrangeChildren(rt::ArrangeCascade);
+            } else if (item == arrangeItem) {
+                w.arrangeChildren(rt::ArrangeIcons);
+            } else if (item == helpItem) {
+                ShowHelpTopic("");
+            } else if (item == aboutItem) {
+                AboutBox();
+            }
+            break;
+        }
+        default:
+            break;
+        }
+    }
+}

@@ -1,0 +1,188 @@
+#include "frontend/headless/script.h"
+
+#include <gtest/gtest.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <cstdio>
+#include <filesystem>
+#include <fstream>
+#include <sstream>
+
+#include "frontend/headless/procedures.h"
+#include "runtime/thread/thread.h"
+#include "song_list.h"
+
+namespace {
+
+namespace fs = std::filesystem;
+
+TEST(SplitWords, BlanksAndQuotes) {
+    struct Case {
+        const char* line;
+        std::vector<std::string> words;
+    };
+    const Case cases[] = {
+        {"press OK", {"press", "OK"}},
+        {"  type   Title\t\"Dancing Queen\"  ", {"type", "Title", "Dancing Queen"}},
+        {"answer \"&Entire Disc\"", {"answer", "&Entire Disc"}},
+        {"type Title \"\"", {"type", "Title", ""}},
+        {"expect \"say \\\"hi\\\" \\\\ bye\"", {"expect", "say \"hi\" \\ bye"}},
+        {"type Path C:\\music", {"type", "Path", "C:\\music"}},
+        {"menu \"&File\" &Open", {"menu", "&File", "&Open"}},
+        {"", {}},
+    };
+    for (const Case& c : cases) {
+        std::vector<std::string> words;
+        std::string error;
+        ASSERT_TRUE(headless::splitWords(c.line, words, error)) << c.line;
+        EXPECT_EQ(words, c.words) << c.line;
+    }
+    std::vector<std::string> words;
+    std::string error;
+    EXPECT_FALSE(headless::splitWords("type Title \"open", words, error));
+    EXPECT_FALSE(error.empty());
+}
+
+class ScriptTest : public ::testing::Test {
+protected:
+    static void SetUpTestSuite() { headless::registerProcedure("SongList", SongList); }
+};
+
+TEST_F(ScriptTest, StatusAndOutput) {
+    struct Case {
+        const char* name;
+        const char* script;
+        int status;
+        std::vector<const char*> shown;      // in the output
+        std::vector<const char*> notShown;
+    };
+    const Case cases[] = {
+        {"a run that holds", R"(# comments and blank lines are skipped
+
+start SongList
+expect "Song List"
+type Title Queen
+press &Find
+expect "Found 1"
+expect-not Waterloo
+)", headless::kScriptOk, {}, {"window"}},
+        {"ampersands need not be written", "start SongList\nexpect \"Show all\"\nexpect Find\n",
+         headless::kScriptOk, {}, {}},
+        {"windows prints", "start SongList\nwindows\n", headless::kScriptOk,
+         {"window \"Song List\" frame", "  status: Ready\n"}, {}},
+        {"expect that fails prints the windows", "start SongList\nexpect Bohemian\npress Find\n",
+         headless::kScriptExpectFailed, {"expect failed (line 2: expect Bohemian)", "window \"Song List\""}, {}},
+        {"expect-not that fails", "start SongList\nexpect-not Waterloo\n", headless::kScriptExpectFailed,
+         {"\"Waterloo\" is shown"}, {}},
+        {"a failed action stops with 2", "start SongList\npress Nope\nexpect Never\n", headless::kScriptError,
+         {"error (line 2: press Nope)", "has no button or menu item \"Nope\"", "window \"Song List\""},
+         {"expect failed"}},
+        {"greyed", "start SongList\npress Save\n", headless::kScriptError, {"is greyed"}, {}},
+        {"unknown command", "start SongList\nfrobnicate\n", headless::kScriptError,
+         {"unknown command frobnicate"}, {}},
+        {"unclosed quote", "start SongList\ntype Title \"Queen\n", headless::kScriptError,
+         {"a quote is not closed"}, {}},
+        {"unknown procedure", "start Nowhere\n", headless::kScriptError, {"no procedure Nowhere", "SongList"}, {}},
+        {"wrong arguments", "start SongList\nselect\n", headless::kScriptError, {"usage: select [LIST] ROW"}, {}},
+        {"not a number", "start SongList\nwait soon\n", headless::kScriptError, {"not a number: soon"}, {}},
+        {"quit stops reading", "start SongList\nquit\npress Nope\n", headless::kScriptOk, {}, {"error"}},
+        {"message box answered", R"(start SongList
+press "Delete Listing"
+expect "message \"Delete\""
+expect "Entire Disc"
+answer "Entire Disc"
+expect "status: Delete: 2"
+expect-not "message"
+)", headless::kScriptOk, {}, {}},
+        {"list, pop-up and timer", R"(start SongList
+select 2
+expect "> 2: Dancing Queen"
+key - RightClick 3
+popup Remove
+expect "Popup 3"
+wait 100
+expect "Ticks: 1"
+post 0x401
+expect "User event 0x401"
+)", headless::kScriptOk, {}, {}},
+        {"dialogs and windows by title", R"(start SongList
+menu &File &Open...
+dialog /music/a.sbk
+expect "Opened /music/a.sbk"
+menu File Open...
+dialog cancel
+expect "Open cancelled"
+press Edit...
+in "Song List" press Find
+)", headless::kScriptError, {"is blocked"}, {}},
+        {"echo", "start SongList\nsettle\n", headless::kScriptOk, {"> start SongList\n> settle\n"}, {}},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        std::istringstream in(c.script);
+        std::ostringstream out;
+        headless::ScriptOptions options;
+        options.echo = std::string(c.name) == "echo";
+        EXPECT_EQ(headless::runScript(in, out, options), c.status) << out.str();
+        for (const char* s : c.shown) EXPECT_NE(out.str().find(s), std::string::npos) << s << "\n" << out.str();
+        for (const char* s : c.notShown) EXPECT_EQ(out.str().find(s), std::string::npos) << s << "\n" << out.str();
+        // Whatever happened, the script leaves no program behind.
+        EXPECT_FALSE(rt::programRunning());
+    }
+}
+
+// The built tool, run as a person runs it. Skipped when it has not been built.
+class ScriptToolTest : public ::testing::Test {
+protected:
+    void SetUp() override {
+        fs::path self = fs::read_symlink("/proc/self/exe");
+        tool_ = self.parent_path().parent_path() / "src" / "cantorelle-script";
+        if (!fs::exists(tool_)) GTEST_SKIP() << "cantorelle-script is not built at " << tool_;
+        dir_ = fs::temp_directory_path() / ("cantorelle-script-test-" + std::to_string(::getpid()));
+        fs::create_directories(dir_ / "config");
+    }
+    void TearDown() override {
+        std::error_code ec;
+        if (!dir_.empty()) fs::remove_all(dir_, ec);
+    }
+    // Runs the tool on a script; returns its exit status.
+    int run(const std::string& args, const std::string& script, std::string& output) {
+        fs::path file = dir_ / "script.txt";
+        std::ofstream(file) << script;
+        std::string cmd = "XDG_CONFIG_HOME='" + (dir_ / "config").string() + "' '" + tool_.string() + "' " + args +
+                          " < '" + file.string() + "' 2>&1";
+        FILE* p = ::popen(cmd.c_str(), "r");
+        if (!p) return -1;
+        char buf[4096];
+        output.clear();
+        while (std::size_t n = std::fread(buf, 1, sizeof buf, p)) output.append(buf, n);
+        int st = ::pclose(p);
+        return WIFEXITED(st) ? WEXITSTATUS(st) : -1;
+    }
+    fs::path tool_, dir_;
+};
+
+TEST_F(ScriptToolTest, ExitStatuses) {
+    struct Case {
+        const char* args;
+        const char* script;
+        int status;
+        const char* shown;
+    };
+    const Case cases[] = {
+        {"--help", "", 0, "expect-not TEXT"},
+        {"", "# nothing started\nexpect-not Anything\n", 0, ""},
+        {"-", "expect Anything\n", 1, "expect failed"},
+        {"", "start Nowhere\n", 2, "ProgramMain"},  // the program's procedures are known
+        {"--bogus", "", 2, "unknown option --bogus"},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(std::string(c.args) + " / " + c.script);
+        std::string out;
+        EXPECT_EQ(run(c.args, c.script, out), c.status) << out;
+        EXPECT_NE(out.find(c.shown), std::string::npos) << out;
+    }
+}
+
+}  // namespace

@@ -1,0 +1,203 @@
+// Opening: the platform's error numbers for missing, foreign, damaged and busy files, and
+// rebuilding keys.
+#include <sqlite3.h>
+
+#include <fstream>
+#include <functional>
+#include <memory>
+#include <thread>
+
+#include "runtime/record/record_fixture.h"
+
+using namespace testfiles;
+
+namespace {
+
+using Db = std::shared_ptr<sqlite3>;
+
+// A plain SQLite connection to a record file, with the key collation the files' indexes use.
+Db raw(const std::string& path) {
+    sqlite3* db = nullptr;
+    EXPECT_EQ(sqlite3_open_v2(path.c_str(), &db, SQLITE_OPEN_READWRITE, nullptr), SQLITE_OK);
+    sqlite3_create_collation(db, "KEYTEXT", SQLITE_UTF8, nullptr, [](void*, int na, const void* a, int nb, const void* b) {
+        return rt::compareNoCase(std::string_view(static_cast<const char*>(a), na),
+                                 std::string_view(static_cast<const char*>(b), nb));
+    });
+    return Db(db, sqlite3_close);
+}
+
+void sql(const Db& db, const char* text) { EXPECT_EQ(sqlite3_exec(db.get(), text, nullptr, nullptr, nullptr), SQLITE_OK) << sqlite3_errmsg(db.get()); }
+
+struct OpenCase {
+    const char* name;
+    // Spoils the closed listing file in some way; what it returns is kept until open() ran.
+    std::function<Db(const std::string& folder)> spoil;
+    int expect;
+};
+
+const OpenCase kOpenCases[] = {
+    {"Missing", [](const std::string&) { std::remove(Listings::fileName.c_str()); return Db(); }, rt::FileNotFound},
+    {"MissingFolder",
+     [](const std::string& folder) {
+         Listings::fileName = folder + "/nowhere/book.2bk";
+         return Db();
+     },
+     rt::PathNotFound},
+    {"BlankName",
+     [](const std::string&) {
+         Listings::fileName = "   ";
+         return Db();
+     },
+     rt::InvalidFileName},
+    {"OlderLayout",
+     [](const std::string&) {
+         Listings::layoutVersion = "older";
+         {
+             Listings old;
+             old.create();
+         }
+         Listings::layoutVersion.clear();
+         return Db();
+     },
+     rt::InvalidRecordDeclaration},
+    {"NotARecordFile",
+     [](const std::string&) {
+         std::ofstream(Listings::fileName, std::ios::trunc) << "tps file from somewhere else, not a database at all";
+         return Db();
+     },
+     rt::InvalidRecordDeclaration},
+    {"EmptyDatabase",
+     [](const std::string&) {
+         std::remove(Listings::fileName.c_str());
+         Db db;
+         sqlite3* p = nullptr;
+         sqlite3_open(Listings::fileName.c_str(), &p);
+         sqlite3_exec(p, "CREATE TABLE other(x)", nullptr, nullptr, nullptr);
+         sqlite3_close(p);
+         return db;
+     },
+     rt::InvalidRecordDeclaration},
+    {"KeyDropped",
+     [](const std::string&) {
+         sql(raw(Listings::fileName), "DROP INDEX key_KGENRE");
+         return Db();
+     },
+     rt::RebuildKeys},
+    {"KeyRedefined",
+     [](const std::string&) {
+         Db db = raw(Listings::fileName);
+         sql(db, "DROP INDEX key_KUNQDISKID");
+         sql(db, "CREATE INDEX key_KUNQDISKID ON data(UNQDISKID)");
+         return Db();
+     },
+     rt::RebuildKeys},
+    {"LockedByAnotherProcess",
+     [](const std::string&) {
+         Db db = raw(Listings::fileName);
+         sql(db, "BEGIN EXCLUSIVE");
+         return db;  // held until open() has run
+     },
+     rt::IsLocked},
+};
+
+class OpenErrors : public RecordFiles, public ::testing::WithParamInterface<OpenCase> {};
+
+TEST_P(OpenErrors, Number) {
+    songs.close();
+    Db keep = GetParam().spoil(folder);
+    songs.send("Recover=0");
+    songs.open();
+    EXPECT_EQ(rt::errorCode(), GetParam().expect) << rt::error();
+    EXPECT_FALSE(songs.isOpen());
+}
+
+INSTANTIATE_TEST_SUITE_P(Cases, OpenErrors, ::testing::ValuesIn(kOpenCases),
+                         [](const ::testing::TestParamInfo<OpenCase>& i) { return i.param.name; });
+
+TEST_F(RecordFiles, OpeningTwiceOnOneInstanceIsErrorFiftyTwoAndChangesNothing) {
+    ASSERT_EQ(addSong("One", "A", "", 0, "one"), 0);
+    songs.set(Listings::KMATCHSONG);
+    songs.open();
+    EXPECT_EQ(rt::errorCode(), rt::AlreadyOpen);
+    EXPECT_TRUE(songs.isOpen());
+    EXPECT_TRUE(songs.hasCurrent());
+    songs.next();
+    EXPECT_EQ(rt::errorCode(), 0);
+    EXPECT_EQ(songs.LOCATION.str(), "one");
+}
+
+TEST_F(RecordFiles, LockedFileWaitsForTheRecoverTime) {
+    songs.close();
+    Db db = raw(Listings::fileName);
+    sql(db, "BEGIN EXCLUSIVE");
+    std::thread release([db] {
+        std::this_thread::sleep_for(std::chrono::milliseconds(300));
+        sql(db, "COMMIT");
+    });
+    songs.send("Recover=10");
+    songs.open();
+    release.join();
+    EXPECT_EQ(rt::errorCode(), 0) << rt::error();
+}
+
+TEST_F(RecordFiles, CreateReplacesAnExistingFile) {
+    ASSERT_EQ(addSong("One"), 0);
+    songs.close();
+    songs.create();
+    ASSERT_EQ(rt::errorCode(), 0);
+    EXPECT_FALSE(songs.isOpen());
+    songs.open();
+    ASSERT_EQ(rt::errorCode(), 0);
+    EXPECT_EQ(songs.records(), 0);
+}
+
+TEST_F(RecordFiles, CreateInAMissingFolderFails) {
+    songs.close();
+    Listings::fileName = folder + "/nowhere/book.2bk";
+    songs.create();
+    EXPECT_EQ(rt::errorCode(), rt::PathNotFound);
+}
+
+TEST_F(RecordFiles, BuildKeysRepairsADroppedKey) {
+    for (const char* g : {"Rock", "", "Country", "Pop"}) {
+        songs.clearBuffer();
+        songs.TITLE = "Song";
+        songs.GENRE = g;
+        songs.LOCATION = g;
+        songs.add();
+        ASSERT_EQ(rt::errorCode(), 0);
+    }
+    songs.close();
+    sql(raw(Listings::fileName), "DROP INDEX key_KGENRE");
+    songs.open();
+    ASSERT_EQ(rt::errorCode(), rt::RebuildKeys);
+    songs.buildKeys();  // on the closed file, as OpenDataFile does
+    ASSERT_EQ(rt::errorCode(), 0) << rt::error();
+    songs.open();
+    ASSERT_EQ(rt::errorCode(), 0);
+    songs.set(Listings::KGENRE);
+    EXPECT_EQ(readTags(), (std::vector<std::string>{"Country", "Pop", "Rock"}));
+    // Rebuilding an open file works too.
+    songs.buildKeys();
+    EXPECT_EQ(rt::errorCode(), 0);
+    songs.set(Listings::KGENRE);
+    EXPECT_EQ(readTags(), (std::vector<std::string>{"Country", "Pop", "Rock"}));
+}
+
+TEST_F(RecordFiles, BuildKeysFailsOnDuplicatesOfAUniqueKey) {
+    ASSERT_EQ(addSong("One", "A", "SC1", 1), 0);
+    songs.close();
+    {
+        Db db = raw(Listings::fileName);
+        sql(db, "DROP INDEX key_KUNQDISKID");
+        sql(db, "INSERT INTO data(TITLE,UNQDISKID,DISKTRACKNO) VALUES('Two','sc1',1)");
+    }
+    songs.open();
+    ASSERT_EQ(rt::errorCode(), rt::RebuildKeys);
+    songs.buildKeys();
+    EXPECT_EQ(rt::errorCode(), rt::DuplicateKey);
+    songs.open();
+    EXPECT_EQ(rt::errorCode(), rt::RebuildKeys);  // nothing half-done
+}
+
+}  // namespace

@@ -1,0 +1,230 @@
+// Transactions over one or several files: commit, rollback, lock waits, and all-or-nothing
+// after the process is killed in the middle.
+#include <sqlite3.h>
+#include <signal.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <chrono>
+#include <thread>
+
+#include "runtime/record/record_fixture.h"
+
+using namespace testfiles;
+
+namespace {
+
+void addDisc(Discs& d, const std::string& id, const std::string& alt = "") {
+    d.clearBuffer();
+    d.UNQDISKID = id;
+    d.ALTDISKID = alt;
+    d.add();
+}
+
+struct EndCase {
+    const char* name;
+    bool commit;
+};
+
+class TransactionEnd : public RecordFiles, public ::testing::WithParamInterface<EndCase> {};
+
+TEST_P(TransactionEnd, CoversBothFiles) {
+    ASSERT_EQ(addSong("Before", "A", "D0", 1), 0);
+    ASSERT_TRUE(rt::logout(1, {&songs, &discs}));
+    EXPECT_TRUE(rt::inTransaction());
+    ASSERT_EQ(addSong("Inside", "A", "D1", 1), 0);
+    addDisc(discs, "D1");
+    ASSERT_EQ(rt::errorCode(), 0);
+    // The transaction's own reads see its changes.
+    EXPECT_EQ(songs.records(), 2);
+    EXPECT_EQ(discs.records(), 1);
+    songs.clearBuffer();
+    songs.UNQDISKID = "D0";
+    songs.DISKTRACKNO = 1;
+    songs.get(Listings::KUNQDISKID);
+    ASSERT_EQ(rt::errorCode(), 0);
+    songs.del();
+    ASSERT_EQ(rt::errorCode(), 0);
+    if (GetParam().commit)
+        rt::commit();
+    else
+        rt::rollback();
+    EXPECT_EQ(rt::errorCode(), 0);
+    EXPECT_FALSE(rt::inTransaction());
+
+    Listings otherSongs;
+    Discs otherDiscs;
+    otherSongs.open();
+    otherDiscs.open();
+    for (rt::RecordFile* f : {static_cast<rt::RecordFile*>(&songs), static_cast<rt::RecordFile*>(&otherSongs)}) {
+        f->set();
+        f->next();
+        ASSERT_EQ(rt::errorCode(), 0);
+        EXPECT_EQ(f == &songs ? songs.TITLE.str() : otherSongs.TITLE.str(), GetParam().commit ? "Inside" : "Before");
+        EXPECT_EQ(f->records(), 1);
+    }
+    EXPECT_EQ(discs.records(), GetParam().commit ? 1 : 0);
+    EXPECT_EQ(otherDiscs.records(), GetParam().commit ? 1 : 0);
+}
+
+INSTANTIATE_TEST_SUITE_P(Ends, TransactionEnd, ::testing::Values(EndCase{"Commit", true}, EndCase{"Rollback", false}),
+                         [](const ::testing::TestParamInfo<EndCase>& i) { return i.param.name; });
+
+TEST_F(RecordFiles, FailureInsideATransactionRollsBackEverything) {
+    // A disc and its listings go together; the tenth listing is refused as a duplicate.
+    ASSERT_EQ(addSong("Old", "A", "SC9", 10), 0);
+    ASSERT_TRUE(rt::logout(2, {&discs, &songs}));
+    addDisc(discs, "SC9", "CU9");
+    int failedAt = 0;
+    for (int t = 1; t <= 12 && !failedAt; ++t)
+        if (addSong("Song " + std::to_string(t), "A", "SC9", t) != 0) failedAt = t;
+    EXPECT_EQ(failedAt, 10);
+    EXPECT_EQ(rt::errorCode(), rt::DuplicateKey);
+    rt::rollback();
+    EXPECT_EQ(songs.records(), 1);
+    EXPECT_EQ(discs.records(), 0);
+}
+
+TEST_F(RecordFiles, RollbackKeepsTheChangeCheckHonest) {
+    ASSERT_EQ(addSong("One", "A", "D1", 1, "first"), 0);
+    songs.set();
+    songs.next();
+    ASSERT_EQ(rt::errorCode(), 0);
+    // A put rolled back leaves the record writable again without a false "changed" error.
+    ASSERT_TRUE(rt::logout(1, {&songs}));
+    songs.LOCATION = "second";
+    songs.put();
+    ASSERT_EQ(rt::errorCode(), 0);
+    rt::rollback();
+    songs.LOCATION = "third";
+    songs.put();
+    EXPECT_EQ(rt::errorCode(), 0);
+
+    // A change by another station before the transaction is still reported after a rollback.
+    Listings station;
+    station.open();
+    station.set();
+    station.next();
+    station.GENRE = "Pop";
+    station.put();
+    ASSERT_EQ(rt::errorCode(), 0);
+    ASSERT_TRUE(rt::logout(1, {&songs}));
+    songs.put();
+    EXPECT_EQ(rt::errorCode(), rt::RecordChanged);
+    rt::rollback();
+    songs.put();
+    EXPECT_EQ(rt::errorCode(), rt::RecordChanged);
+    // An add rolled back is no current record any more.
+    ASSERT_TRUE(rt::logout(1, {&songs, &discs}));
+    ASSERT_EQ(addSong("Two", "A", "D2", 1), 0);
+    rt::rollback();
+    EXPECT_FALSE(songs.hasCurrent());
+}
+
+TEST_F(RecordFiles, LogoutWaitsForTheLockAndGivesUpWithThirtyTwo) {
+    sqlite3* db = nullptr;
+    ASSERT_EQ(sqlite3_open(Discs::fileName.c_str(), &db), SQLITE_OK);
+    ASSERT_EQ(sqlite3_exec(db, "BEGIN IMMEDIATE", nullptr, nullptr, nullptr), SQLITE_OK);
+    auto t0 = std::chrono::steady_clock::now();
+    EXPECT_FALSE(rt::logout(1, {&songs, &discs}));
+    auto waited = std::chrono::steady_clock::now() - t0;
+    EXPECT_EQ(rt::errorCode(), rt::IsLocked);
+    EXPECT_FALSE(rt::inTransaction());
+    EXPECT_GE(waited, std::chrono::milliseconds(900));
+    // Released while logout waits: the transaction begins.
+    std::thread release([db] {
+        std::this_thread::sleep_for(std::chrono::milliseconds(200));
+        sqlite3_exec(db, "COMMIT", nullptr, nullptr, nullptr);
+    });
+    EXPECT_TRUE(rt::logout(2, {&songs, &discs}));
+    release.join();
+    rt::commit();
+    EXPECT_EQ(rt::errorCode(), 0);
+    sqlite3_close(db);
+}
+
+TEST_F(RecordFiles, LogoutInsideATransactionFails) {
+    ASSERT_TRUE(rt::logout(1, {&songs}));
+    EXPECT_FALSE(rt::logout(1, {&discs}));
+    EXPECT_NE(rt::errorCode(), 0);
+    EXPECT_TRUE(rt::inTransaction());
+    rt::commit();
+    EXPECT_FALSE(rt::inTransaction());
+}
+
+TEST_F(RecordFiles, ClosingAFileEndsItsTransaction) {
+    ASSERT_TRUE(rt::logout(1, {&songs}));
+    ASSERT_EQ(addSong("Lost"), 0);
+    songs.close();
+    EXPECT_FALSE(rt::inTransaction());
+    songs.open();
+    EXPECT_EQ(songs.records(), 0);
+}
+
+// A child process adds a disc and its listings in one transaction after another and is
+// killed at some moment: each transaction is on disk over both files, or not at all.
+TEST_F(RecordFiles, KilledInTheMiddleOfATransactionLeavesAllOrNothing) {
+    constexpr int kTracks = 12;
+    for (int delayMs : {0, 2, 5, 9, 14, 20, 27, 35, 50, 80}) {
+        SCOPED_TRACE("killed after " + std::to_string(delayMs) + " ms");
+        songs.close();
+        discs.close();
+        songs.create();
+        discs.create();
+        int ready[2];
+        ASSERT_EQ(pipe(ready), 0);
+        pid_t pid = fork();
+        ASSERT_GE(pid, 0);
+        if (pid == 0) {
+            close(ready[0]);
+            Listings s;
+            Discs d;
+            s.open();
+            d.open();
+            if (write(ready[1], "r", 1) != 1) _exit(2);
+            for (int n = 0;; ++n) {
+                if (!rt::logout(5, {&d, &s})) _exit(3);
+                std::string disc = "SC" + std::to_string(n);
+                addDisc(d, disc, "CU" + std::to_string(n));
+                for (int t = 1; t <= kTracks; ++t) {
+                    s.clearBuffer();
+                    s.TITLE = "A rather long title to fill the pages " + std::to_string(t);
+                    s.ARTIST = "Artist " + std::to_string(n);
+                    s.UNQDISKID = disc;
+                    s.DISKTRACKNO = t;
+                    s.add();
+                    if (rt::errorCode() != 0) _exit(4);
+                }
+                rt::commit();
+                if (rt::errorCode() != 0) _exit(5);
+            }
+        }
+        close(ready[1]);
+        char c = 0;
+        ASSERT_EQ(read(ready[0], &c, 1), 1);
+        close(ready[0]);
+        std::this_thread::sleep_for(std::chrono::milliseconds(delayMs));
+        kill(pid, SIGKILL);
+        int status = 0;
+        ASSERT_EQ(waitpid(pid, &status, 0), pid);
+        ASSERT_TRUE(WIFSIGNALED(status)) << "child ended by itself with " << WEXITSTATUS(status);
+        songs.open();
+        ASSERT_EQ(rt::errorCode(), 0) << rt::error();
+        discs.open();
+        ASSERT_EQ(rt::errorCode(), 0) << rt::error();
+        long long d = discs.records();
+        EXPECT_EQ(songs.records(), d * kTracks);
+        // Every disc on file has all its listings.
+        discs.set(Discs::KUNQDISKID);
+        for (discs.next(); rt::errorCode() == 0; discs.next()) {
+            int n = 0;
+            songs.clearBuffer();
+            songs.UNQDISKID = discs.UNQDISKID;
+            songs.setAt(Listings::KUNQDISKID);
+            for (songs.next(); rt::errorCode() == 0 && songs.UNQDISKID == discs.UNQDISKID; songs.next()) ++n;
+            EXPECT_EQ(n, kTracks) << discs.UNQDISKID.str();
+        }
+    }
+}
+
+}  // namespace

@@ -1,0 +1,260 @@
+// Selections: key order, left-outer joins, ranges, filters, positions and counts.
+#include <functional>
+
+#include "runtime/record/record_fixture.h"
+#include "runtime/view/view.h"
+
+using namespace testfiles;
+
+namespace {
+
+class Views : public RecordFiles {
+protected:
+    void SetUp() override {
+        RecordFiles::SetUp();
+        struct L {
+            const char *title, *artist, *disc;
+            std::uint32_t track;
+            const char* duet;
+        };
+        for (const L& l : {L{"Angel", "Aerosmith", "D1", 1, ""}, L{"Bette", "Kim", "D2", 1, "X"},
+                           L{"Crazy", "Patsy", "D3", 1, ""}, L{"Dream", "Patsy", "D3", 2, "X"},
+                           L{"Eyes", "Kim", "d3", 3, ""}, L{"Fame", "Irene", "", 0, ""}}) {
+            songs.clearBuffer();
+            songs.TITLE = l.title;
+            songs.ARTIST = l.artist;
+            songs.UNQDISKID = l.disc;
+            songs.DISKTRACKNO = l.track;
+            songs.DUET = l.duet;
+            songs.add();
+            ASSERT_EQ(rt::errorCode(), 0);
+        }
+        for (auto [id, alt] : {std::pair{"D1", "CU1"}, {"D3", "CU3a"}, {"D3", "CU3b"}, {"D4", "CU4"}}) {
+            discs.clearBuffer();
+            discs.UNQDISKID = id;
+            discs.ALTDISKID = alt;
+            discs.add();
+            ASSERT_EQ(rt::errorCode(), 0);
+        }
+    }
+
+    rt::View& withDiscs(rt::View& v) {
+        return v.join(discs, Discs::KUNQDISKID, 1, [this] { discs.UNQDISKID = songs.UNQDISKID; });
+    }
+
+    std::string label(bool joined) const {
+        return songs.TITLE.str() + (joined ? "/" + (discs.ALTDISKID.blank() ? std::string("-") : discs.ALTDISKID.str()) : "");
+    }
+
+    std::vector<std::string> rows(rt::View& v, bool joined, int dir = +1) {
+        std::vector<std::string> out;
+        for (;;) {
+            dir > 0 ? v.next() : v.previous();
+            if (rt::errorCode() != 0) break;
+            out.push_back(label(joined));
+        }
+        EXPECT_EQ(rt::errorCode(), rt::NoRecord);
+        return out;
+    }
+};
+
+struct ViewCase {
+    const char* name;
+    const rt::Key* order;
+    bool joined;
+    int range;
+    std::function<void(Listings&)> buffer;  // the primary buffer at open()
+    std::function<bool(const Listings&, const Discs&)> keep;
+    std::vector<std::string> expected;      // in order; previous() from the end reads them reversed
+};
+
+const ViewCase kViewCases[] = {
+    {"JoinKeepsPrimariesWithoutPartnersAndRepeatsForEachPartner", &Listings::KMATCHSONG, true, 0, nullptr, nullptr,
+     {"Angel/CU1", "Bette/-", "Crazy/CU3a", "Crazy/CU3b", "Dream/CU3a", "Dream/CU3b", "Eyes/CU3a", "Eyes/CU3b",
+      "Fame/-"}},
+    {"PlainKeyOrderLeavesOutBlankKeys", &Listings::KDISKID, false, 0, nullptr, nullptr,
+     {"Angel", "Bette", "Crazy", "Dream", "Eyes"}},
+    {"RangeOnTheFirstKeyField", &Listings::KUNQDISKID, false, 1, [](Listings& s) { s.UNQDISKID = "d3"; }, nullptr,
+     {"Crazy", "Dream", "Eyes"}},
+    {"RangeOnTwoKeyFields", &Listings::KUNQDISKID, true, 2,
+     [](Listings& s) {
+         s.UNQDISKID = "D3";
+         s.DISKTRACKNO = 2;
+     },
+     nullptr, {"Dream/CU3a", "Dream/CU3b"}},
+    {"RangeWithoutRecords", &Listings::KUNQDISKID, true, 1, [](Listings& s) { s.UNQDISKID = "D9"; }, nullptr, {}},
+    {"Filter", &Listings::KMATCHSONG, false, 0, nullptr,
+     [](const Listings& s, const Discs&) { return s.DUET.str() == "X"; }, {"Bette", "Dream"}},
+    {"FilterOverJoinedBuffers", &Listings::KMATCHSONG, true, 0, nullptr,
+     [](const Listings&, const Discs& d) { return d.ALTDISKID.str() == "CU3b" || d.ALTDISKID.blank(); },
+     {"Bette/-", "Crazy/CU3b", "Dream/CU3b", "Eyes/CU3b", "Fame/-"}},
+    {"RangeFilterAndJoin", &Listings::KUNQDISKID, true, 1, [](Listings& s) { s.UNQDISKID = "D3"; },
+     [](const Listings& s, const Discs& d) { return s.ARTIST.str() == "Patsy" && d.ALTDISKID.str() == "CU3a"; },
+     {"Crazy/CU3a", "Dream/CU3a"}},
+};
+
+class ViewRows : public Views, public ::testing::WithParamInterface<ViewCase> {};
+
+TEST_P(ViewRows, ForwardsBackwardsAndCounted) {
+    const ViewCase& c = GetParam();
+    rt::View v(songs, *c.order);
+    if (c.joined) withDiscs(v);
+    v.range(c.range);
+    if (c.keep) v.filter([&] { return c.keep(songs, discs); });
+    songs.clearBuffer();
+    if (c.buffer) c.buffer(songs);
+    v.open();
+    ASSERT_EQ(rt::errorCode(), 0) << rt::error();
+    v.set();
+    EXPECT_EQ(rows(v, c.joined), c.expected);
+    v.set();
+    std::vector<std::string> back(c.expected.rbegin(), c.expected.rend());
+    EXPECT_EQ(rows(v, c.joined, -1), back);
+    EXPECT_EQ(v.count(), static_cast<long long>(c.expected.size()));
+}
+
+INSTANTIATE_TEST_SUITE_P(Cases, ViewRows, ::testing::ValuesIn(kViewCases),
+                         [](const ::testing::TestParamInfo<ViewCase>& i) { return i.param.name; });
+
+TEST_F(Views, ResetToASavedRowAmongPartners) {
+    rt::View v(songs, Listings::KMATCHSONG);
+    withDiscs(v).open();
+    ASSERT_EQ(rt::errorCode(), 0);
+    v.set();
+    std::vector<std::string> positions, labels;
+    for (v.next(); rt::errorCode() == 0; v.next()) {
+        positions.push_back(v.position());
+        labels.push_back(label(true));
+        EXPECT_LE(positions.back().size(), 512u);
+    }
+    ASSERT_EQ(labels.size(), 9u);
+    for (std::size_t i = 0; i < labels.size(); ++i) {
+        SCOPED_TRACE(labels[i]);
+        v.reset(positions[i]);
+        v.next();
+        ASSERT_EQ(rt::errorCode(), 0);
+        EXPECT_EQ(label(true), labels[i]);
+        EXPECT_EQ(v.position(), positions[i]);
+        v.reset(positions[i]);
+        v.previous();
+        if (i == 0) {
+            EXPECT_EQ(rt::errorCode(), rt::NoRecord);
+        } else {
+            ASSERT_EQ(rt::errorCode(), 0);
+            EXPECT_EQ(label(true), labels[i - 1]);
+        }
+    }
+    // The count does not move the view.
+    v.reset(positions[4]);
+    v.next();
+    EXPECT_EQ(v.count(), 9);
+    v.next();
+    EXPECT_EQ(label(true), labels[5]);
+}
+
+TEST_F(Views, ResetAfterTheSavedRowIsGone) {
+    rt::View v(songs, Listings::KMATCHSONG);
+    withDiscs(v).open();
+    v.set();
+    for (int i = 0; i < 4; ++i) v.next();
+    ASSERT_EQ(label(true), "Crazy/CU3b");
+    std::string crazy = v.position();
+    // The second partner goes: the row after it is the next primary's first.
+    discs.clearBuffer();
+    discs.ALTDISKID = "CU3b";
+    discs.get(Discs::KALTDISKID);
+    ASSERT_EQ(rt::errorCode(), 0);
+    discs.del();
+    v.reset(crazy);
+    v.next();
+    EXPECT_EQ(label(true), "Dream/CU3a");
+    v.reset(crazy);
+    v.previous();
+    EXPECT_EQ(label(true), "Crazy/CU3a");
+    // The primary goes too.
+    songs.clearBuffer();
+    songs.TITLE = "Crazy";
+    songs.ARTIST = "Patsy";
+    songs.get(Listings::KMATCHSONG);
+    songs.del();
+    v.reset(crazy);
+    v.next();
+    EXPECT_EQ(label(true), "Dream/CU3a");
+    v.reset(crazy);
+    v.previous();
+    EXPECT_EQ(label(true), "Bette/-");
+}
+
+TEST_F(Views, SetAtStartsAtTheBufferValues) {
+    rt::View v(songs, Listings::KMATCHSONG);
+    withDiscs(v).open();
+    songs.clearBuffer();
+    songs.TITLE = "cz";
+    v.setAt();
+    v.next();
+    EXPECT_EQ(label(true), "Dream/CU3a");
+    songs.clearBuffer();
+    songs.TITLE = "cz";
+    v.setAt();
+    v.previous();
+    EXPECT_EQ(label(true), "Crazy/CU3b");
+    // With a range, setAt takes the range from the buffer as well.
+    rt::View r(songs, Listings::KUNQDISKID);
+    r.range(1).open();
+    songs.clearBuffer();
+    songs.UNQDISKID = "D3";
+    songs.DISKTRACKNO = 2;
+    r.setAt();
+    EXPECT_EQ(rows(r, false), (std::vector<std::string>{"Dream", "Eyes"}));
+    songs.clearBuffer();
+    songs.UNQDISKID = "D3";
+    songs.DISKTRACKNO = 2;
+    r.setAt();
+    EXPECT_EQ(rows(r, false, -1), (std::vector<std::string>{"Dream", "Crazy"}));
+}
+
+TEST_F(Views, AFailedReadStaysOnTheLastRow) {
+    rt::View v(songs, Listings::KMATCHSONG);
+    v.filter([this] { return songs.TITLE.str() != "Fame"; }).open();
+    v.set();
+    std::vector<std::string> all = rows(v, false);
+    ASSERT_EQ(all.back(), "Eyes");
+    v.previous();
+    EXPECT_EQ(label(false), "Dream");
+    v.next();
+    EXPECT_EQ(label(false), "Eyes");
+}
+
+TEST_F(Views, RowsFillTheCurrentRecords) {
+    rt::View v(songs, Listings::KMATCHSONG);
+    withDiscs(v).open();
+    v.set();
+    v.next();
+    v.next();
+    ASSERT_EQ(label(true), "Bette/-");
+    EXPECT_TRUE(songs.hasCurrent());
+    EXPECT_FALSE(discs.hasCurrent());  // no partner: nothing to write back
+    songs.GENRE = "Pop";
+    songs.put();
+    EXPECT_EQ(rt::errorCode(), 0);
+    // Deleting the row's primary while reading goes on with the next one.
+    songs.del();
+    v.next();
+    EXPECT_EQ(label(true), "Crazy/CU3a");
+}
+
+TEST_F(Views, ErrorsOnOpen) {
+    rt::View wrongKey(songs, Discs::KMAKEID);
+    wrongKey.open();
+    EXPECT_NE(rt::errorCode(), 0);
+    EXPECT_FALSE(wrongKey.isOpen());
+    discs.close();
+    rt::View closedJoin(songs, Listings::KMATCHSONG);
+    withDiscs(closedJoin).open();
+    EXPECT_EQ(rt::errorCode(), rt::NotOpen);
+    EXPECT_FALSE(closedJoin.isOpen());
+    closedJoin.next();
+    EXPECT_EQ(rt::errorCode(), rt::NotOpen);
+}
+
+}  // namespace

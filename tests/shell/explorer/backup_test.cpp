@@ -1,0 +1,226 @@
+// Backing up a SongBook into its dated ".bkp" archive and restoring it, through the explorer.
+#include <zip.h>
+
+#include <algorithm>
+#include <cstdlib>
+#include <cstring>
+
+#include "explorer_fixture.h"
+#include "runtime/zip/zip.h"
+#include "shell/SongBookBackup.h"
+
+namespace explorer_test {
+namespace {
+
+std::vector<std::string> sortedMembers(const std::string& archive) {
+    auto names = rt::zMemberNames(archive);
+    std::sort(names.begin(), names.end());
+    return names;
+}
+
+// An archive written behind the program's back, members as given.
+void craftArchive(const std::string& path, const std::vector<std::pair<std::string, std::string>>& members) {
+    int err = 0;
+    zip_t* za = zip_open(path.c_str(), ZIP_CREATE | ZIP_TRUNCATE, &err);
+    ASSERT_NE(za, nullptr);
+    for (const auto& [name, data] : members) {
+        void* copy = std::malloc(data.size() + 1);
+        std::memcpy(copy, data.data(), data.size());
+        zip_source_t* src = zip_source_buffer(za, copy, data.size(), 1);
+        ASSERT_NE(src, nullptr);
+        ASSERT_GE(zip_file_add(za, name.c_str(), src, ZIP_FL_ENC_UTF_8), 0) << name;
+    }
+    ASSERT_EQ(zip_close(za), 0);
+}
+
+class BackupTest : public ExplorerTest {
+protected:
+    // Backs up a listed SongBook into a folder through the explorer.
+    void backup(const std::string& name, const std::string& dest) {
+        selectBook(name);
+        ASSERT_TRUE(d_.press("&Backup Selected SongBook"));
+        auto r = d_.request();
+        ASSERT_TRUE(r);
+        ASSERT_EQ(r->title, "Select Destination Folder for Backup File");
+        ASSERT_TRUE(d_.dialog(dest)) << d_.error();
+    }
+    void restore(const std::string& archive) {
+        ASSERT_TRUE(d_.press("&Restore SongBook"));
+        auto r = d_.request();
+        ASSERT_TRUE(r);
+        ASSERT_EQ(r->title, "Select SongBook Backup File to Restore");
+        ASSERT_EQ(r->filter, "SongBook Backup|*.bkp|All Files|*.*");
+        ASSERT_TRUE(d_.dialog(archive)) << d_.error();
+    }
+    void changeFolder(const std::string& f) {
+        ASSERT_TRUE(d_.press("&Change Folder"));
+        ASSERT_TRUE(d_.dialog(f));
+    }
+};
+
+TEST_F(BackupTest, ArchiveHoldsThePairUnderBareNamesWithTheDatedComment) {
+    struct {
+        rt::DayNumber day;
+        const char* dated;
+    } const days[] = {{rt::date(10, 31, 2023), "10/31/23"}, {rt::date(1, 5, 2004), " 1/05/04"}};
+    pair(books_, "Karaoke.Night");
+    const std::string dest = folder("backups");
+    for (const auto& day : days) {
+        SCOPED_TRACE(day.dated);
+        std::filesystem::remove(dest + "/Karaoke.Night.bkp");
+        rt::setToday(day.day);
+        start();
+        d_.clearBeeps();
+        backup("Karaoke.Night", dest + "/");
+        EXPECT_EQ(message(), "");
+        EXPECT_EQ(status(), "SongBook Backup Created Successfully");
+        EXPECT_EQ(d_.beeps(), std::vector<rt::BeepKind>{rt::BeepKind::Information});
+        EXPECT_EQ(rt::currentFolder(), books_);
+        const std::string archive = dest + "/Karaoke.Night.bkp";
+        EXPECT_EQ(sortedMembers(archive), (std::vector<std::string>{"Karaoke.Night.2bd", "Karaoke.Night.2bk"}));
+        EXPECT_EQ(rt::zArchiveComment(archive),
+                  std::string("Cantorelle V2 SongBook Maker Backup Dated: ") + day.dated);
+        d_.end();
+    }
+}
+
+TEST_F(BackupTest, RestoringIntoAnEmptyFolderGivesBackTheSameFiles) {
+    // Contents with every byte value, larger than one read block.
+    std::string listing, discs;
+    for (int i = 0; i < 200000; ++i) listing += static_cast<char>(i * 7 % 256);
+    for (int i = 0; i < 5000; ++i) discs += static_cast<char>(255 - i % 256);
+    writeFile(books_ + "/Pop.2bk", listing);
+    writeFile(books_ + "/Pop.2bd", discs);
+    const std::string dest = folder("backups");
+    const std::string empty = folder("empty");
+    start();
+    backup("Pop", dest);
+    changeFolder(empty);
+    ASSERT_TRUE(listed().empty());
+    d_.clearBeeps();
+    restore(dest + "/Pop.bkp");
+    EXPECT_EQ(message(), "");
+    EXPECT_EQ(status(), "SongBook Successfully Restored");
+    EXPECT_EQ(d_.beeps(), std::vector<rt::BeepKind>{rt::BeepKind::Information});
+    EXPECT_TRUE(readFile(empty + "/Pop.2bk") == listing);
+    EXPECT_TRUE(readFile(empty + "/Pop.2bd") == discs);
+    EXPECT_EQ(listed(), std::vector<std::string>{"Pop"});
+    EXPECT_EQ(rt::currentFolder(), empty);
+}
+
+TEST_F(BackupTest, BackingUpTwiceReplacesTheTwoMembers) {
+    pair(books_, "Pop");
+    pair(books_, "Rock");
+    const std::string dest = folder("backups");
+    start();
+    backup("Pop", dest);
+    writeFile(books_ + "/Pop.2bk", "listings of Pop, later\n");
+    backup("Pop", dest);
+    EXPECT_EQ(status(), "SongBook Backup Created Successfully");
+    EXPECT_EQ(sortedMembers(dest + "/Pop.bkp"), (std::vector<std::string>{"Pop.2bd", "Pop.2bk"}));
+
+    const std::string other = folder("other");
+    changeFolder(other);
+    restore(dest + "/Pop.bkp");
+    EXPECT_EQ(readFile(other + "/Pop.2bk"), "listings of Pop, later\n");
+    EXPECT_EQ(readFile(other + "/Pop.2bd"), "discs of Pop\n");
+}
+
+TEST_F(BackupTest, AMissingDiscFileFailsWithTheLibrarysTextAndWritesNoArchive) {
+    writeFile(books_ + "/Pop.2bk", "listings of Pop\n");
+    const std::string dest = folder("backups");
+    start();
+    backup("Pop", dest);
+    const std::string text = message();
+    EXPECT_EQ(text.rfind("Error: ", 0), 0u) << text;
+    EXPECT_GT(text.size(), std::string("Error: ").size());
+    EXPECT_EQ(d_.request()->title, "");
+    EXPECT_EQ(d_.request()->icon, rt::Icon::None);
+    ASSERT_TRUE(d_.answer("OK"));
+    EXPECT_TRUE(explorerShowing());
+    EXPECT_FALSE(exists(dest + "/Pop.bkp"));
+    EXPECT_EQ(rt::currentFolder(), books_);
+}
+
+TEST_F(BackupTest, CancelledDialogsDoNothing) {
+    pair(books_, "Pop");
+    start();
+    selectBook("Pop");
+    ASSERT_TRUE(d_.press("&Backup Selected SongBook"));
+    ASSERT_TRUE(d_.dialogCancel());
+    ASSERT_TRUE(d_.press("&Restore SongBook"));
+    ASSERT_TRUE(d_.dialogCancel());
+    EXPECT_TRUE(explorerShowing());
+    EXPECT_EQ(status(), "");
+    EXPECT_EQ(rt::currentFolder(), books_);
+    EXPECT_EQ(listed(), std::vector<std::string>{"Pop"});
+}
+
+TEST_F(BackupTest, RestoreReplacesExistingFilesOnlyWhenTheHostAgrees) {
+    pair(books_, "Pop");
+    const std::string dest = folder("backups");
+    start();
+    backup("Pop", dest);
+    writeFile(books_ + "/Pop.2bk", "damaged");
+    writeFile(books_ + "/Pop.2bd", "damaged too");
+
+    restore(dest + "/Pop.bkp");
+    auto r = d_.request();
+    ASSERT_TRUE(r);
+    EXPECT_NE(r->text.find("Pop.2bk"), std::string::npos) << r->text;
+    EXPECT_NE(r->text.find("Pop.2bd"), std::string::npos) << r->text;
+    EXPECT_EQ(r->defaultValue, rt::BtnNo);
+    ASSERT_TRUE(d_.answer("No"));
+    EXPECT_EQ(readFile(books_ + "/Pop.2bk"), "damaged");
+    EXPECT_EQ(readFile(books_ + "/Pop.2bd"), "damaged too");
+    EXPECT_NE(status(), "SongBook Successfully Restored");
+
+    restore(dest + "/Pop.bkp");
+    ASSERT_TRUE(d_.answer("Yes"));
+    EXPECT_EQ(readFile(books_ + "/Pop.2bk"), "listings of Pop\n");
+    EXPECT_EQ(readFile(books_ + "/Pop.2bd"), "discs of Pop\n");
+    EXPECT_EQ(status(), "SongBook Successfully Restored");
+}
+
+class CraftedArchiveTest : public BackupTest, public ::testing::WithParamInterface<const char*> {};
+
+TEST_P(CraftedArchiveTest, MembersLeavingTheFolderAreRefusedAndNothingIsWritten) {
+    std::string name = GetParam();
+    if (name == "ABSOLUTE") name = root_.file("evil.2bk");
+    const std::string archive = folder("backups") + "/evil.bkp";
+    craftArchive(archive, {{"good.2bk", "harmless"}, {name, "evil"}});
+    start();
+    restore(archive);
+    EXPECT_NE(message(), "") << "the library's error text is shown";
+    EXPECT_EQ(d_.request()->title, "");
+    ASSERT_TRUE(d_.answer("OK"));
+    EXPECT_TRUE(explorerShowing());
+    EXPECT_FALSE(exists(root_.file("evil.2bk")));
+    EXPECT_FALSE(exists(books_ + "/good.2bk")) << "an archive like this is refused as a whole";
+    EXPECT_NE(status(), "SongBook Successfully Restored");
+    EXPECT_EQ(rt::currentFolder(), books_);
+}
+
+INSTANTIATE_TEST_SUITE_P(Names, CraftedArchiveTest,
+                         ::testing::Values("../evil.2bk", "sub/../../evil.2bk", "..\\evil.2bk", "ABSOLUTE"));
+
+TEST_F(BackupTest, ArchiveWorkWithoutDialogs) {
+    pair(books_, "Pop");
+    const std::string archive = folder("backups") + "/Pop.bkp";
+    std::string error;
+    ASSERT_EQ(WriteSongBookBackup(books_ + "/Pop.2bk", archive, SongBookBackupComment(rt::date(7, 4, 2021)), error), 0)
+        << error;
+    EXPECT_EQ(rt::zArchiveComment(archive), "Cantorelle V2 SongBook Maker Backup Dated:  7/04/21");
+    const std::string target = folder("target");
+    ASSERT_EQ(ExtractSongBookBackup(archive, target + "/", error), 0) << error;
+    EXPECT_EQ(readFile(target + "/Pop.2bk"), "listings of Pop\n");
+    EXPECT_EQ(readFile(target + "/Pop.2bd"), "discs of Pop\n");
+    // A file that is no archive is reported, not replaced.
+    writeFile(root_.file("not-a-zip.bkp"), "plain text");
+    EXPECT_NE(WriteSongBookBackup(books_ + "/Pop.2bk", root_.file("not-a-zip.bkp"), "c", error), 0);
+    EXPECT_FALSE(error.empty());
+    EXPECT_EQ(readFile(root_.file("not-a-zip.bkp")), "plain text");
+}
+
+}  // namespace
+}  // namespace explorer_test

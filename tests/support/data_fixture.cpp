@@ -1,0 +1,111 @@
+#include "support/data_fixture.h"
+
+#include <sqlite3.h>
+#include <stdlib.h>
+
+#include <cstring>
+#include <filesystem>
+
+#include "data/globals.h"
+
+namespace fixture {
+
+TempFolder::TempFolder() {
+    std::string tmpl = (std::filesystem::temp_directory_path() / "cantorelle-test-XXXXXX").string();
+    if (::mkdtemp(tmpl.data())) path_ = tmpl;
+}
+
+TempFolder::~TempFolder() {
+    if (path_.empty()) return;
+    std::error_code ec;
+    std::filesystem::remove_all(path_, ec);
+}
+
+void pointFileNamesAt(const std::string& folder, const std::string& songBook) {
+    InstallFolder = folder;
+    KaraokeFileName = folder + "/MAIN.TPS";
+    DiscsFileName = folder + "/DISCS.TPS";
+    DMakeFileName = folder + "/DMAKE.TPS";
+    SArtistFileName = folder + "/SARTIST.TPS";
+    STitleFileName = folder + "/STITLE.TPS";
+    MakeIdFileName = folder + "/MAKEID.TPS";
+    GenreFileName = folder + "/GENRE.TPS";
+    UpdateListFileName = folder + "/autoupdate.lst";
+    SongBookFileName = folder + "/" + songBook + ".2bk";
+    SBDiscsFileName = folder + "/" + songBook + ".2bd";
+}
+
+ScopedConfigHome::ScopedConfigHome() {
+    if (const char* v = std::getenv("XDG_CONFIG_HOME")) {
+        had_ = true;
+        old_ = v;
+    }
+    ::setenv("XDG_CONFIG_HOME", dir_.path().c_str(), 1);
+}
+
+ScopedConfigHome::~ScopedConfigHome() {
+    if (had_)
+        ::setenv("XDG_CONFIG_HOME", old_.c_str(), 1);
+    else
+        ::unsetenv("XDG_CONFIG_HOME");
+}
+
+namespace {
+
+// The files' texts carry the engine's key collation; any order will do for these statements.
+int anyOrder(void*, int na, const void* a, int nb, const void* b) {
+    int n = std::memcmp(a, b, static_cast<std::size_t>(na < nb ? na : nb));
+    return n != 0 ? n : na - nb;
+}
+
+sqlite3* openDb(const std::string& file) {
+    sqlite3* db = nullptr;
+    if (sqlite3_open_v2(file.c_str(), &db, SQLITE_OPEN_READWRITE, nullptr) != SQLITE_OK) {
+        sqlite3_close(db);
+        return nullptr;
+    }
+    sqlite3_create_collation(db, "KEYTEXT", SQLITE_UTF8, nullptr, anyOrder);
+    sqlite3_busy_timeout(db, 2000);
+    return db;
+}
+
+}  // namespace
+
+int execSql(const std::string& file, const std::string& sql, std::string* error) {
+    sqlite3* db = openDb(file);
+    if (!db) return SQLITE_CANTOPEN;
+    char* msg = nullptr;
+    int rc = sqlite3_exec(db, sql.c_str(), nullptr, nullptr, &msg);
+    if (error) *error = msg ? msg : "";
+    sqlite3_free(msg);
+    sqlite3_close(db);
+    return rc;
+}
+
+std::vector<std::string> queryColumn(const std::string& file, const std::string& sql) {
+    std::vector<std::string> out;
+    sqlite3* db = openDb(file);
+    if (!db) return out;
+    sqlite3_stmt* st = nullptr;
+    if (sqlite3_prepare_v2(db, sql.c_str(), -1, &st, nullptr) == SQLITE_OK) {
+        while (sqlite3_step(st) == SQLITE_ROW) {
+            const unsigned char* t = sqlite3_column_text(st, 0);
+            out.emplace_back(t ? reinterpret_cast<const char*>(t) : "");
+        }
+    }
+    sqlite3_finalize(st);
+    sqlite3_close(db);
+    return out;
+}
+
+FileLock::FileLock(const std::string& file) {
+    db_ = openDb(file);
+    held_ = db_ && sqlite3_exec(db_, "BEGIN EXCLUSIVE", nullptr, nullptr, nullptr) == SQLITE_OK;
+}
+
+FileLock::~FileLock() {
+    if (held_) sqlite3_exec(db_, "ROLLBACK", nullptr, nullptr, nullptr);
+    sqlite3_close(db_);
+}
+
+}  // namespace fixture

@@ -1,0 +1,65 @@
+#pragma once
+// Fixtures for tests of data files: temporary folders, the file-name variables pointed into
+// one, a private config folder, and SQL behind the record engine's back (to damage a key or
+// make a write fail the way a broken disk would).
+#include <string>
+#include <vector>
+
+struct sqlite3;
+
+namespace fixture {
+
+// A fresh folder under the system's temporary folder, removed with everything in it.
+class TempFolder {
+public:
+    TempFolder();
+    ~TempFolder();
+    TempFolder(const TempFolder&) = delete;
+    TempFolder& operator=(const TempFolder&) = delete;
+    const std::string& path() const { return path_; }
+    std::string file(const std::string& name) const { return path_ + "/" + name; }
+
+private:
+    std::string path_;
+};
+
+// Points InstallFolder and every master file name into `folder`, and the SongBook pair to
+// folder/<songBook>.2bk and .2bd.
+void pointFileNamesAt(const std::string& folder, const std::string& songBook = "Test");
+
+// XDG_CONFIG_HOME set to a temporary folder for the life of the object.
+class ScopedConfigHome {
+public:
+    ScopedConfigHome();
+    ~ScopedConfigHome();
+    ScopedConfigHome(const ScopedConfigHome&) = delete;
+    ScopedConfigHome& operator=(const ScopedConfigHome&) = delete;
+    const std::string& path() const { return dir_.path(); }
+
+private:
+    TempFolder dir_;
+    std::string old_;
+    bool had_ = false;
+};
+
+// Runs SQL on a record file with a connection of its own. Returns 0 or the SQLite code;
+// `error` receives SQLite's message.
+int execSql(const std::string& file, const std::string& sql, std::string* error = nullptr);
+// The first column of every row of a query.
+std::vector<std::string> queryColumn(const std::string& file, const std::string& sql);
+
+// Another process holding a record file locked (an exclusive transaction) while it lives.
+class FileLock {
+public:
+    explicit FileLock(const std::string& file);
+    ~FileLock();
+    FileLock(const FileLock&) = delete;
+    FileLock& operator=(const FileLock&) = delete;
+    bool held() const { return held_; }
+
+private:
+    sqlite3* db_ = nullptr;
+    bool held_ = false;
+};
+
+}  // namespace fixture
