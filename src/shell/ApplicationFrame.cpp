@@ -9,7 +9,7 @@
 #include "shell/AboutBox.h"
 #include "shell/FrameEvents.h"
 #include "shell/QuickStartWindow.h"
-#include "shell/ShowHelpTopic.h"
+#include "services/ShowHelpTopic.h"
 
 namespace {
 

@@ -99,11 +99,12 @@ int pathError(const std::string& path, int err) {
 }
 
 // The settings every connection to a record file runs with: a rollback journal, so that a
-// transaction over several attached files commits atomically, and a full sync.
+// transaction over several attached files commits atomically, and a full sync. No memory
+// mapping: a read error must come back as an error, not as a signal.
 int configure(Connection& c, const std::string& schema) {
     std::string q = "\"" + schema + "\".";
     std::string sql = "PRAGMA " + q + "journal_mode=DELETE; PRAGMA " + q + "synchronous=FULL; PRAGMA " + q +
-                      "cache_size=-16384; PRAGMA " + q + "mmap_size=1073741824";
+                      "cache_size=-16384";
     return c.exec(sql.c_str());
 }
 

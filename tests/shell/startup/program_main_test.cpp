@@ -1,6 +1,6 @@
 #include <optional>
 
-#include "shell/ShowHelpTopic.h"
+#include "services/ShowHelpTopic.h"
 #include "startup_fixture.h"
 
 namespace startup_test {

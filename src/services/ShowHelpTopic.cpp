@@ -1,4 +1,4 @@
-#include "shell/ShowHelpTopic.h"
+#include "services/ShowHelpTopic.h"
 
 #include "data/globals.h"
 #include "runtime/shell/shell.h"
