@@ -166,6 +166,22 @@ std::string toCp1252(std::string_view s) {
     return out;
 }
 
+std::u32string codePoints(std::string_view s) {
+    std::u32string out;
+    out.reserve(s.size());
+    for (std::size_t i = 0; i < s.size();) out += decode(s, i);
+    return out;
+}
+
+std::string fromCodePoints(std::u32string_view s) {
+    std::string out;
+    out.reserve(s.size());
+    for (char32_t c : s) encode(c, out);
+    return out;
+}
+
+char32_t upperChar(char32_t c) { return upperCp(c); }
+
 std::string str(long long v) { return std::to_string(v); }
 
 std::string rightAligned(long long v, std::size_t width) {

@@ -30,6 +30,12 @@ bool equalClipped(std::string_view a, std::string_view b);
 // Text of a Windows-1252 byte string in UTF-8, and back (characters without a code become '?').
 std::string fromCp1252(std::string_view s);
 std::string toCp1252(std::string_view s);
+// The code points of a UTF-8 text (invalid bytes become U+FFFD), and back.
+std::u32string codePoints(std::string_view s);
+std::string fromCodePoints(std::u32string_view s);
+// Upper case of one code point (Latin letters with accents included).
+char32_t upperChar(char32_t c);
+
 // Numbers as texts the way the program shows them.
 std::string str(long long v);
 // A number written right-aligned in width places.
@@ -63,6 +69,8 @@ public:
 
     friend bool operator==(const Text& a, const Text& b) { return a.v_ == b.v_; }
     friend bool operator==(const Text& a, std::string_view b) { return a.v_ == clip(b); }
+    friend bool operator==(const Text& a, const char* b) { return a.v_ == clip(b ? b : ""); }
+    friend bool operator==(const Text& a, const std::string& b) { return a.v_ == clip(b); }
     friend auto operator<=>(const Text& a, const Text& b) { return a.v_ <=> b.v_; }
 
 private:

@@ -572,55 +572,48 @@ int message(const std::string& text, const std::string& title, Icon icon, const 
     return a.value ? a.value : deflt;
 }
 
-bool fileDialog(const std::string& title, std::string& path, const std::string& filter, bool save) {
+namespace {
+// A dialog request: `in` fills what the dialog starts with, `out` takes the answer when the
+// user confirmed.
+template <class In, class Out>
+bool dialogRequest(RequestKind kind, const std::string& title, In in, Out out) {
     Request r;
-    r.kind = save ? RequestKind::SaveFile : RequestKind::OpenFile;
+    r.kind = kind;
     r.title = title;
-    r.filter = filter;
-    r.path = path;
+    in(r);
     Answer a = core::request(std::move(r));
-    if (a.ok) path = a.path;
+    if (a.ok) out(a);
     return a.ok;
+}
+}  // namespace
+
+bool fileDialog(const std::string& title, std::string& path, const std::string& filter, bool save) {
+    return dialogRequest(
+        save ? RequestKind::SaveFile : RequestKind::OpenFile, title,
+        [&](Request& r) { r.filter = filter; r.path = path; }, [&](const Answer& a) { path = a.path; });
 }
 
 bool folderDialog(const std::string& title, std::string& folder) {
-    Request r;
-    r.kind = RequestKind::Folder;
-    r.title = title;
-    r.path = folder;
-    Answer a = core::request(std::move(r));
-    if (a.ok) folder = a.path;
-    return a.ok;
+    return dialogRequest(
+        RequestKind::Folder, title, [&](Request& r) { r.path = folder; },
+        [&](const Answer& a) { folder = a.path; });
 }
 
 bool colorDialog(const std::string& title, std::uint32_t& color) {
-    Request r;
-    r.kind = RequestKind::Color;
-    r.title = title;
-    r.color = color;
-    Answer a = core::request(std::move(r));
-    if (a.ok) color = a.color;
-    return a.ok;
+    return dialogRequest(
+        RequestKind::Color, title, [&](Request& r) { r.color = color; },
+        [&](const Answer& a) { color = a.color; });
 }
 
 bool fontDialog(const std::string& title, Font& font) {
-    Request r;
-    r.kind = RequestKind::Font;
-    r.title = title;
-    r.font = font;
-    Answer a = core::request(std::move(r));
-    if (a.ok) font = a.font;
-    return a.ok;
+    return dialogRequest(
+        RequestKind::Font, title, [&](Request& r) { r.font = font; }, [&](const Answer& a) { font = a.font; });
 }
 
 bool printerDialog(const std::string& title, std::string& printer) {
-    Request r;
-    r.kind = RequestKind::Printer;
-    r.title = title;
-    r.path = printer;
-    Answer a = core::request(std::move(r));
-    if (a.ok) printer = a.path;
-    return a.ok;
+    return dialogRequest(
+        RequestKind::Printer, title, [&](Request& r) { r.path = printer; },
+        [&](const Answer& a) { printer = a.path; });
 }
 
 void beep(BeepKind kind) {
