@@ -310,7 +310,9 @@ void applyInput(WindowState& st, const EventData& e) {
         for (auto& c : st.controls) {
             if (c.id != e.control) continue;
             if (e.hasText) c.value = e.text;
-            if (e.code == EvNewSelection && (c.kind == ControlKind::List || c.kind == ControlKind::Sheet))
+            // A new selection the program posted itself carries no row: the highlight stays.
+            if (e.code == EvNewSelection && e.value > 0 &&
+                (c.kind == ControlKind::List || c.kind == ControlKind::Sheet))
                 c.selected = static_cast<int>(e.value);
             if (e.code == EvAccepted || e.code == EvNewSelection || e.code == EvSelected) st.focus = c.id;
             break;

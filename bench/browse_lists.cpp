@@ -1,0 +1,144 @@
+// Browse-list timings on a SongBook of 300,000 listings, the workspace's list by title joined to
+// the disc file: the first page, page down, thumb drags, bottom and top, and the step
+// locator. Run by hand: browse_lists [listings]
+#include <stdlib.h>
+
+#include <chrono>
+#include <cstdio>
+#include <filesystem>
+#include <random>
+#include <string>
+#include <vector>
+
+#include "data/globals.h"
+#include "data/sbdiscs.h"
+#include "data/songbook.h"
+#include "frontend/headless/driver.h"
+#include "runtime/error/error.h"
+#include "runtime/view/view.h"
+#include "runtime/window/window.h"
+#include "services/BrowseList.h"
+
+namespace {
+
+using Clock = std::chrono::steady_clock;
+
+double msSince(Clock::time_point t) {
+    return std::chrono::duration<double, std::milli>(Clock::now() - t).count();
+}
+
+constexpr int kRows = 20;
+
+void BrowseByTitle() {
+    rt::Window win("Browse Bench", rt::WindowKind::MdiChild, 0, 0, 500, 220);
+    int list = win.list("?LIST", 4, 4, 490, 10 + 8 * kRows,
+                        {rt::Column{"Title", 110}, rt::Column{"Artist", 110}, rt::Column{"Disc ID", 32},
+                         rt::Column{"Track", 32}});
+    SBK.open();
+    SBD.open();
+    rt::View view(SBK, SongBook::KTITLE);
+    view.join(SBD, SBDiscs::KUNQDISKID, 1, [] { SBD.UNQDISKID = SBK.UNQDISKID; });
+    BrowseList titles(win, list, view, SBK, SongBook::KTITLE);
+    titles
+        .rows([] {
+            return BrowseCells({SBK.TITLE.str(), SBK.ARTIST.str(), SBD.ALTDISKID.str(),
+                                SBK.DISKTRACKNO ? std::to_string(SBK.DISKTRACKNO) : std::string()});
+        })
+        .hidden([] { return std::vector<std::string>{SBK.UNQDISKID.str()}; })
+        .colors(0x800040, 0xFFFFFF, 0xFFFFFF, 0x800040)
+        .stopTable(WorkspaceStopTable)
+        .stepLocator();
+    win.open();
+    titles.open();
+    while (win.accept()) titles.take();
+    titles.close();
+    SBD.close();
+    SBK.close();
+}
+
+std::string word(std::mt19937& rng) {
+    static const char* syllables[] = {"LA", "MO", "RI", "TA", "BE", "SO", "KA", "NE", "DU", "VI",
+                                      "GO", "PE", "ZA", "HU", "CI", "FO", "WE", "YA", "JO", "XE"};
+    std::string w;
+    int n = 1 + static_cast<int>(rng() % 4);
+    for (int i = 0; i < n; ++i) w += syllables[rng() % 20];
+    return w;
+}
+
+void build(long rows) {
+    std::mt19937 rng(2232);
+    SBK.create();
+    SBK.open();
+    SBK.stream();
+    SBD.create();
+    SBD.open();
+    SBD.stream();
+    const long discs = rows / 15 + 1;
+    for (long d = 0; d < discs; ++d) {
+        SBD.clearBuffer();
+        SBD.UNQDISKID = "SC" + std::to_string(10000 + d);
+        SBD.MAKETYPE = "SC";
+        SBD.MAKEID = 1;
+        SBD.ALTDISKID = "C" + std::to_string(d + 1);
+        SBD.add();
+    }
+    for (long i = 0; i < rows; ++i) {
+        SBK.clearBuffer();
+        SBK.TITLE = word(rng) + " " + word(rng);
+        SBK.ARTIST = word(rng);
+        SBK.UNQDISKID = "SC" + std::to_string(10000 + i / 15);
+        SBK.DISKTRACKNO = static_cast<std::uint32_t>(i % 15 + 1);
+        SBK.MAKEID = "SC";
+        SBK.add();
+    }
+    SBD.close();
+    SBK.close();
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+    const long rows = argc > 1 ? std::atol(argv[1]) : 300000;
+    auto dir = std::filesystem::temp_directory_path() / ("browse_bench_" + std::to_string(::getpid()));
+    std::filesystem::create_directories(dir);
+    SongBookFileName = (dir / "bench.2bk").string();
+    SBDiscsFileName = (dir / "bench.2bd").string();
+
+    auto t = Clock::now();
+    build(rows);
+    std::printf("built %ld listings in %.0f ms\n", rows, msSince(t));
+
+    {
+        headless::Driver d;
+        d.setSettleTimeout(120000);
+        t = Clock::now();
+        if (!d.start(BrowseByTitle)) {
+            std::fprintf(stderr, "start: %s\n", d.error().c_str());
+            return 1;
+        }
+        std::printf("first page (%d rows):      %8.2f ms\n", kRows, msSince(t));
+
+        auto timed = [&](const char* what, int times, const auto& action) {
+            auto s = Clock::now();
+            for (int i = 0; i < times; ++i)
+                if (!action(i)) {
+                    std::fprintf(stderr, "%s: %s\n", what, d.error().c_str());
+                    return;
+                }
+            std::printf("%-26s %8.2f ms each (%d)\n", what, msSince(s) / times, times);
+        };
+        timed("page down:", 200, [&](int) { return d.scroll("?LIST", "pagedown"); });
+        timed("page up:", 100, [&](int) { return d.scroll("?LIST", "pageup"); });
+        timed("one row down (page edge):", 100, [&](int i) {
+            return i == 0 ? d.select("?LIST", kRows) && d.scroll("?LIST", "down") : d.scroll("?LIST", "down");
+        });
+        timed("thumb drag:", 98, [&](int i) { return d.drag("?LIST", 2 + i); });
+        timed("bottom:", 20, [&](int) { return d.scroll("?LIST", "bottom"); });
+        timed("top:", 20, [&](int) { return d.scroll("?LIST", "top"); });
+        timed("step locator:", 26, [&](int i) { return d.key("?LIST", std::string(1, static_cast<char>('a' + i))); });
+        auto list = d.control("?LIST");
+        if (list) std::printf("last page shows %zu rows, thumb %d\n", list->rows.size(), list->thumb);
+    }
+    std::filesystem::remove_all(dir);
+    return 0;
+}
