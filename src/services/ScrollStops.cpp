@@ -10,50 +10,8 @@
 namespace {
 
 // Texts are UTF-8; the stop alphabet is made of the codes 1 to 255 (Latin-1 characters).
-std::u32string toChars(std::string_view s) {
-    std::u32string out;
-    for (std::size_t i = 0; i < s.size();) {
-        auto c = static_cast<unsigned char>(s[i]);
-        int n = c < 0x80 ? 0 : (c >> 5) == 6 ? 1 : (c >> 4) == 14 ? 2 : (c >> 3) == 30 ? 3 : -1;
-        char32_t cp = n < 0 ? U'\uFFFD' : n == 0 ? c : static_cast<char32_t>(c & (0x7F >> (n + 1)));
-        bool ok = n >= 0 && i + static_cast<std::size_t>(n) < s.size();
-        for (int k = 1; ok && k <= n; ++k) {
-            auto d = static_cast<unsigned char>(s[i + static_cast<std::size_t>(k)]);
-            ok = (d & 0xC0) == 0x80;
-            cp = (cp << 6) | (d & 0x3F);
-        }
-        if (ok) {
-            out += cp;
-            i += static_cast<std::size_t>(n) + 1;
-        } else {
-            out += U'\uFFFD';  // an invalid byte stands for itself, outside the alphabet
-            ++i;
-        }
-    }
-    return out;
-}
-
-std::string toText(const std::u32string& s) {
-    std::string out;
-    for (char32_t cp : s) {
-        if (cp < 0x80) {
-            out += static_cast<char>(cp);
-        } else if (cp < 0x800) {
-            out += static_cast<char>(0xC0 | (cp >> 6));
-            out += static_cast<char>(0x80 | (cp & 0x3F));
-        } else if (cp < 0x10000) {
-            out += static_cast<char>(0xE0 | (cp >> 12));
-            out += static_cast<char>(0x80 | ((cp >> 6) & 0x3F));
-            out += static_cast<char>(0x80 | (cp & 0x3F));
-        } else {
-            out += static_cast<char>(0xF0 | (cp >> 18));
-            out += static_cast<char>(0x80 | ((cp >> 12) & 0x3F));
-            out += static_cast<char>(0x80 | ((cp >> 6) & 0x3F));
-            out += static_cast<char>(0x80 | (cp & 0x3F));
-        }
-    }
-    return out;
-}
+std::u32string toChars(std::string_view s) { return rt::codePoints(s); }
+std::string toText(const std::u32string& s) { return rt::fromCodePoints(s); }
 
 // The characters of class 2, besides the letters and digits.
 constexpr std::u32string_view kOtherCharacters =

@@ -1,0 +1,372 @@
+#include "frontend/qt/list_control.h"
+
+#include <QApplication>
+#include <QHBoxLayout>
+#include <QHeaderView>
+#include <QKeyEvent>
+#include <QMouseEvent>
+#include <QScrollBar>
+#include <QWheelEvent>
+
+#include <algorithm>
+
+namespace qtfe {
+
+namespace {
+
+Qt::Alignment alignOf(char a) {
+    switch (a) {
+    case 'C': return Qt::AlignHCenter | Qt::AlignVCenter;
+    case 'R': return Qt::AlignRight | Qt::AlignVCenter;
+    default: return Qt::AlignLeft | Qt::AlignVCenter;
+    }
+}
+
+bool sameColumns(const std::vector<rt::Column>& a, const std::vector<rt::Column>& b) {
+    if (a.size() != b.size()) return false;
+    for (std::size_t i = 0; i < a.size(); ++i)
+        if (a[i].header != b[i].header || a[i].width != b[i].width || a[i].align != b[i].align ||
+            a[i].resizable != b[i].resizable)
+            return false;
+    return true;
+}
+
+}  // namespace
+
+// ---- model ----
+
+void ListModel::setColumns(const std::vector<rt::Column>& cols) {
+    beginResetModel();
+    cols_ = cols;
+    endResetModel();
+}
+
+void ListModel::setRows(const std::vector<rt::Row>& rows) {
+    const int before = static_cast<int>(rows_.size());
+    const int after = static_cast<int>(rows.size());
+    if (after < before) {
+        beginRemoveRows({}, after, before - 1);
+        rows_.resize(after);
+        endRemoveRows();
+    }
+    if (after > before) {
+        beginInsertRows({}, before, after - 1);
+        rows_.resize(after);
+        endInsertRows();
+    }
+    rows_ = rows;
+    if (after > 0) emit dataChanged(index(0, 0), index(after - 1, columnCount() - 1));
+}
+
+void ListModel::rowChanged(int row) {
+    if (row < 1 || row > rows()) return;
+    emit dataChanged(index(row - 1, 0), index(row - 1, columnCount() - 1));
+}
+
+void ListModel::setSelected(int row) {
+    if (row == selected_) return;
+    const int old = selected_;
+    selected_ = row;
+    rowChanged(old);
+    rowChanged(row);
+}
+
+void ListModel::setColors(std::uint32_t fg, std::uint32_t bg, std::uint32_t selFg, std::uint32_t selBg) {
+    if (fg == fg_ && bg == bg_ && selFg == selFg_ && selBg == selBg_) return;
+    fg_ = fg;
+    bg_ = bg;
+    selFg_ = selFg;
+    selBg_ = selBg;
+    if (rows() > 0) emit dataChanged(index(0, 0), index(rows() - 1, columnCount() - 1));
+}
+
+int ListModel::rowCount(const QModelIndex& parent) const {
+    return parent.isValid() ? 0 : static_cast<int>(rows_.size());
+}
+
+int ListModel::columnCount(const QModelIndex& parent) const {
+    return parent.isValid() ? 0 : std::max<int>(1, static_cast<int>(cols_.size()));
+}
+
+QVariant ListModel::data(const QModelIndex& index, int role) const {
+    if (!index.isValid() || index.row() >= rows()) return {};
+    const rt::Row& row = rows_[index.row()];
+    const rt::Cell* cell =
+        index.column() < static_cast<int>(row.cells.size()) ? &row.cells[index.column()] : nullptr;
+    const bool sel = index.row() + 1 == selected_;
+    switch (role) {
+    case Qt::DisplayRole:
+        return cell ? qs(cell->text) : QString();
+    case Qt::TextAlignmentRole:
+        return QVariant::fromValue(
+            alignOf(index.column() < static_cast<int>(cols_.size()) ? cols_[index.column()].align : 'L'));
+    case Qt::ForegroundRole: {
+        std::uint32_t c = rt::kNoColor;
+        if (sel) c = cell && cell->selFg != rt::kNoColor ? cell->selFg : selFg_;
+        else c = cell && cell->fg != rt::kNoColor ? cell->fg : fg_;
+        QColor q = toColor(c);
+        if (!q.isValid())
+            q = QApplication::palette().color(QPalette::Active, sel ? QPalette::HighlightedText : QPalette::Text);
+        return q;
+    }
+    case Qt::BackgroundRole: {
+        std::uint32_t c = rt::kNoColor;
+        if (sel) c = cell && cell->selBg != rt::kNoColor ? cell->selBg : selBg_;
+        else c = cell && cell->bg != rt::kNoColor ? cell->bg : bg_;
+        QColor q = toColor(c);
+        if (!q.isValid()) {
+            if (!sel) return {};
+            q = QApplication::palette().color(QPalette::Active, QPalette::Highlight);
+        }
+        return QBrush(q);
+    }
+    default:
+        return {};
+    }
+}
+
+QVariant ListModel::headerData(int section, Qt::Orientation o, int role) const {
+    if (o != Qt::Horizontal || section < 0) return {};
+    const bool known = section < static_cast<int>(cols_.size());
+    if (role == Qt::DisplayRole) return known ? qs(cols_[section].header) : QString();
+    if (role == Qt::TextAlignmentRole) return QVariant::fromValue(alignOf(known ? cols_[section].align : 'L'));
+    return {};
+}
+
+void ListDelegate::initStyleOption(QStyleOptionViewItem* option, const QModelIndex& index) const {
+    QStyledItemDelegate::initStyleOption(option, index);
+    option->state &= ~(QStyle::State_HasFocus | QStyle::State_Selected | QStyle::State_MouseOver);
+}
+
+// ---- table ----
+
+ListTable::ListTable(ListControl* owner) : QTableView(owner), owner_(owner) {
+    setSelectionMode(QAbstractItemView::NoSelection);
+    setEditTriggers(QAbstractItemView::NoEditTriggers);
+    setTabKeyNavigation(false);
+    setShowGrid(false);
+    setWordWrap(false);
+    setCornerButtonEnabled(false);
+    setAutoScroll(false);
+    setFocusPolicy(Qt::StrongFocus);
+    setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
+    setHorizontalScrollBarPolicy(Qt::ScrollBarAsNeeded);
+    setVerticalScrollMode(QAbstractItemView::ScrollPerPixel);
+    setHorizontalScrollMode(QAbstractItemView::ScrollPerPixel);
+    verticalHeader()->hide();
+    verticalHeader()->setSectionResizeMode(QHeaderView::Fixed);
+    verticalHeader()->setMinimumSectionSize(1);
+    horizontalHeader()->setSectionsClickable(false);
+    horizontalHeader()->setHighlightSections(false);
+    horizontalHeader()->setStretchLastSection(true);
+    horizontalHeader()->setMinimumSectionSize(4);
+    setItemDelegate(new ListDelegate(this));
+}
+
+void ListTable::keyPressEvent(QKeyEvent* e) { owner_->key(e); }
+
+void ListTable::wheelEvent(QWheelEvent* e) {
+    // A wheel turn scrolls by rows the way the desktop sets it, one event per row.
+    wheelRest_ += e->angleDelta().y();
+    const int lines = std::max(1, QApplication::wheelScrollLines());
+    while (wheelRest_ >= 120 || wheelRest_ <= -120) {
+        const bool up = wheelRest_ > 0;
+        wheelRest_ += up ? -120 : 120;
+        for (int i = 0; i < lines; ++i) owner_->send(up ? rt::EvScrollUp : rt::EvScrollDown);
+    }
+    e->accept();
+}
+
+void ListTable::mousePressEvent(QMouseEvent* e) {
+    setFocus(Qt::MouseFocusReason);
+    if (e->button() == Qt::LeftButton) {
+        const int row = rowAt(e->position().toPoint().y());
+        if (row >= 0) owner_->clickRow(row + 1, columnAt(e->position().toPoint().x()) + 1);
+    }
+    e->accept();
+}
+
+void ListTable::mouseDoubleClickEvent(QMouseEvent* e) {
+    if (e->button() == Qt::LeftButton && rowAt(e->position().toPoint().y()) >= 0)
+        owner_->send(rt::EvAlertKey, 0, rt::KeyDoubleClick);
+    e->accept();
+}
+
+void ListTable::mouseMoveEvent(QMouseEvent* e) { e->accept(); }  // no drag-selecting
+
+// ---- control ----
+
+ListControl::ListControl(int controlId, Sender send, QWidget* parent)
+    : QWidget(parent), id_(controlId), send_(std::move(send)) {
+    auto* lay = new QHBoxLayout(this);
+    lay->setContentsMargins(0, 0, 0, 0);
+    lay->setSpacing(0);
+    table_ = new ListTable(this);
+    model_ = new ListModel(this);
+    table_->setModel(model_);
+    bar_ = new QScrollBar(Qt::Vertical, this);
+    bar_->setRange(0, 100);
+    bar_->setSingleStep(1);
+    bar_->setPageStep(10);
+    bar_->setFocusPolicy(Qt::NoFocus);
+    lay->addWidget(table_, 1);
+    lay->addWidget(bar_);
+    setFocusProxy(table_);
+    connect(bar_, &QScrollBar::actionTriggered, this, [this](int a) { barAction(a); });
+    connect(bar_, &QScrollBar::sliderReleased, this, [this] {
+        this->send(rt::EvScrollDrag, std::clamp(bar_->sliderPosition(), 1, 100));
+    });
+    connect(table_->horizontalHeader(), &QHeaderView::sectionResized, this, [this] { fitRows(); });
+}
+
+void ListControl::apply(const rt::Control& c, const DialogUnits& du) {
+    du_ = du;
+    if (!columnsSet_ || !sameColumns(c.columns, model_->columns())) {
+        columnsSet_ = true;
+        model_->setColumns(c.columns);
+        QHeaderView* h = table_->horizontalHeader();
+        bool anyHeader = false;
+        for (std::size_t i = 0; i < c.columns.size(); ++i) {
+            h->setSectionResizeMode(static_cast<int>(i),
+                                    c.columns[i].resizable ? QHeaderView::Interactive : QHeaderView::Fixed);
+            h->resizeSection(static_cast<int>(i), std::max(4, du.px(c.columns[i].width)));
+            if (!c.columns[i].header.empty()) anyHeader = true;
+        }
+        h->setVisible(anyHeader);
+    }
+    model_->setColors(c.fg, c.bg, c.selFg, c.selBg);
+    QPalette pal = table_->palette();
+    const QColor base = toColor(c.bg);
+    pal.setColor(QPalette::Base, base.isValid() ? base : QApplication::palette().color(QPalette::Base));
+    table_->setPalette(pal);
+    model_->setRows(c.rows);
+    model_->setSelected(std::clamp(c.selected, 0, model_->rows()));
+    thumb_ = std::clamp(c.thumb, 0, 100);
+    if (!bar_->isSliderDown()) bar_->setValue(thumb_);
+    bar_->setVisible(c.vscroll);
+    visibleRows_ = std::max(1, (c.h - 10) / 8);
+    fitRows();
+}
+
+void ListControl::resizeEvent(QResizeEvent* e) {
+    QWidget::resizeEvent(e);
+    fitRows();
+}
+
+void ListControl::fitRows() {
+    // The program fills as many rows as the list's height holds; they must all show.
+    QHeaderView* h = table_->horizontalHeader();
+    const int frame = table_->frameWidth() * 2;
+    // The last column takes what is left, clipped if need be; only columns before it that do
+    // not fit make the list scroll sideways.
+    int before = 0;
+    const auto& cols = model_->columns();
+    for (int i = 0; i + 1 < static_cast<int>(cols.size()); ++i) before += std::max(4, du_.px(cols[i].width));
+    const int viewW = table_->width() - frame;
+    int hbar = 0;
+    if (before + h->minimumSectionSize() > viewW) {
+        table_->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
+        hbar = table_->horizontalScrollBar()->sizeHint().height();
+    } else {
+        table_->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
+    }
+    const int textH = table_->fontMetrics().height();
+    int avail = height() - frame - hbar;
+    int headH = 0;
+    if (!h->isHidden()) {
+        headH = h->sizeHint().height();
+        headH = std::max(0, std::min(headH, avail - visibleRows_ * textH));
+        h->setFixedHeight(headH);
+    }
+    avail -= headH;
+    const int rowH = std::max(1, avail / visibleRows_);
+    table_->verticalHeader()->setDefaultSectionSize(rowH);
+    table_->verticalScrollBar()->setValue(0);
+}
+
+void ListControl::send(int code, long long value, int key, const QString& text, int column) {
+    rt::EventData e;
+    e.code = code;
+    e.control = id_;
+    e.value = value;
+    e.key = key;
+    e.column = column;
+    if (!text.isEmpty()) {
+        e.text = ss(text);
+        e.hasText = false;  // a typed key is no new value for the list
+    }
+    if (send_) send_(e);
+}
+
+void ListControl::clickRow(int row, int column) {
+    if (row < 1 || row > model_->rows()) return;
+    model_->setSelected(row);
+    send(rt::EvNewSelection, row, 0, {}, column);
+}
+
+void ListControl::selectAt(const QPoint& viewportPos) {
+    const int row = table_->rowAt(viewportPos.y());
+    if (row < 0 || row + 1 == model_->selected()) return;
+    clickRow(row + 1, table_->columnAt(viewportPos.x()) + 1);
+}
+
+void ListControl::key(QKeyEvent* e) {
+    const auto mods = e->modifiers() & (Qt::ShiftModifier | Qt::ControlModifier | Qt::AltModifier | Qt::MetaModifier);
+    const bool ctrl = mods & Qt::ControlModifier;
+    const int sel = model_->selected();
+    const int rows = model_->rows();
+    switch (e->key()) {
+    case Qt::Key_Up:
+        if (sel > 1) clickRow(sel - 1, 0);
+        else send(rt::EvScrollUp);
+        return;
+    case Qt::Key_Down:
+        if (sel >= 1 && sel < rows) clickRow(sel + 1, 0);
+        else if (sel == 0 && rows > 0) clickRow(1, 0);
+        else send(rt::EvScrollDown);
+        return;
+    case Qt::Key_PageUp: send(rt::EvPageUp); return;
+    case Qt::Key_PageDown: send(rt::EvPageDown); return;
+    case Qt::Key_Home: send(rt::EvScrollTop); return;
+    case Qt::Key_End: send(rt::EvScrollBottom); return;
+    case Qt::Key_Insert: send(rt::EvAlertKey, 0, rt::KeyInsert); return;
+    case Qt::Key_Delete: send(rt::EvAlertKey, 0, rt::KeyDelete); return;
+    case Qt::Key_Return:
+    case Qt::Key_Enter: send(rt::EvAlertKey, 0, ctrl ? rt::KeyCtrlEnter : rt::KeyEnter); return;
+    case Qt::Key_Backspace: send(rt::EvAlertKey, 0, rt::KeyBackspace); return;
+    case Qt::Key_Apostrophe:
+        if (ctrl) { send(rt::EvAlertKey, 0, rt::KeyCtrlQuote); return; }
+        break;
+    case Qt::Key_Escape:
+    case Qt::Key_Tab:
+    case Qt::Key_Backtab:
+        e->ignore();
+        return;
+    default:
+        break;
+    }
+    const QString t = e->text();
+    if (!(mods & (Qt::ControlModifier | Qt::AltModifier | Qt::MetaModifier)) && t.size() >= 1 &&
+        t.at(0).isPrint()) {
+        const uint cp = t.toUcs4().value(0);
+        send(rt::EvAlertKey, 0, static_cast<int>(cp), t.left(t.at(0).isHighSurrogate() ? 2 : 1));
+        return;
+    }
+    e->ignore();
+}
+
+void ListControl::barAction(int action) {
+    switch (action) {
+    case QAbstractSlider::SliderSingleStepAdd: send(rt::EvScrollDown); break;
+    case QAbstractSlider::SliderSingleStepSub: send(rt::EvScrollUp); break;
+    case QAbstractSlider::SliderPageStepAdd: send(rt::EvPageDown); break;
+    case QAbstractSlider::SliderPageStepSub: send(rt::EvPageUp); break;
+    case QAbstractSlider::SliderToMinimum: send(rt::EvScrollTop); break;
+    case QAbstractSlider::SliderToMaximum: send(rt::EvScrollBottom); break;
+    default: return;  // a drag reports when the thumb is let go
+    }
+    // The thumb moves when the program says where the page now is.
+    bar_->setSliderPosition(thumb_);
+}
+
+}  // namespace qtfe

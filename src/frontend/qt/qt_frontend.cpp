@@ -1,0 +1,285 @@
+#include "frontend/qt/qt_frontend.h"
+
+#include <QApplication>
+#include <QContextMenuEvent>
+#include <QMainWindow>
+#include <QMdiArea>
+#include <QMdiSubWindow>
+#include <QPainter>
+#include <QTimer>
+
+#include <set>
+
+#include "frontend/qt/requests.h"
+#include "frontend/qt/window_view.h"
+#include "runtime/window/frontend.h"
+
+namespace qtfe {
+
+QtFrontEnd::QtFrontEnd() : link_(std::make_shared<Link>()), requests_(std::make_unique<RequestPresenter>(*this)) {
+    // A safety net: the listener is the normal way to learn of changes.
+    activation_.setSingleShot(true);
+    activation_.setInterval(30);
+    connect(&activation_, &QTimer::timeout, this, [this] {
+        if (inRefresh_) return;
+        if (const int id = qtActiveWindow()) userActivated(id);
+    });
+    poll_.setInterval(250);
+    connect(&poll_, &QTimer::timeout, this, [this] {
+        if (rt::published().serial != serial_) refresh();
+    });
+    qApp->installEventFilter(this);
+    if (QApplication::windowIcon().isNull()) QApplication::setWindowIcon(programIcon());
+}
+
+QtFrontEnd::~QtFrontEnd() {
+    uninstall();
+    inRefresh_ = true;  // windows going away activate others: nobody to tell any more
+    qApp->removeEventFilter(this);
+    // Children and dialogs before the frame that holds them.
+    for (auto it = views_.begin(); it != views_.end();)
+        it = it->second->kind() != rt::WindowKind::Frame ? views_.erase(it) : std::next(it);
+    views_.clear();
+    requests_.reset();
+}
+
+QIcon QtFrontEnd::programIcon() {
+    // Windows without a picture of their own show this one (a song book with a note).
+    QIcon icon;
+    for (int size : {16, 24, 32, 48}) {
+        QPixmap pm(size, size);
+        pm.fill(Qt::transparent);
+        QPainter p(&pm);
+        p.setRenderHint(QPainter::Antialiasing);
+        const QRectF r(size * 0.08, size * 0.04, size * 0.84, size * 0.92);
+        p.setPen(QPen(QColor(0x40, 0x00, 0x80), std::max(1.0, size / 16.0)));
+        p.setBrush(QColor(0x80, 0x20, 0xA0));
+        p.drawRoundedRect(r, size * 0.12, size * 0.12);
+        QFont f(QStringLiteral("DejaVu Sans"));
+        f.setPixelSize(static_cast<int>(size * 0.7));
+        f.setBold(true);
+        p.setFont(f);
+        p.setPen(Qt::white);
+        p.drawText(r, Qt::AlignCenter, QString(QChar(0x266B)));
+        p.end();
+        icon.addPixmap(pm);
+    }
+    return icon;
+}
+
+void QtFrontEnd::install() {
+    {
+        std::lock_guard lk(link_->m);
+        link_->fe = this;
+    }
+    std::weak_ptr<Link> weak = link_;
+    rt::setChangeListener([weak] {
+        auto link = weak.lock();
+        if (!link) return;
+        std::lock_guard lk(link->m);
+        if (!link->fe || link->queued.exchange(true)) return;  // one refresh in flight is enough
+        QMetaObject::invokeMethod(link->fe, "refresh", Qt::QueuedConnection);
+    });
+    rt::setBeepListener([weak](rt::BeepKind) {
+        auto link = weak.lock();
+        if (!link) return;
+        std::lock_guard lk(link->m);
+        if (link->fe) QMetaObject::invokeMethod(qApp, [] { QApplication::beep(); }, Qt::QueuedConnection);
+    });
+    poll_.start();
+    scheduleRefresh();
+}
+
+void QtFrontEnd::uninstall() {
+    poll_.stop();
+    rt::setChangeListener(nullptr);
+    rt::setBeepListener(nullptr);
+    std::lock_guard lk(link_->m);
+    link_->fe = nullptr;
+}
+
+void QtFrontEnd::scheduleRefresh() {
+    if (!link_->queued.exchange(true)) QMetaObject::invokeMethod(this, "refresh", Qt::QueuedConnection);
+}
+
+WindowView* QtFrontEnd::view(int id) const {
+    auto it = views_.find(id);
+    return it == views_.end() ? nullptr : it->second.get();
+}
+
+QMdiArea* QtFrontEnd::mdiArea() const {
+    for (const auto& [id, v] : views_)
+        if (v->kind() == rt::WindowKind::Frame && v->mdiArea()) return v->mdiArea();
+    return nullptr;
+}
+
+QWidget* QtFrontEnd::dialogParent() const {
+    for (const auto& [id, v] : views_)
+        if (v->kind() == rt::WindowKind::Frame && v->mainWindow()) return v->mainWindow();
+    return nullptr;
+}
+
+QWidget* QtFrontEnd::requestParent(int window) const {
+    WindowView* v = view(window);
+    if (!v || !v->top()) return nullptr;
+    return v->top()->window();
+}
+
+void QtFrontEnd::refresh() {
+    link_->queued = false;
+    if (inRefresh_) {  // reached from inside a refresh (a nested event loop): once more after it
+        again_ = true;
+        return;
+    }
+    inRefresh_ = true;
+    const rt::Published pub = rt::published();
+    serial_ = pub.serial;
+    bool structure = false;
+
+    std::set<int> ids;
+    for (const auto& w : pub.windows) ids.insert(w->id);
+    // Closed windows go, children and dialogs before frames; so do views whose widgets went
+    // with a frame closed under them (they come back below if still open).
+    for (int pass = 0; pass < 2; ++pass)
+        for (auto it = views_.begin(); it != views_.end();) {
+            const bool frame = it->second->kind() == rt::WindowKind::Frame;
+            if ((pass == 0) != frame && (!ids.count(it->first) || !it->second->alive())) {
+                it = views_.erase(it);
+                structure = true;
+            } else {
+                ++it;
+            }
+        }
+    for (const auto& w : pub.windows) {
+        auto it = views_.find(w->id);
+        if (it == views_.end()) {
+            views_[w->id] = std::make_unique<WindowView>(*this, w);
+            structure = true;
+        } else {
+            it->second->update(w);
+        }
+    }
+
+    // The program (or the runtime, when a window closed) chose the active window.
+    if (pub.active && (pub.active != publishedActive_ || structure)) {
+        if (WindowView* v = view(pub.active); v && !v->isQtActive()) v->bringToFront();
+    }
+    publishedActive_ = pub.active;
+
+    // Requests last, so that a box opened now lies above the window it belongs to.
+    requests_->sync(pub.requests);
+    const std::set<int> busy = requests_->busyThreads();
+    for (auto& [id, v] : views_) v->setRequestBlocked(busy.count(v->thread()) > 0);
+    lastActive_ = pub.active;
+    inRefresh_ = false;
+
+    if (again_) {
+        again_ = false;
+        scheduleRefresh();
+    }
+    if (!pub.running && pub.windows.empty() && pub.requests.empty() && !ended_) {
+        ended_ = true;
+        emit programEnded();
+    }
+}
+
+void QtFrontEnd::subWindowActivated(QMdiSubWindow*) {
+    if (!inRefresh_) activation_.start();
+}
+
+void QtFrontEnd::windowActivated(WindowView*) {
+    if (!inRefresh_) activation_.start();
+}
+
+int QtFrontEnd::qtActiveWindow() const {
+    // Activation passes through several windows while menus close and windows open; only
+    // where it comes to rest counts.
+    QWidget* w = QApplication::activeWindow();
+    if (!w) return 0;
+    const QVariant id = w->property(kWindowProperty);
+    if (!id.isValid()) return 0;
+    WindowView* v = view(id.toInt());
+    if (v && v->kind() == rt::WindowKind::Frame && v->mdiArea() && v->mdiArea()->activeSubWindow()) {
+        const QVariant sub = v->mdiArea()->activeSubWindow()->property(kWindowProperty);
+        if (sub.isValid()) return sub.toInt();
+    }
+    return id.toInt();
+}
+
+void QtFrontEnd::userActivated(int id) {
+    WindowView* v = view(id);
+    if (!v) return;
+    if (v->state().modalBlocked) {
+        // An earlier window of a thread that has a newer one: the newer one comes forward.
+        WindowView* newest = nullptr;
+        for (auto& [wid, other] : views_)
+            if (other->thread() == v->thread() && !other->state().modalBlocked) newest = other.get();
+        if (newest && newest != v)
+            QTimer::singleShot(0, this, [this, nid = newest->id()] {
+                if (WindowView* n = view(nid)) n->bringToFront();
+            });
+        return;
+    }
+    v->activated();
+    if (id == lastActive_) return;
+    lastActive_ = id;
+    rt::activate(id);
+}
+
+WindowView* QtFrontEnd::viewOfWidget(QWidget* w, bool canvasOnly) const {
+    for (QWidget* p = w; p; p = p->parentWidget()) {
+        const QVariant v = p->property(canvasOnly ? kCanvasProperty : kWindowProperty);
+        if (v.isValid()) return view(v.toInt());
+        if (p->isWindow()) break;  // a dialog or menu of its own, not part of the window
+    }
+    return nullptr;
+}
+
+namespace {
+bool isInput(QEvent::Type t) {
+    switch (t) {
+    case QEvent::MouseButtonPress:
+    case QEvent::MouseButtonRelease:
+    case QEvent::MouseButtonDblClick:
+    case QEvent::Wheel:
+    case QEvent::KeyPress:
+    case QEvent::KeyRelease:
+    case QEvent::Shortcut:
+    case QEvent::ShortcutOverride:
+    case QEvent::ContextMenu:
+    case QEvent::Close:
+        return true;
+    default:
+        return false;
+    }
+}
+}  // namespace
+
+bool QtFrontEnd::eventFilter(QObject* o, QEvent* e) {
+    // While a thread waits on a message box or dialog, its windows take no input; a click
+    // on one brings the box forward, as the original platform does with a modal box.
+    if (isInput(e->type()) && o->isWidgetType()) {
+        if (WindowView* v = viewOfWidget(static_cast<QWidget*>(o), false); v && v->requestBlocked()) {
+            if (e->type() == QEvent::MouseButtonPress) {
+                QApplication::beep();
+                requests_->raiseFor(v->thread());
+            }
+            if (e->type() == QEvent::Close) e->ignore();
+            return true;
+        }
+    }
+    // A right click (or the menu key) anywhere on a window's controls goes to the program,
+    // which shows its own pop-up menu if it has one.
+    if (e->type() == QEvent::ContextMenu && o->isWidgetType()) {
+        auto* w = static_cast<QWidget*>(o);
+        if (WindowView* v = viewOfWidget(w, true)) {
+            auto* ce = static_cast<QContextMenuEvent*>(e);
+            if (w->isEnabled() && v->canvas() && v->canvas()->isEnabled())
+                v->contextMenu(w, ce->globalPos(), ce->reason() == QContextMenuEvent::Mouse);
+            return true;
+        }
+    }
+    return QObject::eventFilter(o, e);
+}
+
+}  // namespace qtfe

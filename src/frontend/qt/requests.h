@@ -1,0 +1,49 @@
+#pragma once
+// Requests the program waits on (message boxes, pop-up menus, file, folder, colour, font and
+// printer dialogs), each shown once and answered when the user closes it. While one is open,
+// the windows of the thread that asked take no input, as a modal box's owner takes none.
+#include <QObject>
+#include <QPointer>
+#include <QString>
+#include <QWidget>
+
+#include <map>
+#include <memory>
+#include <set>
+#include <vector>
+
+#include "runtime/window/window.h"
+
+namespace qtfe {
+
+class QtFrontEnd;
+
+// "SongBook Backup|*.bkp|All Files|*.*" in Qt's terms: "SongBook Backup (*.bkp *.BKP);;All Files (*)".
+QString qtFilter(const std::string& filter);
+
+class RequestPresenter : public QObject {
+public:
+    explicit RequestPresenter(QtFrontEnd& fe);
+    ~RequestPresenter() override;
+
+    void sync(const std::vector<std::shared_ptr<const rt::Request>>& requests);
+    std::set<int> busyThreads() const;
+    QWidget* widget(int request) const;  // the dialog or menu showing a request
+    void raiseFor(int thread) const;     // brings the thread's open requests forward
+
+private:
+    struct Shown {
+        QPointer<QWidget> w;
+        int thread = 0;
+        bool answered = false;
+        bool blocks = true;  // the asking thread's windows take no input meanwhile
+    };
+    void show(const rt::Request& r);
+    void finish(int id, const rt::Answer& a);
+    QWidget* parentFor(const rt::Request& r) const;
+
+    QtFrontEnd& fe_;
+    std::map<int, Shown> shown_;
+};
+
+}  // namespace qtfe

@@ -1,0 +1,1383 @@
+#include "frontend/qt/window_view.h"
+
+#include <QApplication>
+#include <QButtonGroup>
+#include <QCheckBox>
+#include <QComboBox>
+#include <QContextMenuEvent>
+#include <QDialog>
+#include <QFileInfo>
+#include <QGroupBox>
+#include <QKeyEvent>
+#include <QLabel>
+#include <QLineEdit>
+#include <QMainWindow>
+#include <QMdiArea>
+#include <QMdiSubWindow>
+#include <QMenu>
+#include <QMenuBar>
+#include <QProgressBar>
+#include <QPushButton>
+#include <QRadioButton>
+#include <QRegularExpression>
+#include <QRegularExpressionValidator>
+#include <QScreen>
+#include <QStyle>
+#include <QSpinBox>
+#include <QStatusBar>
+#include <QTabWidget>
+#include <QToolBar>
+#include <QToolButton>
+#include <QVBoxLayout>
+
+#include <algorithm>
+#include <climits>
+#include <cstdlib>
+#include <set>
+
+#include "frontend/qt/list_control.h"
+#include "frontend/qt/qt_frontend.h"
+#include "frontend/qt/requests.h"
+#include "runtime/window/frontend.h"
+
+namespace qtfe {
+
+const char* const kWindowProperty = "qtfeWindow";
+const char* const kCanvasProperty = "qtfeCanvas";
+const char* const kControlProperty = "qtfeControl";
+
+namespace {
+
+using K = rt::ControlKind;
+
+// A dialog whose Escape and title-bar close ask the program instead of closing.
+class DialogWindow : public QDialog {
+public:
+    DialogWindow(WindowView* view, QWidget* parent) : QDialog(parent), view_(view) {}
+    void reject() override { view_->userClose(); }
+private:
+    WindowView* view_;
+};
+
+bool onCanvas(K k) {
+    return k != K::Menu && k != K::MenuItem && k != K::Separator && k != K::ToolButton && k != K::Tab;
+}
+
+bool isBackground(K k) { return k == K::Group || k == K::Option || k == K::Sheet || k == K::Box; }
+
+bool takesFocus(K k) {
+    return k == K::Entry || k == K::Combo || k == K::DropList || k == K::Spin || k == K::List ||
+           k == K::Check || k == K::Button;
+}
+
+// "&Name" shown without its mnemonic marker, "&&" as one ampersand.
+QString withoutMnemonic(const std::string& s) {
+    QString out;
+    const QString t = qs(s);
+    for (int i = 0; i < t.size(); ++i) {
+        if (t[i] == '&') {
+            if (i + 1 < t.size() && t[i + 1] == '&') { out += '&'; ++i; }
+            continue;
+        }
+        out += t[i];
+    }
+    return out;
+}
+
+// Tooltips may break lines with "<10>" as well as with new lines.
+QString tipText(const std::string& s) {
+    QString t = qs(s);
+    t.replace(QStringLiteral("<10>"), QStringLiteral("\n"));
+    return t.trimmed();
+}
+
+int toInt(const std::string& s) { return std::atoi(s.c_str()); }
+
+// What an entry's picture says about what it takes: "@s40" text of 40, "@n6b" a number,
+// "@d1" a date.
+struct Picture {
+    QChar kind = 's';
+    int length = 0;
+};
+Picture pictureOf(const std::string& p) {
+    Picture out;
+    if (p.size() < 2 || p[0] != '@') return out;
+    out.kind = QChar(p[1]).toLower();
+    if (out.kind == 's') {
+        std::size_t i = 2;
+        while (i < p.size() && p[i] >= '0' && p[i] <= '9') out.length = out.length * 10 + (p[i++] - '0');
+    }
+    return out;
+}
+
+std::string fontKey(const rt::Font& f) {
+    return f.name + "/" + std::to_string(f.size) + "/" + std::to_string(f.weight) + (f.italic ? "/i" : "");
+}
+
+}  // namespace
+
+WindowView::WindowView(QtFrontEnd& fe, std::shared_ptr<const rt::WindowState> st)
+    : fe_(fe), id_(st->id), kind_(st->kind), state_(std::move(st)) {
+    reportTimer_.setSingleShot(true);
+    reportTimer_.setInterval(200);
+    connect(&reportTimer_, &QTimer::timeout, this, &WindowView::reportGeometry);
+    fontKey_ = fontKey(state_->font);
+    font_ = windowFont(state_->font);
+    du_ = DialogUnits::of(font_);
+    buildShell();
+    syncControls(true);
+    applyWindow(true);
+    showFirst();
+}
+
+WindowView::~WindowView() {
+    destroying_ = true;
+    reportTimer_.stop();
+    if (QWidget* t = top()) {
+        t->removeEventFilter(this);
+        delete t;
+    }
+}
+
+bool WindowView::alive() const { return top() != nullptr; }
+
+QWidget* WindowView::top() const {
+    if (main_) return main_;
+    if (sub_) return sub_;
+    return dialog_;
+}
+
+void WindowView::buildShell() {
+    auto makeContent = [this](QWidget* content) {
+        content_ = content;
+        layout_ = new QVBoxLayout(content);
+        layout_->setContentsMargins(0, 0, 0, 0);
+        layout_->setSpacing(0);
+        canvas_ = new QWidget(content);
+        canvas_->setProperty(kCanvasProperty, id_);
+        canvas_->setFont(font_);
+        layout_->addWidget(canvas_, 1);
+        canvas_->installEventFilter(this);
+        content->installEventFilter(this);
+    };
+    switch (kind_) {
+    case rt::WindowKind::Frame: {
+        main_ = new QMainWindow;
+        main_->setAttribute(Qt::WA_DeleteOnClose, false);
+        mdi_ = new QMdiArea(main_);
+        mdi_->setActivationOrder(QMdiArea::ActivationHistoryOrder);
+        mdi_->setHorizontalScrollBarPolicy(Qt::ScrollBarAsNeeded);
+        mdi_->setVerticalScrollBarPolicy(Qt::ScrollBarAsNeeded);
+        main_->setCentralWidget(mdi_);
+        main_->setProperty(kWindowProperty, id_);
+        main_->installEventFilter(this);
+        mdi_->installEventFilter(this);
+        connect(mdi_, &QMdiArea::subWindowActivated, &fe_,
+                [this](QMdiSubWindow* s) { fe_.subWindowActivated(s); });
+        statusBar();
+        break;
+    }
+    case rt::WindowKind::MdiChild: {
+        if (QMdiArea* area = fe_.mdiArea()) {
+            sub_ = new QMdiSubWindow;
+            sub_->setAttribute(Qt::WA_DeleteOnClose, false);
+            sub_->setProperty(kWindowProperty, id_);
+            makeContent(new QWidget);
+            sub_->setWidget(content_);
+            area->addSubWindow(sub_);
+            sub_->installEventFilter(this);
+            break;
+        }
+        // No frame to live in: a window of its own.
+        auto* w = new QWidget(nullptr, Qt::Window);
+        w->setProperty(kWindowProperty, id_);
+        makeContent(w);
+        dialog_ = w;
+        break;
+    }
+    case rt::WindowKind::Dialog: {
+        auto* d = new DialogWindow(this, fe_.dialogParent());
+        d->setModal(false);
+        d->setSizeGripEnabled(false);
+        d->setProperty(kWindowProperty, id_);
+        makeContent(d);
+        dialog_ = d;
+        break;
+    }
+    }
+}
+
+void WindowView::update(std::shared_ptr<const rt::WindowState> st) {
+    if (st == state_) return;
+    state_ = std::move(st);
+    bool fontChanged = false;
+    const std::string key = fontKey(state_->font);
+    if (key != fontKey_) {
+        fontKey_ = key;
+        font_ = windowFont(state_->font);
+        du_ = DialogUnits::of(font_);
+        if (canvas_) canvas_->setFont(font_);
+        fontChanged = true;
+    }
+    syncControls(fontChanged);
+    applyWindow(false);
+    applyFocus(false);
+}
+
+// ---- window ----
+
+void WindowView::applyWindow(bool first) {
+    const rt::WindowState& s = *state_;
+    if (!first && s.rev == windowRev_) return;
+    windowRev_ = s.rev;
+    QWidget* t = top();
+    if (!t) return;
+    if (t->windowTitle() != qs(s.title)) t->setWindowTitle(qs(s.title));
+    const QString icon = resolveFile(s.icon);
+    if (!icon.isEmpty()) t->setWindowIcon(QIcon(icon));
+    if (first || s.resizable != resizable_) {
+        resizable_ = s.resizable;
+        if (sub_) {
+            Qt::WindowFlags f = Qt::SubWindow | Qt::WindowTitleHint | Qt::WindowSystemMenuHint |
+                                Qt::WindowMinimizeButtonHint | Qt::WindowCloseButtonHint;
+            if (resizable_) f |= Qt::WindowMaximizeButtonHint;
+            sub_->setWindowFlags(f);
+        } else if (dialog_ && kind_ == rt::WindowKind::Dialog) {
+            Qt::WindowFlags f = Qt::Dialog | Qt::WindowTitleHint | Qt::WindowSystemMenuHint | Qt::WindowCloseButtonHint;
+            if (resizable_) f |= Qt::WindowMaximizeButtonHint | Qt::WindowMinimizeButtonHint;
+            dialog_->setWindowFlags(f);
+        }
+        if (!first) {
+            curW_ = -1;  // size again with the new constraints
+            t->show();   // new window flags hide a window
+        }
+    }
+    applyStatus();  // a status bar takes room: there before the window is sized
+    applyGeometry(first);
+    if (mdi_ && s.arrangeSerial != arrangeSerial_) {
+        arrangeSerial_ = s.arrangeSerial;
+        if (!first) {
+            if (s.arrange == rt::ArrangeTile) mdi_->tileSubWindows();
+            else if (s.arrange == rt::ArrangeCascade) mdi_->cascadeSubWindows();
+            else if (s.arrange == rt::ArrangeIcons)
+                for (QMdiSubWindow* w : mdi_->subWindowList())
+                    if (w->isMinimized()) w->showMinimized();  // minimized children line up again
+        }
+    }
+    applyWindowState();
+    if (s.waitCursor) t->setCursor(Qt::WaitCursor);
+    else t->unsetCursor();
+    if (s.toolTipsOn != toolTipsOn_) {
+        toolTipsOn_ = s.toolTipsOn;
+        if (!first)
+            for (const rt::Control& c : s.controls) {
+                auto it = items_.find(c.id);
+                if (it != items_.end()) applyTooltip(c, it->second);
+            }
+    }
+    applyEnabled();
+}
+
+void WindowView::applyGeometry(bool first) {
+    const rt::WindowState& s = *state_;
+    // Only what the program changed since its last snapshot, and only where the window
+    // differs from it, is applied.
+    const bool posChanged = s.x != snapX_ || s.y != snapY_;
+    const bool sizeChanged = s.w != snapW_ || s.h != snapH_ || s.minW != snapMinW_ || s.minH != snapMinH_;
+    snapX_ = s.x; snapY_ = s.y; snapW_ = s.w; snapH_ = s.h; snapMinW_ = s.minW; snapMinH_ = s.minH;
+    const bool sizeWanted = first || curW_ < 0 || (sizeChanged && (s.w != curW_ || s.h != curH_ || s.minW || s.minH));
+    const bool posWanted = first || (posChanged && (s.x != curX_ || s.y != curY_));
+    if (!sizeWanted && !posWanted) return;
+    QWidget* t = top();
+    if (!t) return;
+    if (!first && (t->isMaximized() || t->isMinimized())) return;
+    if (posWanted) { curX_ = s.x; curY_ = s.y; }
+    if (sizeWanted) { curW_ = s.w; curH_ = s.h; }
+    const int wpx = std::max(1, du_.px(s.w));
+    const int hpx = std::max(1, du_.py(s.h));
+    const QSize minPx(du_.px(s.minW), du_.py(s.minH));
+    applying_ = true;
+    if (kind_ == rt::WindowKind::Frame) {
+        int extra = 0;
+        if (main_->menuBar()) extra += main_->menuBar()->sizeHint().height();
+        if (toolBar_ && !toolBar_->isHidden()) extra += toolBar_->sizeHint().height();
+        if (statusBar_) extra += statusBar_->sizeHint().height();
+        QScreen* scr = main_->screen() ? main_->screen() : QGuiApplication::primaryScreen();
+        const QRect avail = scr ? scr->availableGeometry() : QRect(0, 0, 1280, 1024);
+        mdi_->setMinimumSize(minPx);
+        if (sizeWanted) main_->resize(QSize(wpx, hpx + extra).boundedTo(avail.size()));
+        QPoint pos = s.x < 0 || s.y < 0
+                         ? avail.center() - QPoint(main_->width() / 2, main_->height() / 2)
+                         : avail.topLeft() + QPoint(du_.px(s.x), du_.py(s.y));
+        pos.setX(std::max(avail.left(), pos.x()));
+        pos.setY(std::max(avail.top(), pos.y()));
+        if (posWanted) main_->move(pos);
+    } else {
+        QWidget* outer = sub_ ? static_cast<QWidget*>(sub_) : dialog_.data();
+        if (sizeWanted) {
+            outer->setMinimumSize(0, 0);
+            outer->setMaximumSize(QWIDGETSIZE_MAX, QWIDGETSIZE_MAX);
+            canvas_->setFixedSize(wpx, hpx);
+            layout_->activate();
+            if (sub_) content_->adjustSize();
+            outer->adjustSize();
+            if (resizable_) {
+                canvas_->setMinimumSize(minPx);
+                canvas_->setMaximumSize(QWIDGETSIZE_MAX, QWIDGETSIZE_MAX);
+            } else {
+                outer->setFixedSize(outer->size());
+            }
+        }
+        if (!posWanted) {
+            // The window stays where it is.
+        } else if (sub_) {
+            if (s.x >= 0 && s.y >= 0) {
+                sub_->move(du_.px(s.x), du_.py(s.y));
+            } else if (QMdiArea* area = sub_->mdiArea()) {
+                // Unplaced children cascade down from the top left, one title bar apart.
+                int others = 0;
+                for (QMdiSubWindow* o : area->subWindowList())
+                    if (o != sub_ && o->isVisible() && !o->isMinimized()) ++others;
+                const int step = std::max(16, sub_->style()->pixelMetric(QStyle::PM_TitleBarHeight, nullptr, sub_) + 4);
+                const QSize vp = area->viewport()->size();
+                int k = others % 8;
+                while (k > 0 && (k * step + sub_->width() > vp.width() || k * step + sub_->height() > vp.height())) --k;
+                sub_->move(k * step, k * step);
+            }
+        } else {
+            QPoint pos;
+            if (s.x < 0 || s.y < 0) {
+                QWidget* frame = fe_.dialogParent();
+                QRect area = frame ? QRect(frame->mapToGlobal(QPoint(0, 0)), frame->size())
+                                   : (QGuiApplication::primaryScreen()
+                                          ? QGuiApplication::primaryScreen()->availableGeometry()
+                                          : QRect(0, 0, 1280, 1024));
+                pos = area.center() - QPoint(dialog_->width() / 2, dialog_->height() / 2);
+            } else {
+                pos = originOnScreen() + QPoint(du_.px(s.x), du_.py(s.y));
+            }
+            dialog_->move(pos);
+        }
+    }
+    // Where the front end placed the window is no news for the program (and telling it
+    // would make the window active); only the user's own moves are.
+    if (posWanted && (s.x < 0 || s.y < 0)) {
+        const QRect now = measured();
+        curX_ = now.x();
+        curY_ = now.y();
+    }
+    applying_ = false;
+}
+
+void WindowView::applyWindowState() {
+    const rt::WindowState& s = *state_;
+    const bool snapChanged = s.maximized != snapMax_ || s.minimized != snapMin_;
+    snapMax_ = s.maximized;
+    snapMin_ = s.minimized;
+    if (!shown_ || !snapChanged) return;
+    if (s.maximized == curMax_ && s.minimized == curMin_) return;
+    curMax_ = s.maximized;
+    curMin_ = s.minimized;
+    QWidget* t = top();
+    if (!t) return;
+    applying_ = true;
+    if (s.minimized) t->showMinimized();
+    else if (s.maximized) t->showMaximized();
+    else t->showNormal();
+    applying_ = false;
+}
+
+void WindowView::applyStatus() {
+    const auto& zones = state_->status;
+    bool any = kind_ == rt::WindowKind::Frame || statusBar_ || zones.size() > 1;
+    for (const auto& z : zones) any = any || !z.empty();
+    if (!any) return;
+    QStatusBar* sb = statusBar();
+    while (zones_.size() < zones.size()) {
+        auto* label = new QLabel(sb);
+        label->setTextFormat(Qt::PlainText);
+        if (zones_.empty()) sb->addWidget(label, 1);
+        else sb->addPermanentWidget(label);
+        zones_.emplace_back(label);
+    }
+    for (std::size_t i = 0; i < zones_.size(); ++i) {
+        if (!zones_[i]) continue;
+        const QString t = i < zones.size() ? qs(zones[i]) : QString();
+        if (zones_[i]->text() != t) zones_[i]->setText(t);
+    }
+}
+
+void WindowView::applyEnabled() {
+    const bool on = !state_->modalBlocked;
+    if (kind_ == rt::WindowKind::Frame) {
+        if (main_) main_->menuBar()->setEnabled(on);
+        if (toolBar_) toolBar_->setEnabled(on);
+        return;
+    }
+    if (!content_ || content_->isEnabled() == on) return;
+    if (!on) savedFocus_ = content_->focusWidget();
+    content_->setEnabled(on);
+    if (on && savedFocus_ && savedFocus_->isEnabled() && savedFocus_->isVisibleTo(content_)) {
+        if (isQtActive()) savedFocus_->setFocus(Qt::OtherFocusReason);
+        else pendingFocus_ = savedFocus_;
+    }
+}
+
+void WindowView::setRequestBlocked(bool on) { requestBlocked_ = on; }
+
+void WindowView::showFirst() {
+    QWidget* t = top();
+    if (!t) return;
+    const rt::WindowState& s = *state_;
+    snapMax_ = curMax_ = s.maximized;
+    snapMin_ = curMin_ = s.minimized;
+    applying_ = true;
+    if (s.minimized) t->showMinimized();
+    else if (s.maximized) t->showMaximized();
+    else t->show();
+    applying_ = false;
+    shown_ = true;
+    applyFocus(true);
+}
+
+bool WindowView::isQtActive() const {
+    if (sub_) {
+        QMdiArea* area = sub_->mdiArea();
+        return area && area->activeSubWindow() == sub_ && area->window()->isActiveWindow();
+    }
+    if (main_) return main_->isActiveWindow() && !(mdi_ && mdi_->activeSubWindow());
+    return dialog_ && dialog_->isActiveWindow();
+}
+
+void WindowView::bringToFront() {
+    if (sub_) {
+        if (QMdiArea* area = sub_->mdiArea()) {
+            if (area->activeSubWindow() != sub_) area->setActiveSubWindow(sub_);
+            if (!area->window()->isActiveWindow()) area->window()->activateWindow();
+        }
+    } else if (QWidget* t = top()) {
+        t->raise();
+        t->activateWindow();
+    }
+    activated();
+    if (requestBlocked_) fe_.requests()->raiseFor(thread());  // its open box stays on top
+}
+
+void WindowView::activated() {
+    if (pendingFocus_ && pendingFocus_->isEnabled() && pendingFocus_->isVisibleTo(top()))
+        pendingFocus_->setFocus(Qt::OtherFocusReason);
+    pendingFocus_ = nullptr;
+}
+
+QRect WindowView::clientRect() const {
+    if (kind_ == rt::WindowKind::Frame) return mdi_ ? mdi_->rect() : QRect();
+    return canvas_ ? canvas_->rect() : QRect();
+}
+
+QPoint WindowView::originOnScreen() const {
+    if (QWidget* frame = fe_.dialogParent()) {
+        if (QMainWindow* mw = qobject_cast<QMainWindow*>(frame); mw && mw->centralWidget())
+            return mw->centralWidget()->mapToGlobal(QPoint(0, 0));
+        return frame->mapToGlobal(QPoint(0, 0));
+    }
+    QScreen* scr = QGuiApplication::primaryScreen();
+    return scr ? scr->availableGeometry().topLeft() : QPoint();
+}
+
+void WindowView::scheduleReport() {
+    if (!shown_ || destroying_) return;
+    reportTimer_.start();
+}
+
+QRect WindowView::measured() const {
+    const QRect client = clientRect();
+    QPoint p;
+    if (kind_ == rt::WindowKind::Frame) {
+        QScreen* scr = main_->screen();
+        p = main_->pos() - (scr ? scr->availableGeometry().topLeft() : QPoint());
+    } else if (sub_) {
+        p = sub_->pos();
+    } else if (dialog_) {
+        p = dialog_->pos() - originOnScreen();
+    }
+    return QRect(du_.dux(p.x()), du_.duy(p.y()), du_.dux(client.width()), du_.duy(client.height()));
+}
+
+void WindowView::reportGeometry() {
+    QWidget* t = top();
+    if (!t || destroying_ || t->isMinimized()) return;
+    const QRect client = clientRect();
+    const QRect now = measured();
+    const int x = now.x(), y = now.y(), w = now.width(), h = now.height();
+    if (client.width() > 0 && client.height() > 0 && (w != curW_ || h != curH_)) {
+        curW_ = w;
+        curH_ = h;
+        rt::EventData e;
+        e.code = rt::EvSized;
+        e.text = std::to_string(w) + "," + std::to_string(h);
+        e.hasText = true;
+        send(e);
+    }
+    if (!t->isMaximized() && (x != curX_ || y != curY_)) {
+        curX_ = x;
+        curY_ = y;
+        rt::EventData e;
+        e.code = rt::EvMoved;
+        e.text = std::to_string(x) + "," + std::to_string(y);
+        e.hasText = true;
+        send(e);
+    }
+}
+
+void WindowView::windowStateChanged() {
+    if (destroying_ || applying_ || !shown_) return;
+    QWidget* t = top();
+    if (!t) return;
+    const bool mn = t->isMinimized();
+    const bool mx = t->isMaximized();
+    rt::EventData e;
+    if (mn && !curMin_) {
+        curMin_ = true;
+        e.code = rt::EvIconized;
+    } else if (mx && !mn && (!curMax_ || curMin_)) {
+        curMax_ = true;
+        curMin_ = false;
+        e.code = rt::EvMaximized;
+    } else if (!mx && !mn && (curMax_ || curMin_)) {
+        curMax_ = curMin_ = false;
+        e.code = rt::EvRestored;
+    }
+    if (e.code != rt::EvNone) send(e);
+    scheduleReport();
+}
+
+// ---- input ----
+
+void WindowView::send(const rt::EventData& e) {
+    if (destroying_) return;
+    if (e.control && (e.code == rt::EvAccepted || e.code == rt::EvNewSelection || e.code == rt::EvSelected))
+        lastInputControl_ = e.control;
+    rt::input(id_, e);
+}
+
+void WindowView::command(int control) {
+    flushEdits();
+    rt::EventData e;
+    e.code = rt::EvAccepted;
+    e.control = control;
+    send(e);
+}
+
+void WindowView::commit(int control) {
+    auto it = items_.find(control);
+    if (it == items_.end() || !it->second.w) return;
+    Item& item = it->second;
+    QString text;
+    switch (item.kind) {
+    case K::Entry: text = static_cast<QLineEdit*>(item.w.data())->text(); break;
+    case K::Combo:
+    case K::DropList: text = static_cast<QComboBox*>(item.w.data())->currentText(); break;
+    case K::Spin: text = QString::number(static_cast<QSpinBox*>(item.w.data())->value()); break;
+    default: return;
+    }
+    const std::string v = ss(text);
+    if (v == item.known) return;
+    // Once the program takes this event its model holds the text: a later snapshot showing
+    // it is no change by the program.
+    item.known = v;
+    item.lastValue = v;
+    rt::EventData e;
+    e.code = rt::EvAccepted;
+    e.control = control;
+    e.text = v;
+    e.hasText = true;
+    send(e);
+}
+
+void WindowView::flushEdits() {
+    std::vector<int> ids;
+    for (auto& [id, item] : items_)
+        if (item.w && (item.kind == K::Entry || item.kind == K::Combo || item.kind == K::Spin)) ids.push_back(id);
+    for (int id : ids) commit(id);
+}
+
+void WindowView::userClose() {
+    if (destroying_) return;
+    rt::EventData e;
+    e.code = rt::EvCloseWindow;
+    send(e);
+}
+
+void WindowView::contextMenu(QWidget* target, const QPoint& globalPos, bool byMouse) {
+    const int control = controlOf(target);
+    if (byMouse) {
+        if (ListControl* l = list(control))
+            l->selectAt(l->table()->viewport()->mapFromGlobal(globalPos));
+    }
+    rt::EventData e;
+    e.code = rt::EvAlertKey;
+    e.control = control;
+    e.key = rt::KeyRightClick;
+    send(e);
+}
+
+void WindowView::enterKey() {
+    // Enter presses the default button; on a button it presses that button.
+    QWidget* f = QApplication::focusWidget();
+    if (auto* b = qobject_cast<QPushButton*>(f); b && canvas_ && canvas_->isAncestorOf(b)) {
+        b->click();
+        return;
+    }
+    for (const rt::Control& c : state_->controls) {
+        if (c.kind != K::Button || !c.isDefault) continue;
+        auto it = items_.find(c.id);
+        if (it == items_.end() || !it->second.w) continue;
+        QWidget* w = it->second.w;
+        if (w->isVisibleTo(canvas_) && w->isEnabled()) {
+            flushEdits();
+            command(c.id);
+        }
+        return;
+    }
+    flushEdits();
+}
+
+bool WindowView::eventFilter(QObject* o, QEvent* e) {
+    if (destroying_) return false;
+    if (o == top()) {
+        switch (e->type()) {
+        case QEvent::Close:
+            e->ignore();
+            userClose();
+            return true;
+        case QEvent::WindowStateChange:
+            windowStateChanged();
+            break;
+        case QEvent::Move:
+            scheduleReport();
+            break;
+        case QEvent::WindowActivate:
+            if (!sub_) fe_.windowActivated(this);
+            break;
+        default:
+            break;
+        }
+    }
+    if ((o == canvas_ || o == mdi_) && e->type() == QEvent::Resize) scheduleReport();
+    if (o == content_ && e->type() == QEvent::KeyPress) {
+        auto* k = static_cast<QKeyEvent*>(e);
+        if ((k->key() == Qt::Key_Return || k->key() == Qt::Key_Enter) &&
+            !(k->modifiers() & (Qt::ControlModifier | Qt::AltModifier))) {
+            enterKey();
+            return true;
+        }
+    }
+    return false;
+}
+
+// ---- controls ----
+
+const rt::Control* WindowView::control(int id) const {
+    if (id <= 0) return nullptr;
+    const auto& cs = state_->controls;
+    // Ids grow in the order controls were added, so the vector is mostly sorted.
+    if (id <= static_cast<int>(cs.size()) && cs[id - 1].id == id) return &cs[id - 1];
+    for (const auto& c : cs)
+        if (c.id == id) return &c;
+    return nullptr;
+}
+
+QWidget* WindowView::controlWidget(int id) const {
+    auto it = items_.find(id);
+    return it == items_.end() ? nullptr : it->second.w.data();
+}
+
+ListControl* WindowView::list(int id) const {
+    auto it = items_.find(id);
+    if (it == items_.end() || it->second.kind != K::List) return nullptr;
+    return static_cast<ListControl*>(it->second.w.data());
+}
+
+int WindowView::controlOf(QWidget* w) const {
+    for (QWidget* p = w; p && p != canvas_; p = p->parentWidget()) {
+        const QVariant v = p->property(kControlProperty);
+        if (v.isValid()) return v.toInt();
+    }
+    return 0;
+}
+
+QMenuBar* WindowView::menuBar() {
+    if (main_) return main_->menuBar();
+    if (!menuBar_) {
+        menuBar_ = new QMenuBar(content_);
+        menuBar_->setNativeMenuBar(false);
+        layout_->setMenuBar(menuBar_);
+    }
+    return menuBar_;
+}
+
+QToolBar* WindowView::toolBar() {
+    if (!toolBar_) {
+        if (main_) {
+            toolBar_ = main_->addToolBar(QStringLiteral("Tools"));
+        } else {
+            toolBar_ = new QToolBar(content_);
+            layout_->insertWidget(0, toolBar_);
+        }
+        toolBar_->setMovable(false);
+        toolBar_->setFloatable(false);
+        toolBar_->setToolButtonStyle(Qt::ToolButtonIconOnly);
+        toolBar_->setContextMenuPolicy(Qt::PreventContextMenu);
+    }
+    return toolBar_;
+}
+
+QStatusBar* WindowView::statusBar() {
+    if (!statusBar_) {
+        if (main_) {
+            statusBar_ = main_->statusBar();
+        } else {
+            statusBar_ = new QStatusBar(content_);
+            statusBar_->setSizeGripEnabled(false);
+            layout_->addWidget(statusBar_);
+        }
+    }
+    return statusBar_;
+}
+
+QMenu* WindowView::parentMenu(int parent) {
+    auto it = items_.find(parent);
+    if (it != items_.end() && it->second.kind == K::Menu) return it->second.menu;
+    return nullptr;
+}
+
+void WindowView::syncControls(bool forceAll) {
+    const auto& cs = state_->controls;
+    bool structural = false;
+    // Gone, or moved under another parent: rebuilt.
+    std::set<int> present;
+    for (const auto& c : cs) present.insert(c.id);
+    for (auto it = items_.begin(); it != items_.end();) {
+        const rt::Control* c = present.count(it->first) ? control(it->first) : nullptr;
+        if (!c || c->parent != it->second.parent || c->kind != it->second.kind) {
+            destroyItem(it->second);
+            it = items_.erase(it);
+            structural = true;
+        } else {
+            ++it;
+        }
+    }
+    for (const auto& c : cs)
+        if (!items_.count(c.id)) {
+            create(c);
+            structural = true;
+        }
+    if (structural) relink();
+    for (const auto& c : cs) {
+        Item& it = items_[c.id];
+        if (forceAll || !it.applied || c.rev != it.rev) {
+            apply(c, it);
+            it.rev = c.rev;
+            it.applied = true;
+        }
+    }
+    applyVisibility();
+}
+
+void WindowView::create(const rt::Control& c) {
+    Item it;
+    it.kind = c.kind;
+    it.parent = c.parent;
+    const int id = c.id;
+    QWidget* w = nullptr;
+    if (onCanvas(c.kind) && !canvas_) {  // controls of a frame other than menus and tools
+        items_[id] = it;
+        return;
+    }
+    switch (c.kind) {
+    case K::Button: {
+        auto* b = new QPushButton(canvas_);
+        b->setAutoDefault(false);
+        connect(b, &QPushButton::clicked, this, [this, id] { command(id); });
+        w = b;
+        break;
+    }
+    case K::Entry: {
+        auto* e = new QLineEdit(canvas_);
+        connect(e, &QLineEdit::editingFinished, this, [this, id] { commit(id); });
+        w = e;
+        break;
+    }
+    case K::Text:
+    case K::Prompt: {
+        auto* l = new QLabel(canvas_);
+        l->setTextFormat(Qt::PlainText);
+        l->setAlignment(Qt::AlignLeft | Qt::AlignVCenter);
+        w = l;
+        break;
+    }
+    case K::Check: {
+        auto* b = new QCheckBox(canvas_);
+        connect(b, &QCheckBox::clicked, this, [this, id](bool on) {
+            auto found = items_.find(id);
+            if (found != items_.end()) found->second.known = on ? "1" : "0";
+            rt::EventData e;
+            e.code = rt::EvAccepted;
+            e.control = id;
+            e.text = on ? "1" : "0";
+            e.hasText = true;
+            send(e);
+        });
+        w = b;
+        break;
+    }
+    case K::Option:
+    case K::Group: {
+        auto* g = new QGroupBox(canvas_);
+        g->setAttribute(Qt::WA_TransparentForMouseEvents);
+        g->setFocusPolicy(Qt::NoFocus);
+        if (c.kind == K::Option) {
+            it.radios = new QButtonGroup(this);
+            it.radios->setExclusive(true);
+        }
+        w = g;
+        break;
+    }
+    case K::Radio: {
+        auto* r = new QRadioButton(canvas_);
+        connect(r, &QRadioButton::clicked, this, [this, id] {
+            auto found = items_.find(id);
+            if (found == items_.end()) return;
+            const int option = found->second.parent;
+            auto opt = items_.find(option);
+            rt::EventData e;
+            e.code = rt::EvAccepted;
+            e.hasText = true;
+            if (opt != items_.end() && opt->second.kind == K::Option) {
+                const auto& m = opt->second.members;
+                const auto pos = std::find(m.begin(), m.end(), id);
+                e.control = option;
+                e.text = std::to_string(pos - m.begin() + 1);
+                opt->second.known = e.text;
+            } else {
+                e.control = id;
+                e.text = "1";
+            }
+            flushEdits();
+            send(e);
+        });
+        w = r;
+        break;
+    }
+    case K::Combo:
+    case K::DropList: {
+        auto* cb = new QComboBox(canvas_);
+        cb->setEditable(c.kind == K::Combo);
+        cb->setInsertPolicy(QComboBox::NoInsert);
+        cb->setMaxVisibleItems(16);
+        connect(cb, &QComboBox::activated, this, [this, id](int) { commit(id); });
+        if (cb->lineEdit())
+            connect(cb->lineEdit(), &QLineEdit::editingFinished, this, [this, id] { commit(id); });
+        w = cb;
+        break;
+    }
+    case K::Spin: {
+        auto* sp = new QSpinBox(canvas_);
+        sp->setRange(INT_MIN, INT_MAX);
+        sp->setKeyboardTracking(false);
+        connect(sp, &QSpinBox::valueChanged, this, [this, id](int) {
+            if (!applying_) commit(id);
+        });
+        w = sp;
+        break;
+    }
+    case K::List: {
+        w = new ListControl(id, [this](const rt::EventData& e) { send(e); }, canvas_);
+        break;
+    }
+    case K::Sheet: {
+        auto* t = new QTabWidget(canvas_);
+        t->setUsesScrollButtons(true);
+        connect(t, &QTabWidget::currentChanged, this, [this, id](int index) {
+            if (applying_ || index < 0) return;
+            applyVisibility();
+            rt::EventData e;
+            e.code = rt::EvNewSelection;
+            e.control = id;
+            e.value = index + 1;
+            send(e);
+        });
+        w = t;
+        break;
+    }
+    case K::Tab: {
+        it.w = new QWidget;  // a sheet's page; joins its sheet in relink()
+        it.w->setProperty(kControlProperty, id);
+        items_[id] = it;
+        return;
+    }
+    case K::Image: {
+        auto* l = new QLabel(canvas_);
+        l->setAlignment(Qt::AlignCenter);
+        w = l;
+        break;
+    }
+    case K::Box:
+    case K::Line: {
+        auto* f = new QFrame(canvas_);
+        f->setAttribute(Qt::WA_TransparentForMouseEvents);
+        w = f;
+        break;
+    }
+    case K::Progress: {
+        auto* p = new QProgressBar(canvas_);
+        p->setRange(0, 100);
+        p->setTextVisible(false);
+        w = p;
+        break;
+    }
+    case K::Menu: {
+        QMenu* pm = parentMenu(c.parent);
+        QMenu* m = pm ? pm->addMenu(QString()) : menuBar()->addMenu(QString());
+        it.menu = m;
+        it.action = m->menuAction();
+        items_[id] = it;
+        return;
+    }
+    case K::MenuItem: {
+        QMenu* pm = parentMenu(c.parent);
+        QAction* a = pm ? pm->addAction(QString()) : menuBar()->addAction(QString());
+        connect(a, &QAction::triggered, this, [this, id] { command(id); });
+        it.action = a;
+        items_[id] = it;
+        return;
+    }
+    case K::Separator: {
+        QMenu* pm = parentMenu(c.parent);
+        it.action = pm ? pm->addSeparator() : menuBar()->addSeparator();
+        items_[id] = it;
+        return;
+    }
+    case K::ToolButton: {
+        auto* tb = new QToolButton;
+        tb->setAutoRaise(true);
+        tb->setFocusPolicy(Qt::NoFocus);
+        connect(tb, &QToolButton::clicked, this, [this, id] { command(id); });
+        it.action = toolBar()->addWidget(tb);
+        it.w = tb;
+        tb->setProperty(kControlProperty, id);
+        items_[id] = it;
+        return;
+    }
+    }
+    if (w) {
+        w->setProperty(kControlProperty, id);
+        it.w = w;
+    }
+    items_[id] = it;
+}
+
+void WindowView::destroyItem(Item& it) {
+    applying_ = true;
+    switch (it.kind) {
+    case K::Menu:
+        delete it.menu.data();
+        break;
+    case K::MenuItem:
+    case K::Separator:
+    case K::ToolButton:
+        delete it.action.data();  // a tool button's widget goes with its action
+        break;
+    default:
+        delete it.w.data();
+        break;
+    }
+    delete it.radios;
+    it.radios = nullptr;
+    applying_ = false;
+}
+
+void WindowView::relink() {
+    applying_ = true;
+    // Options know their radios, sheets their tabs, in the order they were added.
+    for (auto& [id, it] : items_) {
+        if (it.kind == K::Option || it.kind == K::Sheet) {
+            it.members.clear();
+            it.applied = false;
+        }
+        if (it.kind == K::Prompt) it.applied = false;
+    }
+    for (auto& [id, it] : items_) {
+        auto p = items_.find(it.parent);
+        if (p == items_.end()) continue;
+        if (it.kind == K::Radio && p->second.kind == K::Option) {
+            p->second.members.push_back(id);
+            if (auto* r = qobject_cast<QRadioButton*>(it.w.data())) {
+                if (r->group() && r->group() != p->second.radios) r->group()->removeButton(r);
+                if (!r->group()) p->second.radios->addButton(r);
+            }
+        }
+        if (it.kind == K::Tab && p->second.kind == K::Sheet) p->second.members.push_back(id);
+    }
+    for (auto& [id, it] : items_) {
+        if (it.kind != K::Sheet) continue;
+        auto* tw = qobject_cast<QTabWidget*>(it.w.data());
+        if (!tw) continue;
+        bool same = tw->count() == static_cast<int>(it.members.size());
+        for (int i = 0; same && i < tw->count(); ++i) same = tw->widget(i) == items_[it.members[i]].w;
+        if (same) continue;
+        while (tw->count() > 0) tw->removeTab(0);
+        for (int tab : it.members) tw->addTab(items_[tab].w, QString());
+    }
+    // A prompt labels the control that follows it.
+    for (auto it = items_.begin(); it != items_.end(); ++it) {
+        if (it->second.kind != K::Prompt) continue;
+        auto* label = qobject_cast<QLabel*>(it->second.w.data());
+        if (!label) continue;
+        QWidget* buddy = nullptr;
+        for (auto next = std::next(it); next != items_.end(); ++next) {
+            if (next->second.kind == K::Prompt) break;
+            if (takesFocus(next->second.kind) && next->second.w) {
+                buddy = next->second.w;
+                break;
+            }
+        }
+        label->setBuddy(buddy);
+    }
+    // Boxes, groups and sheets lie under the controls they hold.
+    std::vector<std::pair<std::pair<int, int>, QWidget*>> order;
+    for (auto& [id, it] : items_) {
+        if (!it.w || !onCanvas(it.kind)) continue;
+        int depth = 0;
+        for (int p = it.parent; p && depth < 32; ++depth) {
+            auto pi = items_.find(p);
+            p = pi == items_.end() ? 0 : pi->second.parent;
+        }
+        order.push_back({{isBackground(it.kind) ? depth : 1000, id}, it.w});
+    }
+    std::sort(order.begin(), order.end(),
+              [](const auto& a, const auto& b) { return a.first < b.first; });
+    for (auto& o : order) o.second->raise();
+    applying_ = false;
+}
+
+void WindowView::place(const rt::Control& c, QWidget* w) {
+    const QSize hint = w->sizeHint();
+    const int wpx = c.w > 0 ? du_.px(c.w) : hint.width();
+    int hpx = c.h > 0 ? du_.py(c.h) : hint.height();
+    if (c.kind == K::Line && hpx < 2) hpx = 2;
+    w->setGeometry(du_.px(c.x), du_.py(c.y), std::max(1, wpx), std::max(1, hpx));
+}
+
+void WindowView::applyColors(const rt::Control& c, QWidget* w) {
+    QColor fg = toColor(c.fg);
+    if (!fg.isValid()) fg = toColor(c.font.color);
+    const QColor bg = toColor(c.bg);
+    if (!fg.isValid() && !bg.isValid() && !w->property("qtfeColored").toBool()) return;
+    QPalette pal = canvas_ ? canvas_->palette() : QApplication::palette();
+    const bool field = c.kind == K::Entry || c.kind == K::Combo || c.kind == K::DropList || c.kind == K::Spin;
+    if (fg.isValid()) {
+        pal.setColor(field ? QPalette::Text : QPalette::WindowText, fg);
+        pal.setColor(QPalette::ButtonText, fg);
+    }
+    if (bg.isValid()) {
+        pal.setColor(field ? QPalette::Base : QPalette::Window, bg);
+        if (c.kind == K::Button) pal.setColor(QPalette::Button, bg);
+    }
+    w->setPalette(pal);
+    w->setAutoFillBackground(bg.isValid() && !field && c.kind != K::Button);
+    w->setProperty("qtfeColored", true);
+}
+
+void WindowView::applyTooltip(const rt::Control& c, Item& it) {
+    const QString tip = state_->toolTipsOn ? tipText(c.tooltip) : QString();
+    if (it.w) it.w->setToolTip(tip);
+    else if (it.action && c.kind != K::Separator) it.action->setToolTip(tip);
+}
+
+void WindowView::apply(const rt::Control& c, Item& it) {
+    applying_ = true;
+    QWidget* w = it.w;
+    if (w && onCanvas(c.kind)) {
+        if (hasFont(c.font)) w->setFont(controlFont(font_, c.font));
+        else if (w->font() != font_) w->setFont(QFont());
+        place(c, w);
+        if (c.kind != K::List) applyColors(c, w);  // a list colours its rows itself
+    }
+    applyTooltip(c, it);
+    switch (c.kind) {
+    case K::Button: {
+        auto* b = static_cast<QPushButton*>(w);
+        b->setText(qs(c.text));
+        b->setDefault(c.isDefault);
+        const QString icon = resolveFile(c.icon);
+        b->setIcon(icon.isEmpty() ? QIcon() : QIcon(icon));
+        break;
+    }
+    case K::Entry: {
+        auto* e = static_cast<QLineEdit*>(w);
+        const Picture pic = pictureOf(c.picture);
+        e->setMaxLength(c.maxChars > 0 ? c.maxChars : pic.length > 0 ? pic.length : 32767);
+        e->setReadOnly(c.readOnly);
+        if (pic.kind != e->property("qtfePicture").toChar()) {
+            e->setProperty("qtfePicture", pic.kind);
+            // Numbers and dates take only what they can hold; the program still checks them.
+            if (pic.kind == 'n') e->setValidator(new QRegularExpressionValidator(QRegularExpression(QStringLiteral("[-+0-9.,$% ]*")), e));
+            else if (pic.kind == 'd') e->setValidator(new QRegularExpressionValidator(QRegularExpression(QStringLiteral("[0-9/. -]*")), e));
+            else e->setValidator(nullptr);
+            e->setAlignment(pic.kind == 'n' ? Qt::AlignRight | Qt::AlignVCenter : Qt::AlignLeft | Qt::AlignVCenter);
+        }
+        const std::string text = ss(e->text());
+        // Text the user is typing stays unless the program has put a new value there.
+        const bool editing = e->hasFocus() && text != it.known && c.value == it.lastValue;
+        if (!editing) {
+            if (text != c.value) e->setText(qs(c.value));
+            it.known = c.value;
+        }
+        it.lastValue = c.value;
+        break;
+    }
+    case K::Text:
+        static_cast<QLabel*>(w)->setText(qs(c.text));
+        break;
+    case K::Prompt: {
+        auto* l = static_cast<QLabel*>(w);
+        if (l->buddy()) {
+            l->setTextFormat(Qt::PlainText);
+            l->setText(qs(c.text));
+        } else {
+            l->setText(withoutMnemonic(c.text));
+        }
+        break;
+    }
+    case K::Check: {
+        auto* b = static_cast<QCheckBox*>(w);
+        b->setText(qs(c.text));
+        b->setChecked(!c.value.empty() && c.value != "0");
+        it.known = c.value;
+        break;
+    }
+    case K::Option:
+    case K::Group: {
+        auto* g = static_cast<QGroupBox*>(w);
+        g->setTitle(qs(c.text));
+        if (c.kind == K::Option && it.radios) {
+            const int n = toInt(c.value);
+            it.radios->setExclusive(false);
+            for (std::size_t i = 0; i < it.members.size(); ++i)
+                if (auto* r = qobject_cast<QRadioButton*>(items_[it.members[i]].w.data()))
+                    r->setChecked(static_cast<int>(i) + 1 == n);
+            it.radios->setExclusive(true);
+            it.known = c.value;
+        }
+        break;
+    }
+    case K::Radio:
+        static_cast<QRadioButton*>(w)->setText(qs(c.text));
+        break;
+    case K::Combo:
+    case K::DropList: {
+        auto* cb = static_cast<QComboBox*>(w);
+        QStringList choices;
+        for (const auto& s : c.choices) choices << qs(s);
+        QStringList now;
+        for (int i = 0; i < cb->count(); ++i) now << cb->itemText(i);
+        if (now != choices) {
+            cb->clear();
+            cb->addItems(choices);
+        }
+        const std::string text = ss(cb->currentText());
+        const bool editing = cb->isEditable() && cb->hasFocus() && text != it.known && c.value == it.lastValue;
+        if (!editing) {
+            const int idx = cb->findText(qs(c.value), Qt::MatchFixedString | Qt::MatchCaseSensitive);
+            if (idx >= 0) cb->setCurrentIndex(idx);
+            else if (cb->isEditable()) cb->setEditText(qs(c.value));
+            else cb->setCurrentIndex(-1);
+            it.known = c.value;
+        }
+        it.lastValue = c.value;
+        break;
+    }
+    case K::Spin: {
+        auto* sp = static_cast<QSpinBox*>(w);
+        sp->setReadOnly(c.readOnly);
+        const bool editing = sp->hasFocus() && ss(QString::number(sp->value())) != it.known &&
+                             c.value == it.lastValue;
+        if (!editing) {
+            sp->setValue(toInt(c.value));
+            it.known = ss(QString::number(sp->value()));
+        }
+        it.lastValue = c.value;
+        break;
+    }
+    case K::List:
+        static_cast<ListControl*>(w)->apply(c, du_);
+        break;
+    case K::Sheet: {
+        auto* tw = static_cast<QTabWidget*>(w);
+        const int n = c.selected > 0 ? c.selected : toInt(c.value);
+        if (n >= 1 && n <= tw->count() && tw->currentIndex() != n - 1) tw->setCurrentIndex(n - 1);
+        break;
+    }
+    case K::Tab: {
+        auto sheet = items_.find(c.parent);
+        auto* tw = sheet == items_.end() ? nullptr : qobject_cast<QTabWidget*>(sheet->second.w.data());
+        if (!tw || !w) break;
+        const int index = tw->indexOf(w);
+        if (index < 0) break;
+        tw->setTabText(index, qs(c.text));
+        tw->setTabEnabled(index, c.enabled);
+        tw->setTabVisible(index, !c.hidden);
+        tw->setTabToolTip(index, state_->toolTipsOn ? tipText(c.tooltip) : QString());
+        break;
+    }
+    case K::Image: {
+        auto* l = static_cast<QLabel*>(w);
+        const QString file = resolveFile(c.text);
+        QPixmap pm;
+        if (!file.isEmpty()) pm.load(file);
+        if (!pm.isNull()) {
+            if (pm.width() > l->width() || pm.height() > l->height())
+                pm = pm.scaled(l->size(), Qt::KeepAspectRatio, Qt::SmoothTransformation);
+            l->setFrameStyle(QFrame::NoFrame);
+            l->setPixmap(pm);
+        } else {
+            // A picture that is not there still shows where it would be.
+            l->setFrameStyle(QFrame::StyledPanel | QFrame::Sunken);
+            l->setWordWrap(true);
+            l->setText(QFileInfo(qs(c.text)).fileName());
+            QPalette pal = l->palette();
+            pal.setColor(QPalette::WindowText, pal.color(QPalette::Disabled, QPalette::WindowText));
+            l->setPalette(pal);
+        }
+        break;
+    }
+    case K::Box: {
+        auto* f = static_cast<QFrame*>(w);
+        f->setFrameShape(c.boxed || toColor(c.fg).isValid() || !toColor(c.bg).isValid() ? QFrame::Box
+                                                                                      : QFrame::NoFrame);
+        f->setFrameShadow(toColor(c.fg).isValid() ? QFrame::Plain : QFrame::Sunken);
+        break;
+    }
+    case K::Line: {
+        auto* f = static_cast<QFrame*>(w);
+        f->setFrameShape(c.w >= c.h ? QFrame::HLine : QFrame::VLine);
+        f->setFrameShadow(QFrame::Sunken);
+        break;
+    }
+    case K::Progress:
+        static_cast<QProgressBar*>(w)->setValue(std::clamp(toInt(c.value), 0, 100));
+        break;
+    case K::Menu:
+        if (it.menu) {
+            it.menu->setTitle(qs(c.text));
+            it.action->setEnabled(c.enabled);
+            it.action->setVisible(!c.hidden);
+            it.action->setStatusTip(qs(c.message));
+        }
+        break;
+    case K::MenuItem:
+        if (it.action) {
+            it.action->setText(qs(c.text));
+            it.action->setEnabled(c.enabled);
+            it.action->setVisible(!c.hidden);
+            it.action->setStatusTip(qs(c.message));
+        }
+        break;
+    case K::Separator:
+        if (it.action) it.action->setVisible(!c.hidden);
+        break;
+    case K::ToolButton: {
+        auto* tb = static_cast<QToolButton*>(w);
+        if (!tb) break;
+        const QString icon = resolveFile(c.icon);
+        if (!icon.isEmpty()) {
+            tb->setIcon(QIcon(icon));
+            tb->setToolButtonStyle(Qt::ToolButtonIconOnly);
+        } else {
+            // No picture: the first word of what it does.
+            QString word = tipText(c.tooltip).section(QRegularExpression(QStringLiteral("\\s+")), 0, 0,
+                                                      QString::SectionSkipEmpty);
+            if (word.isEmpty()) word = withoutMnemonic(c.text);
+            if (word.isEmpty()) word = qs(c.name).remove('?');
+            tb->setText(word);
+            tb->setToolButtonStyle(Qt::ToolButtonTextOnly);
+        }
+        if (c.w > 0 && c.h > 0) tb->setMinimumSize(du_.px(c.w), du_.py(c.h));
+        tb->setStatusTip(qs(c.message));
+        if (it.action) it.action->setVisible(!c.hidden);
+        tb->setEnabled(c.enabled);
+        break;
+    }
+    }
+    applying_ = false;
+}
+
+int WindowView::currentTab(int sheet) const {
+    auto it = items_.find(sheet);
+    if (it == items_.end()) return 0;
+    auto* tw = qobject_cast<QTabWidget*>(it->second.w.data());
+    if (!tw) return 0;
+    QWidget* page = tw->currentWidget();
+    for (int tab : it->second.members) {
+        auto t = items_.find(tab);
+        if (t != items_.end() && t->second.w == page) return tab;
+    }
+    return 0;
+}
+
+bool WindowView::effectivelyShown(const rt::Control& c) const {
+    if (c.hidden) return false;
+    int p = c.parent;
+    for (int depth = 0; p && depth < 32; ++depth) {
+        const rt::Control* pc = control(p);
+        if (!pc) break;
+        if (pc->hidden) return false;
+        if (pc->kind == K::Tab && currentTab(pc->parent) != pc->id) return false;
+        p = pc->parent;
+    }
+    return true;
+}
+
+bool WindowView::effectivelyEnabled(const rt::Control& c) const {
+    if (!c.enabled) return false;
+    int p = c.parent;
+    for (int depth = 0; p && depth < 32; ++depth) {
+        const rt::Control* pc = control(p);
+        if (!pc) break;
+        if (!pc->enabled && pc->kind != K::Menu) return false;
+        p = pc->parent;
+    }
+    return true;
+}
+
+void WindowView::applyVisibility() {
+    for (const rt::Control& c : state_->controls) {
+        auto found = items_.find(c.id);
+        if (found == items_.end()) continue;
+        Item& it = found->second;
+        if (!it.w || !onCanvas(c.kind)) {
+            if (c.kind == K::ToolButton && it.w) it.w->setEnabled(effectivelyEnabled(c));
+            continue;
+        }
+        bool shown = effectivelyShown(c);
+        if ((c.kind == K::Group || c.kind == K::Option) && !c.boxed && c.text.empty()) shown = false;
+        if (it.w->isHidden() == shown) it.w->setVisible(shown);
+        const bool enabled = effectivelyEnabled(c);
+        if (it.w->isEnabled() != enabled) it.w->setEnabled(enabled);
+    }
+}
+
+void WindowView::applyFocus(bool first) {
+    const int f = state_->focus;
+    if (!first && f == focusApplied_) return;
+    focusApplied_ = f;
+    // The runtime notes the control the user just used; that is no request to move.
+    if (!first && f == lastInputControl_) return;
+    QWidget* w = controlWidget(f);
+    if (!w || !onCanvas(items_[f].kind) || !w->isEnabled() || !w->isVisibleTo(canvas_)) return;
+    if (first || isQtActive()) w->setFocus(Qt::OtherFocusReason);
+    else pendingFocus_ = w;
+}
+
+}  // namespace qtfe

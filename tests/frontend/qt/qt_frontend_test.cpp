@@ -1,0 +1,519 @@
+// The Qt front end against the real runtime, on the offscreen platform: windows become the
+// right widgets, user input reaches the program as the right events, requests are answered.
+#include <gtest/gtest.h>
+
+#include <QAbstractButton>
+#include <QApplication>
+#include <QHeaderView>
+#include <QKeyEvent>
+#include <QLabel>
+#include <QLineEdit>
+#include <QMainWindow>
+#include <QMdiArea>
+#include <QMdiSubWindow>
+#include <QMenu>
+#include <QMenuBar>
+#include <QMessageBox>
+#include <QMouseEvent>
+#include <QPushButton>
+#include <QScrollBar>
+#include <QStatusBar>
+#include <QThread>
+
+#include <atomic>
+#include <chrono>
+#include <functional>
+#include <memory>
+#include <mutex>
+#include <string>
+#include <vector>
+
+#include "frontend/qt/list_control.h"
+#include "frontend/qt/qt_frontend.h"
+#include "frontend/qt/requests.h"
+#include "frontend/qt/units.h"
+#include "frontend/qt/window_view.h"
+#include "runtime/thread/thread.h"
+#include "runtime/window/frontend.h"
+#include "runtime/window/window.h"
+
+namespace {
+
+using qtfe::ListControl;
+using qtfe::QtFrontEnd;
+using qtfe::WindowView;
+
+// What the program saw, written on program threads and read by the test.
+struct Seen {
+    std::mutex m;
+    std::vector<rt::EventData> events;
+    std::vector<int> answers;
+    void event(const rt::EventData& e) {
+        std::lock_guard lk(m);
+        events.push_back(e);
+    }
+    void answer(int a) {
+        std::lock_guard lk(m);
+        answers.push_back(a);
+    }
+    std::vector<rt::EventData> all() {
+        std::lock_guard lk(m);
+        return events;
+    }
+    std::vector<int> allAnswers() {
+        std::lock_guard lk(m);
+        return answers;
+    }
+    void clear() {
+        std::lock_guard lk(m);
+        events.clear();
+    }
+};
+
+class QtFrontEndTest : public ::testing::Test {
+protected:
+    static void SetUpTestSuite() {
+        if (!qApp) {
+            qputenv("QT_QPA_PLATFORM", "offscreen");
+            static int argc = 1;
+            static char name[] = "test_frontend_qt";
+            static char* argv[] = {name, nullptr};
+            new QApplication(argc, argv);
+            QApplication::setQuitOnLastWindowClosed(false);
+        }
+    }
+
+    void SetUp() override {
+        fe_ = std::make_unique<QtFrontEnd>();
+        QObject::connect(fe_.get(), &QtFrontEnd::programEnded, [this] { ended_ = true; });
+        fe_->install();
+    }
+
+    void TearDown() override {
+        // Every program here ends when its frame closes.
+        if (WindowView* f = frame()) f->top()->close();
+        waitFor([&] { return !rt::programRunning(); }, 5000);
+        fe_->uninstall();
+        rt::joinProgram();
+        fe_.reset();
+        QApplication::processEvents();
+    }
+
+    bool waitFor(const std::function<bool()>& ready, int ms = 5000) {
+        const auto until = std::chrono::steady_clock::now() + std::chrono::milliseconds(ms);
+        while (std::chrono::steady_clock::now() < until) {
+            QApplication::processEvents(QEventLoop::AllEvents, 5);
+            if (ready()) return true;
+            QThread::msleep(2);
+        }
+        QApplication::processEvents();
+        return ready();
+    }
+
+    WindowView* titled(const std::string& title) {
+        for (const auto& w : rt::published().windows)
+            if (w->title == title) return fe_->view(w->id);
+        return nullptr;
+    }
+    WindowView* frame() {
+        for (const auto& w : rt::published().windows)
+            if (w->kind == rt::WindowKind::Frame) return fe_->view(w->id);
+        return nullptr;
+    }
+    WindowView* waitTitled(const std::string& title) {
+        WindowView* v = nullptr;
+        waitFor([&] { return (v = titled(title)) != nullptr; });
+        return v;
+    }
+    bool sawEvent(const std::function<bool(const rt::EventData&)>& match) {
+        return waitFor([&] {
+            for (const auto& e : seen_.all())
+                if (match(e)) return true;
+            return false;
+        });
+    }
+    template <class W>
+    W* findTopLevel() {
+        for (QWidget* w : QApplication::topLevelWidgets())
+            if (auto* t = qobject_cast<W*>(w); t && t->isVisible()) return t;
+        return nullptr;
+    }
+    static void click(QWidget* target, QPoint at, Qt::MouseButton b = Qt::LeftButton) {
+        QMouseEvent press(QEvent::MouseButtonPress, at, target->mapToGlobal(at), b, b, Qt::NoModifier);
+        QApplication::sendEvent(target, &press);
+        QMouseEvent release(QEvent::MouseButtonRelease, at, target->mapToGlobal(at), b, Qt::NoButton, Qt::NoModifier);
+        QApplication::sendEvent(target, &release);
+    }
+    static void key(QWidget* target, int k, Qt::KeyboardModifiers mods = Qt::NoModifier, const QString& text = {}) {
+        QKeyEvent press(QEvent::KeyPress, k, mods, text);
+        QApplication::sendEvent(target, &press);
+    }
+
+    // A frame with a menu, and on a thread of its own an MDI child holding a list of 100
+    // songs paged by the program, an entry, a button and a status zone.
+    void startWorkspace() {
+        rt::startProgram([this] {
+            rt::Window f("Test Frame", rt::WindowKind::Frame, -1, -1, 500, 340);
+            const int file = f.menu("&File");
+            const int exitItem = f.menuItem(file, "E&xit", "Exit this application");
+            f.setStatus("ready");
+            f.open();
+            rt::startThread([this] { workspace(); });
+            while (f.accept())
+                if (f.code() == rt::EvAccepted && f.field() == exitItem) f.post(rt::EvCloseWindow);
+        });
+    }
+
+    void workspace() {
+        rt::Window w("Songs", rt::WindowKind::MdiChild, 0, 0, 300, 200);
+        w.setFont(rt::Font{"Arial", 8});
+        w.setResizable(true);
+        const int list = w.list("?LIST", 4, 4, 200, 130, {{"Title", 120, 'L'}, {"No", 30, 'R'}});
+        const int entry = w.entry("?Search", "@s20", 210, 4, 80, 12);
+        const int button = w.button("?Go", "&Go", 210, 20, 40, 14);
+        const int dialog = w.button("?Dialog", "&Dialog", 210, 40, 40, 14);
+        const int ask = w.button("?Ask", "&Ask", 210, 60, 40, 14);
+        const int pop = w.button("?Pop", "&Pop", 210, 80, 40, 14);
+        w.setColors(list, 0x800040, 0xFFFFFF, 0xFFFFFF, 0x800040);
+        const int rows = w.visibleRows(list);
+        int top = 0;
+        auto fill = [&] {
+            std::vector<rt::Row> page;
+            for (int i = top; i < top + rows && i < 100; ++i) {
+                rt::Row r;
+                r.cells = {{"Song " + std::to_string(i + 1)}, {std::to_string(i + 1)}};
+                if (i == 2) r.cells[0].fg = 0x0000FF;
+                page.push_back(r);
+            }
+            w.setRows(list, page);
+            w.setThumb(list, top);
+        };
+        fill();
+        w.setSelected(list, 1);
+        w.open();
+        while (w.accept()) {
+            seen_.event(w.event());
+            switch (w.code()) {
+            case rt::EvScrollDown:
+                ++top;
+                fill();
+                break;
+            case rt::EvNewSelection:
+                w.setStatus("row " + std::to_string(w.event().value));
+                break;
+            case rt::EvTimer:
+                // The program touches the entry (not its value) while the user types.
+                w.ctl(entry).tooltip = "tick " + std::to_string(++ticks_);
+                if (ticks_ == 3) w.setValue(entry, "from program");
+                w.setStatus("tick " + std::to_string(ticks_.load()));
+                if (ticks_ >= 3) w.setTimer(0);
+                break;
+            case rt::EvAccepted:
+                if (w.field() == button && w.value(entry) == "typed") w.setTimer(5);
+                if (w.field() == dialog) {
+                    rt::Window d("Modal", rt::WindowKind::Dialog, -1, -1, 120, 40);
+                    const int ok = d.button("?OK", "OK", 70, 20, 40, 14);
+                    d.open();
+                    while (d.accept())
+                        if (d.code() == rt::EvAccepted && d.field() == ok) d.close();
+                }
+                if (w.field() == ask) {
+                    seen_.answer(rt::message("Which one?", "Choose", rt::Icon::Question, "&First|&Second|&Third", 3));
+                    seen_.answer(rt::message("Really?", "Confirm", rt::Icon::Exclamation, rt::BtnYes | rt::BtnNo, rt::BtnNo));
+                }
+                if (w.field() == pop) {
+                    seen_.answer(w.popup("One|-|~Two|Three"));
+                    seen_.answer(w.popup("Again|Once more"));
+                }
+                break;
+            default:
+                break;
+            }
+        }
+    }
+
+    std::unique_ptr<QtFrontEnd> fe_;
+    bool ended_ = false;
+    Seen seen_;
+    std::atomic<int> ticks_{0};
+};
+
+TEST_F(QtFrontEndTest, FrameAndChildBecomeMainWindowMdiChildMenusAndStatus) {
+    startWorkspace();
+    WindowView* f = waitTitled("Test Frame");
+    ASSERT_NE(f, nullptr);
+    WindowView* child = waitTitled("Songs");
+    ASSERT_NE(child, nullptr);
+    ASSERT_NE(f->mainWindow(), nullptr);
+    EXPECT_EQ(f->mainWindow()->windowTitle(), "Test Frame");
+    const auto menus = f->mainWindow()->menuBar()->actions();
+    ASSERT_EQ(menus.size(), 1);
+    EXPECT_EQ(menus[0]->text(), "&File");
+    ASSERT_EQ(menus[0]->menu()->actions().size(), 1);
+    EXPECT_EQ(menus[0]->menu()->actions()[0]->statusTip(), "Exit this application");
+    EXPECT_TRUE(waitFor([&] {
+        for (auto* l : f->mainWindow()->statusBar()->findChildren<QLabel*>())
+            if (l->text() == "ready") return true;
+        return false;
+    }));
+    ASSERT_NE(child->subWindow(), nullptr);
+    EXPECT_EQ(child->subWindow()->mdiArea(), f->mdiArea());
+
+    // The program's Exit item ends the program, and the front end says so.
+    menus[0]->menu()->actions()[0]->trigger();
+    EXPECT_TRUE(waitFor([&] { return ended_; }));
+}
+
+TEST_F(QtFrontEndTest, ListShowsExactlyTheProgramsPageWithItsColours) {
+    startWorkspace();
+    WindowView* child = waitTitled("Songs");
+    ASSERT_NE(child, nullptr);
+    ListControl* list = nullptr;
+    ASSERT_TRUE(waitFor([&] { return (list = child->list(child->state().controls[0].id)) != nullptr; }));
+    const int rows = list->visibleRows();
+    EXPECT_EQ(rows, (130 - 10) / 8);
+    ASSERT_TRUE(waitFor([&] { return list->model()->rowCount() == rows; }));
+    // Every row of the page shows; the table has nothing to scroll to.
+    const QTableView* t = list->table();
+    const int last = t->rowViewportPosition(rows - 1) + t->rowHeight(rows - 1);
+    EXPECT_LE(last, t->viewport()->height());
+    EXPECT_GE(t->rowHeight(0), t->fontMetrics().height());
+    EXPECT_EQ(t->verticalScrollBar()->maximum(), 0);
+    EXPECT_EQ(list->model()->headerData(1, Qt::Horizontal, Qt::DisplayRole).toString(), "No");
+    // Colours 0x00BBGGRR: the list's own, a cell's own, and the highlighted row's.
+    auto fg = [&](int r, int c) { return list->model()->data(list->model()->index(r, c), Qt::ForegroundRole).value<QColor>(); };
+    auto bg = [&](int r, int c) { return list->model()->data(list->model()->index(r, c), Qt::BackgroundRole).value<QBrush>().color(); };
+    EXPECT_EQ(fg(1, 0), QColor(0x40, 0x00, 0x80));
+    EXPECT_EQ(fg(2, 0), QColor(0xFF, 0x00, 0x00));
+    EXPECT_EQ(bg(0, 0), QColor(0x40, 0x00, 0x80));  // row 1 is highlighted
+    EXPECT_EQ(fg(0, 1), QColor(0xFF, 0xFF, 0xFF));
+}
+
+TEST_F(QtFrontEndTest, ListInputBecomesTheProgramsEvents) {
+    startWorkspace();
+    WindowView* child = waitTitled("Songs");
+    ASSERT_NE(child, nullptr);
+    ListControl* list = nullptr;
+    ASSERT_TRUE(waitFor([&] { return (list = child->list(1)) != nullptr && list->model()->rowCount() > 3; }));
+    QTableView* t = list->table();
+    const int rows = list->visibleRows();
+    const int listId = 1;
+
+    struct Case {
+        const char* what;
+        std::function<void()> act;
+        int code;
+        int key;
+        long long value;
+    };
+    const Case cases[] = {
+        {"click on row 3", [&] { click(t->viewport(), QPoint(10, t->rowViewportPosition(2) + 2)); }, rt::EvNewSelection, 0, 3},
+        {"Down inside the page", [&] { key(t, Qt::Key_Down); }, rt::EvNewSelection, 0, 4},
+        {"Up inside the page", [&] { key(t, Qt::Key_Up); }, rt::EvNewSelection, 0, 3},
+        {"Page Down", [&] { key(t, Qt::Key_PageDown); }, rt::EvPageDown, 0, 0},
+        {"Ctrl+Home", [&] { key(t, Qt::Key_Home, Qt::ControlModifier); }, rt::EvScrollTop, 0, 0},
+        {"Insert", [&] { key(t, Qt::Key_Insert); }, rt::EvAlertKey, rt::KeyInsert, 0},
+        {"Delete", [&] { key(t, Qt::Key_Delete); }, rt::EvAlertKey, rt::KeyDelete, 0},
+        {"Ctrl+Enter", [&] { key(t, Qt::Key_Return, Qt::ControlModifier); }, rt::EvAlertKey, rt::KeyCtrlEnter, 0},
+        {"Enter", [&] { key(t, Qt::Key_Return); }, rt::EvAlertKey, rt::KeyEnter, 0},
+        {"Backspace", [&] { key(t, Qt::Key_Backspace); }, rt::EvAlertKey, rt::KeyBackspace, 0},
+        {"a typed letter", [&] { key(t, Qt::Key_B, Qt::NoModifier, "b"); }, rt::EvAlertKey, 'b', 0},
+        {"double click", [&] {
+             const QPoint at(10, t->rowViewportPosition(1) + 2);
+             QMouseEvent dbl(QEvent::MouseButtonDblClick, at, t->viewport()->mapToGlobal(at), Qt::LeftButton,
+                             Qt::LeftButton, Qt::NoModifier);
+             QApplication::sendEvent(t->viewport(), &dbl);
+         }, rt::EvAlertKey, rt::KeyDoubleClick, 0},
+        {"scroll-bar drag", [&] {
+             list->scrollBar()->setSliderDown(true);
+             list->scrollBar()->setSliderPosition(40);
+             list->scrollBar()->setSliderDown(false);
+         }, rt::EvScrollDrag, 0, 40},
+        {"scroll-bar arrow", [&] { list->scrollBar()->triggerAction(QAbstractSlider::SliderSingleStepAdd); },
+         rt::EvScrollDown, 0, 0},
+        {"right click on a row", [&] {
+             const QPoint at(10, t->rowViewportPosition(4) + 2);
+             QContextMenuEvent ce(QContextMenuEvent::Mouse, at, t->viewport()->mapToGlobal(at));
+             QApplication::sendEvent(t->viewport(), &ce);
+         }, rt::EvAlertKey, rt::KeyRightClick, 0},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.what);
+        seen_.clear();
+        c.act();
+        EXPECT_TRUE(sawEvent([&](const rt::EventData& e) {
+            return e.code == c.code && e.control == listId && e.key == c.key && (c.code == rt::EvAlertKey || e.value == c.value);
+        }));
+    }
+    // The right click first highlighted the row under the mouse.
+    EXPECT_TRUE(sawEvent([&](const rt::EventData& e) { return e.code == rt::EvNewSelection && e.value == 5; }));
+
+    // Down on the last row asks the program to scroll; the page moves, the view never does.
+    seen_.clear();
+    click(t->viewport(), QPoint(10, t->rowViewportPosition(rows - 1) + 2));
+    ASSERT_TRUE(sawEvent([&](const rt::EventData& e) { return e.code == rt::EvNewSelection && e.value == rows; }));
+    key(t, Qt::Key_Down);
+    EXPECT_TRUE(sawEvent([&](const rt::EventData& e) { return e.code == rt::EvScrollDown; }));
+    EXPECT_TRUE(waitFor([&] {
+        return list->model()->data(list->model()->index(0, 0), Qt::DisplayRole).toString() == "Song 3";
+    }));
+    EXPECT_EQ(t->verticalScrollBar()->value(), 0);
+    // A typed key is no new value for the list.
+    for (const auto& e : seen_.all()) EXPECT_FALSE(e.hasText);
+}
+
+TEST_F(QtFrontEndTest, EntryTextReachesTheProgramBeforeTheButtonAndTypingIsKept) {
+    startWorkspace();
+    WindowView* child = waitTitled("Songs");
+    ASSERT_NE(child, nullptr);
+    auto* entry = qobject_cast<QLineEdit*>(child->controlWidget(2));
+    auto* button = qobject_cast<QPushButton*>(child->controlWidget(3));
+    ASSERT_TRUE(entry && button);
+    entry->setText("typed");  // typed, not yet left
+    button->click();
+    std::vector<rt::EventData> events;
+    ASSERT_TRUE(waitFor([&] {
+        events.clear();
+        for (const auto& e : seen_.all())
+            if (e.code == rt::EvAccepted) events.push_back(e);
+        return events.size() >= 2;
+    }));
+    EXPECT_EQ(events[0].code, rt::EvAccepted);
+    EXPECT_EQ(events[0].control, 2);
+    EXPECT_TRUE(events[0].hasText);
+    EXPECT_EQ(events[0].text, "typed");
+    EXPECT_EQ(events[1].control, 3);
+
+    // The button started a timer that touches the entry three times and then sets it. The user
+    // types meanwhile: the touches leave the typing alone, the program's own value replaces it.
+    child->top()->activateWindow();
+    entry->setFocus();
+    ASSERT_TRUE(waitFor([&] { return entry->hasFocus(); }, 2000)) << "the offscreen window took no focus";
+    entry->setText("still typing");
+    ASSERT_TRUE(waitFor([&] { return ticks_ >= 2; }));
+    QApplication::processEvents();
+    EXPECT_EQ(entry->text(), "still typing");
+    EXPECT_TRUE(waitFor([&] { return entry->text() == "from program"; }));
+}
+
+TEST_F(QtFrontEndTest, NewerWindowOfTheThreadDisablesTheEarlierOne) {
+    startWorkspace();
+    WindowView* child = waitTitled("Songs");
+    ASSERT_NE(child, nullptr);
+    auto* open = qobject_cast<QPushButton*>(child->controlWidget(4));
+    ASSERT_NE(open, nullptr);
+    open->click();
+    WindowView* dialog = waitTitled("Modal");
+    ASSERT_NE(dialog, nullptr);
+    EXPECT_TRUE(waitFor([&] { return !child->canvas()->isEnabled(); }));
+    EXPECT_TRUE(dialog->canvas()->isEnabled());
+    qobject_cast<QPushButton*>(dialog->controlWidget(1))->click();
+    EXPECT_TRUE(waitFor([&] { return titled("Modal") == nullptr && child->canvas()->isEnabled(); }));
+}
+
+TEST_F(QtFrontEndTest, MessageBoxesShowTheProgramsButtonsAndAnswerThem) {
+    startWorkspace();
+    WindowView* child = waitTitled("Songs");
+    ASSERT_NE(child, nullptr);
+    qobject_cast<QPushButton*>(child->controlWidget(5))->click();
+
+    QMessageBox* box = nullptr;
+    ASSERT_TRUE(waitFor([&] { return (box = findTopLevel<QMessageBox>()) != nullptr; }));
+    EXPECT_EQ(box->windowTitle(), "Choose");
+    EXPECT_EQ(box->icon(), QMessageBox::Question);
+    QStringList captions;
+    for (auto* b : box->buttons()) captions << b->text();
+    EXPECT_EQ(captions, QStringList({"&First", "&Second", "&Third"}));
+    EXPECT_EQ(box->defaultButton()->text(), "&Third");
+    // The thread's window takes no input while it waits.
+    EXPECT_TRUE(waitFor([&] { return child->requestBlocked(); }));
+    box->buttons()[1]->click();
+
+    // A standard box left with Escape answers its default, as the original platform's does.
+    QMessageBox* second = nullptr;
+    ASSERT_TRUE(waitFor([&] {
+        second = findTopLevel<QMessageBox>();
+        return second && second != box && second->windowTitle() == "Confirm";
+    }));
+    EXPECT_EQ(second->icon(), QMessageBox::Warning);
+    key(second, Qt::Key_Escape);
+    ASSERT_TRUE(waitFor([&] { return seen_.allAnswers().size() == 2; }));
+    EXPECT_EQ(seen_.allAnswers(), (std::vector<int>{2, rt::BtnNo}));
+    EXPECT_TRUE(waitFor([&] { return !child->requestBlocked(); }));
+}
+
+TEST_F(QtFrontEndTest, PopupItemsCountWithoutSeparatorsAndDismissingAnswersZero) {
+    startWorkspace();
+    WindowView* child = waitTitled("Songs");
+    ASSERT_NE(child, nullptr);
+    qobject_cast<QPushButton*>(child->controlWidget(6))->click();
+    QMenu* menu = nullptr;
+    ASSERT_TRUE(waitFor([&] { return (menu = findTopLevel<QMenu>()) != nullptr; }));
+    const auto actions = menu->actions();
+    ASSERT_EQ(actions.size(), 4);
+    EXPECT_TRUE(actions[1]->isSeparator());
+    EXPECT_EQ(actions[2]->text(), "Two");
+    EXPECT_FALSE(actions[2]->isEnabled());
+    actions[3]->trigger();
+    menu->hide();
+    QMenu* again = nullptr;
+    ASSERT_TRUE(waitFor([&] {
+        again = findTopLevel<QMenu>();
+        return again && again != menu;
+    }));
+    again->hide();
+    ASSERT_TRUE(waitFor([&] { return seen_.allAnswers().size() == 2; }));
+    EXPECT_EQ(seen_.allAnswers(), (std::vector<int>{3, 0}));
+}
+
+TEST_F(QtFrontEndTest, WindowEventsCarryDialogUnitsAndCloseAsksTheProgram) {
+    startWorkspace();
+    WindowView* child = waitTitled("Songs");
+    ASSERT_NE(child, nullptr);
+    QWidget* canvas = child->canvas();
+    ASSERT_TRUE(waitFor([&] { return canvas->width() > 0; }));
+    const qtfe::DialogUnits du = qtfe::DialogUnits::of(canvas->font());
+    EXPECT_EQ(du.dux(canvas->width()), 300);
+    EXPECT_EQ(du.duy(canvas->height()), 200);
+
+    // The user makes the window wider: one Sized event with the new client size.
+    seen_.clear();
+    child->subWindow()->resize(child->subWindow()->size() + QSize(du.px(40), 0));
+    ASSERT_TRUE(sawEvent([](const rt::EventData& e) { return e.code == rt::EvSized; }));
+    for (const auto& e : seen_.all())
+        if (e.code == rt::EvSized) {
+            EXPECT_TRUE(e.hasText);
+            EXPECT_EQ(e.text, "340,200");
+        }
+
+    // A right click where no control is names none.
+    seen_.clear();
+    const QPoint empty(canvas->width() - 3, canvas->height() - 3);
+    ASSERT_EQ(canvas->childAt(empty), nullptr);
+    QContextMenuEvent ce(QContextMenuEvent::Mouse, empty, canvas->mapToGlobal(empty));
+    QApplication::sendEvent(canvas, &ce);
+    EXPECT_TRUE(sawEvent([](const rt::EventData& e) {
+        return e.code == rt::EvAlertKey && e.key == rt::KeyRightClick && e.control == 0;
+    }));
+
+    // Closing from the title bar is the program's decision; this one lets the window go.
+    child->subWindow()->close();
+    EXPECT_TRUE(sawEvent([](const rt::EventData& e) { return e.code == rt::EvCloseWindow; }));
+    EXPECT_TRUE(waitFor([&] { return titled("Songs") == nullptr && fe_->mdiArea()->subWindowList().empty(); }));
+}
+
+TEST(QtFilter, ProgramFiltersBecomeQtFilters) {
+    const struct {
+        const char* in;
+        const char* out;
+    } cases[] = {
+        {"SongBook Backup|*.bkp", "SongBook Backup (*.bkp *.BKP)"},
+        {"All Files|*.*", "All Files (*)"},
+        {"SongBooks|*.2bk;*.sbk|All Files|*.*", "SongBooks (*.2bk *.2BK *.sbk *.SBK);;All Files (*)"},
+        {"CSV|*.CSV", "CSV (*.CSV *.csv)"},
+        {"", ""},
+    };
+    for (const auto& c : cases) EXPECT_EQ(qtfe::qtFilter(c.in).toStdString(), c.out) << c.in;
+}
+
+}  // namespace
