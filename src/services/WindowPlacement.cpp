@@ -46,7 +46,7 @@ void RestoreWindowPlacement(rt::Window& w, const std::string& iniFile, const std
             }
         }
     }
-    if (rt::equalNoCase(rt::trim(rt::getIni(section, "Maximize", "", iniFile)), "Yes")) w.maximize(true);
+    if (rt::trim(rt::getIni(section, "Maximize", "", iniFile)) == "Yes") w.maximize(true);
 }
 
 void SaveWindowPlacement(const std::string& iniFile, const std::string& section) {

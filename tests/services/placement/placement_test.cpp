@@ -163,7 +163,9 @@ INSTANTIATE_TEST_SUITE_P(
         // A dialog that cannot be resized moves and keeps its own size.
         RestoreCase{"FixedSizeOnlyMoves", false, "30", "40", "250", "180", "No", {30, 40, kW, kH, false}},
         RestoreCase{"FixedSizeWithoutSize", false, "30", "40", nullptr, nullptr, "No", {30, 40, kW, kH, false}},
-        RestoreCase{"MaximizeOtherText", true, "30", "40", "250", "180", "1", {30, 40, 250, 180, false}}),
+        RestoreCase{"MaximizeOtherText", true, "30", "40", "250", "180", "1", {30, 40, 250, 180, false}},
+        // Only the text the save writes maximizes.
+        RestoreCase{"MaximizeInOtherCase", true, "30", "40", "250", "180", "yes", {30, 40, 250, 180, false}}),
     [](const ::testing::TestParamInfo<RestoreCase>& i) { return std::string(i.param.what); });
 
 TEST_F(PlacementTest, ServicesWorkOnTheCurrentWindow) {

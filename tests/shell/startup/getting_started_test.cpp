@@ -1,5 +1,7 @@
 #include <algorithm>
 
+#include "runtime/files/ini.h"
+#include "runtime/window/frontend.h"
 #include "shell/GettingStarted.h"
 #include "startup_fixture.h"
 
@@ -75,6 +77,23 @@ TEST_F(StartupTest, GettingStartedControlsStayInsideTheWindowWithoutOverlapping)
             EXPECT_TRUE(apart) << a.name << " overlaps " << b.name;
         }
     }
+}
+
+TEST_F(StartupTest, GettingStartedKeepsItsPlacementInItsOwnSection) {
+    ASSERT_TRUE(d_.start(GettingStarted)) << d_.error();
+    rt::EventData moved(rt::EvMoved);
+    moved.text = "44,55";
+    moved.hasText = true;
+    ASSERT_TRUE(rt::input(d_.active()->id, moved));
+    ASSERT_TRUE(d_.settle());
+    ASSERT_TRUE(d_.press("OK, let's proceed....")) << d_.error();
+    EXPECT_EQ(rt::getIni("gettingstarted", "XPosit", "", "songbook.ini"), "44");
+    EXPECT_EQ(rt::getIni("gettingstarted", "YPosit", "", "songbook.ini"), "55");
+
+    ASSERT_TRUE(d_.start(GettingStarted)) << d_.error();
+    EXPECT_EQ(d_.active()->x, 44);
+    EXPECT_EQ(d_.active()->y, 55);
+    ASSERT_TRUE(d_.press("OK, let's proceed....")) << d_.error();
 }
 
 }  // namespace
