@@ -2,6 +2,7 @@
 
 #include <QApplication>
 #include <QContextMenuEvent>
+#include <QKeyEvent>
 #include <QMainWindow>
 #include <QMdiArea>
 #include <QMdiSubWindow>
@@ -267,6 +268,13 @@ bool QtFrontEnd::eventFilter(QObject* o, QEvent* e) {
             if (e->type() == QEvent::Close) e->ignore();
             return true;
         }
+    }
+    // Ctrl+' reaches the program before an entry could take the apostrophe as text.
+    if (e->type() == QEvent::KeyPress && o->isWidgetType()) {
+        auto* k = static_cast<QKeyEvent*>(e);
+        if (k->key() == Qt::Key_Apostrophe && (k->modifiers() & Qt::ControlModifier))
+            if (WindowView* v = viewOfWidget(static_cast<QWidget*>(o), true); v && v->recallKey(static_cast<QWidget*>(o)))
+                return true;
     }
     // A right click (or the menu key) anywhere on a window's controls goes to the program,
     // which shows its own pop-up menu if it has one.

@@ -621,6 +621,17 @@ void WindowView::contextMenu(QWidget* target, const QPoint& globalPos, bool byMo
     send(e);
 }
 
+bool WindowView::recallKey(QWidget* target) {
+    // Ctrl+' in a field recalls that field's last stored value (the program's ditto).
+    const int control = controlOf(target);
+    if (!control || list(control)) return false;  // lists send their own keys
+    flushEdits();
+    rt::EventData ev(rt::EvAlertKey, control);
+    ev.key = rt::KeyCtrlQuote;
+    send(ev);
+    return true;
+}
+
 void WindowView::enterKey() {
     // Enter presses the default button; on a button it presses that button.
     QWidget* f = QApplication::focusWidget();
@@ -671,6 +682,7 @@ bool WindowView::eventFilter(QObject* o, QEvent* e) {
             enterKey();
             return true;
         }
+
     }
     return false;
 }

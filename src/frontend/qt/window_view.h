@@ -40,6 +40,8 @@ public:
 
     int id() const { return id_; }
     int thread() const { return state_->thread; }
+    // Ctrl+' typed in one of the window's fields: sent to the program; false when not a field.
+    bool recallKey(QWidget* target);
     rt::WindowKind kind() const { return kind_; }
     const rt::WindowState& state() const { return *state_; }
     // False once its widgets were destroyed from outside (a frame closed under a child).

@@ -396,6 +396,22 @@ TEST_F(QtFrontEndTest, EntryTextReachesTheProgramBeforeTheButtonAndTypingIsKept)
     EXPECT_TRUE(waitFor([&] { return entry->text() == "from program"; }));
 }
 
+TEST_F(QtFrontEndTest, CtrlQuoteInAnEntryReachesTheProgramAsItsKey) {
+    startWorkspace();
+    WindowView* child = waitTitled("Songs");
+    ASSERT_NE(child, nullptr);
+    auto* entry = qobject_cast<QLineEdit*>(child->controlWidget(2));
+    ASSERT_TRUE(entry);
+    QKeyEvent press(QEvent::KeyPress, Qt::Key_Apostrophe, Qt::ControlModifier, "'");
+    QApplication::sendEvent(entry, &press);
+    ASSERT_TRUE(waitFor([&] {
+        for (const auto& e : seen_.all())
+            if (e.code == rt::EvAlertKey && e.key == rt::KeyCtrlQuote && e.control == 2) return true;
+        return false;
+    }));
+    EXPECT_EQ(entry->text().indexOf('\''), -1);  // not typed as text
+}
+
 TEST_F(QtFrontEndTest, NewerWindowOfTheThreadDisablesTheEarlierOne) {
     startWorkspace();
     WindowView* child = waitTitled("Songs");
