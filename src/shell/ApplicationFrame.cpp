@@ -7,6 +7,7 @@
 #include "runtime/thread/thread.h"
 #include "runtime/window/window.h"
 #include "shell/AboutBox.h"
+#include "shell/BrowseSongBook.h"
 #include "shell/FrameEvents.h"
 #include "shell/QuickStartWindow.h"
 #include "services/ShowHelpTopic.h"
@@ -111,7 +112,7 @@ void ApplicationFrame() {
         case rt::EvAccepted: {
             const int item = w.field();
             if (item == openItem) {
-                // BrowseSongBook on a new thread: started once the workspace exists.
+                rt::startThread(BrowseSongBook);
             } else if (item == autoUpdateItem) {
                 // AutoUpdateWizard on this thread: called once the wizard exists.
             } else if (item == printSetupItem) {

@@ -1,6 +1,7 @@
 #include "shell/QuickStartWindow.h"
 
 #include "runtime/window/window.h"
+#include "shell/BrowseSongBook.h"
 
 void QuickStartWindow() {
     rt::Window w("", rt::WindowKind::MdiChild, 8, 8, 252, 178);
@@ -23,7 +24,7 @@ void QuickStartWindow() {
         }
         if (w.code() != rt::EvAccepted) continue;
         if (w.field() == startButton) {
-            // BrowseSongBook on this thread, then redisplay: started once the workspace exists.
+            BrowseSongBook();
             w.display();
         } else if (w.field() == autoUpdateButton) {
             // AutoUpdateWizard on this thread, then redisplay: called once the wizard exists.

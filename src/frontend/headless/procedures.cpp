@@ -1,6 +1,7 @@
 #include "frontend/headless/procedures.h"
 
 #include "runtime/text/text.h"
+#include "shell/BrowseSongBook.h"
 #include "shell/GettingStarted.h"
 #include "shell/ProgramMain.h"
 #include "shell/SongBookFileExplorer.h"
@@ -28,6 +29,7 @@ void registerProgramProcedures() {
     registerProcedure("ProgramMain", &ProgramMain);
     registerProcedure("SongBookFileExplorer", &SongBookFileExplorer);
     registerProcedure("GettingStarted", &GettingStarted);
+    registerProcedure("BrowseSongBook", &BrowseSongBook);
 }
 
 }  // namespace headless

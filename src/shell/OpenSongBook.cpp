@@ -1,0 +1,275 @@
+#include "shell/OpenSongBook.h"
+
+#include "data/dmake.h"
+#include "data/genre.h"
+#include "data/globals.h"
+#include "data/sbdiscs.h"
+#include "data/songbook.h"
+#include "runtime/error/error.h"
+#include "runtime/files/folder.h"
+#include "runtime/record/record.h"
+#include "runtime/text/text.h"
+#include "runtime/thread/thread.h"
+#include "runtime/window/window.h"
+#include "services/open_data_file.h"
+#include "services/split_file_path.h"
+#include "shell/FrameEvents.h"
+#include "shell/SongBookFileExplorer.h"
+
+namespace {
+
+// Workspaces that have the SongBook open, and its names while they do: a workspace whose
+// explorer ran while another one opened a SongBook must not leave other names behind.
+int openWorkspaces = 0;
+PathText openListingName;
+PathText openDiscName;
+
+void takeOpenNames() {
+    SongBookFileName = openListingName;
+    SBDiscsFileName = openDiscName;
+}
+
+// The names no open SongBook owns any more.
+void forgetChosenNames() {
+    if (openWorkspaces > 0) {
+        takeOpenNames();
+    } else {
+        SongBookFileName.clear();
+        SBDiscsFileName.clear();
+    }
+}
+
+[[noreturn]] void programError(const char* doing, const std::string& file, int error) {
+    rt::message("Program Error #" + rt::str(error) + "|Unable to " + doing + " " + rt::clip(file) +
+                    ", Program will be terminated",
+                "Program ERROR!", rt::Icon::Hand, rt::BtnOk);
+    rt::halt();
+}
+
+bool openedOrAlreadyOpen() {
+    const int e = rt::errorCode();
+    return e == rt::NoError || e == rt::AlreadyOpen;
+}
+
+// Converting a SongBook of the previous version (".sbk" / ".sbd" named by SongBookFileName
+// and SBDiscsFileName). False: the workspace ends, the files as they were.
+bool convertOldSongBook() {
+    // ConvertOldSongBook(): wired with the conversion of older SongBooks.
+    rt::message("Converting SongBooks made with an earlier version of Cantorelle Plus is not "
+                "available yet.||The SongBook has not been changed.",
+                "File Conversion Necessary", rt::Icon::Exclamation, rt::BtnOk);
+    return false;
+}
+
+// Repairing a listing file of an older record layout (named by SongBookFileName). False: the
+// workspace ends, the file as it was.
+bool convertSongBookFile() {
+    // ConvertSongBookFile(): wired with the listing-file conversion.
+    rt::message("The listing file " + rt::clip(SongBookFileName) +
+                    " has an older layout and must be converted.|Converting it is not available "
+                    "yet.||The SongBook has not been changed.",
+                "File Conversion Necessary", rt::Icon::Exclamation, rt::BtnOk);
+    return false;
+}
+
+// An existing pair. False when the workspace ends (a conversion that could not be done).
+bool openPair(const std::string& folder, const std::string& name, const std::string& ext) {
+    // The pair keeps the letter case its files have ("POP.2BK" with "POP.2BD"): on Linux
+    // another case would name other files.
+    std::string discExt = ext;
+    if (!discExt.empty()) discExt.back() = discExt.back() == 'K' ? 'D' : 'd';
+    SongBookFileName = folder + name + "." + ext;
+    SBDiscsFileName = folder + name + "." + discExt;
+    SBK.open(rt::SharedReadWrite);
+    if (rt::errorCode() == rt::InvalidRecordDeclaration) {
+        if (!convertSongBookFile()) return false;
+        // A failure of this open is reported when the workspace opens its files.
+        SBK.open(rt::SharedReadWrite);
+    } else if (!openedOrAlreadyOpen()) {
+        programError("open", SongBookFileName, rt::errorCode());
+    }
+    SBD.open(rt::SharedReadWrite);
+    if (rt::errorCode() == rt::FileNotFound) {
+        // The disc file is created when it is missing, as everywhere else: without it the
+        // listings could never be opened again.
+        SBD.create();
+        if (rt::errorCode() != rt::NoError) programError("create", SBDiscsFileName, rt::errorCode());
+        SBD.open(rt::SharedReadWrite);
+    }
+    if (!openedOrAlreadyOpen()) programError("open", SBDiscsFileName, rt::errorCode());
+    return true;
+}
+
+void createPair(const std::string& folder, const std::string& name) {
+    SongBookFileName = folder + name + ".2bk";
+    SBDiscsFileName = folder + name + ".2bd";
+    SBK.create();
+    if (rt::errorCode() != rt::NoError) programError("create", SongBookFileName, rt::errorCode());
+    SBD.create();
+    if (rt::errorCode() != rt::NoError) programError("create", SBDiscsFileName, rt::errorCode());
+    SBK.open(rt::SharedReadWrite);
+    if (!openedOrAlreadyOpen()) programError("open", SongBookFileName, rt::errorCode());
+    SBD.open(rt::SharedReadWrite);
+    if (!openedOrAlreadyOpen()) programError("open", SBDiscsFileName, rt::errorCode());
+}
+
+// The "Updating SongBook Layout" window for the life of the object.
+class LayoutNote {
+public:
+    LayoutNote() : w_("One Moment Please...", rt::WindowKind::Dialog, -1, -1, 150, 36) {
+        w_.setFont(rt::Font{"Arial", 8});
+        w_.text("?Message", "Updating SongBook Layout", 10, 12, 130, 10);
+        w_.open();
+        w_.display();
+    }
+
+private:
+    rt::Window w_;
+};
+
+// Turns brand number 0 into 1 in every record of an open file, in physical order; a record
+// whose write fails keeps its 0. One transaction keeps a large file from taking one disk
+// flush per record.
+template <class File>
+void raiseZeroBrands(File& file) {
+    const bool framed = rt::logout(1, {&file});
+    file.set();
+    for (file.next(); rt::errorCode() == rt::NoError; file.next()) {
+        if (file.MAKEID != 0) continue;
+        file.MAKEID = 1;
+        file.put();
+    }
+    if (framed) rt::commit();
+    rt::clearError();
+}
+
+}  // namespace
+
+int OpenWorkspaceCount() { return openWorkspaces; }
+
+bool IsOlderSongBookName(const std::string& path) {
+    const std::string name = rt::lower(rt::clip(path));
+    const std::size_t from = name.size() >= 4 ? name.size() - 4 : 0;
+    return name.find("sbk", from) != std::string::npos;
+}
+
+void UpdateDiscLayout() {
+    SBD.clearBuffer();
+    SBD.MAKEID = 1;
+    SBD.get(SBDiscs::KMAKEID);
+    if (rt::errorCode() == rt::NoError) return;
+    LayoutNote note;
+    raiseZeroBrands(SBD);
+}
+
+void UpdateBrandLayout() {
+    BRA.open(rt::ReadWrite | rt::DenyWrite);
+    if (!openedOrAlreadyOpen()) {
+        rt::clearError();
+        return;
+    }
+    // A DMake this thread had open already stays open.
+    const bool openedHere = rt::errorCode() == rt::NoError;
+    BRA.clearBuffer();
+    BRA.MAKEID = 1;
+    BRA.get(DMake::KMAKEID);
+    if (rt::errorCode() != rt::NoError) {
+        LayoutNote note;
+        raiseZeroBrands(BRA);
+    }
+    if (openedHere) BRA.close();
+    rt::clearError();
+}
+
+SongBookOpening SongBookSession::open() {
+    if (SongBookIsOpen != 1) {
+        SongBookFileName.clear();
+        SongBookFileExplorer();
+        const std::string chosen = rt::clip(SongBookFileName);
+        const std::string folder = SplitFilePath(chosen, 3);
+        const std::string name = SplitFilePath(chosen, 1);
+        if (chosen.empty() || name.empty()) {
+            // Nothing chosen (an empty new name counts as nothing).
+            forgetChosenNames();
+            return SongBookOpening::Closed;
+        }
+        if (SongBookIsOpen == 1 && openWorkspaces > 0) {
+            // Another workspace opened a SongBook while the explorer was showing: only one
+            // SongBook is open at a time, so this one shows it too.
+            takeOpenNames();
+        } else if (!rt::fileExists(chosen)) {
+            createPair(folder, name);
+        } else {
+            if (IsOlderSongBookName(chosen)) {
+                const int answer = rt::message(
+                    "This SongBook was created with an earlier|version of Cantorelle Plus.||The "
+                    "songbook must be converted to the new format.||Proceed?",
+                    "File Conversion Necessary", rt::Icon::Question, rt::BtnYes | rt::BtnNo,
+                    rt::BtnYes);
+                if (answer != rt::BtnYes) {
+                    forgetChosenNames();
+                    return SongBookOpening::Ended;
+                }
+                SongBookFileName = folder + name + ".sbk";
+                SBDiscsFileName = folder + name + ".sbd";
+                if (!convertOldSongBook()) {
+                    forgetChosenNames();
+                    return SongBookOpening::Ended;
+                }
+            }
+            const std::string ext = SplitFilePath(chosen, 2, false);
+            if (!openPair(folder, name, rt::equalNoCase(ext, "2bk") ? ext : std::string("2bk"))) {
+                if (FileUseCount(SBK) == 0) SBK.close();
+                if (FileUseCount(SBD) == 0) SBD.close();
+                forgetChosenNames();
+                return SongBookOpening::Ended;
+            }
+            UpdateDiscLayout();
+        }
+    }
+    UpdateBrandLayout();
+    SongBookIsOpen = 1;
+    FrameResized = 1;
+    UseDataFile(GEN);
+    UseDataFile(SBD);
+    UseDataFile(SBK);
+    filesOpened_ = true;
+    if (openWorkspaces++ == 0) {
+        openListingName = SongBookFileName;
+        openDiscName = SBDiscsFileName;
+    }
+    return SongBookOpening::Opened;
+}
+
+void SongBookSession::release() {
+    if (!filesOpened_) return;
+    filesOpened_ = false;
+    ReleaseDataFile(GEN);
+    ReleaseDataFile(SBD);
+    ReleaseDataFile(SBK);
+    if (openWorkspaces > 0) --openWorkspaces;
+    if (openWorkspaces == 0) {
+        SongBookFileName.clear();
+        SongBookIsOpen = 0;
+        openListingName.clear();
+        openDiscName.clear();
+    }
+}
+
+void SongBookSession::close() {
+    if (closed_) return;
+    closed_ = true;
+    release();
+    // The frame gives back Open and AutoUpdate Wizard only when no workspace is left.
+    if (openWorkspaces == 0) {
+        rt::postToThread(EventEnableAutoUpdate, FrameThread);
+        rt::postToThread(EventEnableOpenAndAutoUpdate, FrameThread);
+    }
+    if (FileUseCount(SBK) == 0) SBK.close();
+    if (FileUseCount(SBD) == 0) SBD.close();
+    rt::clearError();
+}
+
+SongBookSession::~SongBookSession() {
+    if (!closed_) release();
+}

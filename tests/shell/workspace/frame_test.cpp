@@ -1,0 +1,152 @@
+// The workspace inside the program: the frame's Open starts it on a thread of its own, the
+// Quick Start window's Start calls it; the frame greys Open and AutoUpdate Wizard while a
+// SongBook is open.
+#include "shell/ProgramMain.h"
+#include "workspace_fixture.h"
+
+namespace workspace_test {
+namespace {
+
+constexpr const char* kFrameTitle = "Cantorelle V2 SongBook Maker PLUS 2.6.2232C";
+
+class FrameTest : public WorkspaceTest {
+protected:
+    void SetUp() override {
+        WorkspaceTest::SetUp();
+        InstallFolder.clear();
+        WriteRegistryValue("Install", "InstallDir", RegistryProgramPath, install_);
+        makeSongBook("Songs", sampleListings(), sampleDiscs());
+        ASSERT_TRUE(d_.start(ProgramMain)) << d_.error();
+        ASSERT_NE(d_.frame(), nullptr) << d_.windows();
+    }
+
+    // Whether the frame's Open and AutoUpdate Wizard items are enabled.
+    std::pair<bool, bool> frameItems() {
+        d_.refresh();
+        auto f = d_.frame();
+        bool open = false, update = false;
+        for (const auto& c : f->controls) {
+            if (headless::plainText(c.text) == "open") open = c.enabled;
+            if (headless::plainText(c.text) == "autoupdate wizard") update = c.enabled;
+        }
+        return {open, update};
+    }
+    void openFromFrame() {
+        ASSERT_TRUE(d_.in(kFrameTitle).menu({"&File", "&Open"})) << d_.error();
+    }
+    // Presses the Quick Start window's Start (the window has no title to find it by).
+    void startFromQuickStart() {
+        d_.refresh();
+        for (const auto& w : d_.state().windows)
+            for (const auto& c : w->controls)
+                if (c.name == "?Start") {
+                    ASSERT_TRUE(rt::input(w->id, rt::EventData(rt::EvAccepted, c.id))) << d_.windows();
+                    ASSERT_TRUE(d_.settle());
+                    return;
+                }
+        FAIL() << "no Quick Start window: " << d_.windows();
+    }
+
+    // The open windows with this title, oldest first.
+    std::vector<std::shared_ptr<const rt::WindowState>> windowsTitled(const std::string& title) {
+        d_.refresh();
+        std::vector<std::shared_ptr<const rt::WindowState>> out;
+        for (const auto& w : d_.state().windows)
+            if (w->title == title) out.push_back(w);
+        return out;
+    }
+    void closeWindow(int id) {
+        ASSERT_TRUE(rt::input(id, rt::EventData(rt::EvCloseWindow)));
+        ASSERT_TRUE(d_.settle());
+    }
+
+    const std::pair<bool, bool> enabled{true, true};
+    const std::pair<bool, bool> greyed{false, false};
+};
+
+TEST_F(FrameTest, OpenAndAutoUpdateAreGreyedWhileTheSongBookIsOpen) {
+    EXPECT_EQ(frameItems(), enabled);
+    openFromFrame();
+    chooseInExplorer("Songs");
+    const auto ws = workspace();
+    ASSERT_NE(ws, nullptr) << d_.windows();
+    EXPECT_NE(ws->thread, d_.frame()->thread) << "Open starts the workspace on a thread of its own";
+    EXPECT_EQ(frameItems(), greyed);
+    // The Quick Start window's Start stays usable.
+    startFromQuickStart();
+    ASSERT_EQ(windowsTitled(workspaceTitle()).size(), 2u) << d_.windows();
+    for (const auto& w : windowsTitled(workspaceTitle())) closeWindow(w->id);
+    EXPECT_EQ(frameItems(), enabled);
+    EXPECT_TRUE(SongBookFileName.blank());
+    EXPECT_EQ(SongBookIsOpen, 0);
+    EXPECT_TRUE(d_.running());
+}
+
+TEST_F(FrameTest, CancellingTheExplorerLeavesTheFrameItemsEnabled) {
+    openFromFrame();
+    ASSERT_TRUE(d_.in("SongBook File Explorer").press("Cancel")) << d_.error();
+    EXPECT_EQ(windowsTitled("SongBook File Explorer").size(), 0u);
+    EXPECT_EQ(frameItems(), enabled);
+    EXPECT_EQ(SongBookIsOpen, 0);
+}
+
+// The frame's Open and the Quick Start window's Start each open a workspace on the same
+// SongBook; whichever closes first, the SongBook stays open for the other.
+class TwoWorkspacesTest : public FrameTest, public ::testing::WithParamInterface<int> {};
+
+TEST_P(TwoWorkspacesTest, OnlyTheLastToCloseGivesTheFrameItsItemsBack) {
+    openFromFrame();
+    chooseInExplorer("Songs");
+    startFromQuickStart();  // takes the open SongBook without asking
+    EXPECT_EQ(windowsTitled("SongBook File Explorer").size(), 0u) << d_.windows();
+    auto both = windowsTitled(workspaceTitle());
+    ASSERT_EQ(both.size(), 2u) << d_.windows();
+    EXPECT_NE(both[0]->thread, both[1]->thread);
+    EXPECT_EQ(OpenWorkspaceCount(), 2);
+
+    const int first = GetParam();
+    closeWindow(both[static_cast<std::size_t>(first)]->id);
+    EXPECT_EQ(frameItems(), greyed);
+    EXPECT_EQ(SongBookIsOpen, 1);
+    EXPECT_EQ(SongBookFileName.str(), listingFile("Songs"));
+    // The other one goes on working with its own files.
+    const auto other = both[static_cast<std::size_t>(1 - first)];
+    ASSERT_TRUE(d_.activate(other->title)) << d_.error();
+    ASSERT_TRUE(d_.in(other->title).press("Disk ID")) << d_.error();
+    EXPECT_EQ(d_.rows().size(), 7u) << d_.windows();
+
+    closeWindow(other->id);
+    EXPECT_EQ(frameItems(), enabled);
+    EXPECT_TRUE(SongBookFileName.blank());
+    EXPECT_EQ(SongBookIsOpen, 0);
+}
+
+INSTANTIATE_TEST_SUITE_P(CloseOrder, TwoWorkspacesTest, ::testing::Values(0, 1),
+                         [](const auto& i) { return i.param == 0 ? "FrameOpenFirst" : "QuickStartFirst"; });
+
+// Two explorers at once (Open, then Start before the first SongBook was chosen): the one
+// cancelled last must not give back the items of the workspace the other one opened.
+TEST_F(FrameTest, AnExplorerCancelledWhileAWorkspaceIsOpenLeavesItOpen) {
+    openFromFrame();
+    startFromQuickStart();
+    auto explorers = windowsTitled("SongBook File Explorer");
+    ASSERT_EQ(explorers.size(), 2u) << d_.windows();
+    // The newer explorer (the Quick Start window's) opens the SongBook.
+    ASSERT_TRUE(d_.activate("SongBook File Explorer"));
+    chooseInExplorer("Songs");
+    ASSERT_NE(workspace(), nullptr) << d_.windows();
+    EXPECT_EQ(frameItems(), greyed);
+    auto left = windowsTitled("SongBook File Explorer");
+    ASSERT_EQ(left.size(), 1u);
+    ASSERT_TRUE(d_.activate("SongBook File Explorer"));
+    ASSERT_TRUE(d_.in("SongBook File Explorer").press("Cancel")) << d_.error();
+    EXPECT_EQ(frameItems(), greyed);
+    EXPECT_EQ(SongBookIsOpen, 1);
+    EXPECT_EQ(SongBookFileName.str(), listingFile("Songs"));
+    closeWindow(workspace()->id);
+    EXPECT_EQ(frameItems(), enabled);
+    EXPECT_TRUE(SongBookFileName.blank());
+}
+
+}  // namespace
+}  // namespace workspace_test
