@@ -3,7 +3,7 @@
 // writes between reads are safe and changes made elsewhere are seen by the next batch.
 #include "runtime/record/engine.h"
 
-namespace rt {
+namespace rt::records {
 
 namespace {
 constexpr int kFirstBatch = 32;
@@ -65,4 +65,4 @@ int Cursor::step(int dir, Row& out) {
     return 0;
 }
 
-}  // namespace rt
+}  // namespace rt::records

@@ -1,6 +1,7 @@
 #include "runtime/record/engine.h"
 
 #include <cerrno>
+#include <chrono>
 #include <cstring>
 
 #include "runtime/error/error.h"
@@ -15,12 +16,13 @@ namespace {
 inline unsigned char asciiUpper(unsigned char c) { return (c >= 'a' && c <= 'z') ? c - 32 : c; }
 
 int keyCollation(void*, int na, const void* a, int nb, const void* b) {
-    return compareKeyText(static_cast<const char*>(a), na, static_cast<const char*>(b), nb);
+    return records::compareKeyText(static_cast<const char*>(a), na, static_cast<const char*>(b), nb);
 }
 
 std::atomic<std::uint64_t> nextConnectionId{1};
 }  // namespace
 
+namespace records {
 int compareKeyText(const char* a, int na, const char* b, int nb) {
     while (na > 0 && a[na - 1] == ' ') --na;
     while (nb > 0 && b[nb - 1] == ' ') --nb;
@@ -38,16 +40,7 @@ int compareKeyText(const char* a, int na, const char* b, int nb) {
     return na < nb ? -1 : (na > nb ? 1 : 0);
 }
 
-int compareValue(const Value& a, const Value& b) {
-    if (a.index() != b.index()) return a.index() < b.index() ? -1 : 1;
-    if (a.index() == 0) {
-        long long x = std::get<0>(a), y = std::get<0>(b);
-        return x < y ? -1 : (x > y ? 1 : 0);
-    }
-    const auto& x = std::get<1>(a);
-    const auto& y = std::get<1>(b);
-    return compareKeyText(x.data(), static_cast<int>(x.size()), y.data(), static_cast<int>(y.size()));
-}
+}  // namespace records
 
 // ---------------------------------------------------------------------------------------
 // Connection
@@ -101,6 +94,11 @@ void Connection::setBusyTimeout(int ms) {
 }
 
 std::uint32_t Connection::diskChangeCounter(const std::string& schema) {
+    // Read at most once a millisecond: a scan serves thousands of rows a millisecond from
+    // its batch, and another process's commit within that time is concurrent with it anyway.
+    auto now = std::chrono::steady_clock::now();
+    if (lastFile_ && schema == lastSchema_ && now - lastCounterAt_ < std::chrono::milliseconds(1))
+        return lastCounter_;
     sqlite3_file* f = nullptr;
     if (lastFile_ && schema == lastSchema_) {
         f = lastFile_;
@@ -115,8 +113,12 @@ std::uint32_t Connection::diskChangeCounter(const std::string& schema) {
     if (!f || !f->pMethods) return 0;
     unsigned char b[4] = {0, 0, 0, 0};
     if (f->pMethods->xRead(f, b, 4, 24) != SQLITE_OK) return 0;
-    return (std::uint32_t(b[0]) << 24) | (std::uint32_t(b[1]) << 16) | (std::uint32_t(b[2]) << 8) | b[3];
+    lastCounter_ = (std::uint32_t(b[0]) << 24) | (std::uint32_t(b[1]) << 16) | (std::uint32_t(b[2]) << 8) | b[3];
+    lastCounterAt_ = now;
+    return lastCounter_;
 }
+
+namespace records {
 
 void Stmt::bind(int i, const Value& v) {
     if (v.index() == 0)
@@ -311,4 +313,5 @@ bool decodePosition(const std::string& text, std::size_t& at, std::string& keyNa
     return true;
 }
 
+}  // namespace records
 }  // namespace rt

@@ -5,6 +5,7 @@
 #include <sqlite3.h>
 
 #include <atomic>
+#include <chrono>
 #include <cstdint>
 #include <deque>
 #include <memory>
@@ -17,11 +18,6 @@
 #include "runtime/record/record.h"
 
 namespace rt {
-
-struct FileState;
-
-// The collation of every key: Latin letters compared in upper case, trailing blanks ignored.
-int compareKeyText(const char* a, int na, const char* b, int nb);
 
 // One SQLite connection with its prepared statements.
 class Connection {
@@ -58,7 +54,18 @@ private:
     std::unordered_map<std::string, sqlite3_file*> files_;
     std::string lastSchema_;
     sqlite3_file* lastFile_ = nullptr;
+    std::uint32_t lastCounter_ = 0;
+    std::chrono::steady_clock::time_point lastCounterAt_{};
 };
+
+// The engine's own types live apart: other parts of the runtime have types of the same
+// short names (Row, ...), and one program may hold only one definition of each.
+namespace records {
+
+struct FileState;
+
+// The collation of every key: Latin letters compared in upper case, trailing blanks ignored.
+int compareKeyText(const char* a, int na, const char* b, int nb);
 
 // A statement in use: bound, stepped, and reset when it goes out of scope.
 class Stmt {
@@ -115,9 +122,6 @@ struct Row {
     long long chg = 0;
     std::vector<Value> vals;  // every field, in declaration order
 };
-
-// Compares a value with the key collation (texts) or as numbers.
-int compareValue(const Value& a, const Value& b);
 
 // Where a cursor stands: before the first row, or at a point of the key order given by the
 // leading key values (and the record number when all key values are given).
@@ -215,6 +219,20 @@ struct FileState {
     bool txSavedHasCur = false;
     long long txSavedRec = 0, txSavedChg = 0;
 
+    // Adding many records to a file that is mostly new in this transaction or stream: its
+    // non-unique keys are built once at the end (sorted) instead of record by record.
+    struct Bulk {
+        long long adds = 0;
+        long long nextCheck = 0;
+        std::vector<int> deferred;  // keys without their index until the end
+    } bulk;
+    void startBulk() { bulk = Bulk{}; }
+    void afterBulkAdd();
+    // Builds a deferred key before it is read (0 or the error, set).
+    int needKey(int key);
+    // Builds every deferred key (before the transaction or stream commits).
+    int finishBulk();
+
     // The file's own sequence.
     bool seqSet = false;
     Cursor seq;
@@ -261,11 +279,6 @@ struct FileState {
     int closeLocked(bool owner);
 };
 
-// What a RecordFile holds: the engine's state of the instance.
-struct RecordFile::Impl : FileState {
-    using FileState::FileState;
-};
-
 // Positions: opaque texts holding the key name, the record number and the key values.
 std::string encodePosition(const std::string& keyName, long long rec, const std::vector<Value>& vals);
 bool decodePosition(const std::string& text, std::size_t& at, std::string& keyName, long long& rec,
@@ -273,5 +286,12 @@ bool decodePosition(const std::string& text, std::size_t& at, std::string& keyNa
 void putToken(std::string& out, long long v);
 void putToken(std::string& out, const std::string& s);
 bool getToken(const std::string& in, std::size_t& at, Value& v);
+
+}  // namespace records
+
+// What a RecordFile holds: the engine's state of the instance.
+struct RecordFile::Impl : records::FileState {
+    using FileState::FileState;
+};
 
 }  // namespace rt

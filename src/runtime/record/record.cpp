@@ -15,9 +15,12 @@
 
 namespace rt {
 
+using namespace records;
+
 // ---------------------------------------------------------------------------------------
 // Transactions of a thread
 
+namespace records {
 struct Transaction {
     std::vector<FileState*> files;
     std::unique_ptr<Connection> dedicated;  // several files: attached to one connection
@@ -27,6 +30,7 @@ struct Transaction {
         return single && single->own ? single->own.get() : nullptr;
     }
 };
+}  // namespace records
 
 namespace {
 
@@ -132,6 +136,8 @@ long long scalar(Connection& c, const std::string& sql, long long rec, int& rc) 
 
 }  // namespace
 
+namespace records {
+
 // ---------------------------------------------------------------------------------------
 // FileState
 
@@ -173,6 +179,60 @@ const FileState::Sql& FileState::texts() {
     sql.chgByRec = "SELECT \"_chg\" FROM " + t + " WHERE \"_rec\"=?";
     sql.count = "SELECT count(*) FROM " + t;
     return sql;
+}
+
+namespace {
+constexpr long long kBulkAdds = 2000;
+}
+
+void FileState::afterBulkAdd() {
+    if (!tx && !streaming) return;
+    ++bulk.adds;
+    if (bulk.adds < (bulk.nextCheck ? bulk.nextCheck : kBulkAdds)) return;
+    bulk.nextCheck = bulk.adds * 2;
+    Connection* c = conn();
+    bool any = false;
+    for (std::size_t k = 0; k < layout.keys.size(); ++k) {
+        if (layout.keys[k].unique) continue;  // must refuse duplicates as they come
+        if (std::find(bulk.deferred.begin(), bulk.deferred.end(), static_cast<int>(k)) == bulk.deferred.end())
+            any = true;
+    }
+    if (!any) return;
+    int rc = 0;
+    long long n = -1;
+    {
+        Stmt count(c->prepare(texts().count));
+        if (count && count.step() == SQLITE_ROW) n = sqlite3_column_int64(count.get(), 0);
+    }
+    if (n < 0 || n > 2 * bulk.adds) return;
+    for (std::size_t k = 0; k < layout.keys.size(); ++k) {
+        const KeyPlan& plan = layout.keys[k];
+        if (plan.unique) continue;
+        if (std::find(bulk.deferred.begin(), bulk.deferred.end(), static_cast<int>(k)) != bulk.deferred.end()) continue;
+        std::string sql = "DROP INDEX \"" + schema + "\"." + plan.index;
+        if ((rc = c->exec(sql.c_str())) != SQLITE_OK) break;
+        bulk.deferred.push_back(static_cast<int>(k));
+    }
+}
+
+int FileState::needKey(int key) {
+    auto it = std::find(bulk.deferred.begin(), bulk.deferred.end(), key);
+    if (it == bulk.deferred.end()) return 0;
+    Connection* c = conn();
+    int rc = c->exec(layout.keys[key].createSql(schema).c_str());
+    if (rc != SQLITE_OK) {
+        setSqliteError(c->db(), rc);
+        return errorCode() ? errorCode() : FileSystemError;
+    }
+    bulk.deferred.erase(it);
+    return 0;
+}
+
+int FileState::finishBulk() {
+    while (!bulk.deferred.empty())
+        if (int rc = needKey(bulk.deferred.front())) return rc;
+    bulk = Bulk{};
+    return 0;
 }
 
 std::string FileState::table() const { return "\"" + schema + "\".\"data\""; }
@@ -274,6 +334,7 @@ int FileState::fetch(int key, int dir, const Anchor& a, const std::vector<Value>
         s.bind(p, static_cast<long long>(limit));
         return rowQuery(s.get(), limit, out);
     }
+    if (int rc = needKey(key)) return rc;
     const KeyPlan& k = layout.keys[key];
     int n = static_cast<int>(k.cols.size());
     int m = std::min(static_cast<int>(range.size()), n);
@@ -352,8 +413,17 @@ bool FileState::requireOpen() {
 
 int FileState::closeLocked(bool owner) {
     int rc = SQLITE_OK;
-    if (own && streaming && (rc = own->exec("COMMIT")) != SQLITE_OK) setSqliteError(own->db(), rc);
+    if (own && streaming) {
+        if (finishBulk() != 0) {
+            rc = SQLITE_ERROR;
+            own->exec("ROLLBACK");
+        } else if ((rc = own->exec("COMMIT")) != SQLITE_OK) {
+            setSqliteError(own->db(), rc);
+        }
+        wrote();
+    }
     streaming = false;
+    bulk = Bulk{};
     if (tx) {
         if (owner && tx == currentTx) {
             Transaction* t = tx;
@@ -363,6 +433,7 @@ int FileState::closeLocked(bool owner) {
                 routed = nullptr;
                 endTransaction(t, false);
             } else {
+                finishBulk();  // its changes stay in the transaction, with their keys
                 t->files.erase(std::remove(t->files.begin(), t->files.end(), this), t->files.end());
                 if (t->files.empty()) {
                     if (t->dedicated) t->dedicated->exec("ROLLBACK");
@@ -382,8 +453,11 @@ int FileState::closeLocked(bool owner) {
     seq.invalidate();
     countKnown = false;
     state.reset();
+    bulk = Bulk{};
     return rc;
 }
+
+}  // namespace records
 
 namespace {
 
@@ -407,6 +481,7 @@ void endTransaction(Transaction* t, bool committed) {
             }
         }
         st->wrote();
+        st->bulk = FileState::Bulk{};  // built before the commit, or rolled back with it
         st->countKnown = false;
         st->tx = nullptr;
         st->routed = nullptr;
@@ -584,6 +659,15 @@ void RecordFile::open(unsigned access) {
 void RecordFile::create() {
     FileState& st = *impl_;
     if (isOpen()) close();
+    {
+        // Replacing a file that other instances have open would leave them writing to the
+        // old one, whose changes would then be lost.
+        std::lock_guard r(registryMutex);
+        if (registry().count(name())) {
+            setError(AccessDenied);
+            return;
+        }
+    }
     std::lock_guard g(st.mu);
     clearError();
     if (!st.layout.invalid.empty()) {
@@ -778,6 +862,10 @@ void RecordFile::get(const Key& key) {
     }
     std::vector<Value> vals = st.keyValues(k, st.bufferValues());
     std::deque<Row> rows;
+    if (st.needKey(k) != 0) {
+        st.noCurrent();
+        return;
+    }
     const KeyPlan& plan = st.layout.keys[k];
     int rc = st.keyQuery(plan, true, vals.data(), static_cast<int>(vals.size()), nullptr, 0, nullptr, nullptr, 0, 1,
                          rows);
@@ -868,6 +956,7 @@ void RecordFile::add() {
     st.cur.vals = st.scratch;
     st.hasCur = true;
     st.curFromTx = st.tx != nullptr;
+    st.afterBulkAdd();
     clearError();
 }
 
@@ -1054,6 +1143,7 @@ void RecordFile::buildKeys() {
         return;
     }
     st.wrote();
+    st.bulk.deferred.clear();
     clearError();
 }
 
@@ -1081,6 +1171,7 @@ void RecordFile::stream() {
         return;
     }
     bulkCache(*st.own, "main", true);
+    st.startBulk();
     st.streaming = true;
 }
 
@@ -1090,10 +1181,12 @@ void RecordFile::flush() {
     if (!st.requireOpen()) return;
     clearError();
     if (!st.streaming) return;
+    if (st.finishBulk() != 0) return;
     if (st.own->exec("COMMIT") != SQLITE_OK) {
         setSqliteError(st.own->db(), st.own->lastCode());
         return;
     }
+    st.wrote();  // what others hold of the file is out of date now
     bulkCache(*st.own, "main", false);
     st.streaming = false;
 }
@@ -1134,10 +1227,12 @@ bool logout(int seconds, std::initializer_list<RecordFile*> list) {
             return false;
         }
         if (st->streaming) {
+            if (st->finishBulk() != 0) return false;
             if (st->own->exec("COMMIT") != SQLITE_OK) {
                 setSqliteError(st->own->db(), st->own->lastCode());
                 return false;
             }
+            st->wrote();
             bulkCache(*st->own, "main", false);
             st->streaming = false;
         }
@@ -1216,6 +1311,7 @@ bool logout(int seconds, std::initializer_list<RecordFile*> list) {
         st->txSavedChg = st->cur.chg;
         st->curFromTx = false;
         st->countKnown = false;
+        st->startBulk();
         st->seq.invalidate();
     }
     currentTx = tp;
@@ -1234,6 +1330,17 @@ void commit() {
         endTransaction(t, false);
         setError(NotOpen);
         return;
+    }
+    for (FileState* st : t->files) {
+        std::lock_guard g(st->mu);
+        if (st->tx == t && st->finishBulk() != 0) {
+            int code = errorCode();
+            std::string text = error();
+            c->exec("ROLLBACK");
+            endTransaction(t, false);
+            setError(code, text);
+            return;
+        }
     }
     if (c->exec("COMMIT") != SQLITE_OK) {
         setSqliteError(c->db(), c->lastCode());
@@ -1258,6 +1365,7 @@ void rollback() {
     if (!t) return;
     if (Connection* c = t->conn()) c->exec("ROLLBACK");
     endTransaction(t, false);
+    clearError();
 }
 
 bool inTransaction() { return currentTx != nullptr; }

@@ -7,6 +7,8 @@
 
 namespace rt {
 
+using namespace records;
+
 namespace {
 
 struct Link {
@@ -440,7 +442,7 @@ long long View::count() {
     if (v.joins.empty() && !v.keep) {
         // Nothing to evaluate per row: the key's records within the range.
         std::lock_guard g(v.pst->mu);
-        if (!v.pst->requireOpen()) return 0;
+        if (!v.pst->requireOpen() || v.pst->needKey(v.key) != 0) return 0;
         const KeyPlan& k = v.pst->layout.keys[v.key];
         std::string sql = "SELECT count(*) FROM " + v.pst->table() + " WHERE " + k.partial;
         for (std::size_t i = 0; i < v.rangeVals.size(); ++i) sql += " AND " + v.pst->layout.qcols[k.cols[i]] + "=?";

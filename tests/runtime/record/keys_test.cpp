@@ -185,6 +185,14 @@ TEST_F(RecordFiles, GetFindsFirstEqualKeyInAnyCase) {
     songs.get(Listings::KMATCHSONG);
     EXPECT_EQ(rt::errorCode(), rt::RecordNotFound);
     EXPECT_FALSE(songs.hasCurrent());
+    // Accented letters match their capitals too.
+    ASSERT_EQ(addSong("\xC3\xA9lan vital", "Band", "D4", 1, "accent"), 0);  // élan vital
+    songs.clearBuffer();
+    songs.TITLE = "\xC3\x89LAN VITAL";  // ÉLAN VITAL
+    songs.ARTIST = "BAND";
+    songs.get(Listings::KMATCHSONG);
+    ASSERT_EQ(rt::errorCode(), 0);
+    EXPECT_EQ(songs.LOCATION.str(), "accent");
     // A blank key is never found, although a record with blank fields exists.
     ASSERT_EQ(addSong("", "", "", 0, "blank"), 0);
     songs.clearBuffer();

@@ -151,6 +151,19 @@ TEST_F(RecordFiles, CreateReplacesAnExistingFile) {
     EXPECT_EQ(songs.records(), 0);
 }
 
+TEST_F(RecordFiles, CreateRefusesAFileOpenElsewhere) {
+    ASSERT_EQ(addSong("One"), 0);
+    Listings other;
+    songs.close();
+    other.open();
+    songs.create();
+    EXPECT_EQ(rt::errorCode(), rt::AccessDenied);
+    EXPECT_EQ(other.records(), 1);
+    other.close();
+    songs.create();
+    EXPECT_EQ(rt::errorCode(), 0);
+}
+
 TEST_F(RecordFiles, CreateInAMissingFolderFails) {
     songs.close();
     Listings::fileName = folder + "/nowhere/book.2bk";

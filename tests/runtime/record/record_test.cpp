@@ -409,3 +409,83 @@ TEST_F(RecordFiles, TextsAreStoredCutAndWithoutTrailingBlanks) {
 }
 
 }  // namespace
+
+// Many adds in one transaction or stream: every key is complete and in order afterwards,
+// also when a key is read in the middle, and nothing of it is left after a rollback.
+struct BulkCase {
+    const char* name;
+    bool transaction;
+    bool readBetween;
+    std::function<void(Listings&)> end;
+    bool kept;
+};
+
+const BulkCase kBulkCases[] = {
+    {"StreamFlushed", false, false, [](Listings& f) { f.flush(); }, true},
+    {"StreamClosed", false, false, [](Listings& f) { f.close(); }, true},
+    {"StreamReadBetween", false, true, [](Listings& f) { f.flush(); }, true},
+    {"Committed", true, false, [](Listings&) { rt::commit(); }, true},
+    {"CommittedReadBetween", true, true, [](Listings&) { rt::commit(); }, true},
+    {"RolledBack", true, false, [](Listings&) { rt::rollback(); }, false},
+};
+
+class BulkAdds : public RecordFiles, public ::testing::WithParamInterface<BulkCase> {};
+
+TEST_P(BulkAdds, KeepEveryKey) {
+    const BulkCase& c = GetParam();
+    ASSERT_EQ(addSong("Zz before", "A", "D", 9999, "before"), 0);
+    if (c.transaction)
+        ASSERT_TRUE(rt::logout(1, {&songs}));
+    else
+        songs.stream();
+    const int n = 6000;
+    for (int i = 0; i < n; ++i) {
+        int k = (i * 7919) % n;
+        songs.clearBuffer();
+        songs.TITLE = numbered(k);
+        songs.ARTIST = "A";
+        songs.UNQDISKID = "D";
+        songs.DISKTRACKNO = static_cast<std::uint32_t>(k);
+        songs.GENRE = k % 3 ? "Pop" : "";
+        songs.DATEADDED = 1000 + k;
+        songs.add();
+        ASSERT_EQ(rt::errorCode(), 0);
+        if (c.readBetween && i == n / 2) {
+            songs.clearBuffer();
+            songs.TITLE = numbered(k);
+            songs.ARTIST = "A";
+            songs.get(Listings::KMATCHSONG);
+            ASSERT_EQ(rt::errorCode(), 0);
+        }
+    }
+    // A duplicate of the unique key is refused at once.
+    EXPECT_EQ(addSong("Dup", "A", "d", 17), rt::DuplicateKey);
+    c.end(songs);
+    ASSERT_EQ(rt::errorCode(), 0);
+    EXPECT_FALSE(rt::inTransaction());
+
+    Listings check;
+    check.open();
+    ASSERT_EQ(rt::errorCode(), 0) << rt::error();
+    EXPECT_EQ(check.records(), c.kept ? n + 1 : 1);
+    struct KeyCount {
+        const rt::Key* key;
+        int expect;
+    } keys[] = {{&Listings::KTITLE, n + 1},      {&Listings::KMATCHSONG, n + 1},   {&Listings::KDISKID, n + 1},
+                {&Listings::KGENRE, n - n / 3},   {&Listings::KDATEADDED, n},       {&Listings::KUNQDISKID, n + 1}};
+    for (const KeyCount& k : keys) {
+        SCOPED_TRACE(k.key->name);
+        check.set(*k.key);
+        int count = 0;
+        for (check.next(); rt::errorCode() == 0; check.next()) ++count;
+        EXPECT_EQ(count, c.kept ? k.expect : (k.key == &Listings::KGENRE || k.key == &Listings::KDATEADDED ? 0 : 1));
+    }
+    check.set(Listings::KMATCHSONG);
+    for (int i = 0; c.kept && i < n; ++i) {
+        check.next();
+        ASSERT_EQ(check.TITLE.str(), numbered(i));
+    }
+}
+
+INSTANTIATE_TEST_SUITE_P(Ends, BulkAdds, ::testing::ValuesIn(kBulkCases),
+                         [](const ::testing::TestParamInfo<BulkCase>& i) { return i.param.name; });
