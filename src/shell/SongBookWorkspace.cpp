@@ -1,5 +1,8 @@
 #include "shell/SongBookWorkspace.h"
 
+#include "library/AddManufacturerDiscs.h"
+#include "library/BrowseMasterTracks.h"
+
 #include <array>
 #include <cstdint>
 #include <cstdlib>
@@ -26,13 +29,9 @@
 #include "shell/GettingStarted.h"
 #include "shell/UpdateSongBookListing.h"
 
-void WorkspaceAddDiscs() {
-    // AddManufacturerDiscs: wired by the disc library.
-}
+void WorkspaceAddDiscs() { AddManufacturerDiscs(); }
 
-void WorkspaceViewMaster() {
-    // BrowseMasterTracks: wired by the disc library.
-}
+void WorkspaceViewMaster() { BrowseMasterTracks(); }
 
 namespace {
 

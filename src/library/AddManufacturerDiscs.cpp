@@ -1,0 +1,697 @@
+#include "library/AddManufacturerDiscs.h"
+
+#include <algorithm>
+#include <cstdint>
+#include <string>
+#include <vector>
+
+#include "data/discs.h"
+#include "data/dmake.h"
+#include "data/globals.h"
+#include "data/karaoke.h"
+#include "data/sbdiscs.h"
+#include "data/tagque.h"
+#include "library/AddTaggedDiscTracks.h"
+#include "library/CustomDiscIdDialog.h"
+#include "library/DiscIdNumbers.h"
+#include "library/DiscLocatorHelp.h"
+#include "library/FastFindDisc.h"
+#include "library/MultiTagOptionsDialog.h"
+#include "library/TagGlobals.h"
+#include "library/UpdateMasterTrack.h"
+#include "runtime/error/error.h"
+#include "runtime/record/record.h"
+#include "runtime/text/text.h"
+#include "runtime/thread/thread.h"
+#include "runtime/view/view.h"
+#include "runtime/window/window.h"
+#include "services/BrowseList.h"
+#include "services/ShowHelpTopic.h"
+#include "services/TaskWindow.h"
+#include "services/show_warning.h"
+
+namespace {
+
+const char* const kTitle = "Cantorelle V2 SongBook Maker PLUS- Add Mfr. Disc(s) to SongBook";
+const char* const kTagMark = "\u00BB";
+constexpr std::size_t kStackSize = 25000;
+
+enum ShowMode { ShowAll = 0, ShowTagged = 1, ShowUnTagged = 2 };
+const char* const kShowModeText[] = {"Show All", "Showing Tagged", "Showing UnTagged"};
+
+// --- the tag list (TagQue) ---
+
+bool IsTagged(const std::string& mfrId) {
+    for (std::size_t i = 1; i <= TagQue.records(); ++i)
+        if (TagQue.entry(i).QUEUNQDISKID.str() == mfrId) return true;
+    return false;
+}
+
+// Removes every tag of the disc; true when there was one.
+bool Untag(const std::string& mfrId) {
+    bool found = false;
+    for (std::size_t i = TagQue.records(); i >= 1; --i) {
+        if (TagQue.entry(i).QUEUNQDISKID.str() != mfrId) continue;
+        TagQue.get(i);
+        TagQue.del();
+        found = true;
+    }
+    return found;
+}
+
+void AddTag(const std::string& mfrId, const std::string& customId, const std::string& genre,
+            bool orderByGenre) {
+    TagQue.clearBuffer();
+    TagQue.QUEUNQDISKID = mfrId;
+    TagQue.DISKID = customId;
+    TagQue.QUEGENRE = genre;
+    if (orderByGenre)
+        TagQue.addInOrder({TagField::QUEUNQDISKID, TagField::DISKID, TagField::QUEGENRE});
+    else
+        TagQue.addInOrder({TagField::QUEUNQDISKID, TagField::DISKID});
+}
+
+// --- the SongBook's discs ---
+
+// Whether the disc is in the SongBook already; its custom id when it is. The SBDiscs buffer
+// is kept as it was (the workspace's current disc).
+bool InSongBook(const std::string& mfrId, std::string& customId) {
+    const SBDiscsRecord saved = SBD.record();
+    SBD.clearBuffer();
+    SBD.UNQDISKID = mfrId;
+    rt::clearError();
+    SBD.get(SBDiscs::KUNQDISKID);
+    const bool found = rt::errorCode() == rt::NoError;
+    if (found) customId = SBD.ALTDISKID.str();
+    SBD.record() = saved;
+    rt::clearError();
+    return found;
+}
+
+void DiscAlreadyAdded(const std::string& customId) {
+    rt::beep(rt::BeepKind::Hand);
+    rt::message("This disc has already been added to this SongBook.||Custom Disc ID: " + customId +
+                    "||To preserve data integrity duplicate disc entries are not allowed.",
+                "Disc Already Added!", rt::Icon::Hand, rt::BtnOk);
+}
+
+// A custom id that another disc of the SongBook or another tag carries would make the disc
+// impossible to add (the SongBook's custom ids are unique): the disc is not tagged.
+void CustomIdTaken(const std::string& mfrId, const std::string& customId) {
+    rt::beep(rt::BeepKind::Exclamation);
+    rt::message("The Custom Disc ID " + customId +
+                    " is already used by another disc of this SongBook or by another tagged disc."
+                    "||Disc " + mfrId + " was not tagged.",
+                "Custom Disc ID Already Used!", rt::Icon::Exclamation, rt::BtnOk);
+}
+
+// The tag list shows a page of TagQue; scrolling and selecting only move its highlight.
+class TagListPage {
+public:
+    TagListPage(rt::Window& w, int list) : w_(w), list_(list) {}
+
+    // The entry highlighted (a position in TagQue), 0 when none.
+    std::size_t highlightedEntry() const {
+        return highlight_ >= 1 ? first_ + static_cast<std::size_t>(highlight_) - 1 : 0;
+    }
+
+    bool take() {
+        const rt::EventData& e = w_.event();
+        if (e.control != list_) return false;
+        const std::size_t n = TagQue.records();
+        const std::size_t rows = pageRows();
+        switch (e.code) {
+        case rt::EvNewSelection:
+            if (e.value >= 1) highlight_ = static_cast<int>(e.value);
+            break;
+        case rt::EvScrollUp:
+            if (highlight_ > 1) --highlight_;
+            else if (first_ > 1) --first_;
+            break;
+        case rt::EvScrollDown:
+            if (static_cast<std::size_t>(highlight_) < std::min(rows, n - std::min(n, first_ - 1))) ++highlight_;
+            else if (first_ - 1 + rows < n) ++first_;
+            break;
+        case rt::EvPageUp:
+            if (first_ > rows) first_ -= rows;
+            else if (first_ > 1) first_ = 1;
+            else highlight_ = 1;
+            break;
+        case rt::EvPageDown:
+            if (first_ - 1 + 2 * rows <= n) first_ += rows;
+            else if (n > rows && first_ != n - rows + 1) first_ = n - rows + 1;
+            else highlight_ = static_cast<int>(rows);
+            break;
+        case rt::EvScrollTop:
+            first_ = 1;
+            highlight_ = 1;
+            break;
+        case rt::EvScrollBottom:
+            first_ = n > rows ? n - rows + 1 : 1;
+            highlight_ = static_cast<int>(rows);
+            break;
+        case rt::EvScrollDrag:
+            if (n > rows) first_ = 1 + static_cast<std::size_t>((n - rows) * static_cast<std::size_t>(std::clamp<long long>(e.value, 0, 100)) / 100);
+            break;
+        default:
+            return false;
+        }
+        show();
+        return true;
+    }
+
+    // Shows the page as TagQue holds it now.
+    void show() {
+        const std::size_t n = TagQue.records();
+        const std::size_t rows = pageRows();
+        if (first_ < 1) first_ = 1;
+        if (n <= rows) first_ = 1;
+        else if (first_ > n - rows + 1) first_ = n - rows + 1;
+        const std::size_t shown = n >= first_ ? std::min(rows, n - first_ + 1) : 0;
+        highlight_ = shown == 0 ? 0 : std::clamp(highlight_, 1, static_cast<int>(shown));
+        std::vector<rt::Row> page;
+        for (std::size_t i = 0; i < shown; ++i) {
+            const TagQueRecord& t = TagQue.entry(first_ + i);
+            page.push_back(BrowseCells({t.QUEUNQDISKID.str(), t.DISKID.str()}));
+        }
+        if (!samePage(page)) w_.setRows(list_, std::move(page));
+        if (w_.ctl(list_).selected != highlight_) w_.setSelected(list_, highlight_);
+        const bool scroll = n > rows;
+        if (w_.ctl(list_).vscroll != scroll) w_.showScrollBar(list_, scroll);
+        if (scroll) {
+            const int thumb = static_cast<int>((first_ - 1) * 100 / (n - rows));
+            if (w_.ctl(list_).thumb != thumb) w_.setThumb(list_, thumb);
+        }
+    }
+
+private:
+    std::size_t pageRows() const { return static_cast<std::size_t>(std::max(1, w_.visibleRows(list_))); }
+    bool samePage(const std::vector<rt::Row>& page) const {
+        const auto& now = w_.ctl(list_).rows;
+        if (now.size() != page.size()) return false;
+        for (std::size_t i = 0; i < page.size(); ++i) {
+            if (now[i].cells.size() != page[i].cells.size()) return false;
+            for (std::size_t c = 0; c < page[i].cells.size(); ++c)
+                if (now[i].cells[c].text != page[i].cells[c].text) return false;
+        }
+        return true;
+    }
+
+    rt::Window& w_;
+    int list_;
+    std::size_t first_ = 1;
+    int highlight_ = 1;
+};
+
+}  // namespace
+
+void AddManufacturerDiscs() {
+    TagQue.free();
+
+    TaskWindow w(kTitle, rt::WindowKind::MdiChild, -1, -1, 760, 310, {&BRA, &DIS, &KAR, &SBD});
+    w.setFont(rt::Font{"Arial", 8});
+    const rt::Font number{"Arial", 12, 700};
+    const rt::Font heading{"Arial", 8, 700};
+
+    const int options = w.menu("Options");
+    const int skipQuery = w.menuItem(
+        options, "Disable Custom Disc ID Query",
+        "Disable Custom Disc ID Query Dialog. Use Default Manufactures Disc ID for ALL Tagged Discs.");
+    w.setTooltip(skipQuery,
+                 "Disable Custom Disc ID Query Dialog. Use Default Manufactures Disc ID for ALL Tagged Discs.");
+
+    // #1: the brands.
+    w.setControlFont(w.text("?Step1", "#1", 6, 4, 14, 12), number);
+    w.setControlFont(w.text("?Step1Text", "Select CDG Brand/Series", 20, 7, 130, 10), heading);
+    const int brandList = w.list("?BrandList", 6, 20, 144, 284, {rt::Column{"Brand/Series", 132}});
+
+    // #2: the brand's discs.
+    w.setControlFont(w.text("?Step2", "#2", 156, 4, 14, 12), number);
+    w.setControlFont(w.text("?Step2Text", "Select Media ID", 170, 7, 80, 10), heading);
+    const int discList = w.list("?DiscList", 156, 20, 92, 226,
+                                {rt::Column{"Tag", 14, 'C', false}, rt::Column{"Disk ID", 66}});
+    w.setTooltip(discList,
+                 "Tag/Untag the Disc ID you<10>wish included in your SongBook by<10>double-clicking in theTAG "
+                 "field of<10>your selection. You may also utilize<10>the buttons on the right for "
+                 "multi-tagging<10>operations.");
+    w.text("?Hint", "HINT: Double-Click Selection in this Column to Quickly Tag/UnTag", 156, 250, 256, 10);
+
+    // The rapid disc locator.
+    const int locator = w.group("?LocatorGroup", "Rapid Disc Locator", 156, 262, 256, 42);
+    w.ctl(locator).boxed = true;
+    w.prompt("?DISKIDTEMP:Prompt", "Mfr. Disc ID:", 162, 279, 46, 10);
+    const int locatorEntry = w.entry("?DISKIDTEMP", "@s20", 208, 278, 80, 12);
+    w.ctl(locatorEntry).maxChars = 20;
+    const int locateButton = w.button("?Locate", " Locate", 292, 277, 50, 14);
+    const int whatsThis = w.button("?WhatsThis", "What's This?", 346, 277, 60, 14);
+
+    // Tagging.
+    const int tagGroup = w.group("?TagGroup", "Tag or Untag Selection", 254, 16, 76, 82);
+    w.ctl(tagGroup).boxed = true;
+    const int tagButton = w.button("?Tag", "&Tag", 260, 28, 64, 14);
+    const int tagAllButton = w.button("?TagAll", "tag &All", 260, 44, 64, 14);
+    const int untagAllButton = w.button("?UntagAll", "&Untag all", 260, 60, 64, 14);
+    const int showButton = w.button("?ShowTags", "sho&W tags", 260, 76, 64, 14);
+
+    // #3: the selected disc's tracks.
+    w.setControlFont(w.text("?Step3", "#3", 254, 104, 14, 12), number);
+    const char* const review[] = {"You should review",         "the song tracks found",
+                                  "on the Selected Disc",      "below before",
+                                  "tagging the selection for", "automated entry into",
+                                  "the open SongBook."};
+    for (int i = 0; i < 7; ++i)
+        w.text("?Review" + std::to_string(i + 1), review[i], 254, 118 + 9 * i, 78, 9);
+    const int fastFind = w.button("?FastFind", "FastFind", 254, 190, 76, 14);
+    w.setTooltip(fastFind, "Launch the Search Tool");
+
+    const int trackList = w.list("?TrackList", 336, 20, 270, 176,
+                                 {rt::Column{"Track", 30, 'R'}, rt::Column{"Title", 112},
+                                  rt::Column{"Artist", 112}});
+    const int editButton = w.button("?Change", "&Edit Song Track", 336, 200, 72, 14);
+    const int insertButton = w.button("?Insert", "&Insert", 336, 200, 40, 14);
+    const int deleteButton = w.button("?Delete", "&Delete", 336, 200, 40, 14);
+    w.hide(insertButton);
+    w.hide(deleteButton);
+
+    // #4: the tags.
+    w.setControlFont(w.text("?Step4", "#4", 422, 200, 14, 12), number);
+    w.setControlFont(w.text("?Step4Text", "Add Disc(s)", 436, 203, 100, 10), heading);
+    const int tagList = w.list("?TagList", 422, 214, 184, 72,
+                               {rt::Column{"Mfr. ID", 86}, rt::Column{"Custom ID", 86}});
+    w.setTooltip(tagList, "Display Tagged Disc(s)");
+    const int removeButton = w.button("?RemoveSelected", "Remove Selected", 422, 290, 70, 14);
+
+    // On the right: the logo, the warning and the closing buttons.
+    w.image("?Logo", "addscreenlogo.bmp", 612, 6, 142, 48);
+    const char* const warning[] = {"WARNING!",
+                                   "Verify your selections",
+                                   "on the left! You will",
+                                   "NOT be able to reverse",
+                                   "this operation once",
+                                   "completed!",
+                                   "Click Add Disc(s)",
+                                   "to add tagged disc(s)",
+                                   "to the open SongBook"};
+    for (int i = 0; i < 9; ++i) {
+        const int t = w.text("?Warning" + std::to_string(i + 1), warning[i], 612, 58 + 9 * i, 142, 9);
+        if (i == 0) w.setControlFont(t, rt::Font{"Arial", 9, 700, false, 0x0000FF});
+    }
+    const int addButton = w.button("?AddTagged", "Add Tagged Disc(s) to SongBook", 612, 146, 142, 24);
+    w.setTooltip(addButton,
+                 "After verifying the Discs you wish added<10>to your SongBook, you may press this<10>button "
+                 "to continue and complete this<10>operation.");
+    const int helpButton = w.button("?Help", "&Help", 612, 290, 68, 14);
+    w.setTooltip(helpButton, "Access Help System");
+    const int doneButton = w.button("?Done", "&Done/Cancel", 686, 290, 68, 14);
+    w.setTooltip(doneButton,
+                 "Click here to Exit. If the current<10>operation has not been completed<10>all changes will be lost!");
+
+    // What the lists show: the window keeps the selected brand and disc itself, since other
+    // reads change the record buffers.
+    std::int32_t brandId = 0;
+    std::string discId;
+    int showMode = ShowAll;
+    int discClickColumn = 0;
+    std::vector<int> fastFindThreads;
+
+    rt::View brandView(BRA, DMake::KMAKE);
+    BrowseList brands(w, brandList, brandView, BRA, DMake::KMAKE);
+    brands.rows([] { return BrowseCells({BRA.MAKE.str()}); })
+        .hidden([] { return std::vector<std::string>{std::to_string(BRA.MAKEID)}; })
+        .textStops()
+        .incrementalLocator(30);
+
+    rt::View discView(DIS, Discs::KMAKEID);
+    // Without a brand there are no discs (brand numbers start at 1).
+    discView.range(1).filter([&] {
+        if (brandId == 0) return false;
+        switch (showMode) {
+        case ShowTagged: return IsTagged(DIS.UNQDISKID.str());
+        case ShowUnTagged: return !IsTagged(DIS.UNQDISKID.str());
+        default: return true;
+        }
+    });
+    BrowseList discs(w, discList, discView, DIS, Discs::KMAKEID);
+    discs.rows([] { return BrowseCells({IsTagged(DIS.UNQDISKID.str()) ? kTagMark : "", DIS.UNQDISKID.str()}); })
+        .hidden([] { return std::vector<std::string>{DIS.DISKID.str(), DIS.UNQDISKID.str()}; })
+        .rangeValues([&] { DIS.MAKEID = brandId; })
+        .stopField("DISKID")
+        .textStops(10)
+        .stepLocator("DISKID");
+
+    rt::View trackView(KAR, KARAOKE::KDISK);
+    // Without a disc there are no tracks (a blank disc id would match the tracks that have none).
+    trackView.range(1).filter([&] { return !discId.empty(); });
+    BrowseList tracks(w, trackList, trackView, KAR, KARAOKE::KDISK);
+    tracks.rows([] {
+              return BrowseCells({std::to_string(KAR.DISKTRACKNO), KAR.TITLE.str(), KAR.ARTIST.str()});
+          })
+        .rangeValues([&] { KAR.UNQDISKID = discId; })
+        .stopField("DISKTRACKNO")
+        .numericStops()
+        .stepLocator("DISKTRACKNO")
+        .form([] { UpdateMasterTrack(); })
+        .buttons(insertButton, editButton, deleteButton);
+
+    TagListPage tagPage(w, tagList);
+
+    // The lists are linked from left to right: another brand refills the disc list from its
+    // first disc, another disc the track list. True when the next list was refilled.
+    auto followDisc = [&] {
+        const int h = discs.highlighted();
+        const std::string now = h >= 1 ? discs.hidden(h).at(1) : std::string();
+        if (now == discId) return false;
+        discId = now;
+        tracks.restart();
+        return true;
+    };
+    auto followBrand = [&] {
+        const int h = brands.highlighted();
+        const std::int32_t now = h >= 1 ? std::stoi(brands.hidden(h).at(0)) : 0;
+        if (now == brandId) return false;
+        brandId = now;
+        discs.restart();
+        return true;
+    };
+    brands.onNewSelection([&] {
+        followBrand();
+        followDisc();
+    });
+    discs.onNewSelection([&] { followDisc(); });
+
+    // The window's refresh: each list is rebuilt around its highlighted record, unless the list
+    // before it moved to another brand or disc and refilled it already.
+    auto refreshAll = [&] {
+        brands.requestRefresh();
+        brands.refresh();
+        if (!followBrand()) {
+            discs.requestRefresh();
+            discs.refresh();
+        }
+        if (!followDisc()) {
+            tracks.requestRefresh();
+            tracks.refresh();
+        }
+        tagPage.show();
+    };
+
+    auto setShowMode = [&](int mode) {
+        showMode = mode;
+        w.setText(showButton, kShowModeText[mode]);
+        w.setTooltip(showButton, kShowModeText[mode]);
+    };
+
+    // The highlighted disc's current record, or false (the list is redrawn when it is gone).
+    auto highlightedDisc = [&] {
+        if (discs.count() == 0) return false;
+        if (discs.loadHighlighted()) return true;
+        if (discs.healthy()) {
+            discs.reload();
+            followDisc();
+        }
+        return false;
+    };
+
+    auto tagOne = [&] {
+        if (!highlightedDisc()) return;
+        const std::string mfrId = DIS.UNQDISKID.str();
+        std::string customId;
+        if (Untag(mfrId)) {
+            // Tagged already: the second press removes the tag.
+        } else if (InSongBook(mfrId, customId)) {
+            DiscAlreadyAdded(customId);
+        } else {
+            TagQue.QUEUNQDISKID = mfrId;
+            CustomDiscIdDialog();
+            // The shared buffer is read before anything here waits: another thread's dialog
+            // may use it as soon as this thread waits.
+            const bool confirmed = DialogCancelled == 0;
+            const std::string chosenId = TagQue.DISKID.str();
+            const std::string genre = TagQue.QUEGENRE.str();
+            if (confirmed && !IsTagged(mfrId)) {
+                if (CustomDiscIdInUse(chosenId) == CustomDiscIdUse::Free)
+                    AddTag(mfrId, chosenId, genre, true);
+                else
+                    CustomIdTaken(mfrId, chosenId);
+            }
+        }
+        discs.reload();
+        followDisc();
+        TagQue.QUEGENRE.clear();
+    };
+
+    // Reads every disc of the selected brand in the disc list's order (whatever it shows);
+    // false after a read error (a warning was shown).
+    auto forEachDiscOfBrand = [&](auto&& each) {
+        if (brandId == 0) return true;
+        rt::View all(DIS, Discs::KMAKEID);
+        all.range(1);
+        DIS.clearBuffer();
+        DIS.MAKEID = brandId;
+        rt::clearError();
+        all.open();
+        if (!all.isOpen()) {
+            ShowWarning(36);
+            return false;
+        }
+        all.set();
+        for (;;) {
+            rt::clearError();
+            all.next();
+            if (rt::errorCode() == rt::NoRecord) break;
+            if (rt::errorCode() != rt::NoError) {
+                ShowWarning(35, "Discs");
+                return false;
+            }
+            if (!each(DIS.UNQDISKID.str())) break;
+        }
+        rt::clearError();
+        return true;
+    };
+
+    auto tagAll = [&] {
+        MultiTagOptionsDialog();
+        if (BatchConfirmed != 1) return;
+        const int method = BATCHADDTYPE;
+        const std::string prefix = rt::clip(BATCHPRE.str());
+        const std::string suffix = rt::clip(BATCHSUF.str());
+        std::int64_t running = BATCHSTARTINGNUMBER - 1;
+        const bool busy = method == 1 || method == 3;
+        auto cursor = [&](bool on) {
+            if (!busy) return;
+            w.setWaitCursor(on);
+            w.display();
+        };
+        cursor(true);
+        forEachDiscOfBrand([&](const std::string& mfrId) {
+            if (IsTagged(mfrId)) return true;
+            ++running;
+            std::string existing;
+            if (InSongBook(mfrId, existing)) {
+                cursor(false);
+                DiscAlreadyAdded(existing);
+                cursor(true);
+                return true;
+            }
+            std::string customId, genre;
+            switch (method) {
+            case 1: {
+                // A number whose id is taken already is passed over: the ids stay unique and
+                // as consecutive as the SongBook and the other tags allow. Every id in use can
+                // block one number at most, so the search ends.
+                const std::size_t limit = TagQue.records() + static_cast<std::size_t>(std::max(0LL, SBD.records())) + 1;
+                CustomDiscIdUse use = CustomDiscIdUse::Used;
+                for (std::size_t tries = 0; tries <= limit; ++tries) {
+                    customId = prefix + std::to_string(running) + suffix;
+                    use = CustomDiscIdInUse(customId);
+                    if (use != CustomDiscIdUse::Used) break;
+                    ++running;
+                }
+                if (use == CustomDiscIdUse::ReadError) {
+                    cursor(false);
+                    ShowWarning(35, "SBDiscs");
+                    return false;
+                }
+                if (use == CustomDiscIdUse::Used) {
+                    cursor(false);
+                    CustomIdTaken(mfrId, customId);
+                    cursor(true);
+                    return true;
+                }
+                break;
+            }
+            case 2: {
+                TagQue.QUEUNQDISKID = mfrId;
+                CustomDiscIdDialog();
+                const bool confirmed = DialogCancelled == 0;
+                customId = TagQue.DISKID.str();
+                genre = TagQue.QUEGENRE.str();
+                // Tagged meanwhile from FastFind: that tag stands.
+                if (!confirmed || IsTagged(mfrId)) return true;
+                if (CustomDiscIdInUse(customId) != CustomDiscIdUse::Free) {
+                    CustomIdTaken(mfrId, customId);
+                    return true;
+                }
+                break;
+            }
+            case 3:
+                customId = mfrId;
+                if (CustomDiscIdInUse(customId) != CustomDiscIdUse::Free) {
+                    cursor(false);
+                    CustomIdTaken(mfrId, customId);
+                    cursor(true);
+                    return true;
+                }
+                break;
+            default:
+                return false;
+            }
+            AddTag(mfrId, customId, genre, false);
+            return true;
+        });
+        cursor(false);
+        discs.reload();
+        followDisc();
+    };
+
+    auto untagAll = [&] {
+        WaitCursor busy(w);
+        forEachDiscOfBrand([](const std::string& mfrId) {
+            Untag(mfrId);
+            return true;
+        });
+        busy.end();
+        discs.reload();
+        followDisc();
+    };
+
+    auto locate = [&] {
+        const std::string typed = rt::clip(w.value(locatorEntry));
+        if (rt::trim(typed).empty()) return;
+        KAR.clearBuffer();
+        KAR.UNQDISKID = rt::cut(typed, 15);
+        rt::clearError();
+        KAR.get(KARAOKE::KUNQDISKID);
+        bool found = rt::errorCode() == rt::NoError;
+        if (found) {
+            const std::int32_t make = KAR.MAKEID;
+            BRA.clearBuffer();
+            BRA.MAKEID = make;
+            rt::clearError();
+            BRA.get(DMake::KMAKEID);
+            found = rt::errorCode() == rt::NoError;
+        }
+        rt::clearError();
+        if (!found) {
+            rt::message("No Match on Provided Manufactures Disc ID");
+            w.setValue(locatorEntry, "");
+            return;
+        }
+        // First the brand, by its name; then, within it, the first disc not below the text.
+        brands.locate();
+        const int h = brands.highlighted();
+        brandId = h >= 1 ? std::stoi(brands.hidden(h).at(0)) : 0;
+        DIS.clearBuffer();
+        DIS.DISKID = rt::cut(typed, 10);
+        discs.locate();
+        followDisc();
+        w.setValue(locatorEntry, "");
+    };
+
+    auto done = [&] {
+        if (TagQue.records() > 0 &&
+            rt::message("There are still disc(s) tagged and awaiting processing, Are you sure you wish to Cancel?",
+                        "", rt::Icon::Question, rt::BtnYes | rt::BtnNo, rt::BtnNo) != rt::BtnYes)
+            return;
+        w.close();
+    };
+
+    auto trackMenu = [&] {
+        const int choice = w.popup(tracks.count() > 0 ? "&Insert|&Edit Song Track|&Delete"
+                                                      : "&Insert|~&Edit Song Track|~&Delete");
+        if (choice == 1) tracks.press(BrowseAction::Insert);
+        else if (choice == 2) tracks.press(BrowseAction::Change);
+        else if (choice == 3) tracks.press(BrowseAction::Delete);
+    };
+
+    auto startTask = [&](rt::Procedure procedure) {
+        const int thread = rt::startThread(std::move(procedure), kStackSize);
+        if (thread == 0)
+            rt::message("No further task can be started now. Close one of the open windows and try again.",
+                        "", rt::Icon::Exclamation);
+        return thread;
+    };
+
+    setShowMode(ShowAll);
+    w.onFirstDisplay(refreshAll);
+    w.onRedisplay(refreshAll);
+    w.open();
+    brands.open();
+    discs.open();
+    tracks.open();
+
+    while (w.accept()) {
+        const rt::EventData e = w.event();
+        // Regaining the focus or a new size refreshes every list (tags made in FastFind, tags
+        // emptied by the adding of the discs): the task frame runs refreshAll then.
+        if (e.control == 0) continue;
+        if (e.control == discList && e.code == rt::EvNewSelection) discClickColumn = e.column;
+        if (brands.take() || discs.take() || tracks.take() || tagPage.take()) {
+            if (!brands.healthy() || !discs.healthy() || !tracks.healthy()) break;
+            tagPage.show();
+            continue;
+        }
+        if (e.code == rt::EvAlertKey) {
+            if (e.control == discList && e.key == rt::KeyDoubleClick) {
+                // Only a double-click in the "Tag" column tags. The click before it tells the
+                // column when the double-click does not; an unknown column (0) counts as it.
+                const int column = e.column ? e.column : discClickColumn;
+                if (column <= 1) tagOne();
+            } else if (e.control == trackList && e.key == rt::KeyRightClick) {
+                trackMenu();
+            }
+        } else if (e.code == rt::EvAccepted) {
+            const int f = e.control;
+            if (f == tagButton) tagOne();
+            else if (f == tagAllButton) tagAll();
+            else if (f == untagAllButton) untagAll();
+            else if (f == showButton) {
+                setShowMode((showMode + 1) % 3);
+                discs.reload();
+                followDisc();
+            } else if (f == removeButton) {
+                if (const std::size_t at = tagPage.highlightedEntry(); at >= 1 && TagQue.get(at)) {
+                    TagQue.del();
+                    discs.reload();
+                    followDisc();
+                }
+            } else if (f == locateButton) locate();
+            else if (f == whatsThis) {
+                DiscLocatorHelp();
+                refreshAll();
+            } else if (f == fastFind) {
+                if (const int thread = startTask(FastFindDisc)) fastFindThreads.push_back(thread);
+                refreshAll();
+            } else if (f == addButton) {
+                if (TagQue.records() == 0) {
+                    rt::message("No Disc(s) Tagged for Processing", "ERROR: No Discs Tagged",
+                                rt::Icon::Exclamation, rt::BtnOk);
+                } else {
+                    startTask(AddTaggedDiscTracks);
+                    refreshAll();
+                }
+            } else if (f == doneButton) done();
+            else if (f == helpButton) ShowHelpTopic("AddingManufacturedDisc(s)");
+            else if (f == skipQuery) SkipCustomDiscIdQuery = SkipCustomDiscIdQuery ? 0 : 1;
+        }
+        if (!brands.healthy() || !discs.healthy() || !tracks.healthy()) break;
+        tagPage.show();
+    }
+
+    brands.close();
+    discs.close();
+    tracks.close();
+    TagQue.free();
+    // The FastFind windows started here tag for this window only: they close with it.
+    for (int thread : fastFindThreads) rt::postToThread(rt::EvCloseWindow, thread);
+}
