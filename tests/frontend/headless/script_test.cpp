@@ -186,3 +186,25 @@ TEST_F(ScriptToolTest, ExitStatuses) {
 }
 
 }  // namespace
+
+namespace {
+
+TEST_F(ScriptToolTest, ProgramMainOnADemoInstallationShowsTheFrameAndQuickStart) {
+    const fs::path installer = tool_.parent_path() / "cantorelle-install";
+    if (!fs::exists(installer)) GTEST_SKIP() << "cantorelle-install is not built";
+    const std::string install = "XDG_CONFIG_HOME='" + (dir_ / "config").string() + "' '" + installer.string() +
+                                "' '" + (dir_ / "inst").string() + "' > /dev/null 2>&1";
+    ASSERT_EQ(std::system(install.c_str()), 0);
+
+    std::string out;
+    EXPECT_EQ(run("", "start ProgramMain\nwindows\nexpect \"Cantorelle V2 SongBook Maker PLUS 2.6.2232C\"\n", out), 0)
+        << out;
+    for (const char* shown : {"menu \"&File\"", "item \"&Open\"", "item \"&AutoUpdate Wizard\"", "menu \"&Help\"",
+                              "button ?Start \"Start\"", "SongBook File Explorer", "Perform Main Tunelode AutoUpdate"})
+        EXPECT_NE(out.find(shown), std::string::npos) << shown << "\n" << out;
+
+    EXPECT_EQ(run("", "start ProgramMain\nexpect \"No Such Window Text\"\n", out), 1) << out;
+    EXPECT_NE(out.find("expect failed"), std::string::npos) << out;
+}
+
+}  // namespace
