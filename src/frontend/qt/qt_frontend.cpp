@@ -6,12 +6,12 @@
 #include <QMainWindow>
 #include <QMdiArea>
 #include <QMdiSubWindow>
-#include <QPainter>
 #include <QTimer>
 
 #include <set>
 
 #include "frontend/qt/requests.h"
+#include "frontend/qt/resources.h"
 #include "frontend/qt/window_view.h"
 #include "runtime/window/frontend.h"
 
@@ -45,27 +45,8 @@ QtFrontEnd::~QtFrontEnd() {
 }
 
 QIcon QtFrontEnd::programIcon() {
-    // Windows without a picture of their own show this one (a song book with a note).
-    QIcon icon;
-    for (int size : {16, 24, 32, 48}) {
-        QPixmap pm(size, size);
-        pm.fill(Qt::transparent);
-        QPainter p(&pm);
-        p.setRenderHint(QPainter::Antialiasing);
-        const QRectF r(size * 0.08, size * 0.04, size * 0.84, size * 0.92);
-        p.setPen(QPen(QColor(0x40, 0x00, 0x80), std::max(1.0, size / 16.0)));
-        p.setBrush(QColor(0x80, 0x20, 0xA0));
-        p.drawRoundedRect(r, size * 0.12, size * 0.12);
-        QFont f(QStringLiteral("DejaVu Sans"));
-        f.setPixelSize(static_cast<int>(size * 0.7));
-        f.setBold(true);
-        p.setFont(f);
-        p.setPen(Qt::white);
-        p.drawText(r, Qt::AlignCenter, QString(QChar(0x266B)));
-        p.end();
-        icon.addPixmap(pm);
-    }
-    return icon;
+    // Windows without a picture of their own show the program's.
+    return builtInProgramIcon();
 }
 
 void QtFrontEnd::install() {

@@ -208,7 +208,7 @@ void RequestPresenter::show(const rt::Request& r) {
     switch (r.kind) {
     case rt::RequestKind::Message: {
         auto* mb = new QMessageBox(parent);
-        mb->setWindowTitle(qs(r.title));
+        mb->setWindowTitle(titleText(r.title));
         mb->setTextFormat(Qt::PlainText);
         mb->setText(qs(r.text));
         mb->setIcon(boxIcon(r.icon));
@@ -329,7 +329,7 @@ void RequestPresenter::show(const rt::Request& r) {
     case rt::RequestKind::Color: {
         QColor initial = toColor(r.color);
         auto* d = new QColorDialog(initial.isValid() ? initial : QColor(Qt::black), parent);
-        d->setWindowTitle(qs(r.title));
+        if (!r.title.empty()) d->setWindowTitle(qs(r.title));
         connect(d, &QDialog::finished, this, [this, id, d](int result) {
             rt::Answer a;
             a.ok = result == QDialog::Accepted;

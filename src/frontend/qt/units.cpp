@@ -69,8 +69,12 @@ std::uint32_t fromColor(const QColor& c) {
            (static_cast<std::uint32_t>(c.blue()) << 16);
 }
 
+QString titleText(const std::string& title) {
+    return title.empty() ? QStringLiteral(" ") : qs(title);
+}
+
 QString resolveFile(const std::string& name) {
-    if (name.empty() || name[0] == '~') return {};  // "~name" is a built-in resource
+    if (name.empty()) return {};
     const QString path = qs(rt::absolutePath(name));
     QFileInfo fi(path);
     if (fi.exists() && fi.isFile()) return fi.absoluteFilePath();

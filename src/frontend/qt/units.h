@@ -36,7 +36,11 @@ std::uint32_t fromColor(const QColor& c);
 inline QString qs(const std::string& s) { return QString::fromStdString(s); }
 inline std::string ss(const QString& s) { return s.toStdString(); }
 
-// Finds a picture the program names: absolute, or relative to the program's current folder.
+// A window's title as shown: an empty one stays blank (Qt would put the program's name there).
+QString titleText(const std::string& title);
+
+// Finds a picture the program names: absolute, or relative to the program's current folder;
+// empty when there is no such file (resources.h has the built-in ones).
 QString resolveFile(const std::string& name);
 
 }  // namespace qtfe

@@ -7,6 +7,7 @@
 #include <QContextMenuEvent>
 #include <QDialog>
 #include <QFileInfo>
+#include <QFontMetrics>
 #include <QGroupBox>
 #include <QKeyEvent>
 #include <QLabel>
@@ -16,6 +17,7 @@
 #include <QMdiSubWindow>
 #include <QMenu>
 #include <QMenuBar>
+#include <QPainter>
 #include <QProgressBar>
 #include <QPushButton>
 #include <QRadioButton>
@@ -38,6 +40,7 @@
 #include "frontend/qt/list_control.h"
 #include "frontend/qt/qt_frontend.h"
 #include "frontend/qt/requests.h"
+#include "frontend/qt/resources.h"
 #include "runtime/window/frontend.h"
 
 namespace qtfe {
@@ -113,6 +116,26 @@ Picture pictureOf(const std::string& p) {
 std::string fontKey(const rt::Font& f) {
     return f.name + "/" + std::to_string(f.size) + "/" + std::to_string(f.weight) + (f.italic ? "/i" : "");
 }
+
+// A picture keeps its colours in a window that takes no input, as the original platform's do;
+// Qt would grey it.
+class PictureLabel : public QLabel {
+public:
+    using QLabel::QLabel;
+protected:
+    void paintEvent(QPaintEvent* e) override {
+        const QPixmap pm = pixmap();
+        if (pm.isNull() || isEnabled()) {
+            QLabel::paintEvent(e);
+            return;
+        }
+        QPainter p(this);
+        drawFrame(&p);
+        const QRect at = QStyle::alignedRect(layoutDirection(), alignment(),
+                                             pm.deviceIndependentSize().toSize(), contentsRect());
+        p.drawPixmap(at.topLeft(), pm);
+    }
+};
 
 }  // namespace
 
@@ -232,9 +255,14 @@ void WindowView::applyWindow(bool first) {
     windowRev_ = s.rev;
     QWidget* t = top();
     if (!t) return;
-    if (t->windowTitle() != qs(s.title)) t->setWindowTitle(qs(s.title));
-    const QString icon = resolveFile(s.icon);
-    if (!icon.isEmpty()) t->setWindowIcon(QIcon(icon));
+    // A child's title goes into the frame's when maximized: there, empty stays empty.
+    const QString title = sub_ ? qs(s.title) : titleText(s.title);
+    if (t->windowTitle() != title) t->setWindowTitle(title);
+    if (first || s.icon != iconName_) {
+        iconName_ = s.icon;
+        const QIcon icon = iconFor(s.icon);
+        if (!icon.isNull()) t->setWindowIcon(icon);
+    }
     if (first || s.resizable != resizable_) {
         resizable_ = s.resizable;
         if (sub_) {
@@ -929,7 +957,7 @@ void WindowView::create(const rt::Control& c) {
         return;
     }
     case K::Image: {
-        auto* l = new QLabel(canvas_);
+        auto* l = new PictureLabel(canvas_);
         l->setAlignment(Qt::AlignCenter);
         w = l;
         break;
@@ -1122,8 +1150,7 @@ void WindowView::apply(const rt::Control& c, Item& it) {
         auto* b = static_cast<QPushButton*>(w);
         b->setText(qs(c.text));
         b->setDefault(c.isDefault);
-        const QString icon = resolveFile(c.icon);
-        b->setIcon(icon.isEmpty() ? QIcon() : QIcon(icon));
+        b->setIcon(iconFor(c.icon));
         break;
     }
     case K::Entry: {
@@ -1149,9 +1176,18 @@ void WindowView::apply(const rt::Control& c, Item& it) {
         it.lastValue = c.value;
         break;
     }
-    case K::Text:
-        static_cast<QLabel*>(w)->setText(qs(c.text));
+    case K::Text: {
+        auto* l = static_cast<QLabel*>(w);
+        // A text given room for more than one line wraps within it, from the top, as the
+        // original platform's static texts do; a one-line text stays on its line.
+        const bool wrap = l->height() >= 2 * QFontMetrics(l->font()).lineSpacing();
+        if (l->wordWrap() != wrap) {
+            l->setWordWrap(wrap);
+            l->setAlignment(Qt::AlignLeft | (wrap ? Qt::AlignTop : Qt::AlignVCenter));
+        }
+        l->setText(qs(c.text));
         break;
+    }
     case K::Prompt: {
         auto* l = static_cast<QLabel*>(w);
         if (l->buddy()) {
@@ -1245,13 +1281,14 @@ void WindowView::apply(const rt::Control& c, Item& it) {
     }
     case K::Image: {
         auto* l = static_cast<QLabel*>(w);
-        const QString file = resolveFile(c.text);
-        QPixmap pm;
-        if (!file.isEmpty()) pm.load(file);
+        QPixmap pm = pictureFor(c.text, l->size(), l->devicePixelRatioF());
         if (!pm.isNull()) {
-            if (pm.width() > l->width() || pm.height() > l->height())
-                pm = pm.scaled(l->size(), Qt::KeepAspectRatio, Qt::SmoothTransformation);
+            const QSizeF shown = pm.deviceIndependentSize();
+            if (shown.width() > l->width() || shown.height() > l->height()) {
+                pm = pm.scaled(l->size() * pm.devicePixelRatio(), Qt::KeepAspectRatio, Qt::SmoothTransformation);
+            }
             l->setFrameStyle(QFrame::NoFrame);
+            l->setWordWrap(false);
             l->setPixmap(pm);
         } else {
             // A picture that is not there still shows where it would be.
@@ -1302,9 +1339,13 @@ void WindowView::apply(const rt::Control& c, Item& it) {
     case K::ToolButton: {
         auto* tb = static_cast<QToolButton*>(w);
         if (!tb) break;
-        const QString icon = resolveFile(c.icon);
-        if (!icon.isEmpty()) {
-            tb->setIcon(QIcon(icon));
+        const QIcon icon = iconFor(c.icon);
+        if (!icon.isNull()) {
+            // The original's 16-pixel icons, grown with the window's dialog units.
+            const int side = std::max(16, std::min(du_.px(c.w > 0 ? c.w : 18), du_.py(c.h > 0 ? c.h : 16)) - 6);
+            tb->setIconSize(QSize(side, side));
+            tb->setIcon(icon);
+            tb->setText(QString());
             tb->setToolButtonStyle(Qt::ToolButtonIconOnly);
         } else {
             // No picture: the first word of what it does.

@@ -155,6 +155,7 @@ private:
     QPointer<QWidget> pendingFocus_;  // asked for while the window was not active
     QPointer<QWidget> savedFocus_;    // had the focus when the window was disabled
     std::string fontKey_;
+    std::string iconName_;       // the window's icon as last applied
     // Geometry and state in dialog units: as the last snapshot had them, and as the window
     // has them now (applied from the program, or told to it). A snapshot changes the window
     // only where the program changed something, so the user's own moves are never undone.
