@@ -12,6 +12,7 @@
 #include <string>
 #include <vector>
 
+#include "bench_support.h"
 #include "data/data_files.h"
 #include "data/tagque.h"
 #include "frontend/headless/driver.h"
@@ -21,20 +22,16 @@
 
 namespace {
 
-using Clock = std::chrono::steady_clock;
-
-double msSince(Clock::time_point t) { return std::chrono::duration<double, std::milli>(Clock::now() - t).count(); }
+using bench::Clock;
+using bench::msSince;
+using bench::word;
 
 constexpr int kBrands = 250;
 constexpr int kTracksPerDisc = 15;
 
-std::string word(std::mt19937& rng) {
-    static const char* syllables[] = {"LA", "MO", "RI", "TA", "BE", "SO", "KA", "NE", "DU", "VI",
-                                      "GO", "PE", "ZA", "HU", "CI", "FO", "WE", "YA", "JO", "XE"};
-    std::string w;
-    const int n = 1 + static_cast<int>(rng() % 4);
-    for (int i = 0; i < n; ++i) w += syllables[rng() % 20];
-    return w;
+// Enough discs a brand for `tracks` tracks over all brands.
+long discsPerBrand(long tracks) {
+    return std::max(1L, (tracks + kTracksPerDisc * kBrands - 1) / (kTracksPerDisc * kBrands));
 }
 
 std::string code(int brand) {
@@ -55,7 +52,7 @@ bool ok(const char* what) {
 
 bool build(long tracks) {
     std::mt19937 rng(2232);
-    const long discsPerBrand = std::max(1L, (tracks + kTracksPerDisc * kBrands - 1) / (kTracksPerDisc * kBrands));
+    const long discs = discsPerBrand(tracks);
     for (rt::RecordFile* f : std::initializer_list<rt::RecordFile*>{&BRA, &DIS, &KAR, &SBK, &SBD}) {
         f->create();
         f->open();
@@ -68,7 +65,7 @@ bool build(long tracks) {
         BRA.MAKE = word(rng) + " " + word(rng) + " Karaoke " + std::to_string(b + 1);
         BRA.MAKEID = b + 1;
         BRA.add();
-        for (long d = 0; d < discsPerBrand; ++d) {
+        for (long d = 0; d < discs; ++d) {
             const std::string id = discId(b, static_cast<int>(d));
             DIS.clearBuffer();
             DIS.MAKEID = b + 1;
@@ -89,7 +86,7 @@ bool build(long tracks) {
         if (!ok("add")) return false;
     }
     for (rt::RecordFile* f : std::initializer_list<rt::RecordFile*>{&BRA, &DIS, &KAR, &SBK, &SBD}) f->close();
-    std::printf("built %ld tracks, %ld discs, %d brands\n", written, discsPerBrand * kBrands, kBrands);
+    std::printf("built %ld tracks, %ld discs, %d brands\n", written, discs * kBrands, kBrands);
     return true;
 }
 
@@ -161,9 +158,9 @@ int main(int argc, char** argv) {
         }
         // The locator: another brand, its disc, and that disc's tracks.
         std::mt19937 rng(7);
-        const long discsPerBrand = std::max(1L, (tracks + kTracksPerDisc * kBrands - 1) / (kTracksPerDisc * kBrands));
+        const long discs = discsPerBrand(tracks);
         for (int i = 0; i < 30 && rc == 0; ++i) {
-            const std::string id = discId(static_cast<int>(rng() % kBrands), static_cast<int>(rng() % discsPerBrand));
+            const std::string id = discId(static_cast<int>(rng() % kBrands), static_cast<int>(rng() % discs));
             if (!check(d.type("Mfr. Disc ID:", id), "type")) break;
             auto s = Clock::now();
             if (!check(d.press(" Locate"), "locate")) break;

@@ -8,6 +8,7 @@
 #include <filesystem>
 #include <string>
 
+#include "bench_support.h"
 #include "data/data_files.h"
 #include "data/tagque.h"
 #include "frontend/headless/driver.h"
@@ -17,8 +18,8 @@
 
 namespace {
 
-using Clock = std::chrono::steady_clock;
-double seconds(Clock::time_point t0) { return std::chrono::duration<double>(Clock::now() - t0).count(); }
+using bench::Clock;
+using bench::seconds;
 
 constexpr int kDiscs = 50;
 constexpr int kTracks = 15;

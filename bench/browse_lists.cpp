@@ -10,6 +10,7 @@
 #include <string>
 #include <vector>
 
+#include "bench_support.h"
 #include "data/globals.h"
 #include "data/sbdiscs.h"
 #include "data/songbook.h"
@@ -21,11 +22,9 @@
 
 namespace {
 
-using Clock = std::chrono::steady_clock;
-
-double msSince(Clock::time_point t) {
-    return std::chrono::duration<double, std::milli>(Clock::now() - t).count();
-}
+using bench::Clock;
+using bench::msSince;
+using bench::word;
 
 constexpr int kRows = 20;
 
@@ -56,15 +55,6 @@ void BrowseByTitle() {
     SBK.close();
 }
 
-std::string word(std::mt19937& rng) {
-    static const char* syllables[] = {"LA", "MO", "RI", "TA", "BE", "SO", "KA", "NE", "DU", "VI",
-                                      "GO", "PE", "ZA", "HU", "CI", "FO", "WE", "YA", "JO", "XE"};
-    std::string w;
-    int n = 1 + static_cast<int>(rng() % 4);
-    for (int i = 0; i < n; ++i) w += syllables[rng() % 20];
-    return w;
-}
-
 void build(long rows) {
     std::mt19937 rng(2232);
     SBK.create();
@@ -73,24 +63,11 @@ void build(long rows) {
     SBD.create();
     SBD.open();
     SBD.stream();
-    const long discs = rows / 15 + 1;
-    for (long d = 0; d < discs; ++d) {
-        SBD.clearBuffer();
-        SBD.UNQDISKID = "SC" + std::to_string(10000 + d);
-        SBD.MAKETYPE = "SC";
-        SBD.MAKEID = 1;
-        SBD.ALTDISKID = "C" + std::to_string(d + 1);
-        SBD.add();
-    }
-    for (long i = 0; i < rows; ++i) {
-        SBK.clearBuffer();
+    bench::addSongBookDiscs(rows, [](long d) { return "C" + std::to_string(d + 1); });
+    bench::addSongBookListings(rows, [&](long) {
         SBK.TITLE = word(rng) + " " + word(rng);
         SBK.ARTIST = word(rng);
-        SBK.UNQDISKID = "SC" + std::to_string(10000 + i / 15);
-        SBK.DISKTRACKNO = static_cast<std::uint32_t>(i % 15 + 1);
-        SBK.MAKEID = "SC";
-        SBK.add();
-    }
+    });
     SBD.close();
     SBK.close();
 }

@@ -12,87 +12,17 @@
 #include <string>
 #include <vector>
 
+#include "bench_support.h"
+#include "data/globals.h"
+#include "data/karaoke.h"
+#include "data/songbook.h"
 #include "runtime/record/record.h"
 #include "runtime/view/view.h"
 
 namespace {
 
-struct ListingRec {
-    rt::Text<40> TITLE;
-    rt::Text<40> ARTIST;
-    rt::Text<15> UNQDISKID;
-    std::uint32_t DISKTRACKNO = 0;
-    rt::Text<40> GENRE;
-    rt::Text<1> DUET;
-    rt::Text<1> PRINT;
-    rt::Date DATEADDED;
-    rt::Text<20> LOCATION;
-    rt::Text<2> MAKEID;
-    template <class V>
-    void fields(V& v) {
-        v("TITLE", TITLE);
-        v("ARTIST", ARTIST);
-        v("UNQDISKID", UNQDISKID);
-        v("DISKTRACKNO", DISKTRACKNO);
-        v("GENRE", GENRE);
-        v("DUET", DUET);
-        v("PRINT", PRINT);
-        v("DATEADDED", DATEADDED);
-        v("LOCATION", LOCATION);
-        v("MAKEID", MAKEID);
-    }
-};
-
-struct SongBook : rt::File<SongBook, ListingRec> {
-    static inline rt::Key KTITLE{"KTITLE", {"TITLE", "ARTIST", "DISKTRACKNO", "DATEADDED"}};
-    static inline rt::Key KGENRE{"KGENRE", {"GENRE"}};
-    static inline rt::Key KMATCHSONG{"KMATCHSONG", {"TITLE", "ARTIST"}};
-    static inline rt::Key KDISKID{"KDISKID", {"UNQDISKID"}};
-    static inline rt::Key ARTISTKEY{"ARTISTKEY", {"ARTIST"}};
-    static inline rt::Key TITLEKEY{"TITLEKEY", {"TITLE"}};
-    static inline rt::Key KDATEADDED{"KDATEADDED", {"DATEADDED"}};
-    static inline rt::Key KLOCATION{"KLOCATION", {"LOCATION"}};
-    static inline rt::Key KARTIST{"KARTIST", {"ARTIST", "TITLE", "DISKTRACKNO", "DATEADDED"}};
-    static inline rt::Key KUNQDISKID{"KUNQDISKID", {"UNQDISKID", "DISKTRACKNO"}, true};
-    static inline std::string fileName;
-    static rt::FileDeclaration declaration() {
-        return {"SongBook", "SBK", [] { return fileName; }, rt::CreateWhenMissing,
-                {&KTITLE, &KGENRE, &KMATCHSONG, &KDISKID, &ARTISTKEY, &TITLEKEY, &KDATEADDED, &KLOCATION, &KARTIST,
-                 &KUNQDISKID},
-                ""};
-    }
-};
-
-struct TrackRec {
-    rt::Text<40> TITLE;
-    rt::Text<40> ARTIST;
-    rt::Text<10> DISKID;
-    std::uint16_t DISKTRACKNO = 0;
-    std::int32_t MAKEID = 0;
-    rt::Text<15> UNQDISKID;
-    template <class V>
-    void fields(V& v) {
-        v("TITLE", TITLE);
-        v("ARTIST", ARTIST);
-        v("DISKID", DISKID);
-        v("DISKTRACKNO", DISKTRACKNO);
-        v("MAKEID", MAKEID);
-        v("UNQDISKID", UNQDISKID);
-    }
-};
-
-struct Karaoke : rt::File<Karaoke, TrackRec> {
-    static inline rt::Key KTITLE{"KTITLE", {"TITLE"}};
-    static inline rt::Key KUNQDISKID{"KUNQDISKID", {"UNQDISKID"}};
-    static inline rt::Key KARTIST{"KARTIST", {"ARTIST"}};
-    static inline rt::Key KDISK{"KDISK", {"UNQDISKID", "DISKTRACKNO"}};
-    static inline rt::Key KMAKE{"KMAKE", {"MAKEID"}};
-    static inline std::string fileName;
-    static rt::FileDeclaration declaration() {
-        return {"KARAOKE", "KAR", [] { return fileName; }, rt::CreateWhenMissing | rt::ReclaimSpace,
-                {&KTITLE, &KUNQDISKID, &KARTIST, &KDISK, &KMAKE}, ""};
-    }
-};
+using bench::Clock;
+using bench::seconds;
 
 // The disc id of the i-th listing: 15 tracks a disc, three brands.
 std::string discId(long long i) {
@@ -107,9 +37,6 @@ std::string masterId(long long disc) {
     return std::string(n.size() < 7 ? 7 - n.size() : 0, '0') + n;
 }
 
-using Clock = std::chrono::steady_clock;
-double seconds(Clock::time_point t0) { return std::chrono::duration<double>(Clock::now() - t0).count(); }
-
 void report(const char* what, double total, long long n, const char* unit) {
     std::printf("  %-44s %9.3f s  %9.2f us/%s  %10.0f %s/s\n", what, total, total * 1e6 / n, unit, n / total, unit);
     std::fflush(stdout);
@@ -121,6 +48,69 @@ void check(const char* what) {
                      rt::fileError().c_str());
         std::exit(1);
     }
+}
+
+// Runs step(i) for i from 0 to n - 1 and reports the time it took.
+template <class Step>
+void timed(const char* what, long long n, const char* unit, const Step& step) {
+    auto t0 = Clock::now();
+    for (long long i = 0; i < n; ++i) step(i);
+    report(what, seconds(t0), n, unit);
+}
+
+// The file created empty and opened.
+void createAndOpen(rt::RecordFile& file) {
+    file.create();
+    check("create");
+    file.open();
+    check("open");
+}
+
+// n records added in one transaction, fill(i) setting record i; the title of each is kept in
+// `titles`. The commit's share of the time.
+template <class F, class Fill>
+double timeBulkAdd(F& file, long long n, const char* unit, std::vector<std::string>& titles, const Fill& fill) {
+    titles.reserve(n);
+    auto t0 = Clock::now();
+    rt::logout(10, {&file});
+    check("logout");
+    for (long long i = 0; i < n; ++i) {
+        file.clearBuffer();
+        fill(i);
+        file.add();
+        check("add");
+        titles.push_back(file.TITLE.str());
+    }
+    auto tc = Clock::now();
+    rt::commit();
+    check("commit");
+    double commitTime = seconds(tc);
+    report("bulk add in one transaction", seconds(t0), n, unit);
+    return commitTime;
+}
+
+// Every record in KTITLE order: how many were read.
+template <class F>
+long long timeFullScan(F& file, const char* unit) {
+    auto t0 = Clock::now();
+    long long n = 0;
+    file.set(F::KTITLE);
+    for (file.next(); rt::errorCode() == 0; file.next()) ++n;
+    report("full scan in KTITLE order", seconds(t0), n, unit);
+    return n;
+}
+
+// Pages of 20 rows in KTITLE order (read with `step`: next or previous), each from a title of
+// `titles` picked at random.
+template <class F>
+void timePages(const char* what, F& file, int pages, const std::vector<std::string>& titles, std::mt19937& rng,
+               void (rt::RecordFile::*step)()) {
+    timed(what, pages, "page", [&](long long) {
+        file.clearBuffer();
+        file.TITLE = titles[rng() % titles.size()];
+        file.setAt(F::KTITLE);
+        for (int r = 0; r < 20; ++r) (file.*step)();
+    });
 }
 
 // Made-up but realistic texts: titles of a few words, a pool of artists, brand disc ids.
@@ -157,8 +147,8 @@ int main(int argc, char** argv) {
     std::string tmpl = (std::filesystem::temp_directory_path() / "bench-records-XXXXXX").string();
     if (!mkdtemp(tmpl.data())) return 1;
     std::string folder = tmpl;
-    SongBook::fileName = folder + "/bench.2bk";
-    Karaoke::fileName = folder + "/MAIN.TPS";
+    SongBookFileName = folder + "/bench.2bk";
+    KaraokeFileName = folder + "/MAIN.TPS";
     Words w;
     std::mt19937 rng(7);
     const char* genres[] = {"", "Pop", "Rock", "Country", "R&B", "Oldies", "Showtunes", "Duets", "Latin", "Dance"};
@@ -166,184 +156,107 @@ int main(int argc, char** argv) {
     for (int i = 0; i < 20000; ++i) artists.push_back(w.phrase(1, 3));
 
     std::printf("SongBook: %lld listings, ten keys\n", nListings);
-    SongBook book;
-    book.create();
-    check("create");
-    book.open();
-    check("open");
+    createAndOpen(SBK);
     std::vector<std::string> titles;
-    titles.reserve(nListings);
-    auto t0 = Clock::now();
-    rt::logout(10, {&book});
-    check("logout");
-    for (long long i = 0; i < nListings; ++i) {
-        book.clearBuffer();
-        book.TITLE = w.phrase(1, 5);
-        book.ARTIST = artists[rng() % artists.size()];
+    double commitTime = timeBulkAdd(SBK, nListings, "listing", titles, [&](long long i) {
+        SBK.TITLE = w.phrase(1, 5);
+        SBK.ARTIST = artists[rng() % artists.size()];
         std::string disc = discId(i);
-        book.UNQDISKID = disc;
-        book.DISKTRACKNO = static_cast<std::uint32_t>(i % 15 + 1);
-        book.GENRE = genres[rng() % 10];
-        book.DUET = rng() % 10 == 0 ? "X" : "";
-        book.DATEADDED = static_cast<rt::DayNumber>(70000 + rng() % 9000);
-        book.LOCATION = rng() % 4 == 0 ? "Shelf " + std::to_string(rng() % 40) : "";
-        book.MAKEID = disc.substr(0, 2);
-        book.add();
-        check("add");
-        titles.push_back(book.TITLE.str());
-    }
-    auto tc = Clock::now();
-    rt::commit();
-    check("commit");
-    double commitTime = seconds(tc);
-    report("bulk add in one transaction", seconds(t0), nListings, "listing");
+        SBK.UNQDISKID = disc;
+        SBK.DISKTRACKNO = static_cast<std::uint32_t>(i % 15 + 1);
+        SBK.GENRE = genres[rng() % 10];
+        SBK.DUET = rng() % 10 == 0 ? "X" : "";
+        SBK.DATEADDED = static_cast<rt::DayNumber>(70000 + rng() % 9000);
+        SBK.LOCATION = rng() % 4 == 0 ? "Shelf " + std::to_string(rng() % 40) : "";
+        SBK.MAKEID = disc.substr(0, 2);
+    });
     std::printf("  (of which the commit %.3f s; file %.1f MB)\n", commitTime,
-                std::filesystem::file_size(SongBook::fileName) / 1e6);
+                std::filesystem::file_size(SongBookFileName.str()) / 1e6);
 
-    t0 = Clock::now();
-    long long n = 0;
-    book.set(SongBook::KTITLE);
-    for (book.next(); rt::errorCode() == 0; book.next()) ++n;
-    report("full scan in KTITLE order", seconds(t0), n, "listing");
+    long long n = timeFullScan(SBK, "listing");
     if (n != nListings) std::printf("  (scan read %lld)\n", n);
 
     const int pages = 2000;
-    t0 = Clock::now();
-    for (int p = 0; p < pages; ++p) {
-        book.clearBuffer();
-        book.TITLE = titles[rng() % titles.size()];
-        book.setAt(SongBook::KTITLE);
-        for (int r = 0; r < 20; ++r) book.next();
-    }
-    report("set at a key, then a page of 20 rows", seconds(t0), pages, "page");
-
-    t0 = Clock::now();
-    for (int p = 0; p < pages; ++p) {
-        book.clearBuffer();
-        book.TITLE = titles[rng() % titles.size()];
-        book.setAt(SongBook::KTITLE);
-        for (int r = 0; r < 20; ++r) book.previous();
-    }
-    report("set at a key, then 20 rows backwards", seconds(t0), pages, "page");
+    timePages("set at a key, then a page of 20 rows", SBK, pages, titles, rng, &rt::RecordFile::next);
+    timePages("set at a key, then 20 rows backwards", SBK, pages, titles, rng, &rt::RecordFile::previous);
 
     {
-        rt::View v(book, SongBook::KARTIST);
+        rt::View v(SBK, SongBook::KARTIST);
         v.open();
         check("view open");
-        t0 = Clock::now();
-        for (int p = 0; p < pages; ++p) {
-            book.clearBuffer();
-            book.ARTIST = artists[rng() % artists.size()];
+        timed("view in KARTIST: set at, page of 20 rows", pages, "page", [&](long long) {
+            SBK.clearBuffer();
+            SBK.ARTIST = artists[rng() % artists.size()];
             v.setAt();
             for (int r = 0; r < 20; ++r) v.next();
-        }
-        report("view in KARTIST: set at, page of 20 rows", seconds(t0), pages, "page");
+        });
     }
 
-    const int gets = 20000;
-    t0 = Clock::now();
-    for (int g = 0; g < gets; ++g) {
+    // A random listing into the buffer by its disc and track.
+    auto getListing = [&] {
         long long i = static_cast<long long>(rng() % nListings);
-        book.clearBuffer();
-        book.UNQDISKID = discId(i);
-        book.DISKTRACKNO = static_cast<std::uint32_t>(i % 15 + 1);
-        book.get(SongBook::KUNQDISKID);
+        SBK.clearBuffer();
+        SBK.UNQDISKID = discId(i);
+        SBK.DISKTRACKNO = static_cast<std::uint32_t>(i % 15 + 1);
+        SBK.get(SongBook::KUNQDISKID);
         check("get");
-    }
-    report("get by KUNQDISKID", seconds(t0), gets, "get");
+    };
+    const int gets = 20000;
+    timed("get by KUNQDISKID", gets, "get", [&](long long) { getListing(); });
 
     const int puts = 300;
-    t0 = Clock::now();
-    for (int p = 0; p < puts; ++p) {
-        long long i = static_cast<long long>(rng() % nListings);
-        book.clearBuffer();
-        book.UNQDISKID = discId(i);
-        book.DISKTRACKNO = static_cast<std::uint32_t>(i % 15 + 1);
-        book.get(SongBook::KUNQDISKID);
-        check("get");
-        rt::logout(2, {&book});
+    timed("put of one listing in its own transaction", puts, "put", [&](long long) {
+        getListing();
+        rt::logout(2, {&SBK});
         check("logout");
-        book.GENRE = genres[rng() % 10];
-        book.TITLE = w.phrase(1, 4);
-        book.put();
+        SBK.GENRE = genres[rng() % 10];
+        SBK.TITLE = w.phrase(1, 4);
+        SBK.put();
         check("put");
         rt::commit();
         check("commit");
-    }
-    report("put of one listing in its own transaction", seconds(t0), puts, "put");
-    t0 = Clock::now();
-    long long count = book.records();
+    });
+    auto t0 = Clock::now();
+    long long count = SBK.records();
     report("records()", seconds(t0), 1, "call");
     if (count != nListings) std::printf("  (records %lld)\n", count);
-    book.close();
+    SBK.close();
 
     std::printf("Master file: %lld tracks, five keys\n", nTracks);
-    Karaoke kar;
-    kar.create();
-    check("create");
-    kar.open();
-    check("open");
+    createAndOpen(KAR);
     std::vector<std::string> ktitles;
-    ktitles.reserve(nTracks);
-    t0 = Clock::now();
-    rt::logout(10, {&kar});
-    check("logout");
-    for (long long i = 0; i < nTracks; ++i) {
-        kar.clearBuffer();
-        kar.TITLE = w.phrase(1, 5);
-        kar.ARTIST = artists[rng() % artists.size()];
+    timeBulkAdd(KAR, nTracks, "track", ktitles, [&](long long i) {
+        KAR.TITLE = w.phrase(1, 5);
+        KAR.ARTIST = artists[rng() % artists.size()];
         std::string id = masterId(i / 15);
-        kar.DISKID = id;
-        kar.DISKTRACKNO = static_cast<std::uint16_t>(i % 15 + 1);
-        kar.MAKEID = static_cast<std::int32_t>(1 + (i / 15) % 400);
-        kar.UNQDISKID = "MK" + id;
-        kar.add();
-        check("add");
-        ktitles.push_back(kar.TITLE.str());
-    }
-    rt::commit();
-    check("commit");
-    report("bulk add in one transaction", seconds(t0), nTracks, "track");
+        KAR.DISKID = id;
+        KAR.DISKTRACKNO = static_cast<std::uint16_t>(i % 15 + 1);
+        KAR.MAKEID = static_cast<std::int32_t>(1 + (i / 15) % 400);
+        KAR.UNQDISKID = "MK" + id;
+    });
 
-    t0 = Clock::now();
-    n = 0;
-    kar.set(Karaoke::KTITLE);
-    for (kar.next(); rt::errorCode() == 0; kar.next()) ++n;
-    report("full scan in KTITLE order", seconds(t0), n, "track");
+    timeFullScan(KAR, "track");
+    timePages("set at a key, then a page of 20 rows", KAR, pages, ktitles, rng, &rt::RecordFile::next);
 
-    t0 = Clock::now();
-    for (int p = 0; p < pages; ++p) {
-        kar.clearBuffer();
-        kar.TITLE = ktitles[rng() % ktitles.size()];
-        kar.setAt(Karaoke::KTITLE);
-        for (int r = 0; r < 20; ++r) kar.next();
-    }
-    report("set at a key, then a page of 20 rows", seconds(t0), pages, "page");
-
-    t0 = Clock::now();
-    for (int g = 0; g < gets; ++g) {
-        kar.clearBuffer();
-        kar.UNQDISKID = "MK" + masterId(static_cast<long long>(rng() % nTracks) / 15);
-        kar.get(Karaoke::KUNQDISKID);
+    // A random master disc's first track into the buffer.
+    auto getTrack = [&] {
+        KAR.clearBuffer();
+        KAR.UNQDISKID = "MK" + masterId(static_cast<long long>(rng() % nTracks) / 15);
+        KAR.get(KARAOKE::KUNQDISKID);
         check("get");
-    }
-    report("get by KUNQDISKID", seconds(t0), gets, "get");
+    };
+    timed("get by KUNQDISKID", gets, "get", [&](long long) { getTrack(); });
 
-    t0 = Clock::now();
-    for (int p = 0; p < puts; ++p) {
-        kar.clearBuffer();
-        kar.UNQDISKID = "MK" + masterId(static_cast<long long>(rng() % nTracks) / 15);
-        kar.get(Karaoke::KUNQDISKID);
-        check("get");
-        rt::logout(2, {&kar});
-        kar.TITLE = w.phrase(1, 4);
-        kar.put();
+    timed("put of one track in its own transaction", puts, "put", [&](long long) {
+        getTrack();
+        rt::logout(2, {&KAR});
+        KAR.TITLE = w.phrase(1, 4);
+        KAR.put();
         check("put");
         rt::commit();
         check("commit");
-    }
-    report("put of one track in its own transaction", seconds(t0), puts, "put");
-    kar.close();
+    });
+    KAR.close();
 
     std::error_code ec;
     std::filesystem::remove_all(folder, ec);

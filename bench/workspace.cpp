@@ -12,6 +12,7 @@
 #include <random>
 #include <string>
 
+#include "bench_support.h"
 #include "data/demo_catalogue.h"
 #include "data/globals.h"
 #include "data/sbdiscs.h"
@@ -25,9 +26,9 @@
 
 namespace {
 
-using Clock = std::chrono::steady_clock;
-
-double msSince(Clock::time_point t) { return std::chrono::duration<double, std::milli>(Clock::now() - t).count(); }
+using bench::Clock;
+using bench::msSince;
+using bench::word;
 
 // Resident memory in KiB.
 long residentKiB() {
@@ -35,15 +36,6 @@ long residentKiB() {
     long size = 0, resident = 0;
     statm >> size >> resident;
     return resident * (sysconf(_SC_PAGESIZE) / 1024);
-}
-
-std::string word(std::mt19937& rng) {
-    static const char* syllables[] = {"LA", "MO", "RI", "TA", "BE", "SO", "KA", "NE", "DU", "VI",
-                                      "GO", "PE", "ZA", "HU", "CI", "FO", "WE", "YA", "JO", "XE"};
-    std::string w;
-    const int n = 1 + static_cast<int>(rng() % 4);
-    for (int i = 0; i < n; ++i) w += syllables[rng() % 20];
-    return w;
 }
 
 // The SongBook in one transaction. Two titles are planted to be found late in title order:
@@ -61,27 +53,13 @@ int build(long rows) {
             failed = rt::errorCode();
             return;
         }
-        const long discs = rows / 15 + 1;
-        for (long d = 0; d < discs; ++d) {
-            SBD.clearBuffer();
-            SBD.UNQDISKID = "SC" + std::to_string(10000 + d);
-            SBD.MAKETYPE = "SC";
-            SBD.MAKEID = 1;
-            SBD.ALTDISKID = std::to_string(100 + d);
-            SBD.add();
-            if (rt::errorCode()) failed = rt::errorCode();
-        }
-        for (long i = 0; i < rows; ++i) {
-            SBK.clearBuffer();
+        if (int e = bench::addSongBookDiscs(rows, [](long d) { return std::to_string(100 + d); })) failed = e;
+        auto fill = [&](long i) {
             SBK.TITLE = i == rows / 3 ? "ZZYZX ROAD" : i == rows / 2 ? "XYLO QUARTZ HOLLOW" : word(rng) + " " + word(rng);
             SBK.ARTIST = word(rng) + " " + word(rng);
-            SBK.UNQDISKID = "SC" + std::to_string(10000 + i / 15);
-            SBK.DISKTRACKNO = static_cast<std::uint32_t>(i % 15 + 1);
-            SBK.MAKEID = "SC";
             SBK.DATEADDED = rt::date(1, 1 + static_cast<int>(i % 28), 2020);
-            SBK.add();
-            if (rt::errorCode()) failed = rt::errorCode();
-        }
+        };
+        if (int e = bench::addSongBookListings(rows, fill)) failed = e;
         rt::commit();
         if (rt::errorCode()) failed = rt::errorCode();
         SBK.close();

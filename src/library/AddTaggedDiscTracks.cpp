@@ -69,15 +69,8 @@ struct Counts {
 class ProgressWindow {
 public:
     ProgressWindow() : w_("Progress...", rt::WindowKind::Dialog, -1, -1, kWidth, kShortHeight) {
-        rt::Control bar;
-        bar.kind = rt::ControlKind::Progress;
-        bar.name = "?Progress";
-        bar.value = "0";
-        bar.x = 8;
-        bar.y = 8;
-        bar.w = kWidth - 16;
-        bar.h = 10;
-        progress_ = w_.add(std::move(bar));
+        progress_ = w_.add(rt::ControlKind::Progress, "?Progress", "", 8, 8, kWidth - 16, 10);
+        w_.setValue(progress_, "0");
         const int adding = w_.group("?AddingGroup", "Adding Song Tracks", 6, 22, kWidth - 12, 30);
         percent_ = w_.text("?Percent", "", 14, 36, 80, 10);
         w_.ctl(percent_).parent = adding;
@@ -134,7 +127,7 @@ public:
     }
 
 private:
-    static constexpr int kWidth = 200;
+    static constexpr int kWidth = 240;  // wide enough for its title
     static constexpr int kShortHeight = 76;
     static constexpr int kTallHeight = 126;
     TaskWindow w_;

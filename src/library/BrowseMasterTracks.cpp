@@ -109,23 +109,12 @@ void BrowseMasterTracks() {
     w.setResizable(true);
     w.setMinSize(300, 160);
 
-    rt::Control sheet;
-    sheet.kind = rt::ControlKind::Sheet;
-    sheet.name = "?Sheet";
-    sheet.x = 6;
-    sheet.y = 4;
-    sheet.w = 388;
-    sheet.h = 16;
-    const int sheetId = w.add(sheet);
+    const int sheetId = w.add(rt::ControlKind::Sheet, "?Sheet", "", 6, 4, 388, 16);
     std::array<int, 3> tabs{};
     const char* tabTexts[] = {"&Song Title", "&Artist", "&Disc-Track"};
     for (int i = 0; i < 3; ++i) {
-        rt::Control t;
-        t.kind = rt::ControlKind::Tab;
-        t.name = "?Tab" + std::to_string(i + 1);
-        t.text = tabTexts[i];
-        t.parent = sheetId;
-        tabs[static_cast<std::size_t>(i)] = w.add(t);
+        tabs[static_cast<std::size_t>(i)] =
+            w.add(rt::ControlKind::Tab, "?Tab" + std::to_string(i + 1), tabTexts[i], 0, 0, 0, 0, sheetId);
     }
     w.setSelected(sheetId, 1);
 

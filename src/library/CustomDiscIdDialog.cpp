@@ -44,31 +44,22 @@ void CustomDiscIdDialog() {
 
     bool confirmed = false;
     {
-        TaskWindow w("Custom/Alternate Disc ID", rt::WindowKind::Dialog, -1, -1, 240, 116,
+        TaskWindow w("Custom/Alternate Disc ID", rt::WindowKind::Dialog, -1, -1, 300, 116,
                      {&GEN, &SBD});
         w.image("?Image1", "renumberdisc.ICO", 8, 8, 20, 20);
-        w.text("?Heading", "Enter a Custom/Alternate ID for this disc if desired.", 36, 10, 196, 10);
+        w.text("?Heading", "Enter a Custom/Alternate ID for this disc if desired.", 36, 10, 256, 10);
         w.prompt("?QUE:DISKID:Prompt", "Custom/Alternate Disc ID:", 36, 27, 90, 10);
-        const int idEntry = w.entry("?QUE:DISKID", "@s17", 126, 26, 66, 12);
+        const int idEntry = w.entry("?QUE:DISKID", "@s17", 126, 26, 104, 12);
         w.ctl(idEntry).maxChars = 17;
         w.setValue(idEntry, diskId.str());
-        const int autoNumber = w.button("?AutoNumber", "AutoNumber", 194, 25, 40, 14);
+        const int autoNumber = w.button("?AutoNumber", "AutoNumber", 236, 25, 56, 14);
         w.prompt("?QUE:QUEGENRE:Prompt", "(Optional) GENRE:", 36, 45, 90, 10);
-        rt::Control combo;
-        combo.kind = rt::ControlKind::Combo;
-        combo.name = "?QUE:QUEGENRE";
-        combo.x = 126;
-        combo.y = 44;
-        combo.w = 108;
-        combo.h = 12;
-        combo.maxChars = 40;
-        combo.columns = {rt::Column{"Genre", 100}};
-        const int genreBox = w.add(std::move(combo));
+        const int genreBox = w.combo("?QUE:QUEGENRE", "@s40", 126, 44, 166, 12, {rt::Column{"Genre", 100}});
         w.text("?Explain", "ALL Tracks found on this Disc will be entered with the GENRE selected above!",
-               8, 62, 226, 10);
+               8, 62, 284, 10);
         const int messageLine = w.text("?MessageLine", "", 8, 76, 160, 10);
-        const int ok = w.button("?OK", "OK", 132, 94, 48, 14);
-        const int cancel = w.button("?Cancel", "Cancel", 186, 94, 48, 14);
+        const int ok = w.button("?OK", "OK", 190, 94, 48, 14);
+        const int cancel = w.button("?Cancel", "Cancel", 244, 94, 48, 14);
         w.ctl(ok).isDefault = true;
 
         std::vector<std::string> genres;

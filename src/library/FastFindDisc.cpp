@@ -64,17 +64,7 @@ void FastFindDisc() {
     w.group("?Step1", "Step 1", 6, 30, 288, 58);
     w.text("?Step1Text1", "Enter the EXACT Song Title of the FIRST Track on the Disc and Click Search.", 14, 40, 274, 10);
     w.text("?Step1Text2", "You may optionally select the Title from the drop-down list.", 14, 50, 274, 10);
-    rt::Control combo;
-    combo.kind = rt::ControlKind::Combo;
-    combo.name = "?STI:TITLE";
-    combo.x = 14;
-    combo.y = 66;
-    combo.w = 180;
-    combo.h = 12;
-    combo.maxChars = 40;
-    combo.picture = "@s40";
-    combo.columns = {rt::Column{"Title", 160}};
-    const int box = w.add(combo);
+    const int box = w.combo("?STI:TITLE", "@s40", 14, 66, 180, 12, {rt::Column{"Title", 160}});
     const int search = w.button("?Search", "Search for Matching Disc(s)", 198, 65, 90, 14);
 
     w.group("?Step2", "Step 2", 6, 92, 288, 150);

@@ -41,31 +41,11 @@ void MultiTagOptionsDialog() {
     BatchConfirmed = 0;
 
     TaskWindow w("MultiTag Options", rt::WindowKind::Dialog, -1, -1, 264, 152);
-    rt::Control option;
-    option.kind = rt::ControlKind::Option;
-    option.name = "?BATCHADDTYPE";
-    option.text = "How Do You Wish to Custom ID Each Tagged Disc?";
-    option.x = 8;
-    option.y = 6;
-    option.w = 248;
-    option.h = 46;
-    option.boxed = true;
-    const int method = w.add(std::move(option));
+    const int method = w.option("?BATCHADDTYPE", "How Do You Wish to Custom ID Each Tagged Disc?", 8, 6, 248, 46);
     const char* radios[] = {"AutoNumber All Discs", "Number Each Disc One-at-a-Time",
                             "Use Mfr. Disc ID for ALL Discs"};
-    for (int i = 0; i < 3; ++i) {
-        rt::Control r;
-        r.kind = rt::ControlKind::Radio;
-        r.name = "?BATCHADDTYPE:Radio" + std::to_string(i + 1);
-        r.text = radios[i];
-        r.parent = method;
-        r.value = std::to_string(i + 1);
-        r.x = 16;
-        r.y = 18 + 10 * i;
-        r.w = 200;
-        r.h = 10;
-        w.add(std::move(r));
-    }
+    for (int i = 0; i < 3; ++i)
+        w.radio(method, "?BATCHADDTYPE:Radio" + std::to_string(i + 1), radios[i], 16, 18 + 10 * i, 200, 10);
 
     // The controls of AutoNumber: prefix, start number and suffix side by side, the two marks
     // under prefix and suffix, and the explanation.
@@ -81,17 +61,8 @@ void MultiTagOptionsDialog() {
     const int sufEntry = w.entry("?BATCHSUF", "@s3", 204, 61, 22, 12);
     w.ctl(sufEntry).maxChars = 3;
     autoNumber.push_back(sufEntry);
-    rt::Control line;
-    line.kind = rt::ControlKind::Line;
-    line.x = 129;
-    line.y = 82;
-    line.w = 0;
-    line.h = 8;
-    line.name = "?Line1";
-    autoNumber.push_back(w.add(line));
-    line.x = 215;
-    line.name = "?Line2";
-    autoNumber.push_back(w.add(line));
+    autoNumber.push_back(w.add(rt::ControlKind::Line, "?Line1", "", 129, 82, 0, 8));
+    autoNumber.push_back(w.add(rt::ControlKind::Line, "?Line2", "", 215, 82, 0, 8));
     autoNumber.push_back(w.text("?Mark1", "^", 127, 75, 6, 8));
     autoNumber.push_back(w.text("?Mark2", "^", 213, 75, 6, 8));
     autoNumber.push_back(w.text("?PrefixHint", "You may provide an optional Prefix (ie:CB101-1) or an ", 8, 92, 248, 10));

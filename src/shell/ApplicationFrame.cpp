@@ -36,6 +36,8 @@ void ApplicationFrame() {
     w.setMinSize(320, 200);
     w.setFont(rt::Font{"Arial", 8});
     w.setIcon("~songbook.ico");
+    // The frame takes the whole screen: the task windows inside it are large.
+    w.maximize();
 
     const int fileMenu = w.menu("&File");
     const int openItem = w.menuItem(fileMenu, "&Open", "Open Existing SongBook");

@@ -251,28 +251,11 @@ void Workspace::build() {
     w.prompt("?SearchText:Prompt", "Search Text:", px + 6, 64, 60, 10);
     searchText_ = w.entry("?SearchText", "@s40", px + 6, 75, pw - 12, 12);
     w.ctl(searchText_).maxChars = 40;
-    rt::Control option;
-    option.kind = rt::ControlKind::Option;
-    option.name = "?SearchMode";
-    option.x = px + 6;
-    option.y = 90;
-    option.w = pw - 12;
-    option.h = 22;
-    option.value = "1";
-    searchMode_ = w.add(std::move(option));
+    searchMode_ = w.option("?SearchMode", "", px + 6, 90, pw - 12, 22);
+    w.setValue(searchMode_, "1");
     const char* modes[] = {"Begins with...", "Contains.."};
     for (int i = 0; i < 2; ++i) {
-        rt::Control r;
-        r.kind = rt::ControlKind::Radio;
-        r.name = "?SearchMode:Radio" + std::to_string(i + 1);
-        r.text = modes[i];
-        r.parent = searchMode_;
-        r.value = std::to_string(i + 1);
-        r.x = px + 10;
-        r.y = 91 + 10 * i;
-        r.w = pw - 20;
-        r.h = 10;
-        w.add(std::move(r));
+        w.radio(searchMode_, "?SearchMode:Radio" + std::to_string(i + 1), modes[i], px + 10, 91 + 10 * i, pw - 20, 10);
     }
     searchButton_ = w.button("?Search", "Search", px + 6, 118, 66, 14);
     next_ = w.button("?Next", "Next", px + pw - 72, 118, 66, 14);
@@ -843,58 +826,60 @@ void Workspace::deleteSequence() {
     }
 }
 
+// The transaction over the SongBook pair that a delete runs in; false (after a warning) when
+// it cannot begin.
+bool beginDelete() {
+    if (rt::logout(1, {&SBK, &SBD})) return true;
+    SaveFileError();
+    ShowWarning(34, "Delete", "SongBook");
+    return false;
+}
+
+// A step of a delete failed: the warning names the file.
+bool deleteFailed(const char* label) {
+    SaveFileError();  // rolls the transaction back
+    ShowWarning(17, label);
+    return false;
+}
+
+// The disc record of the disc id, when there is one; false when reading or deleting it failed.
+bool deleteDiscRecord(const std::string& discId) {
+    SBD.clearBuffer();
+    SBD.UNQDISKID = discId;
+    SBD.get(SBDiscs::KUNQDISKID);
+    if (rt::errorCode() == rt::NoError) {
+        SBD.del();
+        return rt::errorCode() == rt::NoError;
+    }
+    return rt::errorCode() == rt::RecordNotFound;
+}
+
 // The listing in the SongBook buffer, and its disc record when it was the disc's last
 // listing: both or neither. False (after a warning) when nothing was deleted.
 bool Workspace::deleteListing(const std::string& discId) {
     const std::string position = SBK.position(SongBook::KUNQDISKID);
-    if (!rt::logout(1, {&SBK, &SBD})) {
-        SaveFileError();
-        ShowWarning(34, "Delete", "SongBook");
-        return false;
-    }
-    auto fail = [](const char* label) {
-        SaveFileError();  // rolls the transaction back
-        ShowWarning(17, label);
-        return false;
-    };
+    if (!beginDelete()) return false;
     SBK.reget(position);
-    if (rt::errorCode() != rt::NoError) return fail("SongBook");
+    if (rt::errorCode() != rt::NoError) return deleteFailed("SongBook");
     SBK.del();
-    if (rt::errorCode() != rt::NoError) return fail("SongBook");
+    if (rt::errorCode() != rt::NoError) return deleteFailed("SongBook");
     SBK.clearBuffer();
     SBK.UNQDISKID = discId;
     SBK.get(SongBook::KDISKID);
     if (rt::errorCode() == rt::RecordNotFound) {
-        SBD.clearBuffer();
-        SBD.UNQDISKID = discId;
-        SBD.get(SBDiscs::KUNQDISKID);
-        if (rt::errorCode() == rt::NoError) {
-            SBD.del();
-            if (rt::errorCode() != rt::NoError) return fail("SBDiscs");
-        } else if (rt::errorCode() != rt::RecordNotFound) {
-            return fail("SBDiscs");
-        }
+        if (!deleteDiscRecord(discId)) return deleteFailed("SBDiscs");
     } else if (rt::errorCode() != rt::NoError) {
-        return fail("SongBook");
+        return deleteFailed("SongBook");
     }
     rt::commit();
-    if (rt::errorCode() != rt::NoError) return fail("SongBook");
+    if (rt::errorCode() != rt::NoError) return deleteFailed("SongBook");
     return true;
 }
 
 // Every listing with the disc id, then the disc record: all or nothing. A read or delete
 // that fails ends the loop (a listing that cannot be deleted would be read again forever).
 bool Workspace::deleteDisc(const std::string& discId) {
-    if (!rt::logout(1, {&SBK, &SBD})) {
-        SaveFileError();
-        ShowWarning(34, "Delete", "SongBook");
-        return false;
-    }
-    auto fail = [](const char* label) {
-        SaveFileError();
-        ShowWarning(17, label);
-        return false;
-    };
+    if (!beginDelete()) return false;
     for (;;) {
         SBK.clearBuffer();
         SBK.UNQDISKID = discId;
@@ -908,19 +893,11 @@ bool Workspace::deleteDisc(const std::string& discId) {
             return false;
         }
         SBK.del();
-        if (rt::errorCode() != rt::NoError) return fail("SongBook");
+        if (rt::errorCode() != rt::NoError) return deleteFailed("SongBook");
     }
-    SBD.clearBuffer();
-    SBD.UNQDISKID = discId;
-    SBD.get(SBDiscs::KUNQDISKID);
-    if (rt::errorCode() == rt::NoError) {
-        SBD.del();
-        if (rt::errorCode() != rt::NoError) return fail("SBDiscs");
-    } else if (rt::errorCode() != rt::RecordNotFound) {
-        return fail("SBDiscs");
-    }
+    if (!deleteDiscRecord(discId)) return deleteFailed("SBDiscs");
     rt::commit();
-    if (rt::errorCode() != rt::NoError) return fail("SongBook");
+    if (rt::errorCode() != rt::NoError) return deleteFailed("SongBook");
     return true;
 }
 

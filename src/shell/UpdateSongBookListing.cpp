@@ -68,17 +68,7 @@ void UpdateSongBookListing() {
 
     const int categorize = w.group("", "Categorize", 6, 88, 314, 42);
     const int genrePrompt = w.prompt("?SBK:GENRE:Prompt", "Genre:", 12, 101, 26, 10);
-    rt::Control combo;
-    combo.kind = rt::ControlKind::Combo;
-    combo.name = "?SBK:GENRE";
-    combo.picture = "@s40";
-    combo.maxChars = 40;
-    combo.x = 40;
-    combo.y = 99;
-    combo.w = 160;
-    combo.h = 12;
-    combo.columns = {rt::Column{"Genre", 150}};
-    const int genre = w.add(combo);
+    const int genre = w.combo("?SBK:GENRE", "@s40", 40, 99, 160, 12, {rt::Column{"Genre", 150}});
     const int plus = w.button("?AddGenre", "+", 203, 99, 14, 12);
     w.setTooltip(plus, "Add Your Own Genre Category");
     const int duet = w.check("?SBK:DUET", "Duet?", 230, 100, 84, 10);

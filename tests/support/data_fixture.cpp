@@ -7,6 +7,10 @@
 #include <filesystem>
 
 #include "data/globals.h"
+#include "data/karaoke.h"
+#include "data/sbdiscs.h"
+#include "data/tagque.h"
+#include "library/TagGlobals.h"
 
 namespace fixture {
 
@@ -33,6 +37,36 @@ void pointFileNamesAt(const std::string& folder, const std::string& songBook) {
     UpdateListFileName = folder + "/autoupdate.lst";
     SongBookFileName = folder + "/" + songBook + ".2bk";
     SBDiscsFileName = folder + "/" + songBook + ".2bd";
+}
+
+void addDiscRecord(const std::string& disc, const std::string& custom, const std::string& makeType,
+                   std::int32_t makeId) {
+    SBD.clearBuffer();
+    SBD.UNQDISKID = disc;
+    SBD.MAKETYPE = makeType;
+    SBD.MAKEID = makeId;
+    SBD.ALTDISKID = custom;
+    SBD.add();
+}
+
+void addMasterTrack(const std::string& disc, const std::string& diskId, int track, std::int32_t brand,
+                    const std::string& title, const std::string& artist) {
+    KAR.clearBuffer();
+    KAR.UNQDISKID = disc;
+    KAR.DISKID = diskId;
+    KAR.DISKTRACKNO = static_cast<std::uint16_t>(track);
+    KAR.MAKEID = brand;
+    KAR.TITLE = title;
+    KAR.ARTIST = artist;
+    KAR.add();
+}
+
+void resetTagging() {
+    TagQue.free();
+    TagQue.clearBuffer();
+    SkipCustomDiscIdQuery = 0;
+    DialogCancelled = 0;
+    BatchConfirmed = 0;
 }
 
 ScopedConfigHome::ScopedConfigHome() {

@@ -1,7 +1,9 @@
 #pragma once
 // Fixtures for tests of data files: temporary folders, the file-name variables pointed into
-// one, a private config folder, and SQL behind the record engine's back (to damage a key or
-// make a write fail the way a broken disk would).
+// one, a private config folder, disc records and master tracks written for a test, the
+// tagging state reset, and SQL behind the record engine's back (to damage a key or make a
+// write fail the way a broken disk would).
+#include <cstdint>
 #include <string>
 #include <vector>
 
@@ -41,6 +43,16 @@ private:
     std::string old_;
     bool had_ = false;
 };
+
+// Records written on the calling thread into files it has open; the add's error is left for
+// the caller to check.
+void addDiscRecord(const std::string& disc, const std::string& custom, const std::string& makeType,
+                   std::int32_t makeId);
+void addMasterTrack(const std::string& disc, const std::string& diskId, int track, std::int32_t brand,
+                    const std::string& title, const std::string& artist);
+
+// TagQue empty with a blank buffer, and the tagging switches as the program starts with them.
+void resetTagging();
 
 // Runs SQL on a record file with a connection of its own. Returns 0 or the SQLite code;
 // `error` receives SQLite's message.

@@ -2,6 +2,7 @@
 
 #include "runtime/files/file_util.h"
 #include "runtime/files/folder.h"
+#include "runtime/files/ini_text.h"
 
 #include <stdlib.h>
 #include <sys/stat.h>
@@ -12,14 +13,14 @@
 #include <optional>
 
 namespace rt {
+
+using initext::FilePtr;
+using initext::readLine;
+using initext::sameText;
+
 namespace {
 
 std::mutex iniMutex;
-
-struct FileCloser {
-    void operator()(std::FILE* f) const { std::fclose(f); }
-};
-using FilePtr = std::unique_ptr<std::FILE, FileCloser>;
 
 bool isBlank(char c) { return c == ' ' || c == '\t' || c == '\r' || c == '\n'; }
 
@@ -33,32 +34,6 @@ std::string trim(const std::string& s) {
 std::string trimRight(std::string s) {
     while (!s.empty() && (s.back() == ' ' || s.back() == '\t')) s.pop_back();
     return s;
-}
-
-bool sameText(const std::string& a, const std::string& b) {
-    if (a.size() != b.size()) return false;
-    for (size_t i = 0; i < a.size(); ++i) {
-        char x = a[i], y = b[i];
-        if (x >= 'A' && x <= 'Z') x = char(x - 'A' + 'a');
-        if (y >= 'A' && y <= 'Z') y = char(y - 'A' + 'a');
-        if (x != y) return false;
-    }
-    return true;
-}
-
-// One line of the file without its '\n' (a '\r' before it stays part of the line).
-bool readLine(std::FILE* f, std::string& line, bool& hadNewline) {
-    line.clear();
-    hadNewline = false;
-    int c;
-    while ((c = std::getc(f)) != EOF) {
-        if (c == '\n') {
-            hadNewline = true;
-            return true;
-        }
-        line.push_back(static_cast<char>(c));
-    }
-    return !line.empty();
 }
 
 // A section header gives its trimmed name.

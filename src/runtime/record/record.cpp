@@ -119,6 +119,35 @@ void bulkCache(Connection& c, const std::string& schema, bool on) {
     c.exec(sql.c_str());
 }
 
+// A statement that could not be prepared sets the error: false then.
+bool prepared(Connection& c, const Stmt& s) {
+    if (s) return true;
+    setSqliteError(c.db(), c.lastCode());
+    return false;
+}
+
+// Sets and returns the error of a connection that could not be opened: the file system's
+// when it gave one.
+int openFailed(const std::string& path, int sys, int rc) {
+    if (sys) return pathError(path, sys);
+    setSqliteError(nullptr, rc);
+    return errorCode();
+}
+
+// Ends a file's buffered stream: the deferred keys built, the writes committed. False (the
+// error set) when that failed; the stream then goes on.
+bool endStream(FileState& st) {
+    if (st.finishBulk() != 0) return false;
+    if (st.own->exec("COMMIT") != SQLITE_OK) {
+        setSqliteError(st.own->db(), st.own->lastCode());
+        return false;
+    }
+    st.wrote();  // what others hold of the file is out of date now
+    bulkCache(*st.own, "main", false);
+    st.streaming = false;
+    return true;
+}
+
 long long scalar(Connection& c, const std::string& sql, long long rec, int& rc) {
     Stmt s(c.prepare(sql));
     if (!s) {
@@ -297,10 +326,7 @@ int FileState::keyQuery(const KeyPlan& k, bool fwd, const Value* eq, int neq, co
     sql += std::string("\"_rec\"") + dir + " LIMIT ?";
     Connection* c = conn();
     Stmt s(c->prepare(sql));
-    if (!s) {
-        setSqliteError(c->db(), c->lastCode());
-        return errorCode();
-    }
+    if (!prepared(*c, s)) return errorCode();
     int p = 1;
     for (int i = 0; i < neq; ++i) s.bind(p++, eq[i]);
     for (int i = 0; i < ncmp; ++i) s.bind(p++, cmp[i]);
@@ -325,10 +351,7 @@ int FileState::fetch(int key, int dir, const Anchor& a, const std::vector<Value>
         sql += fwd ? " ORDER BY \"_rec\" LIMIT ?" : " ORDER BY \"_rec\" DESC LIMIT ?";
         Connection* c = conn();
         Stmt s(c->prepare(sql));
-        if (!s) {
-            setSqliteError(c->db(), c->lastCode());
-            return errorCode();
-        }
+        if (!prepared(*c, s)) return errorCode();
         int p = 1;
         if (!a.start) s.bind(p++, a.rec);
         s.bind(p, static_cast<long long>(limit));
@@ -359,10 +382,7 @@ int FileState::fetch(int key, int dir, const Anchor& a, const std::vector<Value>
 int FileState::readRec(long long rec, Row& out) {
     Connection* c = conn();
     Stmt s(c->prepare(texts().byRec));
-    if (!s) {
-        setSqliteError(c->db(), c->lastCode());
-        return errorCode();
-    }
+    if (!prepared(*c, s)) return errorCode();
     s.bind(1, rec);
     int rc = s.step();
     if (rc == SQLITE_ROW) {
@@ -528,6 +548,13 @@ Connection* RecordFile::connection() const {
 
 namespace {
 
+// A declaration whose layout is invalid is neither opened, created nor given its keys.
+bool layoutValid(const FileState& st) {
+    if (st.layout.invalid.empty()) return true;
+    setError(InvalidRecordDeclaration, "Invalid Record Declaration: " + st.layout.invalid);
+    return false;
+}
+
 // Checks that a freshly opened database is this declaration's record file: 0 or the error.
 int validate(FileState& st, Connection& c) {
     Stmt s(c.prepare("SELECT \"value\" FROM \"meta\" WHERE \"name\"='layout'"));
@@ -606,11 +633,7 @@ int connect(const std::string& path, bool readOnly, int busyMs, std::unique_ptr<
     int sys = 0;
     std::unique_ptr<Connection> c;
     int rc = Connection::open(path, readOnly, false, c, &sys);
-    if (rc != SQLITE_OK) {
-        if (sys) return pathError(path, sys);
-        setSqliteError(nullptr, rc);
-        return errorCode();
-    }
+    if (rc != SQLITE_OK) return openFailed(path, sys, rc);
     c->setBusyTimeout(busyMs);
     rc = configure(*c, "main");
     if (rc != SQLITE_OK) {
@@ -636,10 +659,7 @@ void RecordFile::open(unsigned access) {
             return;
         }
         clearError();
-        if (!st.layout.invalid.empty()) {
-            setError(InvalidRecordDeclaration, "Invalid Record Declaration: " + st.layout.invalid);
-            return;
-        }
+        if (!layoutValid(st)) return;
         std::string path = name();
         std::unique_ptr<Connection> c;
         if (connect(path, (access & ReadWrite) == 0, st.busyMs, c) != 0) return;
@@ -670,10 +690,7 @@ void RecordFile::create() {
     }
     std::lock_guard g(st.mu);
     clearError();
-    if (!st.layout.invalid.empty()) {
-        setError(InvalidRecordDeclaration, "Invalid Record Declaration: " + st.layout.invalid);
-        return;
-    }
+    if (!layoutValid(st)) return;
     std::string path = name();
     if (path.empty()) {
         setError(InvalidFileName);
@@ -687,10 +704,7 @@ void RecordFile::create() {
     std::unique_ptr<Connection> c;
     int rc = Connection::open(tmp, false, true, c, &sys);
     if (rc != SQLITE_OK) {
-        if (sys)
-            pathError(tmp, sys);
-        else
-            setSqliteError(nullptr, rc);
+        openFailed(tmp, sys, rc);
         ::unlink(tmp.c_str());
         return;
     }
@@ -759,15 +773,32 @@ int keyOf(FileState& st, const Key& key) {
     if (k < 0) setError(InvalidRecordDeclaration, "Invalid Key: " + key.name);
     return k;
 }
+
+// Starts a sequence in a key's order: the key's index, or -1 (the error set).
+int startKeySequence(FileState& st, const Key& key) {
+    if (!st.requireOpen()) return -1;
+    int k = keyOf(st, key);
+    if (k < 0) return -1;
+    st.seq.reset(&st, k);
+    return k;
+}
+
+// A saved position: the key it was taken in ("" for file order), the record, the key values.
+struct SavedPosition {
+    std::string keyName;
+    long long rec = 0;
+    std::vector<Value> vals;
+    bool decode(const std::string& text) {
+        std::size_t at = 0;
+        return decodePosition(text, at, keyName, rec, vals);
+    }
+};
 }  // namespace
 
 void RecordFile::set(const Key& key) {
     FileState& st = *impl_;
     std::lock_guard g(st.mu);
-    if (!st.requireOpen()) return;
-    int k = keyOf(st, key);
-    if (k < 0) return;
-    st.seq.reset(&st, k);
+    if (startKeySequence(st, key) < 0) return;
     st.seqSet = true;
     clearError();
 }
@@ -775,10 +806,8 @@ void RecordFile::set(const Key& key) {
 void RecordFile::setAt(const Key& key) {
     FileState& st = *impl_;
     std::lock_guard g(st.mu);
-    if (!st.requireOpen()) return;
-    int k = keyOf(st, key);
+    int k = startKeySequence(st, key);
     if (k < 0) return;
-    st.seq.reset(&st, k);
     Anchor a;
     a.vals = st.keyValues(k, st.bufferValues());
     a.inclNext = a.inclPrev = true;
@@ -791,20 +820,17 @@ void RecordFile::reset(const std::string& position) {
     FileState& st = *impl_;
     std::lock_guard g(st.mu);
     if (!st.requireOpen()) return;
-    std::size_t at = 0;
-    std::string keyName;
-    long long rec = 0;
-    std::vector<Value> vals;
-    if (!decodePosition(position, at, keyName, rec, vals)) {
+    SavedPosition p;
+    if (!p.decode(position)) {
         st.seqSet = false;
         setError(RecordNotFound);
         return;
     }
     int k = -1;
-    if (!keyName.empty()) {
-        Key probe{keyName, {}, false};
+    if (!p.keyName.empty()) {
+        Key probe{p.keyName, {}, false};
         k = st.layout.keyIndex(probe);
-        if (k < 0 || vals.size() != st.layout.keys[k].cols.size()) {
+        if (k < 0 || p.vals.size() != st.layout.keys[k].cols.size()) {
             st.seqSet = false;
             setError(RecordNotFound);
             return;
@@ -812,9 +838,9 @@ void RecordFile::reset(const std::string& position) {
     }
     st.seq.reset(&st, k);
     Anchor a;
-    a.vals = std::move(vals);
+    a.vals = std::move(p.vals);
     a.hasRec = true;
-    a.rec = rec;
+    a.rec = p.rec;
     a.inclNext = a.inclPrev = true;
     st.seq.toPoint(std::move(a));
     st.seqSet = true;
@@ -822,12 +848,16 @@ void RecordFile::reset(const std::string& position) {
 }
 
 namespace {
+// A read of a file that is not open leaves no current record.
+bool requireOpenToRead(FileState& st) {
+    if (st.requireOpen()) return true;
+    st.noCurrent();
+    return false;
+}
+
 void readStep(FileState& st, int dir) {
     std::lock_guard g(st.mu);
-    if (!st.requireOpen()) {
-        st.noCurrent();
-        return;
-    }
+    if (!requireOpenToRead(st)) return;
     if (!st.seqSet) {
         st.noCurrent();
         setError(NoRecord);
@@ -851,10 +881,7 @@ void RecordFile::previous() { readStep(*impl_, -1); }
 void RecordFile::get(const Key& key) {
     FileState& st = *impl_;
     std::lock_guard g(st.mu);
-    if (!st.requireOpen()) {
-        st.noCurrent();
-        return;
-    }
+    if (!requireOpenToRead(st)) return;
     int k = keyOf(st, key);
     if (k < 0) {
         st.noCurrent();
@@ -885,21 +912,15 @@ void RecordFile::get(const Key& key) {
 void RecordFile::reget(const std::string& position) {
     FileState& st = *impl_;
     std::lock_guard g(st.mu);
-    if (!st.requireOpen()) {
-        st.noCurrent();
-        return;
-    }
-    std::size_t at = 0;
-    std::string keyName;
-    long long rec = 0;
-    std::vector<Value> vals;
-    if (!decodePosition(position, at, keyName, rec, vals)) {
+    if (!requireOpenToRead(st)) return;
+    SavedPosition p;
+    if (!p.decode(position)) {
         st.noCurrent();
         setError(RecordNotFound);
         return;
     }
     Row r;
-    if (st.readRec(rec, r) != 0) {
+    if (st.readRec(p.rec, r) != 0) {
         st.noCurrent();
         return;
     }
@@ -929,6 +950,31 @@ bool bufferRow(FileState& st) {
     }
     return true;
 }
+
+// put() and del() need a current record: error 33 without one.
+bool requireCurrent(FileState& st) {
+    if (st.hasCur) return true;
+    setError(NoRecord);
+    return false;
+}
+
+// Runs one writing statement, its parameters bound by `bind`: false (the error set) unless
+// it completed.
+template <class Bind>
+bool runWrite(Connection& c, const std::string& sql, const Bind& bind) {
+    int rc;
+    {
+        Stmt s(c.prepare(sql));
+        if (!prepared(c, s)) return false;
+        bind(s);
+        rc = s.step();
+    }
+    if (rc != SQLITE_DONE) {
+        setSqliteError(c.db(), rc);
+        return false;
+    }
+    return true;
+}
 }  // namespace
 
 void RecordFile::add() {
@@ -936,20 +982,10 @@ void RecordFile::add() {
     std::lock_guard g(st.mu);
     if (!st.requireOpen() || !bufferRow(st)) return;
     Connection* c = st.conn();
-    int rc;
-    {
-        Stmt s(c->prepare(st.texts().insert));
-        if (!s) {
-            setSqliteError(c->db(), c->lastCode());
-            return;
-        }
+    auto bind = [&](Stmt& s) {
         for (std::size_t i = 0; i < st.scratch.size(); ++i) s.bind(static_cast<int>(i) + 1, st.scratch[i]);
-        rc = s.step();
-    }
-    if (rc != SQLITE_DONE) {
-        setSqliteError(c->db(), rc);
-        return;
-    }
+    };
+    if (!runWrite(*c, st.texts().insert, bind)) return;
     st.wrote();
     st.cur.rec = sqlite3_last_insert_rowid(c->db());
     st.cur.chg = 0;
@@ -963,30 +999,15 @@ void RecordFile::add() {
 void RecordFile::put() {
     FileState& st = *impl_;
     std::lock_guard g(st.mu);
-    if (!st.requireOpen()) return;
-    if (!st.hasCur) {
-        setError(NoRecord);
-        return;
-    }
-    if (!bufferRow(st)) return;
+    if (!st.requireOpen() || !requireCurrent(st) || !bufferRow(st)) return;
     Connection* c = st.conn();
-    int rc;
     int n = static_cast<int>(st.scratch.size());
-    {
-        Stmt s(c->prepare(st.texts().update));
-        if (!s) {
-            setSqliteError(c->db(), c->lastCode());
-            return;
-        }
+    auto bind = [&](Stmt& s) {
         for (int i = 0; i < n; ++i) s.bind(i + 1, st.scratch[i]);
         s.bind(n + 1, st.cur.rec);
         s.bind(n + 2, st.cur.chg);
-        rc = s.step();
-    }
-    if (rc != SQLITE_DONE) {
-        setSqliteError(c->db(), rc);
-        return;
-    }
+    };
+    if (!runWrite(*c, st.texts().update, bind)) return;
     if (sqlite3_changes(c->db()) == 0) {
         // Changed or deleted elsewhere since it was read.
         int qrc = 0;
@@ -1010,26 +1031,9 @@ void RecordFile::put() {
 void RecordFile::del() {
     FileState& st = *impl_;
     std::lock_guard g(st.mu);
-    if (!st.requireOpen()) return;
-    if (!st.hasCur) {
-        setError(NoRecord);
-        return;
-    }
+    if (!st.requireOpen() || !requireCurrent(st)) return;
     Connection* c = st.conn();
-    int rc;
-    {
-        Stmt s(c->prepare(st.texts().remove));
-        if (!s) {
-            setSqliteError(c->db(), c->lastCode());
-            return;
-        }
-        s.bind(1, st.cur.rec);
-        rc = s.step();
-    }
-    if (rc != SQLITE_DONE) {
-        setSqliteError(c->db(), rc);
-        return;
-    }
+    if (!runWrite(*c, st.texts().remove, [&](Stmt& s) { s.bind(1, st.cur.rec); })) return;
     st.noCurrent();
     if (sqlite3_changes(c->db()) == 0) {
         setError(RecordNotFound);
@@ -1050,10 +1054,7 @@ long long RecordFile::records() {
     }
     Connection* c = st.conn();
     Stmt s(c->prepare(st.texts().count));
-    if (!s) {
-        setSqliteError(c->db(), c->lastCode());
-        return 0;
-    }
+    if (!prepared(*c, s)) return 0;
     int rc = s.step();
     if (rc != SQLITE_ROW) {
         setSqliteError(c->db(), rc);
@@ -1066,22 +1067,26 @@ long long RecordFile::records() {
     return st.countValue;
 }
 
+namespace {
+// The current record's position in a key's order (-1: file order).
+std::string positionIn(const FileState& st, int k) {
+    if (k < 0) return encodePosition("", st.cur.rec, {});
+    return encodePosition(st.layout.keys[k].name, st.cur.rec, st.keyValues(k, st.cur.vals));
+}
+}  // namespace
+
 std::string RecordFile::position() const {
     FileState& st = *impl_;
     std::lock_guard g(st.mu);
     if (!st.hasCur) return {};
-    int k = st.seqSet ? st.seq.key() : -1;
-    if (k < 0) return encodePosition("", st.cur.rec, {});
-    return encodePosition(st.layout.keys[k].name, st.cur.rec, st.keyValues(k, st.cur.vals));
+    return positionIn(st, st.seqSet ? st.seq.key() : -1);
 }
 
 std::string RecordFile::position(const Key& key) const {
     FileState& st = *impl_;
     std::lock_guard g(st.mu);
     if (!st.hasCur) return {};
-    int k = st.layout.keyIndex(key);
-    if (k < 0) return encodePosition("", st.cur.rec, {});
-    return encodePosition(st.layout.keys[k].name, st.cur.rec, st.keyValues(k, st.cur.vals));
+    return positionIn(st, st.layout.keyIndex(key));
 }
 
 bool RecordFile::hasCurrent() const {
@@ -1093,10 +1098,7 @@ void RecordFile::buildKeys() {
     FileState& st = *impl_;
     std::lock_guard g(st.mu);
     clearError();
-    if (!st.layout.invalid.empty()) {
-        setError(InvalidRecordDeclaration, "Invalid Record Declaration: " + st.layout.invalid);
-        return;
-    }
+    if (!layoutValid(st)) return;
     std::unique_ptr<Connection> temp;
     Connection* c = st.conn();
     std::string schema = st.schema;
@@ -1181,14 +1183,7 @@ void RecordFile::flush() {
     if (!st.requireOpen()) return;
     clearError();
     if (!st.streaming) return;
-    if (st.finishBulk() != 0) return;
-    if (st.own->exec("COMMIT") != SQLITE_OK) {
-        setSqliteError(st.own->db(), st.own->lastCode());
-        return;
-    }
-    st.wrote();  // what others hold of the file is out of date now
-    bulkCache(*st.own, "main", false);
-    st.streaming = false;
+    endStream(st);
 }
 
 void RecordFile::watch() { clearError(); }
@@ -1226,16 +1221,7 @@ bool logout(int seconds, std::initializer_list<RecordFile*> list) {
             setError(NotOpen);
             return false;
         }
-        if (st->streaming) {
-            if (st->finishBulk() != 0) return false;
-            if (st->own->exec("COMMIT") != SQLITE_OK) {
-                setSqliteError(st->own->db(), st->own->lastCode());
-                return false;
-            }
-            st->wrote();
-            bulkCache(*st->own, "main", false);
-            st->streaming = false;
-        }
+        if (st->streaming && !endStream(*st)) return false;
     }
     int ms = seconds > 0 ? seconds * 1000 : 0;
     auto t = std::make_unique<Transaction>();
@@ -1258,10 +1244,7 @@ bool logout(int seconds, std::initializer_list<RecordFile*> list) {
         int sys = 0;
         int rc = Connection::open(files[0]->path, false, false, t->dedicated, &sys);
         if (rc != SQLITE_OK) {
-            if (sys)
-                pathError(files[0]->path, sys);
-            else
-                setSqliteError(nullptr, rc);
+            openFailed(files[0]->path, sys, rc);
             return false;
         }
         Connection& c = *t->dedicated;

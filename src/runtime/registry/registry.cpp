@@ -2,6 +2,7 @@
 
 #include "runtime/files/file_util.h"
 #include "runtime/files/folder.h"
+#include "runtime/files/ini_text.h"
 
 #include <fcntl.h>
 #include <sys/file.h>
@@ -23,14 +24,14 @@
 // comes back exactly as it was written.
 
 namespace rt {
+
+using initext::FilePtr;
+using initext::readLine;
+using initext::sameText;
+
 namespace {
 
 std::mutex regMutex;
-
-struct FileCloser {
-    void operator()(std::FILE* f) const { std::fclose(f); }
-};
-using FilePtr = std::unique_ptr<std::FILE, FileCloser>;
 
 std::string storePath() { return configFolder() + "/registry.ini"; }
 
@@ -50,15 +51,6 @@ public:
 private:
     int fd_ = -1;
 };
-
-char lower(char c) { return (c >= 'A' && c <= 'Z') ? char(c - 'A' + 'a') : c; }
-
-bool sameText(const std::string& a, const std::string& b) {
-    if (a.size() != b.size()) return false;
-    for (size_t i = 0; i < a.size(); ++i)
-        if (lower(a[i]) != lower(b[i])) return false;
-    return true;
-}
 
 // A stored key below keyPath makes keyPath itself exist, as keys do in the registry.
 bool isSubKey(const std::string& stored, const std::string& keyPath) {
@@ -172,20 +164,6 @@ void parseValue(const std::string& stored, std::string& data, RegType& type) {
         type = RegType::Other;
         data = fromHex(payload);
     }
-}
-
-bool readLine(std::FILE* f, std::string& line, bool& hadNewline) {
-    line.clear();
-    hadNewline = false;
-    int c;
-    while ((c = std::getc(f)) != EOF) {
-        if (c == '\n') {
-            hadNewline = true;
-            return true;
-        }
-        line.push_back(static_cast<char>(c));
-    }
-    return !line.empty();
 }
 
 // A "[...]" line gives the decoded key path.

@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cstdio>
+#include <cstdlib>
 #include <stdexcept>
 
 #include "runtime/thread/core.h"
@@ -220,6 +221,35 @@ Control make(ControlKind k, const std::string& name, const std::string& text, in
 }
 }  // namespace
 
+int Window::add(ControlKind k, const std::string& n, const std::string& t, int x, int y, int w, int h,
+                int parent) {
+    Control c = make(k, n, t, x, y, w, h);
+    c.parent = parent;
+    return add(std::move(c));
+}
+int Window::option(const std::string& n, const std::string& t, int x, int y, int w, int h) {
+    Control c = make(ControlKind::Option, n, t, x, y, w, h);
+    c.boxed = !t.empty();
+    return add(std::move(c));
+}
+int Window::radio(int opt, const std::string& n, const std::string& t, int x, int y, int w, int h) {
+    int number = 1;
+    for (const auto& c : impl_->st.controls)
+        if (c.kind == ControlKind::Radio && c.parent == opt) ++number;
+    Control c = make(ControlKind::Radio, n, t, x, y, w, h);
+    c.parent = opt;
+    c.value = std::to_string(number);
+    return add(std::move(c));
+}
+int Window::combo(const std::string& n, const std::string& pic, int x, int y, int w, int h,
+                  std::vector<Column> cols) {
+    Control c = make(ControlKind::Combo, n, "", x, y, w, h);
+    c.picture = pic;
+    // "@s40": as many characters as the picture says
+    if (pic.size() > 2 && (pic[1] == 's' || pic[1] == 'S')) c.maxChars = std::atoi(pic.c_str() + 2);
+    c.columns = std::move(cols);
+    return add(std::move(c));
+}
 int Window::button(const std::string& n, const std::string& t, int x, int y, int w, int h) {
     return add(make(ControlKind::Button, n, t, x, y, w, h));
 }

@@ -175,6 +175,16 @@ public:
 
     // --- building (before or after open) ---
     int add(Control c);  // returns the control's id
+    // Any control by its kind; returns its id.
+    int add(ControlKind kind, const std::string& name, const std::string& text, int x, int y, int w, int h,
+            int parent = 0);
+    // An option (a group of radio buttons; its value is the chosen radio's number from 1) and
+    // its radios, numbered in the order they are added.
+    int option(const std::string& name, const std::string& text, int x, int y, int w, int h);
+    int radio(int option, const std::string& name, const std::string& text, int x, int y, int w, int h);
+    // A typing field with a drop-down list (its columns' headers) of choices.
+    int combo(const std::string& name, const std::string& picture, int x, int y, int w, int h,
+              std::vector<Column> columns = {});
     int button(const std::string& name, const std::string& text, int x, int y, int w, int h);
     int entry(const std::string& name, const std::string& picture, int x, int y, int w, int h);
     int text(const std::string& name, const std::string& text, int x, int y, int w, int h);

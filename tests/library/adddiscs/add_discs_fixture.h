@@ -55,25 +55,14 @@ protected:
                 DIS.DISKID = id;
                 DIS.UNQDISKID = id;
                 DIS.add();
-                for (int t = 1; t <= 3; ++t) {
-                    KAR.clearBuffer();
-                    KAR.UNQDISKID = id;
-                    KAR.DISKID = id;
-                    KAR.DISKTRACKNO = static_cast<std::uint16_t>(t);
-                    KAR.MAKEID = kTrioBrandId;
-                    KAR.TITLE = "Trio Song " + std::to_string(d) + "-" + std::to_string(t);
-                    KAR.ARTIST = "The Trio";
-                    KAR.add();
-                }
+                for (int t = 1; t <= 3; ++t)
+                    fixture::addMasterTrack(id, id, t, kTrioBrandId,
+                                            "Trio Song " + std::to_string(d) + "-" + std::to_string(t), "The Trio");
             }
             DIS.close();
             KAR.close();
         });
-        TagQue.free();
-        TagQue.clearBuffer();
-        SkipCustomDiscIdQuery = 0;
-        DialogCancelled = 0;
-        BatchConfirmed = 0;
+        fixture::resetTagging();
     }
     void TearDown() override {
         EXPECT_TRUE(d_.end()) << d_.error() << d_.windows();
@@ -86,12 +75,7 @@ protected:
     static void addSongBookDisc(const std::string& disc, const std::string& custom) {
         rt::runProgram([&] {
             SBD.open();
-            SBD.clearBuffer();
-            SBD.UNQDISKID = disc;
-            SBD.MAKETYPE = disc.substr(0, 2);
-            SBD.MAKEID = 1;
-            SBD.ALTDISKID = custom;
-            SBD.add();
+            fixture::addDiscRecord(disc, custom, disc.substr(0, 2), 1);
             ASSERT_EQ(rt::errorCode(), 0) << rt::error();
             SBD.close();
         });
@@ -99,14 +83,7 @@ protected:
     static void addMasterTrack(const std::string& disc, int brand, unsigned track) {
         rt::runProgram([&] {
             KAR.open();
-            KAR.clearBuffer();
-            KAR.UNQDISKID = disc;
-            KAR.DISKID = disc;
-            KAR.DISKTRACKNO = static_cast<std::uint16_t>(track);
-            KAR.MAKEID = brand;
-            KAR.TITLE = "Stray Track";
-            KAR.ARTIST = "Nobody";
-            KAR.add();
+            fixture::addMasterTrack(disc, disc, track, brand, "Stray Track", "Nobody");
             ASSERT_EQ(rt::errorCode(), 0) << rt::error();
             KAR.close();
         });

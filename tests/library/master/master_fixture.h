@@ -76,10 +76,7 @@ class MasterTest : public ::testing::Test {
 protected:
     void SetUp() override {
         fixture::pointFileNamesAt(dir_.path());
-        TagQue.free();
-        TagQue.clearBuffer();
-        SkipCustomDiscIdQuery = 0;
-        DialogCancelled = 0;
+        fixture::resetTagging();
         writeCatalogue();
         writeSongBook({}, {});
     }
@@ -96,14 +93,7 @@ protected:
         check(rt::errorCode() == 0);
         KAR.stream();
         for (const Track& t : catalogueTracks()) {
-            KAR.clearBuffer();
-            KAR.TITLE = t.title;
-            KAR.ARTIST = t.artist;
-            KAR.DISKID = t.disc.substr(2);
-            KAR.DISKTRACKNO = static_cast<std::uint16_t>(t.track);
-            KAR.MAKEID = t.brand;
-            KAR.UNQDISKID = t.disc;
-            KAR.add();
+            fixture::addMasterTrack(t.disc, t.disc.substr(2), t.track, t.brand, t.title, t.artist);
             check(rt::errorCode() == 0);
         }
         KAR.close();
@@ -163,12 +153,7 @@ protected:
         SBD.create();
         SBD.open();
         for (const Disc& d : discs) {
-            SBD.clearBuffer();
-            SBD.UNQDISKID = d.disc;
-            SBD.MAKETYPE = std::string(d.disc).substr(0, 2);
-            SBD.MAKEID = 1;
-            SBD.ALTDISKID = d.custom;
-            SBD.add();
+            fixture::addDiscRecord(d.disc, d.custom, std::string(d.disc).substr(0, 2), 1);
             check(rt::errorCode() == 0);
         }
         SBD.close();

@@ -43,11 +43,7 @@ protected:
             SBK.create();
             SBD.create();
         });
-        TagQue.free();
-        TagQue.clearBuffer();
-        SkipCustomDiscIdQuery = 0;
-        DialogCancelled = 0;
-        BatchConfirmed = 0;
+        fixture::resetTagging();
         rt::setToday(rt::date(3, 14, 2024));
     }
     void TearDown() override {
@@ -80,14 +76,7 @@ protected:
     static void addMasterTrack(const std::string& disc, unsigned track, const std::string& title, int brand = 9) {
         onThread([&] {
             KAR.open();
-            KAR.clearBuffer();
-            KAR.UNQDISKID = disc;
-            KAR.DISKID = disc;
-            KAR.DISKTRACKNO = static_cast<std::uint16_t>(track);
-            KAR.TITLE = title;
-            KAR.ARTIST = "Test Artist";
-            KAR.MAKEID = brand;
-            KAR.add();
+            fixture::addMasterTrack(disc, disc, track, brand, title, "Test Artist");
             ASSERT_EQ(rt::errorCode(), 0) << rt::error();
             KAR.close();
         });
@@ -96,12 +85,7 @@ protected:
     static void addDisc(const std::string& disc, const std::string& custom) {
         onThread([&] {
             SBD.open();
-            SBD.clearBuffer();
-            SBD.UNQDISKID = disc;
-            SBD.MAKETYPE = disc.substr(0, 2);
-            SBD.MAKEID = 1;
-            SBD.ALTDISKID = custom;
-            SBD.add();
+            fixture::addDiscRecord(disc, custom, disc.substr(0, 2), 1);
             ASSERT_EQ(rt::errorCode(), 0) << rt::error();
             SBD.close();
         });

@@ -30,12 +30,7 @@ inline rt::DayNumber today() { return rt::date(3, 14, 2024); }
 
 inline void addDisc(const std::string& disc, const std::string& alt, const std::string& makeType = "CV",
                     std::int32_t makeId = 7) {
-    SBD.clearBuffer();
-    SBD.UNQDISKID = disc;
-    SBD.ALTDISKID = alt;
-    SBD.MAKETYPE = makeType;
-    SBD.MAKEID = makeId;
-    SBD.add();
+    fixture::addDiscRecord(disc, alt, makeType, makeId);
 }
 
 inline void addListing(const std::string& disc, std::uint32_t track, const std::string& title,

@@ -100,12 +100,7 @@ protected:
             SBD.create();
             SBD.open();
             for (const Disc& d : discs) {
-                SBD.clearBuffer();
-                SBD.UNQDISKID = d.disc;
-                SBD.MAKETYPE = d.disc.substr(0, 2);
-                SBD.MAKEID = d.brand;
-                SBD.ALTDISKID = d.alt;
-                SBD.add();
+                fixture::addDiscRecord(d.disc, d.alt, d.disc.substr(0, 2), d.brand);
                 failed += rt::errorCode() != rt::NoError;
             }
             for (const Listing& l : listings) {

@@ -1,0 +1,72 @@
+#pragma once
+// What the benchmarks share. Each .cpp of this folder is a program of its own, so everything
+// here is inline: the clock, made-up words, and large SongBooks written straight into the
+// record files of the calling thread.
+#include <chrono>
+#include <cstdint>
+#include <random>
+#include <string>
+
+#include "data/sbdiscs.h"
+#include "data/songbook.h"
+#include "runtime/error/error.h"
+
+namespace bench {
+
+using Clock = std::chrono::steady_clock;
+
+inline double msSince(Clock::time_point t) {
+    return std::chrono::duration<double, std::milli>(Clock::now() - t).count();
+}
+inline double seconds(Clock::time_point t0) { return std::chrono::duration<double>(Clock::now() - t0).count(); }
+
+// A made-up word in capitals, of one to four syllables.
+inline std::string word(std::mt19937& rng) {
+    static const char* syllables[] = {"LA", "MO", "RI", "TA", "BE", "SO", "KA", "NE", "DU", "VI",
+                                      "GO", "PE", "ZA", "HU", "CI", "FO", "WE", "YA", "JO", "XE"};
+    std::string w;
+    const int n = 1 + static_cast<int>(rng() % 4);
+    for (int i = 0; i < n; ++i) w += syllables[rng() % 20];
+    return w;
+}
+
+// A bench SongBook has 15 listings a disc; disc d is "SC" followed by 10000 + d.
+constexpr int kSongBookTracks = 15;
+inline std::string songBookDiscId(long d) { return "SC" + std::to_string(10000 + d); }
+
+// The disc records of a bench SongBook of `rows` listings, into SBD (open); alt(d) gives the
+// custom id of disc d. The error of the last add that failed, or 0.
+template <class Alt>
+int addSongBookDiscs(long rows, const Alt& alt) {
+    int failed = 0;
+    const long discs = rows / kSongBookTracks + 1;
+    for (long d = 0; d < discs; ++d) {
+        SBD.clearBuffer();
+        SBD.UNQDISKID = songBookDiscId(d);
+        SBD.MAKETYPE = "SC";
+        SBD.MAKEID = 1;
+        SBD.ALTDISKID = alt(d);
+        SBD.add();
+        if (rt::errorCode()) failed = rt::errorCode();
+    }
+    return failed;
+}
+
+// The listings of a bench SongBook, into SBK (open); fill(i) sets the rest of listing i (its
+// disc, track and make are set here). The error of the last add that failed, or 0.
+template <class Fill>
+int addSongBookListings(long rows, const Fill& fill) {
+    int failed = 0;
+    for (long i = 0; i < rows; ++i) {
+        SBK.clearBuffer();
+        fill(i);
+        SBK.UNQDISKID = songBookDiscId(i / kSongBookTracks);
+        SBK.DISKTRACKNO = static_cast<std::uint32_t>(i % kSongBookTracks + 1);
+        SBK.MAKEID = "SC";
+        SBK.add();
+        if (rt::errorCode()) failed = rt::errorCode();
+    }
+    return failed;
+}
+
+}  // namespace bench
