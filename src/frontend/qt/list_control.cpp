@@ -165,7 +165,15 @@ ListTable::ListTable(ListControl* owner) : QTableView(owner), owner_(owner) {
 
 void ListTable::keyPressEvent(QKeyEvent* e) { owner_->key(e); }
 
+void ListTable::scrollTo(const QModelIndex& i, ScrollHint hint) {
+    if (owner_->whole()) QTableView::scrollTo(i, hint);
+}
+
 void ListTable::wheelEvent(QWheelEvent* e) {
+    if (owner_->whole()) {
+        QTableView::wheelEvent(e);
+        return;
+    }
     // A wheel turn scrolls by rows the way the desktop sets it, one event per row.
     wheelRest_ += e->angleDelta().y();
     const int lines = std::max(1, QApplication::wheelScrollLines());
@@ -243,8 +251,12 @@ void ListControl::apply(const rt::Control& c, const DialogUnits& du) {
     model_->setSelected(std::clamp(c.selected, 0, model_->rows()));
     thumb_ = std::clamp(c.thumb, 0, 100);
     if (!bar_->isSliderDown()) bar_->setValue(thumb_);
-    bar_->setVisible(c.vscroll);
     visibleRows_ = std::max(1, (c.h - 10) / 8);
+    // A list the program fills whole (more rows than the page holds, e.g. the SongBooks of a
+    // folder) scrolls by itself; a paged list shows the program's thumb instead.
+    whole_ = model_->rows() > visibleRows_;
+    table_->setVerticalScrollBarPolicy(whole_ ? Qt::ScrollBarAsNeeded : Qt::ScrollBarAlwaysOff);
+    bar_->setVisible(c.vscroll && !whole_);
     fitRows();
 }
 
@@ -281,7 +293,10 @@ void ListControl::fitRows() {
     avail -= headH;
     const int rowH = std::max(1, avail / visibleRows_);
     table_->verticalHeader()->setDefaultSectionSize(rowH);
-    table_->verticalScrollBar()->setValue(0);
+    if (!whole_)
+        table_->verticalScrollBar()->setValue(0);
+    else if (model_->selected() > 0)
+        table_->scrollTo(model_->index(model_->selected() - 1, 0), QAbstractItemView::EnsureVisible);
 }
 
 void ListControl::send(int code, long long value, int key, const QString& text, int column) {

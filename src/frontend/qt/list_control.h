@@ -55,7 +55,8 @@ class ListControl;
 class ListTable : public QTableView {
 public:
     explicit ListTable(ListControl* owner);
-    void scrollTo(const QModelIndex&, ScrollHint) override {}  // the page never scrolls
+    // A page never scrolls; a list the program fills whole does.
+    void scrollTo(const QModelIndex& i, ScrollHint hint) override;
 protected:
     void keyPressEvent(QKeyEvent* e) override;
     void wheelEvent(QWheelEvent* e) override;
@@ -77,6 +78,7 @@ public:
     ListModel* model() const { return model_; }
     QScrollBar* scrollBar() const { return bar_; }
     int visibleRows() const { return visibleRows_; }
+    bool whole() const { return whole_; }
 
     // Highlights the row at a point of the table (a right click) and tells the program.
     void selectAt(const QPoint& viewportPos);
@@ -99,6 +101,7 @@ private:
     QScrollBar* bar_;
     DialogUnits du_;
     int visibleRows_ = 1;
+    bool whole_ = false;  // the program gave more rows than a page: the list scrolls itself
     int thumb_ = 0;
     bool columnsSet_ = false;
 };

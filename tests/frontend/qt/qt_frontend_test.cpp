@@ -93,6 +93,7 @@ protected:
         // Every program here ends when its frame closes.
         if (WindowView* f = frame()) f->top()->close();
         waitFor([&] { return !rt::programRunning(); }, 5000);
+        rt::stopProgram();  // a program without a frame
         fe_->uninstall();
         rt::joinProgram();
         fe_.reset();
@@ -287,6 +288,31 @@ TEST_F(QtFrontEndTest, ListShowsExactlyTheProgramsPageWithItsColours) {
     EXPECT_EQ(fg(2, 0), QColor(0xFF, 0x00, 0x00));
     EXPECT_EQ(bg(0, 0), QColor(0x40, 0x00, 0x80));  // row 1 is highlighted
     EXPECT_EQ(fg(0, 1), QColor(0xFF, 0xFF, 0xFF));
+}
+
+TEST_F(QtFrontEndTest, AListFilledWholeScrollsItselfInsteadOfShowingAThumb) {
+    rt::startProgram([] {
+        rt::Window w("Folder", rt::WindowKind::Dialog, -1, -1, 200, 120);
+        const int l = w.list("?LIST", 4, 4, 150, 90, {rt::Column{"SongBooks", 140}});
+        std::vector<rt::Row> rows;
+        for (int i = 1; i <= 40; ++i) rows.push_back(rt::Row{{rt::Cell{"SongBook " + std::to_string(i)}}});
+        w.setRows(l, rows);
+        w.setSelected(l, 40);
+        w.open();
+        while (w.accept()) {
+        }
+    });
+    WindowView* v = waitTitled("Folder");
+    ASSERT_NE(v, nullptr);
+    ListControl* list = nullptr;
+    ASSERT_TRUE(waitFor([&] { return (list = v->list(v->state().controls[0].id)) && list->model()->rowCount() == 40; }));
+    EXPECT_TRUE(list->whole());
+    QApplication::processEvents();
+    const QTableView* t = list->table();
+    EXPECT_GT(t->verticalScrollBar()->maximum(), 0) << "all forty SongBooks can be reached";
+    EXPECT_GT(t->verticalScrollBar()->value(), 0) << "the highlighted last row is scrolled into view";
+    v->top()->close();
+    EXPECT_TRUE(waitFor([] { return !rt::programRunning(); }));
 }
 
 TEST_F(QtFrontEndTest, ListInputBecomesTheProgramsEvents) {
