@@ -223,3 +223,31 @@ TEST(Windows, ClosingTheChildrenStopsAtOneThatRefuses) {
 }
 
 }  // namespace
+
+namespace {
+
+TEST(Threads, AtMostSixtyThreeThreadsAreStartedAndNumbered) {
+    VirtualClock clock;
+    std::vector<int> numbers;
+    rt::startProgram([&] {
+        for (int i = 0; i < 70; ++i)
+            numbers.push_back(rt::startThread([] {
+                rt::Window w("Worker", rt::WindowKind::Dialog, 0, 0, 50, 20);
+                w.open();
+                while (w.accept()) {
+                }
+            }));
+        rt::Window w("Main", rt::WindowKind::Dialog, 0, 0, 50, 20);
+        w.open();
+        while (w.accept()) {
+        }
+    });
+    ASSERT_TRUE(rt::settle());
+    ASSERT_EQ(numbers.size(), 70u);
+    for (int i = 0; i < 63; ++i) EXPECT_EQ(numbers[static_cast<std::size_t>(i)], i + 2);  // thread 1 is the program's
+    for (int i = 63; i < 70; ++i) EXPECT_EQ(numbers[static_cast<std::size_t>(i)], 0);
+    EXPECT_EQ(rt::threadCount(), 64);
+    closeAll();
+}
+
+}  // namespace
