@@ -15,13 +15,16 @@ class PercentRecorder {
 public:
     PercentRecorder() {
         rt::setChangeListener([this] {
+            // Read and record under one lock: listeners run on several threads, and a late one
+            // must not record an older text after a newer one.
+            std::lock_guard lk(m_);
             const rt::Published p = rt::published();
+            if (p.serial < serial_) return;
+            serial_ = p.serial;
             for (const auto& w : p.windows)
                 for (const auto& c : w->controls)
-                    if (c.name == "?Percent") {
-                        std::lock_guard lk(m_);
-                        if (!c.text.empty() && (seen_.empty() || seen_.back() != c.text)) seen_.push_back(c.text);
-                    }
+                    if (c.name == "?Percent" && !c.text.empty() && (seen_.empty() || seen_.back() != c.text))
+                        seen_.push_back(c.text);
         });
     }
     ~PercentRecorder() { rt::setChangeListener(nullptr); }
@@ -33,6 +36,7 @@ public:
 private:
     std::mutex m_;
     std::vector<std::string> seen_;
+    std::uint64_t serial_ = 0;
 };
 
 class AddTaggedDiscsTest : public TaggingTest {
