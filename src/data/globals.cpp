@@ -36,3 +36,15 @@ PathText SelectedSongBookPath;
 namespace GLO {
 PathText SHORTSONGBOOKNAME;
 }  // namespace GLO
+
+void SetMasterFileNames(const std::string& folder) {
+    const std::string base = rt::clip(folder) + "/";
+    KaraokeFileName = base + "MAIN.TPS";
+    DiscsFileName = base + "DISCS.TPS";
+    DMakeFileName = base + "DMAKE.TPS";
+    SArtistFileName = base + "SARTIST.TPS";
+    STitleFileName = base + "STITLE.TPS";
+    UpdateListFileName = base + "autoupdate.lst";
+    MakeIdFileName = base + "MAKEID.TPS";
+    GenreFileName = base + "GENRE.TPS";
+}

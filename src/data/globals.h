@@ -62,3 +62,7 @@ namespace GLO {
 // Short name of the SongBook chosen or created in the SongBook File Explorer.
 extern PathText SHORTSONGBOOKNAME;
 }  // namespace GLO
+
+// Names the master files (and the update list) in an installation folder, as the frame does
+// when it starts.
+void SetMasterFileNames(const std::string& folder);

@@ -21,15 +21,7 @@ void setFrameTitle(rt::Window& w) {
 }  // namespace
 
 void ApplicationFrame() {
-    const std::string folder = rt::clip(InstallFolder) + "/";
-    KaraokeFileName = folder + "MAIN.TPS";
-    DiscsFileName = folder + "DISCS.TPS";
-    DMakeFileName = folder + "DMAKE.TPS";
-    SArtistFileName = folder + "SARTIST.TPS";
-    STitleFileName = folder + "STITLE.TPS";
-    UpdateListFileName = folder + "autoupdate.lst";
-    MakeIdFileName = folder + "MAKEID.TPS";
-    GenreFileName = folder + "GENRE.TPS";
+    SetMasterFileNames(InstallFolder);
 
     rt::Window w("Cantorelle V2 SongBook Maker", rt::WindowKind::Frame, -1, -1, 640, 420);
     w.setResizable(true);

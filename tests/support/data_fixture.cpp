@@ -27,14 +27,7 @@ TempFolder::~TempFolder() {
 
 void pointFileNamesAt(const std::string& folder, const std::string& songBook) {
     InstallFolder = folder;
-    KaraokeFileName = folder + "/MAIN.TPS";
-    DiscsFileName = folder + "/DISCS.TPS";
-    DMakeFileName = folder + "/DMAKE.TPS";
-    SArtistFileName = folder + "/SARTIST.TPS";
-    STitleFileName = folder + "/STITLE.TPS";
-    MakeIdFileName = folder + "/MAKEID.TPS";
-    GenreFileName = folder + "/GENRE.TPS";
-    UpdateListFileName = folder + "/autoupdate.lst";
+    SetMasterFileNames(folder);
     SongBookFileName = folder + "/" + songBook + ".2bk";
     SBDiscsFileName = folder + "/" + songBook + ".2bd";
 }
