@@ -118,6 +118,15 @@ QStringList patternsOf(const QString& list) {
     return out;
 }
 
+// What a file or folder dialog answers: the one path chosen, if any.
+rt::Answer chosenPath(const QFileDialog& d, int result) {
+    rt::Answer a;
+    const QStringList files = d.selectedFiles();
+    a.ok = result == QDialog::Accepted && !files.isEmpty();
+    if (a.ok) a.path = ss(files.front());
+    return a;
+}
+
 }  // namespace
 
 QString qtFilter(const std::string& filter) {
@@ -200,6 +209,13 @@ void RequestPresenter::finish(int id, const rt::Answer& a) {
     fe_.scheduleRefresh();
 }
 
+void RequestPresenter::present(Shown& s, int id, QDialog* d, std::function<rt::Answer(int)> answer) {
+    connect(d, &QDialog::finished, this, [this, id, answer = std::move(answer)](int result) { finish(id, answer(result)); });
+    d->setWindowModality(Qt::NonModal);
+    d->show();
+    s.w = d;
+}
+
 void RequestPresenter::show(const rt::Request& r) {
     Shown& s = shown_[r.id];
     s.thread = r.thread;
@@ -234,16 +250,13 @@ void RequestPresenter::show(const rt::Request& r) {
         mb->setDefaultButton(qobject_cast<QPushButton*>(deflt));
         mb->setEscapeButton(escape);
         const int fallback = escape->property("qtfeValue").toInt();
-        connect(mb, &QDialog::finished, this, [this, id, mb, fallback](int) {
+        present(s, id, mb, [mb, fallback](int) {
             rt::Answer a;
             QAbstractButton* b = mb->clickedButton();
             a.value = b ? b->property("qtfeValue").toInt() : fallback;
             a.ok = true;
-            finish(id, a);
+            return a;
         });
-        mb->setWindowModality(Qt::NonModal);
-        mb->show();
-        s.w = mb;
         break;
     }
     case rt::RequestKind::Popup: {
@@ -296,16 +309,7 @@ void RequestPresenter::show(const rt::Request& r) {
             const QString first = qs(r.filter).section('|', 1, 1).section(';', 0, 0);
             if (first.startsWith(QStringLiteral("*.")) && first.indexOf('*', 1) < 0) d->setDefaultSuffix(first.mid(2));
         }
-        connect(d, &QDialog::finished, this, [this, id, d](int result) {
-            rt::Answer a;
-            const QStringList files = d->selectedFiles();
-            a.ok = result == QDialog::Accepted && !files.isEmpty();
-            if (a.ok) a.path = ss(files.front());
-            finish(id, a);
-        });
-        d->setWindowModality(Qt::NonModal);
-        d->show();
-        s.w = d;
+        present(s, id, d, [d](int result) { return chosenPath(*d, result); });
         break;
     }
     case rt::RequestKind::Folder: {
@@ -314,45 +318,30 @@ void RequestPresenter::show(const rt::Request& r) {
         d->setOption(QFileDialog::ShowDirsOnly);
         const QString start = qs(rt::absolutePath(r.path.empty() ? std::string(".") : r.path));
         d->setDirectory(QFileInfo(start).isDir() ? start : QFileInfo(start).absolutePath());
-        connect(d, &QDialog::finished, this, [this, id, d](int result) {
-            rt::Answer a;
-            const QStringList files = d->selectedFiles();
-            a.ok = result == QDialog::Accepted && !files.isEmpty();
-            if (a.ok) a.path = ss(files.front());
-            finish(id, a);
-        });
-        d->setWindowModality(Qt::NonModal);
-        d->show();
-        s.w = d;
+        present(s, id, d, [d](int result) { return chosenPath(*d, result); });
         break;
     }
     case rt::RequestKind::Color: {
         QColor initial = toColor(r.color);
         auto* d = new QColorDialog(initial.isValid() ? initial : QColor(Qt::black), parent);
         if (!r.title.empty()) d->setWindowTitle(qs(r.title));
-        connect(d, &QDialog::finished, this, [this, id, d](int result) {
+        present(s, id, d, [d](int result) {
             rt::Answer a;
             a.ok = result == QDialog::Accepted;
             a.color = a.ok ? fromColor(d->selectedColor()) : 0;
-            finish(id, a);
+            return a;
         });
-        d->setWindowModality(Qt::NonModal);
-        d->show();
-        s.w = d;
         break;
     }
     case rt::RequestKind::Font: {
         auto* d = new FontColorDialog(r.font, parent);
         d->setWindowTitle(qs(r.title.empty() ? std::string("Font") : r.title));
-        connect(d, &QDialog::finished, this, [this, id, d](int result) {
+        present(s, id, d, [d](int result) {
             rt::Answer a;
             a.ok = result == QDialog::Accepted;
             if (a.ok) a.font = d->result();
-            finish(id, a);
+            return a;
         });
-        d->setWindowModality(Qt::NonModal);
-        d->show();
-        s.w = d;
         break;
     }
     case rt::RequestKind::Printer: {
@@ -360,15 +349,12 @@ void RequestPresenter::show(const rt::Request& r) {
         if (!r.path.empty()) printer->setPrinterName(qs(r.path));
         auto* d = new QPrintDialog(printer.get(), parent);
         if (!r.title.empty()) d->setWindowTitle(qs(r.title));
-        connect(d, &QDialog::finished, this, [this, id, printer](int result) {
+        present(s, id, d, [printer](int result) {
             rt::Answer a;
             a.ok = result == QDialog::Accepted;
             if (a.ok) a.path = ss(printer->printerName());
-            finish(id, a);
+            return a;
         });
-        d->setWindowModality(Qt::NonModal);
-        d->show();
-        s.w = d;
         break;
     }
     }

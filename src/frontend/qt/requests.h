@@ -7,12 +7,15 @@
 #include <QString>
 #include <QWidget>
 
+#include <functional>
 #include <map>
 #include <memory>
 #include <set>
 #include <vector>
 
 #include "runtime/window/window.h"
+
+class QDialog;
 
 namespace qtfe {
 
@@ -39,6 +42,9 @@ private:
         bool blocks = true;  // the asking thread's windows take no input meanwhile
     };
     void show(const rt::Request& r);
+    // Shows d without holding the rest of the program; when the user closes it, the request is
+    // answered with answer(result).
+    void present(Shown& s, int id, QDialog* d, std::function<rt::Answer(int)> answer);
     void finish(int id, const rt::Answer& a);
     QWidget* parentFor(const rt::Request& r) const;
 

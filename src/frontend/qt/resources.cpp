@@ -119,6 +119,23 @@ void drawBadge(QPainter& p, const QPointF& c, qreal r, const QColor& fill, const
     }
 }
 
+// A rounded box shaded from first to last along from -> to, outlined with edge.
+void drawShadedBox(QPainter& p, const QRectF& box, qreal radius, QPointF from, QPointF to, const QColor& first,
+                   const QColor& last, const QPen& edge) {
+    QLinearGradient g(from, to);
+    g.setColorAt(0, first);
+    g.setColorAt(1, last);
+    p.setPen(edge);
+    p.setBrush(g);
+    p.drawRoundedRect(box, radius, radius);
+}
+
+// The square tile under a tool icon's sign, shaded from top to bottom.
+const QRectF kTile(3, 3, 26, 26);
+void drawTile(QPainter& p, const QColor& top, const QColor& bottom, const QColor& edge) {
+    drawShadedBox(p, kTile, 5, QPointF(0, 3), QPointF(0, 29), top, bottom, QPen(edge, 1.2));
+}
+
 void plusBadge(QPainter& p) { drawBadge(p, {24, 24}, 7.4, QColor(0x2E, 0x9E, 0x3E), QColor(0x1B, 0x62, 0x26), true); }
 
 // ---- the icons ----
@@ -129,12 +146,8 @@ void paintSongBook(QPainter& p) {
     p.drawRoundedRect(QRectF(8.5, 5.5, 20, 24.5), 2, 2);
     p.setPen(QPen(QColor(0xC8, 0xC0, 0xB0), 0.8));
     for (qreal x : {26.5, 24.5}) p.drawLine(QPointF(x, 28.5), QPointF(x, 29.5));
-    QLinearGradient cover(QPointF(4, 2), QPointF(26, 28));
-    cover.setColorAt(0, QColor(0x6E, 0x22, 0xB8));
-    cover.setColorAt(1, purple());
-    p.setPen(QPen(QColor(0x22, 0x00, 0x48), 1.2));
-    p.setBrush(cover);
-    p.drawRoundedRect(QRectF(3.5, 1.8, 21, 26.2), 2.5, 2.5);
+    drawShadedBox(p, QRectF(3.5, 1.8, 21, 26.2), 2.5, QPointF(4, 2), QPointF(26, 28), QColor(0x6E, 0x22, 0xB8), purple(),
+                  QPen(QColor(0x22, 0x00, 0x48), 1.2));
     p.setPen(Qt::NoPen);
     p.setBrush(QColor(0x22, 0x00, 0x48, 170));
     p.drawRect(QRectF(4.1, 2.4, 3.2, 25));
@@ -196,12 +209,7 @@ void paintEdit(QPainter& p) {
 }
 
 void paintRenumber(QPainter& p) {
-    QLinearGradient g(QPointF(0, 3), QPointF(0, 29));
-    g.setColorAt(0, QColor(0x4A, 0x8A, 0xE0));
-    g.setColorAt(1, QColor(0x1E, 0x4E, 0x9A));
-    p.setPen(QPen(QColor(0x14, 0x3A, 0x75), 1.2));
-    p.setBrush(g);
-    p.drawRoundedRect(QRectF(3, 3, 26, 26), 5, 5);
+    drawTile(p, QColor(0x4A, 0x8A, 0xE0), QColor(0x1E, 0x4E, 0x9A), QColor(0x14, 0x3A, 0x75));
     p.setPen(QPen(Qt::white, 2.8, Qt::SolidLine, Qt::RoundCap));
     p.drawLine(QPointF(14, 8), QPointF(11.5, 24));
     p.drawLine(QPointF(21.5, 8), QPointF(19, 24));
@@ -235,12 +243,8 @@ void paintPrint(QPainter& p) {
     p.setPen(QPen(QColor(0x70, 0x70, 0x78), 1.0));
     p.setBrush(Qt::white);
     p.drawRect(QRectF(9.5, 3.5, 13, 10));
-    QLinearGradient body(QPointF(0, 12), QPointF(0, 25));
-    body.setColorAt(0, QColor(0xD6, 0xDA, 0xE2));
-    body.setColorAt(1, QColor(0x86, 0x8C, 0x98));
-    p.setPen(QPen(QColor(0x40, 0x46, 0x50), 1.2));
-    p.setBrush(body);
-    p.drawRoundedRect(QRectF(2.5, 12, 27, 13), 2.5, 2.5);
+    drawShadedBox(p, QRectF(2.5, 12, 27, 13), 2.5, QPointF(0, 12), QPointF(0, 25), QColor(0xD6, 0xDA, 0xE2),
+                  QColor(0x86, 0x8C, 0x98), QPen(QColor(0x40, 0x46, 0x50), 1.2));
     p.setPen(Qt::NoPen);
     p.setBrush(QColor(0x30, 0x34, 0x3C));
     p.drawRect(QRectF(7, 20, 18, 2));
@@ -255,15 +259,10 @@ void paintPrint(QPainter& p) {
 
 // When the style has no picture for an action: its letter on a plain badge.
 void paintLetter(QPainter& p, QChar letter) {
-    QLinearGradient g(QPointF(0, 3), QPointF(0, 29));
-    g.setColorAt(0, QColor(0x7A, 0x3A, 0xC0));
-    g.setColorAt(1, purple());
-    p.setPen(QPen(QColor(0x22, 0x00, 0x48), 1.2));
-    p.setBrush(g);
-    p.drawRoundedRect(QRectF(3, 3, 26, 26), 5, 5);
+    drawTile(p, QColor(0x7A, 0x3A, 0xC0), purple(), QColor(0x22, 0x00, 0x48));
     p.setPen(Qt::white);
     p.setFont(sansFont(20, true));
-    p.drawText(QRectF(3, 3, 26, 26), Qt::AlignCenter, QString(letter));
+    p.drawText(kTile, Qt::AlignCenter, QString(letter));
 }
 
 // ---- the pictures ----
@@ -366,12 +365,8 @@ void paintLocatorHelp(QPainter& p, const QRectF& r) {
     p.scale(k, k);
 
     // Heading.
-    QLinearGradient head(QPointF(0, 0), QPointF(W, 0));
-    head.setColorAt(0, purple());
-    head.setColorAt(1, QColor(0x6E, 0x22, 0xB8));
-    p.setPen(Qt::NoPen);
-    p.setBrush(head);
-    p.drawRoundedRect(QRectF(8, 8, W - 16, 28), 4, 4);
+    drawShadedBox(p, QRectF(8, 8, W - 16, 28), 4, QPointF(0, 0), QPointF(W, 0), purple(), QColor(0x6E, 0x22, 0xB8),
+                  Qt::NoPen);
     p.setPen(Qt::white);
     p.setFont(sansFont(14, true));
     p.drawText(QRectF(20, 8, W - 40, 28), Qt::AlignLeft | Qt::AlignVCenter, QStringLiteral("Rapid Disc Locator"));
@@ -398,12 +393,8 @@ void paintLocatorHelp(QPainter& p, const QRectF& r) {
     p.drawLine(QPointF(caret, field.top() + 5), QPointF(caret, field.bottom() - 5));
 
     const QRectF button(238, 53, 102, 28);
-    QLinearGradient face(button.topLeft(), button.bottomLeft());
-    face.setColorAt(0, QColor(0xFF, 0xFF, 0xFF));
-    face.setColorAt(1, QColor(0xD8, 0xD8, 0xE0));
-    p.setPen(QPen(QColor(0x80, 0x80, 0x8E), 1));
-    p.setBrush(face);
-    p.drawRoundedRect(button, 3, 3);
+    drawShadedBox(p, button, 3, button.topLeft(), button.bottomLeft(), QColor(0xFF, 0xFF, 0xFF), QColor(0xD8, 0xD8, 0xE0),
+                  QPen(QColor(0x80, 0x80, 0x8E), 1));
     p.setPen(ink);
     p.setFont(sansFont(13, false));
     p.drawText(button, Qt::AlignCenter, QStringLiteral("Locate"));

@@ -18,12 +18,9 @@
 #include <QPushButton>
 #include <QScrollBar>
 #include <QStatusBar>
-#include <QThread>
 
 #include <atomic>
-#include <chrono>
 #include <functional>
-#include <memory>
 #include <mutex>
 #include <string>
 #include <vector>
@@ -33,6 +30,7 @@
 #include "frontend/qt/requests.h"
 #include "frontend/qt/units.h"
 #include "frontend/qt/window_view.h"
+#include "qt_fixture.h"
 #include "runtime/thread/thread.h"
 #include "runtime/window/frontend.h"
 #include "runtime/window/window.h"
@@ -70,62 +68,16 @@ struct Seen {
     }
 };
 
-class QtFrontEndTest : public ::testing::Test {
+class QtFrontEndTest : public qtfe_test::FrontEndTest {
 protected:
-    static void SetUpTestSuite() {
-        if (!qApp) {
-            qputenv("QT_QPA_PLATFORM", "offscreen");
-            static int argc = 1;
-            static char name[] = "test_frontend_qt";
-            static char* argv[] = {name, nullptr};
-            new QApplication(argc, argv);
-            QApplication::setQuitOnLastWindowClosed(false);
-        }
-    }
-
     void SetUp() override {
-        fe_ = std::make_unique<QtFrontEnd>();
+        FrontEndTest::SetUp();
         QObject::connect(fe_.get(), &QtFrontEnd::programEnded, [this] { ended_ = true; });
-        fe_->install();
     }
 
-    void TearDown() override {
-        // Every program here ends when its frame closes.
-        if (WindowView* f = frame()) f->top()->close();
-        waitFor([&] { return !rt::programRunning(); }, 5000);
-        rt::stopProgram();  // a program without a frame
-        fe_->uninstall();
-        rt::joinProgram();
-        fe_.reset();
-        QApplication::processEvents();
-    }
+    // Every program here ends when its frame closes.
+    void TearDown() override { endProgram(frame()); }
 
-    bool waitFor(const std::function<bool()>& ready, int ms = 5000) {
-        const auto until = std::chrono::steady_clock::now() + std::chrono::milliseconds(ms);
-        while (std::chrono::steady_clock::now() < until) {
-            QApplication::processEvents(QEventLoop::AllEvents, 5);
-            if (ready()) return true;
-            QThread::msleep(2);
-        }
-        QApplication::processEvents();
-        return ready();
-    }
-
-    WindowView* titled(const std::string& title) {
-        for (const auto& w : rt::published().windows)
-            if (w->title == title) return fe_->view(w->id);
-        return nullptr;
-    }
-    WindowView* frame() {
-        for (const auto& w : rt::published().windows)
-            if (w->kind == rt::WindowKind::Frame) return fe_->view(w->id);
-        return nullptr;
-    }
-    WindowView* waitTitled(const std::string& title) {
-        WindowView* v = nullptr;
-        waitFor([&] { return (v = titled(title)) != nullptr; });
-        return v;
-    }
     bool sawEvent(const std::function<bool(const rt::EventData&)>& match) {
         return waitFor([&] {
             for (const auto& e : seen_.all())
@@ -233,7 +185,6 @@ protected:
         }
     }
 
-    std::unique_ptr<QtFrontEnd> fe_;
     bool ended_ = false;
     Seen seen_;
     std::atomic<int> ticks_{0};

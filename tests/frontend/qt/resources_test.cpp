@@ -6,14 +6,10 @@
 #include <QApplication>
 #include <QImage>
 #include <QLabel>
-#include <QThread>
 #include <QToolButton>
 
-#include <chrono>
 #include <filesystem>
-#include <functional>
 #include <map>
-#include <memory>
 #include <mutex>
 #include <string>
 #include <vector>
@@ -21,6 +17,7 @@
 #include "frontend/qt/qt_frontend.h"
 #include "frontend/qt/resources.h"
 #include "frontend/qt/window_view.h"
+#include "qt_fixture.h"
 #include "runtime/files/folder.h"
 #include "runtime/thread/thread.h"
 #include "runtime/window/frontend.h"
@@ -28,7 +25,6 @@
 
 namespace {
 
-using qtfe::QtFrontEnd;
 using qtfe::WindowView;
 
 // Every picture the program shows in an image control, at the size it gives it (dialog units).
@@ -80,49 +76,9 @@ struct Built {
     std::vector<int> texts;
 };
 
-class ResourcesTest : public ::testing::Test {
+class ResourcesTest : public qtfe_test::FrontEndTest {
 protected:
-    static void SetUpTestSuite() {
-        if (!qApp) {
-            qputenv("QT_QPA_PLATFORM", "offscreen");
-            static int argc = 1;
-            static char name[] = "test_frontend_qt";
-            static char* argv[] = {name, nullptr};
-            new QApplication(argc, argv);
-            QApplication::setQuitOnLastWindowClosed(false);
-        }
-    }
-
-    void SetUp() override {
-        fe_ = std::make_unique<QtFrontEnd>();
-        fe_->install();
-    }
-
-    void TearDown() override {
-        if (WindowView* v = titled("Pictures")) v->top()->close();
-        waitFor([&] { return !rt::programRunning(); }, 5000);
-        fe_->uninstall();
-        rt::joinProgram();
-        fe_.reset();
-        QApplication::processEvents();
-    }
-
-    bool waitFor(const std::function<bool()>& ready, int ms = 5000) {
-        const auto until = std::chrono::steady_clock::now() + std::chrono::milliseconds(ms);
-        while (std::chrono::steady_clock::now() < until) {
-            QApplication::processEvents(QEventLoop::AllEvents, 5);
-            if (ready()) return true;
-            QThread::msleep(2);
-        }
-        QApplication::processEvents();
-        return ready();
-    }
-
-    WindowView* titled(const std::string& title) {
-        for (const auto& w : rt::published().windows)
-            if (w->title == title) return fe_->view(w->id);
-        return nullptr;
-    }
+    void TearDown() override { endProgram(titled("Pictures")); }
 
     // A window holding every picture, the tool bar's buttons and the texts.
     WindowView* showAll() {
@@ -154,7 +110,6 @@ protected:
         return v;
     }
 
-    std::unique_ptr<QtFrontEnd> fe_;
     Built built_;
 };
 
@@ -231,17 +186,8 @@ TEST_F(ResourcesTest, TextsWithRoomForMoreLinesWrapAndShowWhole) {
 }
 
 // A picture or icon file of the name, in the program's current folder, is shown instead.
-class ResourceFileTest : public ::testing::Test {
+class ResourceFileTest : public qtfe_test::QtAppTest {
 protected:
-    static void SetUpTestSuite() {
-        if (!qApp) {
-            qputenv("QT_QPA_PLATFORM", "offscreen");
-            static int argc = 1;
-            static char name[] = "test_frontend_qt";
-            static char* argv[] = {name, nullptr};
-            new QApplication(argc, argv);
-        }
-    }
     void SetUp() override {
         dir_ = std::filesystem::temp_directory_path() /
                ("cantorelle-resources-" + std::to_string(QCoreApplication::applicationPid()));
