@@ -44,6 +44,8 @@ struct Core {
     std::uint64_t serial = 0;
     std::vector<std::thread> osThreads;
     ChangeListener listener;
+    int listenerCalls = 0;                // calls of the listener under way
+    std::condition_variable listenerIdle;
     BeepListener beepListener;
     std::vector<BeepKind> beeps;
     bool virtualClock = false;
@@ -65,6 +67,9 @@ void wakeWatchers();
 // Publishes every changed window; call with the baton held, not core().m.
 void publishAll();
 void notifyChanged();
+// Calls the change listener with core().m held by `lk`, releasing it meanwhile; a listener
+// being replaced is never called after setChangeListener returned.
+void callListener(std::unique_lock<std::mutex>& lk);
 // Fires due timers (call with core().m held).
 void fireTimers(long long now);
 // The earliest time a timer is due, -1 when none runs (core().m held).

@@ -43,13 +43,20 @@ void wakeWatchers() {
         if (t->watching && t.get() != tSelf) wake(t.get());
 }
 
+void callListener(std::unique_lock<std::mutex>& lk) {
+    Core& c = core();
+    ChangeListener l = c.listener;
+    if (!l) return;
+    ++c.listenerCalls;
+    lk.unlock();
+    l();
+    lk.lock();
+    if (--c.listenerCalls == 0) c.listenerIdle.notify_all();
+}
+
 void notifyChanged() {
-    ChangeListener l;
-    {
-        std::lock_guard lk(core().m);
-        l = core().listener;
-    }
-    if (l) l();
+    std::unique_lock lk(core().m);
+    callListener(lk);
 }
 
 bool waitFor(const std::function<bool()>& ready) {
@@ -67,10 +74,7 @@ bool waitFor(const std::function<bool()>& ready) {
     wakeWatchers();
     c.settled.notify_all();
     c.baton.unlock();
-    ChangeListener l = c.listener;
-    lk.unlock();
-    if (l) l();
-    lk.lock();
+    callListener(lk);
     t->cv.wait(lk, [&] { return !t->waiting || c.halting; });
     if (t->waiting) {  // woken by the program's end
         t->waiting = false;

@@ -22,7 +22,8 @@ struct Published {
 Published published();
 std::shared_ptr<const WindowState> publishedWindow(int id);
 
-// Called (from program threads) whenever the published state changed.
+// Called (from program threads) whenever the published state changed. Setting another one
+// waits until calls of the old one under way have returned; a listener must not set one itself.
 using ChangeListener = std::function<void()>;
 void setChangeListener(ChangeListener listener);
 

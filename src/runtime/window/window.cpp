@@ -748,8 +748,11 @@ std::shared_ptr<const WindowState> publishedWindow(int id) {
 }
 
 void setChangeListener(ChangeListener l) {
-    std::lock_guard lk(core::core().m);
-    core::core().listener = std::move(l);
+    auto& c = core::core();
+    std::unique_lock lk(c.m);
+    c.listener = std::move(l);
+    // The one replaced may still be running on a program thread: wait until it returned.
+    c.listenerIdle.wait(lk, [&] { return c.listenerCalls == 0; });
 }
 
 bool input(int window, const EventData& e) {

@@ -1,3 +1,5 @@
+#include <filesystem>
+#include <fstream>
 #include <optional>
 
 #include "services/ShowHelpTopic.h"
@@ -129,6 +131,22 @@ TEST_F(StartupTest, HelpTopicOpensItsPageOrTheOlderContents) {
         EXPECT_FALSE(d_.running());
         EXPECT_EQ(lastCommand(), (std::vector<std::string>{"xdg-open", installDir_ + c.opened}));
     }
+}
+
+TEST_F(StartupTest, HelpContentsAreTheInstalledPagesWhenThereIsNoCompiledHelpFile) {
+    install();
+    std::filesystem::create_directories(installDir_ + "/help");
+    std::ofstream(installDir_ + "/help/index.htm") << "<html></html>";
+    rt::setVersionForTests(version(2, 6, 0));
+    ASSERT_TRUE(d_.start(ProgramMain)) << d_.error();
+    ASSERT_TRUE(d_.in(kFrameTitle).menu({"&File", "E&xit"})) << d_.error();
+    rt::clearLaunchedCommands();
+    ASSERT_TRUE(d_.start([] { ShowHelpTopic(""); })) << d_.error();
+    EXPECT_EQ(lastCommand(), (std::vector<std::string>{"xdg-open", installDir_ + "/help/index.htm"}));
+    // A compiled help file, when installed, is the contents.
+    std::ofstream(installDir_ + "/help/CantoV2.chm") << "chm";
+    ASSERT_TRUE(d_.start([] { ShowHelpTopic(""); })) << d_.error();
+    EXPECT_EQ(lastCommand(), (std::vector<std::string>{"xdg-open", installDir_ + "/help/CantoV2.chm"}));
 }
 
 TEST_F(StartupTest, DragSettingIsSwitchedOffWhileRunningOnlyWhenItWasOn) {
