@@ -64,30 +64,29 @@ bool waitFor(const std::function<bool()>& ready) {
     ThreadRec* t = tSelf;
     publishAll();
     std::unique_lock lk(c.m);
-    if (c.halting) {
-        if (std::uncaught_exceptions() > 0) return false;
-        throw ProgramEnd{};
+    // A thread is woken for any of its windows (or a request); it waits on until what it
+    // waits for is there.
+    for (;;) {
+        if (c.halting) {
+            if (std::uncaught_exceptions() > 0) return false;
+            throw ProgramEnd{};
+        }
+        if (ready()) return true;
+        t->waiting = true;
+        --c.busy;
+        wakeWatchers();
+        c.settled.notify_all();
+        c.baton.unlock();
+        callListener(lk);
+        t->cv.wait(lk, [&] { return !t->waiting || c.halting; });
+        if (t->waiting) {  // woken by the program's end
+            t->waiting = false;
+            ++c.busy;
+        }
+        lk.unlock();
+        c.baton.lock();
+        lk.lock();
     }
-    if (ready()) return true;
-    t->waiting = true;
-    --c.busy;
-    wakeWatchers();
-    c.settled.notify_all();
-    c.baton.unlock();
-    callListener(lk);
-    t->cv.wait(lk, [&] { return !t->waiting || c.halting; });
-    if (t->waiting) {  // woken by the program's end
-        t->waiting = false;
-        ++c.busy;
-    }
-    bool ending = c.halting;
-    lk.unlock();
-    c.baton.lock();
-    if (ending) {
-        if (std::uncaught_exceptions() > 0) return false;
-        throw ProgramEnd{};
-    }
-    return true;
 }
 
 void fireTimers(long long now);

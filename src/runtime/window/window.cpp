@@ -676,9 +676,10 @@ bool closeMdiChildren() {
     auto* me = core::self();
     std::vector<int> children;
     {
+        // Newest first: a child opened over an older one of its thread goes before it.
         std::lock_guard lk(c.m);
-        for (auto* w : c.openWindows)
-            if (w->st.kind == WindowKind::MdiChild && w->thread != me) children.push_back(w->st.id);
+        for (auto it = c.openWindows.rbegin(); it != c.openWindows.rend(); ++it)
+            if ((*it)->st.kind == WindowKind::MdiChild && (*it)->thread != me) children.push_back((*it)->st.id);
     }
     for (int id : children) {
         auto closedOrIdle = [&] {
@@ -695,14 +696,7 @@ bool closeMdiChildren() {
             core::queueEvent(w, EventData{EvCloseWindow});
             me->watching = true;
         }
-        bool going = true;
-        for (;;) {
-            {
-                std::lock_guard lk(c.m);
-                if (closedOrIdle()) break;
-            }
-            if (!(going = core::waitFor(closedOrIdle))) break;
-        }
+        const bool going = core::waitFor(closedOrIdle);
         bool open;
         {
             std::lock_guard lk(c.m);

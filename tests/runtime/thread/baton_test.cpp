@@ -199,15 +199,15 @@ TEST(Windows, ClosingTheChildrenStopsAtOneThatRefuses) {
     std::function<void(const char*, bool)> child = [&](const char* title, bool refuses) {
         rt::Window w(title, rt::WindowKind::MdiChild, 0, 0, 100, 50);
         w.open();
-        // The stubborn child opens after the willing one, so it is asked second.
-        if (!refuses) rt::startThread([&] { child("Stubborn", true); });
+        // The willing child opens after the stubborn one: the newest is asked first.
+        if (refuses) rt::startThread([&] { child("Willing", false); });
         while (w.accept())
             if (w.code() == rt::EvCloseWindow && refuses) w.refuse();
     };
     rt::startProgram([&] {
         rt::Window frame("Frame", rt::WindowKind::Frame, 0, 0, 300, 200);
         frame.open();
-        rt::startThread([&] { child("Willing", false); });
+        rt::startThread([&] { child("Stubborn", true); });
         while (frame.accept())
             if (frame.code() == rt::EvUser + 1) frameResult = rt::closeMdiChildren() ? 1 : 0;
     });

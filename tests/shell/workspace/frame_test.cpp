@@ -82,6 +82,19 @@ TEST_F(FrameTest, OpenAndAutoUpdateAreGreyedWhileTheSongBookIsOpen) {
     EXPECT_TRUE(d_.running());
 }
 
+TEST_F(FrameTest, ExitClosesWorkspacesAndTheQuickStartWindowAndEndsTheProgram) {
+    // One workspace from the frame's Open, one from Quick Start (on Quick Start's thread,
+    // above the Quick Start window): Exit asks the newest child first, so all of them close.
+    openFromFrame();
+    chooseInExplorer("Songs");
+    startFromQuickStart();
+    ASSERT_EQ(windowsTitled(workspaceTitle()).size(), 2u) << d_.windows();
+    ASSERT_TRUE(d_.in(kFrameTitle).menu({"&File", "E&xit"})) << d_.error();
+    EXPECT_FALSE(d_.running()) << d_.windows();
+    EXPECT_TRUE(SongBookFileName.blank());
+    EXPECT_EQ(SongBookIsOpen, 0);
+}
+
 TEST_F(FrameTest, CancellingTheExplorerLeavesTheFrameItemsEnabled) {
     openFromFrame();
     ASSERT_TRUE(d_.in("SongBook File Explorer").press("Cancel")) << d_.error();
