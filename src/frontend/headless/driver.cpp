@@ -1,5 +1,7 @@
 #include "frontend/headless/driver.h"
 
+#include <algorithm>
+
 #include <chrono>
 #include <cstdio>
 #include <cstdlib>
@@ -514,6 +516,10 @@ bool Driver::pressIn(const std::string* title, const std::string& text) {
     WindowPtr f = frame();
     if (w->kind == rt::WindowKind::MdiChild && f && f != w) collect(f);
     if (found.empty()) return fail(windowName(*w) + " has no button or menu item " + q(text));
+    // A button showing on the window before a menu item of the same text ("Search" and the
+    // menu's "&Search"): that is what a person presses.
+    std::stable_partition(found.begin(), found.end(),
+                          [](const auto& f) { return f.second->kind != K::MenuItem; });
     for (auto& [win, c] : found)
         if (unusable(*win, *c).empty())
             return send(*win, rt::EventData(rt::EvAccepted, c->id), "press " + q(text));

@@ -1,3 +1,4 @@
+#include <atomic>
 #include "frontend/headless/driver.h"
 
 #include <gtest/gtest.h>
@@ -349,6 +350,25 @@ TEST(DriverEnd, AProgramThatRefusesAtFirstStillEnds) {
     EXPECT_EQ(d.titles(), std::vector<std::string>{"Stubborn"});
     EXPECT_TRUE(d.end()) << d.error();
     EXPECT_FALSE(d.running());
+}
+
+TEST(DriverPress, AButtonGoesBeforeAMenuItemOfTheSameText) {
+    headless::Driver d;
+    static std::atomic<int> pressed{0};
+    pressed = 0;
+    ASSERT_TRUE(d.start([] {
+        rt::Window w("Both", rt::WindowKind::Dialog, -1, -1, 120, 60);
+        const int menu = w.menu("&Tools");
+        const int item = w.menuItem(menu, "&Search");
+        const int button = w.button("?Search", "Search", 10, 10, 50, 14);
+        w.open();
+        while (w.accept())
+            if (w.code() == rt::EvAccepted) pressed = w.field() == button ? 1 : w.field() == item ? 2 : 3;
+    }));
+    ASSERT_TRUE(d.press("Search")) << d.error();
+    EXPECT_EQ(pressed.load(), 1);
+    ASSERT_TRUE(d.menu({"&Tools", "&Search"})) << d.error();
+    EXPECT_EQ(pressed.load(), 2);
 }
 
 TEST(Driver, StartWhileRunningFails) {
