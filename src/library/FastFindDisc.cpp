@@ -202,7 +202,10 @@ void FastFindDisc() {
     };
 
     w.onFirstDisplay([&] {
-        if (!offerTitles(STI.TITLE.str())) return;
+        // The title the buffer holds on opening is preselected; filling the list moves it on.
+        const std::string held = STI.TITLE.str();
+        if (!offerTitles(held)) return;
+        STI.TITLE = held;
         if (!STI.TITLE.blank()) w.setValue(box, STI.TITLE.str());
         discs.refresh();
         rowButtons();

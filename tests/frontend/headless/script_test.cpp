@@ -24,7 +24,7 @@ TEST(SplitWords, BlanksAndQuotes) {
     };
     const Case cases[] = {
         {"press OK", {"press", "OK"}},
-        {"  type   Title\t\"Dancing Queen\"  ", {"type", "Title", "Dancing Queen"}},
+        {"  type   Title\t\"Dancing Quill\"  ", {"type", "Title", "Dancing Quill"}},
         {"answer \"&Entire Disc\"", {"answer", "&Entire Disc"}},
         {"type Title \"\"", {"type", "Title", ""}},
         {"expect \"say \\\"hi\\\" \\\\ bye\"", {"expect", "say \"hi\" \\ bye"}},
@@ -62,26 +62,26 @@ TEST_F(ScriptTest, StatusAndOutput) {
 
 start SongList
 expect "Song List"
-type Title Queen
+type Title Quill
 press &Find
 expect "Found 1"
-expect-not Waterloo
+expect-not Waterlily
 )", headless::kScriptOk, {}, {"window"}},
         {"ampersands need not be written", "start SongList\nexpect \"Show all\"\nexpect Find\n",
          headless::kScriptOk, {}, {}},
         {"windows prints", "start SongList\nwindows\n", headless::kScriptOk,
          {"window \"Song List\" frame", "  status: Ready\n"}, {}},
-        {"expect that fails prints the windows", "start SongList\nexpect Bohemian\npress Find\n",
-         headless::kScriptExpectFailed, {"expect failed (line 2: expect Bohemian)", "window \"Song List\""}, {}},
-        {"expect-not that fails", "start SongList\nexpect-not Waterloo\n", headless::kScriptExpectFailed,
-         {"\"Waterloo\" is shown"}, {}},
+        {"expect that fails prints the windows", "start SongList\nexpect Bramblewood\npress Find\n",
+         headless::kScriptExpectFailed, {"expect failed (line 2: expect Bramblewood)", "window \"Song List\""}, {}},
+        {"expect-not that fails", "start SongList\nexpect-not Waterlily\n", headless::kScriptExpectFailed,
+         {"\"Waterlily\" is shown"}, {}},
         {"a failed action stops with 2", "start SongList\npress Nope\nexpect Never\n", headless::kScriptError,
          {"error (line 2: press Nope)", "has no button or menu item \"Nope\"", "window \"Song List\""},
          {"expect failed"}},
         {"greyed", "start SongList\npress Save\n", headless::kScriptError, {"is greyed"}, {}},
         {"unknown command", "start SongList\nfrobnicate\n", headless::kScriptError,
          {"unknown command frobnicate"}, {}},
-        {"unclosed quote", "start SongList\ntype Title \"Queen\n", headless::kScriptError,
+        {"unclosed quote", "start SongList\ntype Title \"Quill\n", headless::kScriptError,
          {"a quote is not closed"}, {}},
         {"unknown procedure", "start Nowhere\n", headless::kScriptError, {"no procedure Nowhere", "SongList"}, {}},
         {"wrong arguments", "start SongList\nselect\n", headless::kScriptError, {"usage: select [LIST] ROW"}, {}},
@@ -97,7 +97,7 @@ expect-not "message"
 )", headless::kScriptOk, {}, {}},
         {"list, pop-up and timer", R"(start SongList
 select 2
-expect "> 2: Dancing Queen"
+expect "> 2: Dancing Quill"
 key - RightClick 3
 popup Remove
 expect "Popup 3"

@@ -7,9 +7,9 @@
 #include "runtime/window/window.h"
 
 const char* const kSongRows[][2] = {
-    {"Crazy Little Thing", "Queen"},
-    {"Dancing Queen", "ABBA"},
-    {"Waterloo", "ABBA"},
+    {"Copper Little Thing", "Quill"},
+    {"Dancing Quill", "ALDER"},
+    {"Waterlily", "ALDER"},
 };
 
 namespace {

@@ -70,11 +70,11 @@ TEST_F(BrowseMasterTest, OpensByTitleWithTheFirstTabMarked) {
     EXPECT_EQ(d_.headers("?List"), (std::vector<std::string>{"Title", "Artist", "Make", "Disc ID", "Track"}));
     const auto titles = column("?List", 0);
     ASSERT_EQ(titles.size(), 25u);
-    EXPECT_EQ(titles[0], "Africa");
+    EXPECT_EQ(titles[0], "Amber Lanterns");
     EXPECT_TRUE(std::is_sorted(titles.begin(), titles.end(),
                                [](const std::string& a, const std::string& b) { return rt::compareNoCase(a, b) < 0; }));
     const auto first = d_.rows("?List").at(0);
-    EXPECT_EQ(first, (std::vector<std::string>{"Africa", "Toto", "Zoom", "4004", "3"}));
+    EXPECT_EQ(first, (std::vector<std::string>{"Amber Lanterns", "Tovo", "Zephyr", "4004", "3"}));
     const auto tab1 = d_.control("?Tab1").value();
     EXPECT_EQ(tab1.fg, 0x800000u);
     EXPECT_EQ(tab1.bg, 0x808080u);
@@ -108,7 +108,7 @@ TEST_F(BrowseMasterTest, ControlsFollowTheWindowsSize) {
 // tab its look back, and shows the same track in the new order.
 TEST_F(BrowseMasterTest, TabsReorderAroundTheSameTrack) {
     startBrowse();
-    ASSERT_TRUE(d_.select("?List", rowOf("?List", 0, "Jolene")));
+    ASSERT_TRUE(d_.select("?List", rowOf("?List", 0, "Jasper Moon")));
     struct Case {
         const char* tab;
         const char* name;
@@ -125,7 +125,7 @@ TEST_F(BrowseMasterTest, TabsReorderAroundTheSameTrack) {
         SCOPED_TRACE(c.tab);
         ASSERT_TRUE(d_.choose("?Sheet", c.tab)) << d_.error();
         EXPECT_EQ(d_.headers("?List"), c.headers);
-        EXPECT_EQ(highlighted(c.titleColumn), "Jolene");
+        EXPECT_EQ(highlighted(c.titleColumn), "Jasper Moon");
         EXPECT_EQ(d_.control(c.name)->font.weight, 700);
         EXPECT_EQ(d_.control(c.name)->fg, 0x800000u);
         EXPECT_EQ(d_.control(previous)->font.weight, 400);
@@ -144,10 +144,10 @@ TEST_F(BrowseMasterTest, ThumbStopsFollowTheTabsSortField) {
         int thumb;  // after the new selection: the first stop not below the row
     };
     const Case cases[] = {
-        {"&Song Title", 5, 0, "Baby Love", 6},          // "B "
-        {"&Artist", 5, 0, "Bruce Springsteen", 8},      // "B " .. "BT" sort before BRUCE
+        {"&Song Title", 5, 0, "Bakery Love", 6},          // "B "
+        {"&Artist", 5, 0, "Bram Springer", 8},      // "B " .. "BT" sort before BRAM
         {"&Disc-Track", 21, 2, "Song 01", 23},          // "F ": FL0001, its first track
-        {"&Song Title", 1, 0, "Africa", 3},
+        {"&Song Title", 1, 0, "Amber Lanterns", 3},
     };
     startBrowse();
     for (const Case& c : cases) {
@@ -159,7 +159,7 @@ TEST_F(BrowseMasterTest, ThumbStopsFollowTheTabsSortField) {
         EXPECT_EQ(d_.control("?List")->thumb, c.thumb);
     }
     ASSERT_TRUE(d_.drag("?List", 100));
-    EXPECT_EQ(column("?List", 0).back(), "Walk the Line");
+    EXPECT_EQ(column("?List", 0).back(), "Willow Line");
 }
 
 TEST_F(BrowseMasterTest, InsertAndDeleteKeysAreRefusedAndChangeNothing) {
@@ -186,15 +186,15 @@ TEST_F(BrowseMasterTest, InsertAndDeleteKeysAreRefusedAndChangeNothing) {
     ASSERT_TRUE(d_.popup(0));
     ASSERT_TRUE(d_.end());
     EXPECT_EQ(changeCounter(karaoke()), before);
-    EXPECT_EQ(masterTrack("SC1001", 2).TITLE, "Jolene");
+    EXPECT_EQ(masterTrack("SV1001", 2).TITLE, "Jasper Moon");
 }
 
 TEST_F(BrowseMasterTest, EditingTheTitleResortsOnTheEditedTrack) {
     startBrowse();
-    editRow(0, "Baby Love");
+    editRow(0, "Bakery Love");
     EXPECT_EQ(activeTitle(), "Edit Main Tunelode Track   (DiscID: 3003  Track:2)");
-    EXPECT_EQ(d_.value("?KAR:TITLE"), "Baby Love");
-    EXPECT_EQ(d_.value("?BRA:MAKE"), "Pocket Songs");
+    EXPECT_EQ(d_.value("?KAR:TITLE"), "Bakery Love");
+    EXPECT_EQ(d_.value("?BRA:MAKE"), "Pocketone");
     EXPECT_EQ(d_.active()->focus, d_.control("?KAR:TITLE")->id);
     ASSERT_TRUE(d_.type("?KAR:TITLE", "Zulu Warrior")) << d_.error();
     ASSERT_TRUE(d_.press("OK")) << d_.error();
@@ -202,16 +202,16 @@ TEST_F(BrowseMasterTest, EditingTheTitleResortsOnTheEditedTrack) {
     EXPECT_EQ(highlighted(0), "Zulu Warrior");
     const auto titles = column("?List", 0);
     EXPECT_EQ(titles.back(), "Zulu Warrior");
-    EXPECT_EQ(titles[titles.size() - 2], "Walk the Line");
-    EXPECT_EQ(std::count(titles.begin(), titles.end(), "Baby Love"), 0);
-    EXPECT_EQ(masterTrack("PS3003", 2).TITLE, "Zulu Warrior");
+    EXPECT_EQ(titles[titles.size() - 2], "Willow Line");
+    EXPECT_EQ(std::count(titles.begin(), titles.end(), "Bakery Love"), 0);
+    EXPECT_EQ(masterTrack("PK3003", 2).TITLE, "Zulu Warrior");
 }
 
 TEST_F(BrowseMasterTest, EnterAndDoubleClickEditToo) {
     startBrowse();
     for (const char* key : {"Enter", "DoubleClick", "CtrlEnter"}) {
         SCOPED_TRACE(key);
-        ASSERT_TRUE(d_.key("?List", key, rowOf("?List", 0, "Hello"))) << d_.error();
+        ASSERT_TRUE(d_.key("?List", key, rowOf("?List", 0, "Hollow Bells"))) << d_.error();
         ASSERT_EQ(activeTitle(), "Edit Main Tunelode Track   (DiscID: 1001  Track:3)") << d_.windows();
         ASSERT_TRUE(d_.press("Cancel"));
         ASSERT_EQ(activeTitle(), kBrowse);
@@ -220,7 +220,7 @@ TEST_F(BrowseMasterTest, EnterAndDoubleClickEditToo) {
 
 TEST_F(BrowseMasterTest, OkWithoutChangeWritesNothingAndCompletes) {
     const std::uint32_t before = changeCounter(karaoke());
-    startForm("SC1001", 2);
+    startForm("SV1001", 2);
     ASSERT_EQ(activeTitle(), "Edit Main Tunelode Track   (DiscID: 1001  Track:2)") << d_.windows();
     ASSERT_TRUE(d_.press("OK"));
     EXPECT_FALSE(d_.running());
@@ -235,7 +235,7 @@ TEST_F(BrowseMasterTest, InsertAndDeleteRequestsAreRefusedWithoutAWindow) {
     };
     for (const Case c : {Case{1, "This procedure was called to insert"}, Case{3, "This procedure was called to delete"}}) {
         SCOPED_TRACE(c.request);
-        startForm("SC1001", 2, c.request);
+        startForm("SV1001", 2, c.request);
         EXPECT_EQ(message().rfind(c.start, 0), 0u) << d_.windows();
         ASSERT_TRUE(d_.answer("OK"));
         EXPECT_FALSE(d_.running());
@@ -261,8 +261,8 @@ TEST_F(BrowseMasterTest, ClosingWithChangesAsks) {
     for (const Case& c : cases) {
         SCOPED_TRACE(std::string(c.cancelButton ? "Cancel button, " : "close box, ") + c.answer);
         writeCatalogue();
-        startForm("SC1001", 3);
-        ASSERT_TRUE(d_.type("?KAR:TITLE", "Hello Again"));
+        startForm("SV1001", 3);
+        ASSERT_TRUE(d_.type("?KAR:TITLE", "Hollow Bells Again"));
         ASSERT_TRUE(c.cancelButton ? d_.press("Cancel") : d_.close()) << d_.error();
         EXPECT_EQ(messageTitle(), "Update Cancelled");
         EXPECT_EQ(message(), "Do you want to save the changes to this record?");
@@ -271,13 +271,13 @@ TEST_F(BrowseMasterTest, ClosingWithChangesAsks) {
         if (c.stays) {
             EXPECT_EQ(activeTitle().rfind(kForm, 0), 0u);
             EXPECT_EQ(d_.active()->focus, d_.control("?KAR:TITLE")->id);
-            ASSERT_TRUE(d_.type("?KAR:TITLE", "Hello"));
+            ASSERT_TRUE(d_.type("?KAR:TITLE", "Hollow Bells"));
             ASSERT_TRUE(d_.press("Cancel"));
             EXPECT_FALSE(d_.running());
         } else {
             EXPECT_EQ(gResponse, c.response);
         }
-        EXPECT_EQ(masterTrack("SC1001", 3).TITLE, c.saved ? "Hello Again" : "Hello");
+        EXPECT_EQ(masterTrack("SV1001", 3).TITLE, c.saved ? "Hollow Bells Again" : "Hollow Bells");
     }
 }
 
@@ -287,7 +287,7 @@ TEST_F(UpdateMasterTrackDeathTest, DittoBeforeAnyOkIsBlank) {
     GTEST_FLAG_SET(death_test_style, "threadsafe");
     EXPECT_EXIT(
         {
-            bool ok = d_.start([] { editTrack("SC1001", 2, 2); });
+            bool ok = d_.start([] { editTrack("SV1001", 2, 2); });
             for (const char* f : {"?KAR:TITLE", "?KAR:ARTIST", "?KAR:DISKTRACKNO"})
                 ok = ok && keyOn(f, rt::KeyCtrlQuote);
             ok = ok && d_.value("?KAR:TITLE").empty() && d_.value("?KAR:ARTIST").empty() &&
@@ -301,29 +301,29 @@ TEST_F(UpdateMasterTrackDeathTest, DittoBeforeAnyOkIsBlank) {
 // After an OK, Ctrl+' recalls that track's values field by field; the read-only disc id is
 // never changed that way.
 TEST_F(BrowseMasterTest, DittoRecallsTheLastOk) {
-    startForm("SC1001", 2);
-    ASSERT_TRUE(d_.type("?KAR:ARTIST", "Dolly Parton & Friends"));
+    startForm("SV1001", 2);
+    ASSERT_TRUE(d_.type("?KAR:ARTIST", "Della Pruett & Friends"));
     ASSERT_TRUE(d_.press("OK"));
     ASSERT_FALSE(d_.running());
-    startForm("CB2002", 2);
+    startForm("CW2002", 2);
     ASSERT_TRUE(keyOn("?KAR:ARTIST", rt::KeyCtrlQuote));
-    EXPECT_EQ(d_.value("?KAR:ARTIST"), "Dolly Parton & Friends");
-    EXPECT_EQ(d_.value("?KAR:TITLE"), "Walk the Line");
+    EXPECT_EQ(d_.value("?KAR:ARTIST"), "Della Pruett & Friends");
+    EXPECT_EQ(d_.value("?KAR:TITLE"), "Willow Line");
     ASSERT_TRUE(keyOn("?KAR:DISKID", rt::KeyCtrlQuote));
     EXPECT_EQ(d_.value("?KAR:DISKID"), "2002");
     ASSERT_TRUE(keyOn("?KAR:TITLE", rt::KeyCtrlQuote));
-    EXPECT_EQ(d_.value("?KAR:TITLE"), "Jolene");
+    EXPECT_EQ(d_.value("?KAR:TITLE"), "Jasper Moon");
     ASSERT_TRUE(d_.press("OK"));
     EXPECT_FALSE(d_.running());
-    const KaraokeRecord t = masterTrack("CB2002", 2);
-    EXPECT_EQ(t.TITLE, "Jolene");
-    EXPECT_EQ(t.ARTIST, "Dolly Parton & Friends");
+    const KaraokeRecord t = masterTrack("CW2002", 2);
+    EXPECT_EQ(t.TITLE, "Jasper Moon");
+    EXPECT_EQ(t.ARTIST, "Della Pruett & Friends");
     EXPECT_EQ(t.DISKID, "2002");
-    EXPECT_EQ(t.UNQDISKID, "CB2002");
+    EXPECT_EQ(t.UNQDISKID, "CW2002");
 }
 
 TEST_F(BrowseMasterTest, TrackEntryTakesOnlyATrackNumber) {
-    startForm("SC1001", 2);
+    startForm("SV1001", 2);
     struct Case {
         const char* typed;
         const char* shown;
@@ -338,11 +338,11 @@ TEST_F(BrowseMasterTest, TrackEntryTakesOnlyATrackNumber) {
     }
     ASSERT_TRUE(d_.press("OK"));
     EXPECT_FALSE(d_.running());
-    EXPECT_EQ(masterTrack("SC1001", 7).TITLE, "Jolene");
+    EXPECT_EQ(masterTrack("SV1001", 7).TITLE, "Jasper Moon");
 }
 
 TEST_F(BrowseMasterTest, FormReopensWhereItFirstAppeared) {
-    startForm("SC1001", 1);
+    startForm("SV1001", 1);
     auto a = d_.active();
     ASSERT_TRUE(a);
     rt::EventData moved(rt::EvMoved);
@@ -350,7 +350,7 @@ TEST_F(BrowseMasterTest, FormReopensWhereItFirstAppeared) {
     moved.hasText = true;
     ASSERT_TRUE(rt::input(a->id, moved) && d_.settle());
     ASSERT_TRUE(d_.press("Cancel"));
-    startForm("SC1001", 2);
+    startForm("SV1001", 2);
     ASSERT_TRUE(d_.active());
     EXPECT_EQ(d_.active()->x, 40);
     EXPECT_EQ(d_.active()->y, 30);
@@ -366,35 +366,35 @@ TEST_F(BrowseMasterTest, CorrectionShowsInEveryList) {
     })) << d_.error();
     ASSERT_TRUE(d_.window(kFastFind) && d_.window(kBrowse)) << d_.windows();
     ASSERT_TRUE(d_.activate(kFastFind));
-    ASSERT_TRUE(d_.type("?STI:TITLE", "Crazy"));
+    ASSERT_TRUE(d_.type("?STI:TITLE", "Cranberry"));
     ASSERT_TRUE(d_.press("Search for Matching Disc(s)"));
-    ASSERT_EQ(column("?DiscList", 0), (std::vector<std::string>{"SC1001", "CB2002", "PS3003"}));
+    ASSERT_EQ(column("?DiscList", 0), (std::vector<std::string>{"SV1001", "CW2002", "PK3003"}));
 
     ASSERT_TRUE(d_.activate(kBrowse));
-    editRow(1, "Gnarls Barkley");  // ZM4004, track 2
+    editRow(1, "Gnash Barlow");  // ZP4004, track 2
     ASSERT_TRUE(d_.type("?KAR:DISKTRACKNO", "1"));
     ASSERT_TRUE(d_.press("OK"));
     ASSERT_TRUE(d_.activate(kBrowse));
-    EXPECT_EQ(highlighted(1), "Gnarls Barkley");
+    EXPECT_EQ(highlighted(1), "Gnash Barlow");
     EXPECT_EQ(highlighted(4), "1");
-    editRow(0, "Jolene");
-    ASSERT_TRUE(d_.type("?KAR:TITLE", "Jolene (Live)"));
+    editRow(0, "Jasper Moon");
+    ASSERT_TRUE(d_.type("?KAR:TITLE", "Jasper Moon (Live)"));
     ASSERT_TRUE(d_.press("OK"));
     ASSERT_TRUE(d_.activate(kBrowse));
-    EXPECT_EQ(highlighted(0), "Jolene (Live)");
+    EXPECT_EQ(highlighted(0), "Jasper Moon (Live)");
 
     ASSERT_TRUE(d_.activate(kFastFind));
-    EXPECT_EQ(column("?DiscList", 0), (std::vector<std::string>{"SC1001", "CB2002", "PS3003", "ZM4004"}));
-    EXPECT_EQ(column("?DiscList", 1).back(), "Zoom");
+    EXPECT_EQ(column("?DiscList", 0), (std::vector<std::string>{"SV1001", "CW2002", "PK3003", "ZP4004"}));
+    EXPECT_EQ(column("?DiscList", 1).back(), "Zephyr");
     ASSERT_TRUE(d_.select("?DiscList", 4));
     ASSERT_TRUE(d_.press("Display All Tracks on Selected Disc"));
     ASSERT_EQ(activeTitle(), kDiscTracks);
-    EXPECT_EQ(column("?List", 0), (std::vector<std::string>{"Imagine", "Crazy", "Africa"}));
+    EXPECT_EQ(column("?List", 0), (std::vector<std::string>{"Ivory Lane", "Cranberry", "Amber Lanterns"}));
     EXPECT_EQ(column("?List", 2), (std::vector<std::string>{"1", "1", "3"}));
     ASSERT_TRUE(d_.press("Close"));
     ASSERT_TRUE(d_.select("?DiscList", 1));
     ASSERT_TRUE(d_.press("Display All Tracks on Selected Disc"));
-    EXPECT_EQ(column("?List", 0), (std::vector<std::string>{"Crazy", "Jolene (Live)", "Hello"}));
+    EXPECT_EQ(column("?List", 0), (std::vector<std::string>{"Cranberry", "Jasper Moon (Live)", "Hollow Bells"}));
 }
 
 }  // namespace

@@ -63,10 +63,10 @@ protected:
 };
 
 TEST_F(DiscTracksTest, HeadingAndTracksInOrderWithPlainColoursWhenNoneIsInTheSongBook) {
-    writeSongBook({{"Imagine", "John Lennon", "ZM4004", 1}}, {{"ZM4004", "100"}});
-    open("SC1001", "Sound Choice");
-    EXPECT_EQ(d_.text("?DISKMAKEID"), "Sound Choice - SC1001");
-    EXPECT_EQ(column("?List", 0), (std::vector<std::string>{"Crazy", "Jolene", "Hello"}));
+    writeSongBook({{"Ivory Lane", "Jon Lenard", "ZP4004", 1}}, {{"ZP4004", "100"}});
+    open("SV1001", "Sunvale Sing");
+    EXPECT_EQ(d_.text("?DISKMAKEID"), "Sunvale Sing - SV1001");
+    EXPECT_EQ(column("?List", 0), (std::vector<std::string>{"Cranberry", "Jasper Moon", "Hollow Bells"}));
     EXPECT_EQ(column("?List", 2), (std::vector<std::string>{"1", "2", "3"}));
     for (const auto& r : shownRows()) EXPECT_TRUE(plain(r)) << r.cells.at(0).text;
     EXPECT_TRUE(legendActive());
@@ -81,9 +81,9 @@ TEST_F(DiscTracksTest, HeadingAndTracksInOrderWithPlainColoursWhenNoneIsInTheSon
 }
 
 TEST_F(DiscTracksTest, NoSongBookOpenSaysSoAndMarksNothing) {
-    writeSongBook({{"Crazy", "Patsy Cline", "SC1001", 1}}, {{"SC1001", "1"}});
+    writeSongBook({{"Cranberry", "Peggy Corran", "SV1001", 1}}, {{"SV1001", "1"}});
     SongBookFileName.clear();
-    open("SC1001", "Sound Choice");
+    open("SV1001", "Sunvale Sing");
     EXPECT_TRUE(legendInactive());
     EXPECT_EQ(d_.text("?NotActive"), "Not Active, SongBook not Open!");
     ASSERT_EQ(shownRows().size(), 3u);
@@ -93,9 +93,9 @@ TEST_F(DiscTracksTest, NoSongBookOpenSaysSoAndMarksNothing) {
 // A listing with the same title and artist marks the track wherever the listing is, in any
 // letter case; the same title by another artist does not.
 TEST_F(DiscTracksTest, SameSongOnAnotherDiscIsRed) {
-    writeSongBook({{"JOLENE", "dolly parton", "XX9999", 4}, {"Hello", "Lionel Richie", "XX9999", 5}},
+    writeSongBook({{"JASPER MOON", "della pruett", "XX9999", 4}, {"Hollow Bells", "Lonnie Ridge", "XX9999", 5}},
                   {{"XX9999", "9"}});
-    open("SC1001", "Sound Choice");
+    open("SV1001", "Sunvale Sing");
     const auto rows = shownRows();
     ASSERT_EQ(rows.size(), 3u);
     EXPECT_TRUE(plain(rows[0]));
@@ -106,14 +106,14 @@ TEST_F(DiscTracksTest, SameSongOnAnotherDiscIsRed) {
 
 TEST_F(DiscTracksTest, DiscIdInEveryLetterCaseIsListed) {
     open("mx5005", "Mixed");
-    EXPECT_EQ(column("?List", 0), (std::vector<std::string>{"Born to Run", "Respect", "Roxanne"}));
+    EXPECT_EQ(column("?List", 0), (std::vector<std::string>{"Borrowed Run", "Rafters", "Rosewater"}));
     EXPECT_EQ(d_.text("?DISKMAKEID"), "Mixed - mx5005");
 }
 
 // The hidden record buttons only read the list again: nothing is written, no form opens.
 TEST_F(DiscTracksTest, RecordKeysOnlyReloadTheList) {
     const std::uint32_t before = changeCounter(KaraokeFileName.str());
-    open("SC1001", "Sound Choice");
+    open("SV1001", "Sunvale Sing");
     for (const char* key : {"Insert", "Delete", "CtrlEnter", "DoubleClick"}) {
         ASSERT_TRUE(d_.key("?List", key, 2)) << key << ": " << d_.error();
         EXPECT_EQ(activeTitle(), kWindow) << key;
@@ -137,7 +137,7 @@ TEST_F(DiscTracksTest, SelectStartsAtTheCallersTrackAndHandsItBack) {
 // A caller that has the SongBook open keeps it open, with its own listing in the buffer and as
 // the record its next write goes to; a caller without it gets it closed again.
 TEST_F(DiscTracksTest, CallersSongBookIsLeftAsItWas) {
-    writeSongBook({{"Crazy", "Patsy Cline", "XX0001", 1}, {"Zebra", "Nobody", "XX0002", 1}}, {});
+    writeSongBook({{"Cranberry", "Peggy Corran", "XX0001", 1}, {"Zebra", "Nobody", "XX0002", 1}}, {});
     struct Seen {
         bool openAfter = true, listingKept = false, wroteOwn = false, closedWithoutCaller = false;
     };
@@ -149,7 +149,7 @@ TEST_F(DiscTracksTest, CallersSongBookIsLeftAsItWas) {
         SBK.UNQDISKID = "XX0002";
         SBK.DISKTRACKNO = 1;
         SBK.get(SongBook::KUNQDISKID);
-        callFor("SC1001", "Sound Choice", 2);
+        callFor("SV1001", "Sunvale Sing", 2);
         seen.openAfter = SBK.isOpen();
         seen.listingKept = SBK.TITLE == "Zebra";
         SBK.LOCATION = "Shelf 2";
@@ -160,7 +160,7 @@ TEST_F(DiscTracksTest, CallersSongBookIsLeftAsItWas) {
         SBK.get(SongBook::KUNQDISKID);
         seen.wroteOwn = rt::errorCode() == 0 && SBK.LOCATION == "Shelf 2" && SBK.TITLE == "Zebra";
         ReleaseDataFile(SBK);
-        callFor("SC1001", "Sound Choice", 2);
+        callFor("SV1001", "Sunvale Sing", 2);
         seen.closedWithoutCaller = !SBK.isOpen();
     })) << d_.error();
     ASSERT_EQ(activeTitle(), kWindow);

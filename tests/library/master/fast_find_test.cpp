@@ -50,25 +50,25 @@ TEST_F(FastFindTest, OpensWithEmptyListAndRowButtonsOff) {
     // The drop-down offers the titles in order.
     const auto choices = d_.control("?STI:TITLE")->choices;
     ASSERT_GE(choices.size(), 4u);
-    EXPECT_EQ(choices[0], "Africa");
-    EXPECT_EQ(choices[1], "Baby Love");
-    EXPECT_EQ(choices[2], "Born to Run");
-    EXPECT_EQ(choices[3], "Crazy");
+    EXPECT_EQ(choices[0], "Amber Lanterns");
+    EXPECT_EQ(choices[1], "Bakery Love");
+    EXPECT_EQ(choices[2], "Borrowed Run");
+    EXPECT_EQ(choices[3], "Cranberry");
 }
 
-// Three discs open with the title (stored as "Crazy", "CRAZY" and "crazy"); on a fourth it is
+// Three discs open with the title (stored as "Cranberry", "CRANBERRY" and "cranberry"); on a fourth it is
 // the second track. The box takes the title in any letter case.
 TEST_F(FastFindTest, ListsEveryDiscWhoseFirstTrackHasTheTitleInAnyCase) {
     struct Case {
         const char* typed;
     };
-    for (const Case c : {Case{"Crazy"}, Case{"cRAZY"}}) {
+    for (const Case c : {Case{"Cranberry"}, Case{"cRANBERRY"}}) {
         SCOPED_TRACE(c.typed);
         start();
         search(c.typed);
-        EXPECT_EQ(d_.value("?STI:TITLE"), "Crazy");
-        EXPECT_EQ(discs(), (std::vector<std::string>{"SC1001 / Sound Choice", "CB2002 / Chartbuster",
-                                                     "PS3003 / Pocket Songs"}));
+        EXPECT_EQ(d_.value("?STI:TITLE"), "Cranberry");
+        EXPECT_EQ(discs(), (std::vector<std::string>{"SV1001 / Sunvale Sing", "CW2002 / Chartwell",
+                                                     "PK3003 / Pocketone"}));
         EXPECT_TRUE(d_.enabled("Tag Disc and Return"));
         EXPECT_TRUE(d_.enabled("Display All Tracks on Selected Disc"));
         ASSERT_TRUE(d_.end());
@@ -77,7 +77,7 @@ TEST_F(FastFindTest, ListsEveryDiscWhoseFirstTrackHasTheTitleInAnyCase) {
 
 TEST_F(FastFindTest, TitleThatOpensNoDiscGivesAnEmptyList) {
     start();
-    search("Jolene");
+    search("Jasper Moon");
     EXPECT_TRUE(discs().empty());
     EXPECT_FALSE(d_.enabled("Tag Disc and Return"));
     EXPECT_FALSE(d_.enabled("Display All Tracks on Selected Disc"));
@@ -86,37 +86,37 @@ TEST_F(FastFindTest, TitleThatOpensNoDiscGivesAnEmptyList) {
 // A title that is not in the title list is not searched; the list keeps what it showed.
 TEST_F(FastFindTest, UnknownTitleIsNotSearched) {
     start();
-    search("Imagine");
-    ASSERT_EQ(discs(), (std::vector<std::string>{"ZM4004 / Zoom"}));
-    search("Crazy Train");
-    EXPECT_EQ(discs(), (std::vector<std::string>{"ZM4004 / Zoom"}));
+    search("Ivory Lane");
+    ASSERT_EQ(discs(), (std::vector<std::string>{"ZP4004 / Zephyr"}));
+    search("Cranberry Train");
+    EXPECT_EQ(discs(), (std::vector<std::string>{"ZP4004 / Zephyr"}));
     EXPECT_EQ(d_.active()->focus, d_.control("?STI:TITLE")->id);
     // The drop-down now offers the titles from the typed one on.
-    EXPECT_EQ(d_.control("?STI:TITLE")->choices.at(0), "Hello");
+    EXPECT_EQ(d_.control("?STI:TITLE")->choices.at(0), "Hollow Bells");
 }
 
 // A title typed without pressing Search does not change the list.
 TEST_F(FastFindTest, ListFollowsTheBoxOnlyOnSearch) {
     start();
-    search("Imagine");
-    ASSERT_TRUE(d_.type("?STI:TITLE", "Crazy"));
+    search("Ivory Lane");
+    ASSERT_TRUE(d_.type("?STI:TITLE", "Cranberry"));
     ASSERT_TRUE(d_.scroll("?DiscList", "bottom"));
     ASSERT_TRUE(d_.activate(kWindow));
-    EXPECT_EQ(discs(), (std::vector<std::string>{"ZM4004 / Zoom"}));
+    EXPECT_EQ(discs(), (std::vector<std::string>{"ZP4004 / Zephyr"}));
 }
 
 TEST_F(FastFindTest, DisplayShowsTheHighlightedDiscAndTheListStays) {
     start();
-    search("Crazy");
-    pickDisc("CB2002");
+    search("Cranberry");
+    pickDisc("CW2002");
     ASSERT_TRUE(d_.press("Display All Tracks on Selected Disc")) << d_.error();
     ASSERT_EQ(activeTitle(), "Display All Song Tracks on Selected Disc");
-    EXPECT_EQ(d_.text("?DISKMAKEID"), "Chartbuster - CB2002");
-    EXPECT_EQ(column("?List", 0), (std::vector<std::string>{"CRAZY", "Walk the Line"}));
+    EXPECT_EQ(d_.text("?DISKMAKEID"), "Chartwell - CW2002");
+    EXPECT_EQ(column("?List", 0), (std::vector<std::string>{"CRANBERRY", "Willow Line"}));
     ASSERT_TRUE(d_.press("Close"));
     ASSERT_EQ(activeTitle(), kWindow);
     EXPECT_EQ(discs().size(), 3u);
-    EXPECT_EQ(d_.selectedRow("?DiscList"), rowOf("?DiscList", 0, "CB2002"));
+    EXPECT_EQ(d_.selectedRow("?DiscList"), rowOf("?DiscList", 0, "CW2002"));
 }
 
 // The pop-up offers the three actions; on an empty list only Insert.
@@ -127,31 +127,31 @@ TEST_F(FastFindTest, RightClickMenu) {
     EXPECT_EQ(d_.request()->items,
               (std::vector<std::string>{"Insert", "~Display All Tracks on Selected Disc", "~&Delete"}));
     ASSERT_TRUE(d_.popup(0));
-    search("Crazy");
-    pickDisc("PS3003");
+    search("Cranberry");
+    pickDisc("PK3003");
     ASSERT_TRUE(d_.key("?DiscList", "RightClick")) << d_.error();
     EXPECT_EQ(d_.request()->items,
               (std::vector<std::string>{"Insert", "Display All Tracks on Selected Disc", "&Delete"}));
     ASSERT_TRUE(d_.popup("Display All Tracks on Selected Disc")) << d_.error();
     ASSERT_EQ(activeTitle(), "Display All Song Tracks on Selected Disc");
-    EXPECT_EQ(d_.text("?DISKMAKEID"), "Pocket Songs - PS3003");
+    EXPECT_EQ(d_.text("?DISKMAKEID"), "Pocketone - PK3003");
     ASSERT_TRUE(d_.press("Close"));
     // Insert shows the highlighted disc too.
     ASSERT_TRUE(d_.key("?DiscList", "Insert")) << d_.error();
     ASSERT_EQ(activeTitle(), "Display All Song Tracks on Selected Disc");
-    EXPECT_EQ(d_.text("?DISKMAKEID"), "Pocket Songs - PS3003");
+    EXPECT_EQ(d_.text("?DISKMAKEID"), "Pocketone - PK3003");
     ASSERT_TRUE(d_.press("Close"));
     EXPECT_EQ(activeTitle(), kWindow);
 }
 
 TEST_F(FastFindTest, FindsADiscByItsFirstTrackAndTagsIt) {
-    tagFirstTrackTitled("Crazy", "CB2002");
+    tagFirstTrackTitled("Cranberry", "CW2002");
     ASSERT_EQ(activeTitle(), kDialog) << d_.windows();
     ASSERT_TRUE(d_.type("?QUE:DISKID", "101")) << d_.error();
     ASSERT_TRUE(d_.press("OK")) << d_.error();
     EXPECT_FALSE(d_.running()) << d_.windows();
     ASSERT_EQ(TagQue.records(), 1u);
-    EXPECT_EQ(TagQue.entry(1).QUEUNQDISKID, "CB2002");
+    EXPECT_EQ(TagQue.entry(1).QUEUNQDISKID, "CW2002");
     EXPECT_EQ(TagQue.entry(1).DISKID, "101");
     EXPECT_TRUE(TagQue.entry(1).QUEGENRE.blank());
 }
@@ -165,20 +165,20 @@ TEST_F(FastFindTest, TagIsAddedInDiscIdOrder) {
         TagQue.add();
     }
     SkipCustomDiscIdQuery = 1;
-    tagFirstTrackTitled("Crazy", "PS3003");
+    tagFirstTrackTitled("Cranberry", "PK3003");
     EXPECT_FALSE(d_.running());
     ASSERT_EQ(TagQue.records(), 3u);
-    EXPECT_EQ(TagQue.entry(2).QUEUNQDISKID, "PS3003");
-    EXPECT_EQ(TagQue.entry(2).DISKID, "PS3003");
+    EXPECT_EQ(TagQue.entry(2).QUEUNQDISKID, "PK3003");
+    EXPECT_EQ(TagQue.entry(2).DISKID, "PK3003");
     EXPECT_EQ(TagQue.entry(3).QUEUNQDISKID, "ZZ0001");
 }
 
 TEST_F(FastFindTest, DiscAlreadyTaggedIsRefusedAndTheWindowStays) {
     TagQue.clearBuffer();
-    TagQue.QUEUNQDISKID = "SC1001";
+    TagQue.QUEUNQDISKID = "SV1001";
     TagQue.DISKID = "55";
     TagQue.add();
-    tagFirstTrackTitled("Crazy", "SC1001");
+    tagFirstTrackTitled("Cranberry", "SV1001");
     EXPECT_EQ(message(), "Disc already tagged for autoentry.");
     EXPECT_EQ(messageTitle(), "");
     EXPECT_EQ(d_.request()->icon, rt::Icon::None);
@@ -189,7 +189,7 @@ TEST_F(FastFindTest, DiscAlreadyTaggedIsRefusedAndTheWindowStays) {
 }
 
 TEST_F(FastFindTest, CancellingTheCustomIdClosesWithoutATag) {
-    tagFirstTrackTitled("Crazy", "SC1001");
+    tagFirstTrackTitled("Cranberry", "SV1001");
     ASSERT_EQ(activeTitle(), kDialog) << d_.windows();
     ASSERT_TRUE(d_.press("Cancel")) << d_.error();
     EXPECT_FALSE(d_.running()) << d_.windows();
@@ -197,8 +197,8 @@ TEST_F(FastFindTest, CancellingTheCustomIdClosesWithoutATag) {
 }
 
 TEST_F(FastFindTest, DiscAlreadyInTheSongBookIsRefusedAndTheWindowCloses) {
-    writeSongBook({{"Crazy", "Patsy Cline", "SC1001", 1}}, {{"SC1001", "A-77"}});
-    tagFirstTrackTitled("Crazy", "SC1001");
+    writeSongBook({{"Cranberry", "Peggy Corran", "SV1001", 1}}, {{"SV1001", "A-77"}});
+    tagFirstTrackTitled("Cranberry", "SV1001");
     EXPECT_EQ(messageTitle(), "Disc Already Added!");
     EXPECT_EQ(message(),
               "This disc has already been added to this SongBook.\n\nCustom Disc ID: A-77\n\n"
@@ -212,7 +212,7 @@ TEST_F(FastFindTest, DiscAlreadyInTheSongBookIsRefusedAndTheWindowCloses) {
 
 TEST_F(FastFindTest, CancelTagsNothing) {
     start();
-    search("Crazy");
+    search("Cranberry");
     ASSERT_TRUE(d_.press("Cancel"));
     EXPECT_FALSE(d_.running());
     EXPECT_EQ(TagQue.records(), 0u);

@@ -2,14 +2,14 @@
 // A small master database of its own in a temporary folder, a SongBook pair beside it, and the
 // headless driver. The catalogue:
 //
-//   SC1001 Sound Choice   1 Crazy / Patsy Cline      2 Jolene / Dolly Parton   3 Hello / Adele
-//   CB2002 Chartbuster    1 CRAZY / Patsy Cline      2 Walk the Line / Johnny Cash
-//   PS3003 Pocket Songs   1 crazy / Willie Nelson    2 Baby Love / The Supremes
-//   ZM4004 Zoom           1 Imagine / John Lennon    2 Crazy / Gnarls Barkley  3 Africa / Toto
-//   MX5005 Mixed          1 Born to Run (disc id "MX5005")  2 Respect ("mx5005")  3 Roxanne ("Mx5005")
+//   SV1001 Sunvale Sing   1 Cranberry / Peggy Corran      2 Jasper Moon / Della Pruett   3 Hollow Bells / Adela Voss
+//   CW2002 Chartwell    1 CRANBERRY / Peggy Corran      2 Willow Line / Jonah Cask
+//   PK3003 Pocketone   1 cranberry / Wes Nolan    2 Bakery Love / The Sapphires Four
+//   ZP4004 Zephyr         1 Ivory Lane / Jon Lenard    2 Cranberry / Gnash Barlow  3 Amber Lanterns / Tovo
+//   MX5005 Mixed          1 Borrowed Run (disc id "MX5005")  2 Rafters ("mx5005")  3 Rosewater ("Mx5005")
 //   FL0001 Fillers        40 tracks "Song 01" .. "Song 40" / "Filler Band"
 //
-// sTitle holds the distinct titles in one spelling ("Crazy" for all three).
+// sTitle holds the distinct titles in one spelling ("Cranberry" for all three).
 #include <gtest/gtest.h>
 
 #include <cstdint>
@@ -37,19 +37,19 @@ struct Track {
 inline const std::vector<Track>& catalogueTracks() {
     static const std::vector<Track> tracks = [] {
         std::vector<Track> t = {
-            {"Crazy", "Patsy Cline", "SC1001", 1, 1},
-            {"Jolene", "Dolly Parton", "SC1001", 2, 1},
-            {"Hello", "Adele", "SC1001", 3, 1},
-            {"CRAZY", "Patsy Cline", "CB2002", 1, 2},
-            {"Walk the Line", "Johnny Cash", "CB2002", 2, 2},
-            {"crazy", "Willie Nelson", "PS3003", 1, 3},
-            {"Baby Love", "The Supremes", "PS3003", 2, 3},
-            {"Imagine", "John Lennon", "ZM4004", 1, 4},
-            {"Crazy", "Gnarls Barkley", "ZM4004", 2, 4},
-            {"Africa", "Toto", "ZM4004", 3, 4},
-            {"Born to Run", "Bruce Springsteen", "MX5005", 1, 5},
-            {"Respect", "Aretha Franklin", "mx5005", 2, 5},
-            {"Roxanne", "The Police", "Mx5005", 3, 5},
+            {"Cranberry", "Peggy Corran", "SV1001", 1, 1},
+            {"Jasper Moon", "Della Pruett", "SV1001", 2, 1},
+            {"Hollow Bells", "Adela Voss", "SV1001", 3, 1},
+            {"CRANBERRY", "Peggy Corran", "CW2002", 1, 2},
+            {"Willow Line", "Jonah Cask", "CW2002", 2, 2},
+            {"cranberry", "Wes Nolan", "PK3003", 1, 3},
+            {"Bakery Love", "The Sapphires Four", "PK3003", 2, 3},
+            {"Ivory Lane", "Jon Lenard", "ZP4004", 1, 4},
+            {"Cranberry", "Gnash Barlow", "ZP4004", 2, 4},
+            {"Amber Lanterns", "Tovo", "ZP4004", 3, 4},
+            {"Borrowed Run", "Bram Springer", "MX5005", 1, 5},
+            {"Rafters", "Areta Fenwick", "mx5005", 2, 5},
+            {"Rosewater", "The Palisades", "Mx5005", 3, 5},
         };
         for (int i = 1; i <= 40; ++i) {
             char title[16];
@@ -100,7 +100,7 @@ protected:
 
         BRA.create();
         BRA.open();
-        const char* brands[] = {"Sound Choice", "Chartbuster", "Pocket Songs", "Zoom", "Mixed", "Fillers"};
+        const char* brands[] = {"Sunvale Sing", "Chartwell", "Pocketone", "Zephyr", "Mixed", "Fillers"};
         for (int i = 0; i < 6; ++i) {
             BRA.clearBuffer();
             BRA.MAKE = brands[i];

@@ -170,17 +170,17 @@ TEST_F(RecordFiles, PutToDuplicateUniqueKeyFails) {
 
 // get() matches the key fields in any letter case and takes the first in key order.
 TEST_F(RecordFiles, GetFindsFirstEqualKeyInAnyCase) {
-    ASSERT_EQ(addSong("Crazy", "Patsy", "D2", 1, "second"), 0);
-    ASSERT_EQ(addSong("CRAZY", "PATSY", "D1", 1, "first"), 0);
-    ASSERT_EQ(addSong("Crazy", "Willie", "D3", 1, "other"), 0);
+    ASSERT_EQ(addSong("Cranberry", "Peggy", "D2", 1, "second"), 0);
+    ASSERT_EQ(addSong("CRANBERRY", "PEGGY", "D1", 1, "first"), 0);
+    ASSERT_EQ(addSong("Cranberry", "Wesley", "D3", 1, "other"), 0);
     songs.clearBuffer();
-    songs.TITLE = "crazy";
-    songs.ARTIST = "patsy";
+    songs.TITLE = "cranberry";
+    songs.ARTIST = "peggy";
     songs.get(Listings::KMATCHSONG);
     ASSERT_EQ(rt::errorCode(), 0);
     EXPECT_EQ(songs.LOCATION.str(), "second");  // equal keys: record number order
     songs.clearBuffer();
-    songs.TITLE = "crazy";
+    songs.TITLE = "cranberry";
     songs.ARTIST = "nobody";
     songs.get(Listings::KMATCHSONG);
     EXPECT_EQ(rt::errorCode(), rt::RecordNotFound);

@@ -127,10 +127,10 @@ INSTANTIATE_TEST_SUITE_P(Writers, SeenElsewhere, ::testing::ValuesIn(kElsewhere)
                          [](const ::testing::TestParamInfo<ElsewhereCase>& i) { return i.param.name; });
 
 TEST_F(RecordFiles, PutAfterAnotherStationChangedTheRecordFailsUntilReRead) {
-    ASSERT_EQ(addSong("Crazy", "Patsy", "D1", 1, "mine"), 0);
+    ASSERT_EQ(addSong("Cranberry", "Peggy", "D1", 1, "mine"), 0);
     songs.clearBuffer();
-    songs.TITLE = "Crazy";
-    songs.ARTIST = "Patsy";
+    songs.TITLE = "Cranberry";
+    songs.ARTIST = "Peggy";
     songs.get(Listings::KMATCHSONG);
     ASSERT_EQ(rt::errorCode(), 0);
     std::string pos = songs.position();

@@ -68,10 +68,10 @@ thread_local Labels LAB;
 
 // 31 titles in key order (letter case ignored); NO is 10 times the place.
 const std::vector<std::string> kTitles = {
-    "ABC",     "AIR",     "ALBATROSS", "ALONE",   "AMERICA", "angel",       "BABY",   "BEAT IT",
-    "BELIEVE", "BRAVO",   "CRAZY",     "DREAM",   "EYES",    "FAME",        "GLORIA", "HELLO",
-    "IMAGINE", "JOLENE",  "KARMA",     "LAYLA",   "MONEY",   "NUMB",        "ONE",    "PURPLE RAIN",
-    "QUEEN",   "ROXANNE", "SHOUT",     "TOXIC",   "WONDERWALL", "YESTERDAY", "ZOMBIE"};
+    "ABC",     "AIRSHIP",     "ALBANY SKIES", "ALONG THE PIER",   "AMERLY", "angel",       "BABYLON BUS",   "BEATEN TIN",
+    "BELLWOOD", "BRAVO",   "CRANBERRY",     "DREAMWRIGHT",   "EYESORE",    "FAMEWAY",        "GLORIOUS MUD", "HELMSMAN",
+    "IMARI BLUE", "JASPER MOON",  "KARMIC TRAIN",     "LAYOVER",   "MONEYBOX",   "NUMBAT",        "ONEIDA",    "PURPLE LANTERN",
+    "QUEENSWAY",   "ROXBURY", "SHOULDERS",     "TOXIN WALTZ",   "WONDERWHEEL", "YESTERYEAR", "ZOMBOLO"};
 
 constexpr int kPage = 5;
 
@@ -307,10 +307,10 @@ TEST_F(BrowseListTest, ThumbFollowsTheHighlightedRowInUpperCase) {
     start({&Songs::KTITLE, false, [](BrowseList& b) { b.stopTable(WorkspaceStopTable); }, {}});
     struct { std::vector<std::string> steps; std::string title; int thumb; } cases[] = {
         {{"top"}, "ABC", 2},                            // only "   " sorts before ABC
-        {{"top", "select 3"}, "ALBATROSS", 3},          // "ALB" sorts before ALBATROSS
+        {{"top", "select 3"}, "ALBANY SKIES", 3},          // "ALB" sorts before ALBATROSS
         {{"top", "select 5", "down"}, "angel", 4},      // as ANGEL: after AME, before ARN
-        {{"bottom"}, "ZOMBIE", 101},                    // after every stop
-        {{"drag 55"}, "MONEY", 63},                     // "MON" is stop 62
+        {{"bottom"}, "ZOMBOLO", 101},                    // after every stop
+        {{"drag 55"}, "MONEYBOX", 63},                     // "MON" is stop 62
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.title);
@@ -321,7 +321,7 @@ TEST_F(BrowseListTest, ThumbFollowsTheHighlightedRowInUpperCase) {
 }
 
 TEST_F(BrowseListTest, ScrollBarHiddenWhileThePageIsNotFull) {
-    makeFile({"ONE", "TWO", "THREE"});
+    makeFile({"ONEIDA", "TWO", "THREE"});
     start({&Songs::KTITLE, false, [](BrowseList& b) { b.stopTable(WorkspaceStopTable); }, {}});
     EXPECT_EQ(titles().size(), 3u);
     EXPECT_FALSE(listControl().vscroll);
@@ -338,14 +338,14 @@ TEST_F(BrowseListTest, DeletedHighlightedRecordLeavesTheNextRowAtTheSamePlace) {
     ASSERT_TRUE(d_.key("?LIST", "Delete", 3)) << d_.error();
     ASSERT_EQ(gCalls.size(), 1u);
     EXPECT_EQ(gCalls[0].request, 3);
-    EXPECT_EQ(gCalls[0].title, "ALBATROSS") << "the form gets the highlighted record, read again";
-    EXPECT_EQ(titles(), (std::vector<std::string>{"ABC", "AIR", "ALONE", "AMERICA", "angel"}));
+    EXPECT_EQ(gCalls[0].title, "ALBANY SKIES") << "the form gets the highlighted record, read again";
+    EXPECT_EQ(titles(), (std::vector<std::string>{"ABC", "AIRSHIP", "ALONG THE PIER", "AMERLY", "angel"}));
     EXPECT_EQ(d_.selectedRow("?LIST"), 3);
     // The last row of the selection: the page ends at the end, the new last row highlighted.
     ASSERT_TRUE(d_.scroll("?LIST", "bottom"));
     ASSERT_TRUE(d_.press("&Delete")) << d_.error();
-    EXPECT_EQ(titles(), (std::vector<std::string>{"ROXANNE", "SHOUT", "TOXIC", "WONDERWALL", "YESTERDAY"}));
-    EXPECT_EQ(highlighted(), "YESTERDAY");
+    EXPECT_EQ(titles(), (std::vector<std::string>{"ROXBURY", "SHOULDERS", "TOXIN WALTZ", "WONDERWHEEL", "YESTERYEAR"}));
+    EXPECT_EQ(highlighted(), "YESTERYEAR");
 }
 
 TEST_F(BrowseListTest, CancelledFormKeepsThePage) {
@@ -375,8 +375,8 @@ TEST_F(BrowseListTest, ChangedRecordIsLocatedWhereItsKeyPutsIt) {
     ASSERT_TRUE(d_.key("?LIST", "DoubleClick", 2)) << d_.error();
     ASSERT_EQ(gCalls.size(), 1u);
     EXPECT_EQ(gCalls[0].request, 2) << "double-click changes when not called to select";
-    EXPECT_EQ(gCalls[0].title, "AIR");
-    EXPECT_EQ(titles(), (std::vector<std::string>{"TOXIC", "WONDERWALL", "YESTERDAY", "ZEBRA", "ZOMBIE"}));
+    EXPECT_EQ(gCalls[0].title, "AIRSHIP");
+    EXPECT_EQ(titles(), (std::vector<std::string>{"TOXIN WALTZ", "WONDERWHEEL", "YESTERYEAR", "ZEBRA", "ZOMBOLO"}));
     EXPECT_EQ(highlighted(), "ZEBRA");
 }
 
@@ -385,7 +385,7 @@ TEST_F(BrowseListTest, InsertedRecordIsHighlightedAmongEqualKeys) {
     // Three equal titles in a key of the title alone; the new one is the third.
     gForm = [](int request) {
         if (request != 1) return 2;
-        SNG.TITLE = "DREAM";
+        SNG.TITLE = "DREAMWRIGHT";
         SNG.ARTIST = "Newcomer";
         SNG.NO = 999;
         SNG.add();
@@ -404,7 +404,7 @@ TEST_F(BrowseListTest, InsertedRecordIsHighlightedAmongEqualKeys) {
     ASSERT_EQ(gCalls.size(), 1u);
     EXPECT_EQ(gCalls[0].title, "") << "insert clears the buffer";
     // Located on the record written, not on the first of the equal titles.
-    EXPECT_EQ(titles(), (std::vector<std::string>{"DREAM", "EYES", "FAME", "GLORIA", "HELLO"}));
+    EXPECT_EQ(titles(), (std::vector<std::string>{"DREAMWRIGHT", "EYESORE", "FAMEWAY", "GLORIOUS MUD", "HELMSMAN"}));
     EXPECT_EQ(d_.selectedRow("?LIST"), 1);
     EXPECT_EQ(d_.rows("?LIST")[0][1], "999");
 }
@@ -412,24 +412,24 @@ TEST_F(BrowseListTest, InsertedRecordIsHighlightedAmongEqualKeys) {
 TEST_F(BrowseListTest, StepLocatorStepsThroughTheRowsOfALetterAndBack) {
     makeFile(kTitles);
     start({&Songs::KTITLE, false, [](BrowseList& b) { b.stepLocator(); }, {}});
-    const std::vector<std::string> expected = {"AIR", "ALBATROSS", "ALONE", "AMERICA", "angel", "ABC", "AIR"};
+    const std::vector<std::string> expected = {"AIRSHIP", "ALBANY SKIES", "ALONG THE PIER", "AMERLY", "angel", "ABC", "AIRSHIP"};
     for (const auto& e : expected) {
         ASSERT_TRUE(d_.key("?LIST", "a")) << d_.error();
         EXPECT_EQ(highlighted(), e);
     }
     // Another letter locates its first row; a blank does nothing.
     ASSERT_TRUE(d_.key("?LIST", "m"));
-    EXPECT_EQ(highlighted(), "MONEY");
+    EXPECT_EQ(highlighted(), "MONEYBOX");
     EXPECT_EQ(d_.selectedRow("?LIST"), 1);
     ASSERT_TRUE(d_.key("?LIST", " "));
-    EXPECT_EQ(highlighted(), "MONEY");
+    EXPECT_EQ(highlighted(), "MONEYBOX");
     // A letter no title begins with: the first title after it.
     ASSERT_TRUE(d_.key("?LIST", "x"));
-    EXPECT_EQ(highlighted(), "YESTERDAY");
+    EXPECT_EQ(highlighted(), "YESTERYEAR");
     ASSERT_TRUE(d_.key("?LIST", "z"));
-    EXPECT_EQ(highlighted(), "ZOMBIE");
+    EXPECT_EQ(highlighted(), "ZOMBOLO");
     ASSERT_TRUE(d_.key("?LIST", "z")) << "the last row: back to the first Z";
-    EXPECT_EQ(highlighted(), "ZOMBIE");
+    EXPECT_EQ(highlighted(), "ZOMBOLO");
 }
 
 TEST_F(BrowseListTest, StepLocatorOnANumberTakesTheDigitsValue) {
@@ -452,11 +452,11 @@ TEST_F(BrowseListTest, IncrementalLocatorWithBackspace) {
     makeFile(kTitles);
     start({&Songs::KTITLE, false, [](BrowseList& b) { b.incrementalLocator(10); }, {}});
     struct { const char* key; const char* highlighted; } steps[] = {
-        {"b", "BABY"}, {"e", "BEAT IT"}, {"l", "BELIEVE"}, {"Backspace", "BEAT IT"}, {"Backspace", "BABY"},
-        {"r", "BRAVO"}, {"Backspace", "BABY"}, {"Backspace", "ABC"}, {"Backspace", "ABC"},
-        {"p", "PURPLE RAIN"}, {"u", "PURPLE RAIN"}, {"r", "PURPLE RAIN"}, {"p", "PURPLE RAIN"},
-        {"l", "PURPLE RAIN"}, {"e", "PURPLE RAIN"}, {" ", "PURPLE RAIN"}, {"z", "QUEEN"},
-        {"Backspace", "PURPLE RAIN"},
+        {"b", "BABYLON BUS"}, {"e", "BEATEN TIN"}, {"l", "BELLWOOD"}, {"Backspace", "BEATEN TIN"}, {"Backspace", "BABYLON BUS"},
+        {"r", "BRAVO"}, {"Backspace", "BABYLON BUS"}, {"Backspace", "ABC"}, {"Backspace", "ABC"},
+        {"p", "PURPLE LANTERN"}, {"u", "PURPLE LANTERN"}, {"r", "PURPLE LANTERN"}, {"p", "PURPLE LANTERN"},
+        {"l", "PURPLE LANTERN"}, {"e", "PURPLE LANTERN"}, {" ", "PURPLE LANTERN"}, {"z", "QUEENSWAY"},
+        {"Backspace", "PURPLE LANTERN"},
     };
     for (auto s : steps) {
         SCOPED_TRACE(s.key);
@@ -468,14 +468,14 @@ TEST_F(BrowseListTest, IncrementalLocatorWithBackspace) {
                           "Backspace", "z", "z"})
         ASSERT_TRUE(d_.key("?LIST", k));
     EXPECT_EQ(titles(), titles(27, kPage));
-    EXPECT_EQ(highlighted(), "ZOMBIE");
+    EXPECT_EQ(highlighted(), "ZOMBOLO");
 }
 
 TEST_F(BrowseListTest, IncrementalLocatorStopsAtItsLength) {
     makeFile(kTitles);
     start({&Songs::KTITLE, false, [](BrowseList& b) { b.incrementalLocator(2); }, {}});
     for (const char* k : {"b", "e", "l"}) ASSERT_TRUE(d_.key("?LIST", k));
-    EXPECT_EQ(highlighted(), "BEAT IT") << "the third character is beyond the length";
+    EXPECT_EQ(highlighted(), "BEATEN TIN") << "the third character is beyond the length";
 }
 
 TEST_F(BrowseListTest, NumericStopsBetweenTheFirstAndLastNumber) {
@@ -483,11 +483,11 @@ TEST_F(BrowseListTest, NumericStopsBetweenTheFirstAndLastNumber) {
     start({&Songs::KNO, false, [](BrowseList& b) { b.numericStops().stopField("NO"); }, {}});
     // Stops from 10 to 310: stop 50 is 10 + 49 * 300 / 99 = 158.5, so the first number from 158.
     ASSERT_TRUE(d_.drag("?LIST", 50)) << d_.error();
-    EXPECT_EQ(highlighted(), "HELLO");
+    EXPECT_EQ(highlighted(), "HELMSMAN");
     EXPECT_EQ(d_.rows("?LIST")[0][1], "160");
     EXPECT_EQ(listControl().thumb, 51) << "stops 1 to 50 lie below 160";
     ASSERT_TRUE(d_.drag("?LIST", 2));
-    EXPECT_EQ(highlighted(), "AIR") << "stop 2 is 13.03: the first number from 13";
+    EXPECT_EQ(highlighted(), "AIRSHIP") << "stop 2 is 13.03: the first number from 13";
 }
 
 TEST_F(BrowseListTest, SelectModeDoubleClickClosesWithTheHighlightedRecord) {
@@ -498,7 +498,7 @@ TEST_F(BrowseListTest, SelectModeDoubleClickClosesWithTheHighlightedRecord) {
     EXPECT_TRUE(gCalls.empty());
     EXPECT_FALSE(d_.running());
     EXPECT_TRUE(gSelected);
-    EXPECT_EQ(gClosedWith, "ALONE");
+    EXPECT_EQ(gClosedWith, "ALONG THE PIER");
 }
 
 TEST_F(BrowseListTest, RefreshOnFocusShowsOtherStationsChanges) {
@@ -508,7 +508,7 @@ TEST_F(BrowseListTest, RefreshOnFocusShowsOtherStationsChanges) {
     // Another station deletes the highlighted record and adds one before it.
     SNG.open();
     SNG.clearBuffer();
-    SNG.TITLE = "ALBATROSS";
+    SNG.TITLE = "ALBANY SKIES";
     SNG.ARTIST = "Artist";
     SNG.get(Songs::KTITLE);
     ASSERT_EQ(rt::errorCode(), 0);
@@ -534,14 +534,14 @@ TEST_F(BrowseListTest, ActionOnARowOthersDeletedDoesNotTouchTheNextRecord) {
     ASSERT_TRUE(d_.select("?LIST", 2));
     SNG.open();
     SNG.clearBuffer();
-    SNG.TITLE = "AIR";
+    SNG.TITLE = "AIRSHIP";
     SNG.ARTIST = "Artist";
     SNG.get(Songs::KTITLE);
     SNG.del();
     SNG.close();
     ASSERT_TRUE(d_.key("?LIST", "Delete")) << d_.error();
     EXPECT_TRUE(gCalls.empty()) << "the form would have deleted ALBATROSS";
-    EXPECT_EQ(titles(), (std::vector<std::string>{"ABC", "ALBATROSS", "ALONE", "AMERICA", "angel"}));
+    EXPECT_EQ(titles(), (std::vector<std::string>{"ABC", "ALBANY SKIES", "ALONG THE PIER", "AMERLY", "angel"}));
 }
 
 TEST_F(BrowseListTest, ReadErrorShowsWarning35AndClosesTheWindow) {
@@ -652,26 +652,26 @@ TEST_F(BrowseListTest, RangeAndJoinedRecords) {
             .stepLocator("TITLE");
     };
     start(s);
-    EXPECT_EQ(titles(), (std::vector<std::string>{"ABC", "ALBATROSS", "AMERICA", "BABY", "BELIEVE"}));
+    EXPECT_EQ(titles(), (std::vector<std::string>{"ABC", "ALBANY SKIES", "AMERLY", "BABYLON BUS", "BELLWOOD"}));
     EXPECT_EQ(d_.rows("?LIST")[0][1], "Odd Records");
     ASSERT_TRUE(d_.scroll("?LIST", "bottom"));
-    EXPECT_EQ(titles(), (std::vector<std::string>{"ONE", "QUEEN", "SHOUT", "WONDERWALL", "ZOMBIE"}));
+    EXPECT_EQ(titles(), (std::vector<std::string>{"ONEIDA", "QUEENSWAY", "SHOULDERS", "WONDERWHEEL", "ZOMBOLO"}));
     ASSERT_TRUE(d_.key("?LIST", "b"));
-    EXPECT_EQ(highlighted(), "BABY");
+    EXPECT_EQ(highlighted(), "BABYLON BUS");
     // The thumb's stops run from the range's first title to its last.
     ASSERT_TRUE(d_.drag("?LIST", 2));
-    EXPECT_EQ(highlighted(), "ALBATROSS");
+    EXPECT_EQ(highlighted(), "ALBANY SKIES");
     // Another range: the list starts again from its first row; no partner leaves the label blank.
     gArtist = "EVEN";
     ASSERT_TRUE(d_.press("Restart"));
-    EXPECT_EQ(titles(), (std::vector<std::string>{"AIR", "ALONE", "angel", "BEAT IT", "BRAVO"}));
+    EXPECT_EQ(titles(), (std::vector<std::string>{"AIRSHIP", "ALONG THE PIER", "angel", "BEATEN TIN", "BRAVO"}));
     EXPECT_EQ(d_.rows("?LIST")[0][1], "");
     ASSERT_TRUE(d_.key("?LIST", "Delete", 1)) << d_.error();
     ASSERT_EQ(gCalls.size(), 1u);
-    EXPECT_EQ(gCalls[0].title, "AIR");
-    EXPECT_EQ(titles(), (std::vector<std::string>{"ALONE", "angel", "BEAT IT", "BRAVO", "DREAM"}));
+    EXPECT_EQ(gCalls[0].title, "AIRSHIP");
+    EXPECT_EQ(titles(), (std::vector<std::string>{"ALONG THE PIER", "angel", "BEATEN TIN", "BRAVO", "DREAMWRIGHT"}));
     ASSERT_TRUE(d_.scroll("?LIST", "bottom"));
-    EXPECT_EQ(titles(), (std::vector<std::string>{"NUMB", "PURPLE RAIN", "ROXANNE", "TOXIC", "YESTERDAY"}))
+    EXPECT_EQ(titles(), (std::vector<std::string>{"NUMBAT", "PURPLE LANTERN", "ROXBURY", "TOXIN WALTZ", "YESTERYEAR"}))
         << "the range ends with the artist's last title";
 }
 
