@@ -237,17 +237,14 @@ void AddManufacturerDiscs() {
     w.text("?Hint", "HINT: Double-Click Selection in this Column to Quickly Tag/UnTag", 156, 250, 256, 10);
 
     // The rapid disc locator.
-    const int locator = w.group("?LocatorGroup", "Rapid Disc Locator", 156, 262, 256, 42);
-    w.ctl(locator).boxed = true;
+    w.group("?LocatorGroup", "Rapid Disc Locator", 156, 262, 256, 42);
     w.prompt("?DISKIDTEMP:Prompt", "Mfr. Disc ID:", 162, 279, 46, 10);
     const int locatorEntry = w.entry("?DISKIDTEMP", "@s20", 208, 278, 80, 12);
-    w.ctl(locatorEntry).maxChars = 20;
     const int locateButton = w.button("?Locate", " Locate", 292, 277, 50, 14);
     const int whatsThis = w.button("?WhatsThis", "What's This?", 346, 277, 60, 14);
 
     // Tagging.
-    const int tagGroup = w.group("?TagGroup", "Tag or Untag Selection", 254, 16, 76, 82);
-    w.ctl(tagGroup).boxed = true;
+    w.group("?TagGroup", "Tag or Untag Selection", 254, 16, 76, 82);
     const int tagButton = w.button("?Tag", "&Tag", 260, 28, 64, 14);
     const int tagAllButton = w.button("?TagAll", "tag &All", 260, 44, 64, 14);
     const int untagAllButton = w.button("?UntagAll", "&Untag all", 260, 60, 64, 14);

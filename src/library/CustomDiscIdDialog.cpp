@@ -50,7 +50,6 @@ void CustomDiscIdDialog() {
         w.text("?Heading", "Enter a Custom/Alternate ID for this disc if desired.", 36, 10, 256, 10);
         w.prompt("?QUE:DISKID:Prompt", "Custom/Alternate Disc ID:", 36, 27, 90, 10);
         const int idEntry = w.entry("?QUE:DISKID", "@s17", 126, 26, 104, 12);
-        w.ctl(idEntry).maxChars = 17;
         w.setValue(idEntry, diskId.str());
         const int autoNumber = w.button("?AutoNumber", "AutoNumber", 236, 25, 56, 14);
         w.prompt("?QUE:QUEGENRE:Prompt", "(Optional) GENRE:", 36, 45, 90, 10);

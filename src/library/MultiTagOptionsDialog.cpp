@@ -52,14 +52,11 @@ void MultiTagOptionsDialog() {
     std::vector<int> autoNumber;
     autoNumber.push_back(w.prompt("?BATCHSTARTINGNUMBER:Prompt", "Enter Starting Custom Disc ID:", 8, 62, 104, 10));
     const int startEntry = w.entry("?BATCHSTARTINGNUMBER", "@n_15", 142, 61, 60, 12);
-    w.ctl(startEntry).maxChars = 15;
     w.setValue(startEntry, std::to_string(start));
     autoNumber.push_back(startEntry);
     const int preEntry = w.entry("?BATCHPRE", "@s3", 118, 61, 22, 12);
-    w.ctl(preEntry).maxChars = 3;
     autoNumber.push_back(preEntry);
     const int sufEntry = w.entry("?BATCHSUF", "@s3", 204, 61, 22, 12);
-    w.ctl(sufEntry).maxChars = 3;
     autoNumber.push_back(sufEntry);
     autoNumber.push_back(w.add(rt::ControlKind::Line, "?Line1", "", 129, 82, 0, 8));
     autoNumber.push_back(w.add(rt::ControlKind::Line, "?Line2", "", 215, 82, 0, 8));

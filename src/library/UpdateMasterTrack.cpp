@@ -64,11 +64,6 @@ void UpdateMasterTrack() {
     const int ok = w.button("?OK", "OK", 120, 108, 50, 14);
     const int cancel = w.button("?Cancel", "Cancel", 176, 108, 50, 14);
     w.ctl(ok).isDefault = true;
-    w.ctl(title).maxChars = 40;
-    w.ctl(artist).maxChars = 40;
-    w.ctl(disk).maxChars = 10;
-    w.ctl(track).maxChars = 6;
-    w.ctl(brand).maxChars = 40;
     w.ctl(disk).readOnly = true;
     w.ctl(brand).readOnly = true;
 

@@ -14,7 +14,6 @@ void NewSongBookDialog() {
     w.image("?Picture", "OpenBook2.ICO", 8, 8, 20, 20);
     w.text("?Heading", "Please Enter a Unique Name for Your New SongBook", 36, 10, 206, 10);
     const int name = w.entry("?GLO:SHORTSONGBOOKNAME", "@s50", 36, 26, 206, 12);
-    w.ctl(name).maxChars = 50;
     const int status = w.text("?STATUSMESSAGE", "", 36, 42, 206, 10);
     const int ok = w.button("?OK", "OK", 142, 62, 48, 14);
     const int cancel = w.button("?Cancel", "Cancel", 194, 62, 48, 14);

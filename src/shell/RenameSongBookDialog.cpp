@@ -54,7 +54,6 @@ void RenameSongBookDialog() {
     w.text("?Heading", "Please Enter A New Name for this SongBook", 36, 10, 196, 10);
     w.prompt("?NEWNAME:Prompt", "New SongBook Name:", 36, 28, 72, 10);
     const int entry = w.entry("?NEWNAME", "@s50", 110, 27, 122, 12);
-    w.ctl(entry).maxChars = 50;
     w.setValue(entry, current);
     const int ok = w.button("?OK", "OK", 132, 52, 48, 14);
     const int cancel = w.button("?Cancel", "&Cancel", 184, 52, 48, 14);

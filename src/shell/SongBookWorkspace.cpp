@@ -246,11 +246,9 @@ void Workspace::build() {
     switch_[ByArtist] = w.button("?ShowByArtist", "Artist", px, 20, pw, 14);
     switch_[ByDisc] = w.button("?ShowByDisc", "Disk ID", px, 36, pw, 14);
 
-    const int group = w.group("?SearchGroup", "", px, 56, pw, 82);
-    w.ctl(group).boxed = true;
+    w.group("?SearchGroup", "", px, 56, pw, 82);
     w.prompt("?SearchText:Prompt", "Search Text:", px + 6, 64, 60, 10);
     searchText_ = w.entry("?SearchText", "@s40", px + 6, 75, pw - 12, 12);
-    w.ctl(searchText_).maxChars = 40;
     searchMode_ = w.option("?SearchMode", "", px + 6, 90, pw - 12, 22);
     w.setValue(searchMode_, "1");
     const char* modes[] = {"Begins with...", "Contains.."};

@@ -19,7 +19,6 @@ void UpdateGenre() {
 
     w.prompt("?GEN:GENRE:Prompt", "Genre:", 8, 10, 26, 10);
     const int genre = w.entry("?GEN:GENRE", "@s40", 36, 8, 170, 12);
-    w.ctl(genre).maxChars = 40;
     const int message = w.text("?Message", "", 8, 28, 198, 10);
     const int ok = w.button("?OK", "OK", 104, 44, 48, 14);
     const int cancel = w.button("?Cancel", "Cancel", 158, 44, 48, 14);

@@ -50,21 +50,21 @@ void UpdateSongBookListing() {
     const bool adding = form.inserting();
 
     // Each field sits in its own titled group; the groups form a grid with a 4-unit gutter.
-    auto entryIn = [&](const char* group, const char* name, const char* picture, int maxChars, int x,
-                       int y, int width, int entryWidth = 0) {
+    auto entryIn = [&](const char* group, const char* name, const char* picture, int x, int y, int width,
+                       int entryWidth = 0) {
         const int g = w.group("", group, x, y, width, 26);
         const int e = w.entry(name, picture, x + 6, y + 10, entryWidth ? entryWidth : width - 12, 12);
         w.ctl(e).parent = g;
-        w.ctl(e).maxChars = maxChars;
         return e;
     };
-    const int title = entryIn("Title", "?SBK:TITLE", "@s40", 40, 6, 4, 214);
-    const int track = entryIn("Track#", "?SBK:DISKTRACKNO", "@n6b", 6, 224, 4, 96, 40);
-    const int artist = entryIn("Artist", "?SBK:ARTIST", "@s40", 40, 6, 32, 214);
-    const int makeId = entryIn("Make ID", "?SBK:MAKEID", "@s2", 2, 224, 32, 96, 24);
-    const int discId = entryIn("Mfg. Disk ID", "?SBK:UNQDISKID", "@s15", 15, 6, 60, 105);
-    const int altId = entryIn("Alternate Disk ID", "?SBD:ALTDISKID", "@s15", 15, 115, 60, 105);
-    const int dateAdded = entryIn("Date Added", "?SBK:DATEADDED", "@d17", 10, 224, 60, 96, 56);
+    const int title = entryIn("Title", "?SBK:TITLE", "@s40", 6, 4, 214);
+    const int track = entryIn("Track#", "?SBK:DISKTRACKNO", "@n6b", 224, 4, 96, 40);
+    const int artist = entryIn("Artist", "?SBK:ARTIST", "@s40", 6, 32, 214);
+    const int makeId = entryIn("Make ID", "?SBK:MAKEID", "@s2", 224, 32, 96, 24);
+    const int discId = entryIn("Mfg. Disk ID", "?SBK:UNQDISKID", "@s15", 6, 60, 105);
+    const int altId = entryIn("Alternate Disk ID", "?SBD:ALTDISKID", "@s15", 115, 60, 105);
+    const int dateAdded = entryIn("Date Added", "?SBK:DATEADDED", "@d17", 224, 60, 96, 56);
+    w.ctl(dateAdded).maxChars = 10;
 
     const int categorize = w.group("", "Categorize", 6, 88, 314, 42);
     const int genrePrompt = w.prompt("?SBK:GENRE:Prompt", "Genre:", 12, 101, 26, 10);

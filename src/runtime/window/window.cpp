@@ -1,6 +1,7 @@
 #include "runtime/window/window.h"
 
 #include <algorithm>
+#include <cctype>
 #include <cstdio>
 #include <cstdlib>
 #include <stdexcept>
@@ -208,6 +209,16 @@ int Window::add(Control c) {
 }
 
 namespace {
+// The characters a text or number picture allows ("@s40", "@n6b", "@n_15"); 0 for others.
+int textPictureWidth(const std::string& pic) {
+    if (pic.size() < 3 || pic[0] != '@') return 0;
+    const char kind = static_cast<char>(std::tolower(static_cast<unsigned char>(pic[1])));
+    if (kind != 's' && kind != 'n') return 0;
+    std::size_t i = 2;
+    while (i < pic.size() && (pic[i] == '_' || pic[i] == '-')) ++i;
+    return std::atoi(pic.c_str() + i);
+}
+
 Control make(ControlKind k, const std::string& name, const std::string& text, int x, int y, int w, int h) {
     Control c;
     c.kind = k;
@@ -245,8 +256,7 @@ int Window::combo(const std::string& n, const std::string& pic, int x, int y, in
                   std::vector<Column> cols) {
     Control c = make(ControlKind::Combo, n, "", x, y, w, h);
     c.picture = pic;
-    // "@s40": as many characters as the picture says
-    if (pic.size() > 2 && (pic[1] == 's' || pic[1] == 'S')) c.maxChars = std::atoi(pic.c_str() + 2);
+    c.maxChars = textPictureWidth(pic);
     c.columns = std::move(cols);
     return add(std::move(c));
 }
@@ -256,6 +266,7 @@ int Window::button(const std::string& n, const std::string& t, int x, int y, int
 int Window::entry(const std::string& n, const std::string& pic, int x, int y, int w, int h) {
     Control c = make(ControlKind::Entry, n, "", x, y, w, h);
     c.picture = pic;
+    c.maxChars = textPictureWidth(pic);
     return add(std::move(c));
 }
 int Window::text(const std::string& n, const std::string& t, int x, int y, int w, int h) {

@@ -251,3 +251,15 @@ TEST(Threads, AtMostSixtyThreeThreadsAreStartedAndNumbered) {
 }
 
 }  // namespace
+
+namespace {
+
+TEST(Windows, EntriesTakeTheirLengthFromTheirPicture) {
+    rt::Window w("Form", rt::WindowKind::Dialog, 0, 0, 100, 50);
+    const struct { const char* picture; int chars; } cases[] = {
+        {"@s40", 40}, {"@S2", 2}, {"@n6b", 6}, {"@n_15", 15}, {"@d17", 0}, {"", 0}};
+    for (const auto& c : cases) EXPECT_EQ(w.ctl(w.entry("?E", c.picture, 0, 0, 10, 10)).maxChars, c.chars) << c.picture;
+    EXPECT_EQ(w.ctl(w.combo("?C", "@s40", 0, 0, 10, 10)).maxChars, 40);
+}
+
+}  // namespace
