@@ -54,24 +54,24 @@ Lookup findTitle(const std::string& typed, rt::Text<40>& out) {
 }  // namespace
 
 void FastFindDisc() {
-    TaskWindow w("Cantorelle V2 SongBook Maker - FastFind", rt::WindowKind::Dialog, -1, -1, 300, 296,
+    TaskWindow w("Cantorelle V2 SongBook Maker - FastFind", rt::WindowKind::Dialog, -1, -1, 350, 296,
                  {&BRA, &KAR, &SBD, &STI});
     w.text("?Intro1", "Often times manufactures produce discs under a variety of brand names. This can sometimes make",
-           8, 6, 284, 10);
+           8, 6, 334, 10);
     w.text("?Intro2", "finding the correct disc difficult. Follow these three simple steps to quickly find the disc. ",
-           8, 16, 284, 10);
+           8, 16, 334, 10);
 
-    w.group("?Step1", "Step 1", 6, 30, 288, 58);
-    w.text("?Step1Text1", "Enter the EXACT Song Title of the FIRST Track on the Disc and Click Search.", 14, 40, 274, 10);
-    w.text("?Step1Text2", "You may optionally select the Title from the drop-down list.", 14, 50, 274, 10);
-    const int box = w.combo("?STI:TITLE", "@s40", 14, 66, 180, 12, {rt::Column{"Title", 160}});
-    const int search = w.button("?Search", "Search for Matching Disc(s)", 198, 65, 90, 14);
+    w.group("?Step1", "Step 1", 6, 30, 338, 58);
+    w.text("?Step1Text1", "Enter the EXACT Song Title of the FIRST Track on the Disc and Click Search.", 14, 40, 324, 10);
+    w.text("?Step1Text2", "You may optionally select the Title from the drop-down list.", 14, 50, 324, 10);
+    const int box = w.combo("?STI:TITLE", "@s40", 14, 66, 230, 12, {rt::Column{"Title", 160}});
+    const int search = w.button("?Search", "Search for Matching Disc(s)", 248, 65, 90, 14);
 
-    w.group("?Step2", "Step 2", 6, 92, 288, 150);
-    w.text("?Step2Text1", "The Disc(s) listed below contain the searched Song Title as the FIRST Track.", 14, 102, 274, 10);
-    w.text("?Step2Text2", "Highlight each disc, click \"Display Tracks\", and compare the tracks", 14, 112, 274, 10);
-    w.text("?Step2Text3", "with the disc you are searching for...", 14, 122, 274, 10);
-    const int list = w.list("?DiscList", 14, 134, 274, 84,
+    w.group("?Step2", "Step 2", 6, 92, 338, 150);
+    w.text("?Step2Text1", "The Disc(s) listed below contain the searched Song Title as the FIRST Track.", 14, 102, 324, 10);
+    w.text("?Step2Text2", "Highlight each disc, click \"Display Tracks\", and compare the tracks", 14, 112, 324, 10);
+    w.text("?Step2Text3", "with the disc you are searching for...", 14, 122, 324, 10);
+    const int list = w.list("?DiscList", 14, 134, 324, 84,
                             {rt::Column{"Mfg. Disc ID", 70}, rt::Column{"Brand/Series", 180}});
     const int display = w.button("?Display", "Display All Tracks on Selected Disc", 14, 222, 130, 14);
     const int insert = w.button("?Insert", "Insert", 150, 222, 40, 14);
@@ -79,10 +79,10 @@ void FastFindDisc() {
     w.hide(insert);
     w.hide(del);
 
-    w.group("?Step3", "Step 3", 6, 246, 288, 44);
-    w.text("?Step3Text", "Once you have found the matching disc simply click \"Tag Disc and Return\".", 14, 256, 274, 10);
-    const int cancel = w.button("?Cancel", "Cancel", 150, 270, 56, 14);
-    const int tag = w.button("?Tag", "Tag Disc and Return", 210, 270, 78, 14);
+    w.group("?Step3", "Step 3", 6, 246, 338, 44);
+    w.text("?Step3Text", "Once you have found the matching disc simply click \"Tag Disc and Return\".", 14, 256, 324, 10);
+    const int cancel = w.button("?Cancel", "Cancel", 200, 270, 56, 14);
+    const int tag = w.button("?Tag", "Tag Disc and Return", 260, 270, 78, 14);
     w.disable(tag);
     w.disable(display);
 

@@ -97,11 +97,11 @@ void ShowMasterDiscTracks() {
     const int list = w.list("?List", 8, 22, 268, 154,
                             {rt::Column{"Title", 120}, rt::Column{"Artist", 100}, rt::Column{"Track", 24, 'R'}});
 
-    w.group("?DupFinder", "DUP-Finder", 8, 180, 196, 30);
+    w.group("?DupFinder", "DUP-Finder", 8, 180, 206, 30);
     const int appearing = w.text("?AppearingIn", "Tracks appearing in", 14, 193, 68, 10);
     const int red = w.text("?Red", "RED", 82, 193, 18, 10);
     w.setControlFont(red, rt::Font{"", 0, 700, true, kRed});
-    const int duplicated = w.text("?Duplicated", "are duplicated in open SongBook!", 100, 193, 100, 10);
+    const int duplicated = w.text("?Duplicated", "are duplicated in open SongBook!", 100, 193, 112, 10);
     const int notActive = w.text("?NotActive", "Not Active, SongBook not Open!", 14, 193, 186, 10);
     w.setControlFont(notActive, rt::Font{"", 0, 700, false, rt::kNoColor});
 

@@ -36,7 +36,7 @@ void lookUpBrand() {
 
 void UpdateMasterTrack() {
     TaskWindow w("Edit Main Tunelode Track ", rt::WindowKind::Dialog, RememberedPlace.x, RememberedPlace.y,
-                 232, 124);
+                 300, 124);  // wide enough for the title with the disc and track
     // Master tracks come only from the manufacturers' updates.
     if (w.request == 1) {
         ShowWarning(19);
@@ -51,18 +51,18 @@ void UpdateMasterTrack() {
         w.setTitle(w.title() + "  (DiscID: " + rt::clip(KAR.DISKID.str()) + "  Track:" +
                    std::to_string(KAR.DISKTRACKNO) + ")");
 
-    w.group("?TitleGroup", "Title", 6, 4, 220, 24);
-    const int title = w.entry("?KAR:TITLE", "@s40", 12, 13, 208, 12);
-    w.group("?ArtistGroup", "Artist", 6, 30, 220, 24);
-    const int artist = w.entry("?KAR:ARTIST", "@s40", 12, 39, 208, 12);
+    w.group("?TitleGroup", "Title", 6, 4, 288, 24);
+    const int title = w.entry("?KAR:TITLE", "@s40", 12, 13, 276, 12);
+    w.group("?ArtistGroup", "Artist", 6, 30, 288, 24);
+    const int artist = w.entry("?KAR:ARTIST", "@s40", 12, 39, 276, 12);
     w.group("?DiskGroup", "Mfg. Disk ID", 6, 56, 80, 24);
     const int disk = w.entry("?KAR:DISKID", "@s10", 12, 65, 68, 12);
     w.group("?TrackGroup", "Track", 90, 56, 40, 24);
     const int track = w.entry("?KAR:DISKTRACKNO", "@n6", 96, 65, 28, 12);
-    w.group("?BrandGroup", "Brand/Series", 6, 82, 220, 24);
-    const int brand = w.entry("?BRA:MAKE", "@s40", 12, 91, 208, 12);
-    const int ok = w.button("?OK", "OK", 120, 108, 50, 14);
-    const int cancel = w.button("?Cancel", "Cancel", 176, 108, 50, 14);
+    w.group("?BrandGroup", "Brand/Series", 6, 82, 288, 24);
+    const int brand = w.entry("?BRA:MAKE", "@s40", 12, 91, 276, 12);
+    const int ok = w.button("?OK", "OK", 188, 108, 50, 14);
+    const int cancel = w.button("?Cancel", "Cancel", 244, 108, 50, 14);
     w.ctl(ok).isDefault = true;
     w.ctl(disk).readOnly = true;
     w.ctl(brand).readOnly = true;
