@@ -1,0 +1,140 @@
+#pragma once
+// CSV files: one record a line, fields separated by commas.
+//
+//     rt::CsvWriter out;
+//     if (int e = out.create("/home/me/list.csv")) ...;    // a temporary file beside it
+//     rt::CsvLine line;
+//     line.text("Say \"Hi\"").number(3).text("");          // "Say ""Hi""",3,""
+//     out.write(line);
+//     if (int e = out.commit(true)) ...;                   // now it replaces list.csv
+//
+//     rt::CsvReader in;
+//     if (int e = in.open("/home/me/list.csv")) ...;       // read-only
+//     std::vector<std::string> fields;
+//     while (in.next(fields)) { if (!in.wellFormed()) ...; }
+//     if (in.error()) ...;                                  // a read error ended the file
+//
+// Writing: a text field is written without its trailing blanks, in double quotes (also when
+// empty), a double quote inside doubled; a control character inside becomes a blank, so a
+// line never splits. A number is written bare. Lines end with CR LF. The file is in
+// Windows-1252 while every character written fits that code page and in UTF-8 otherwise (what
+// was written so far is then converted), without a byte-order mark either way.
+//
+// Reading: lines end with LF or CR LF; empty lines are skipped. A field that begins with a
+// double quote runs to the next double quote that is not doubled (a doubled one stands for
+// one quote, commas inside belong to the text); blanks may follow the closing quote; a bare
+// field runs to the next comma. A line whose quote is not closed, or with something other
+// than blanks after a closing quote, or longer than kMaxLine bytes, is not well-formed (its
+// fields are what could be read). A file with a UTF-8 byte-order mark, or whose bytes are all
+// valid UTF-8, is read as UTF-8; any other as Windows-1252. Fields come back in UTF-8, with
+// control characters as blanks.
+#include <cstddef>
+#include <cstdint>
+#include <memory>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "runtime/files/file_util.h"
+
+namespace rt {
+
+enum class CsvEncoding { Cp1252, Utf8 };
+
+// One line being built, in UTF-8, without its line end.
+class CsvLine {
+public:
+    CsvLine& text(std::string_view utf8);
+    CsvLine& number(long long v);
+    const std::string& str() const { return s_; }
+    void clear() { s_.clear(); }
+
+private:
+    void comma() { if (!first_) s_ += ','; first_ = false; }
+    std::string s_;
+    bool first_ = true;
+};
+
+// Whether every character of a UTF-8 text has a Windows-1252 code.
+bool fitsCp1252(std::string_view utf8);
+
+class CsvWriter {
+public:
+    CsvWriter() = default;
+    CsvWriter(const CsvWriter&) = delete;
+    CsvWriter& operator=(const CsvWriter&) = delete;
+
+    // Starts the file as a temporary file beside `path`: 0 or an errno value.
+    int create(const std::string& path);
+    // Adds a line (and its CR LF). The first write error is kept and later writes do nothing.
+    void write(const CsvLine& line);
+    // 0 or the errno value of the first failed write.
+    int error() const { return error_; }
+    // Writes what is buffered and puts the file in place (replacing an existing file only with
+    // `replace`): 0 or an errno value. Without a commit the temporary file is removed.
+    int commit(bool replace);
+    void discard() { file_.reset(); }
+    CsvEncoding encoding() const { return encoding_; }
+    long long lines() const { return lines_; }
+
+private:
+    void flush();
+    void switchToUtf8();
+
+    std::unique_ptr<TempFile> file_;
+    std::string path_;
+    std::string buffer_;
+    CsvEncoding encoding_ = CsvEncoding::Cp1252;
+    int error_ = 0;
+    long long lines_ = 0;
+};
+
+class CsvReader {
+public:
+    static constexpr std::size_t kMaxLine = 64 * 1024;
+
+    CsvReader() = default;
+    ~CsvReader();
+    CsvReader(const CsvReader&) = delete;
+    CsvReader& operator=(const CsvReader&) = delete;
+
+    // Opens a file read-only: 0 or an errno value. The encoding is known once it is open.
+    int open(const std::string& path);
+    // Reads from memory (the bytes must outlive the reader).
+    void openBuffer(std::string_view bytes);
+    void close();
+
+    // The fields of the next line that is not empty; false at the end of the file or after a
+    // read error.
+    bool next(std::vector<std::string>& fields);
+    bool wellFormed() const { return wellFormed_; }
+    // The number of the line last read, from 1.
+    long long lineNumber() const { return lineNo_; }
+    // 0 or the errno value of a read error.
+    int error() const { return error_; }
+    CsvEncoding encoding() const { return encoding_; }
+
+private:
+    bool fill();
+    bool readLine(std::string& line, bool& tooLong);
+    bool rewind();
+    void detectEncoding();
+
+    int fd_ = -1;
+    std::string_view memory_;
+    std::size_t memoryPos_ = 0;
+    std::vector<char> chunk_;
+    std::size_t pos_ = 0, end_ = 0;
+    bool eof_ = false;
+    CsvEncoding encoding_ = CsvEncoding::Utf8;
+    bool bom_ = false;
+    bool wellFormed_ = true;
+    long long lineNo_ = 0;
+    int error_ = 0;
+    std::string line_;
+};
+
+// Splits one line (already in UTF-8) into fields; false when it is not well-formed.
+bool splitCsvLine(std::string_view line, std::vector<std::string>& fields);
+
+}  // namespace rt
