@@ -845,7 +845,10 @@ bool Driver::dismiss() {
     auto r = request();
     if (!r) return fail("nothing is asking");
     rt::Answer a;
-    if (r->kind == rt::RequestKind::Message) a.value = r->defaultValue;
+    if (r->kind == rt::RequestKind::Message) {
+        a.value = rt::escapeValue(*r);
+        if (!a.value) return fail("the message box has no button that cancels: answer one of its buttons");
+    }
     return answerRequest(*r, a);
 }
 

@@ -146,7 +146,8 @@ public:
     bool dialogCancel();
     bool chooseColor(std::uint32_t color);
     bool chooseFont(const rt::Font& font);
-    // Dismisses the newest request as the Escape key would (message: its default).
+    // Dismisses the newest request as the Escape key would: a message box answers its
+    // cancelling button (see rt::escapeValue) and, without one, stays open (false).
     bool dismiss();
     // A user event to the frame's thread (or to a given thread).
     bool post(int event);

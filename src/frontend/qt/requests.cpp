@@ -230,6 +230,7 @@ void RequestPresenter::show(const rt::Request& r) {
         mb->setIcon(boxIcon(r.icon));
         QAbstractButton* deflt = nullptr;
         QAbstractButton* escape = nullptr;
+        const int escapeValue = rt::escapeValue(r);
         std::vector<QAbstractButton*> buttons;
         for (std::size_t i = 0; i < r.buttons.size(); ++i) {
             // One role for all keeps the program's order of buttons.
@@ -237,19 +238,21 @@ void RequestPresenter::show(const rt::Request& r) {
             const int value = i < r.values.size() ? r.values[i] : static_cast<int>(i + 1);
             b->setProperty("qtfeValue", value);
             if (value == r.defaultValue) deflt = b;
-            if (value == rt::BtnCancel && r.values.size() == r.buttons.size()) escape = b;
+            if (escapeValue && value == escapeValue && !escape) escape = b;
             buttons.push_back(b);
         }
         if (buttons.empty()) {
             QPushButton* b = mb->addButton(QStringLiteral("OK"), QMessageBox::AcceptRole);
             b->setProperty("qtfeValue", r.defaultValue ? r.defaultValue : 1);
             buttons.push_back(b);
+            escape = b;
         }
         if (!deflt) deflt = buttons.front();
-        if (!escape) escape = buttons.size() == 1 ? buttons.front() : deflt;
         mb->setDefaultButton(qobject_cast<QPushButton*>(deflt));
+        // Escape and the title bar's close answer the button that cancels; a box without one
+        // (its default may delete) ignores both and waits for a choice.
         mb->setEscapeButton(escape);
-        const int fallback = escape->property("qtfeValue").toInt();
+        const int fallback = escape ? escape->property("qtfeValue").toInt() : r.defaultValue;
         present(s, id, mb, [mb, fallback](int) {
             rt::Answer a;
             QAbstractButton* b = mb->clickedButton();

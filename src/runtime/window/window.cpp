@@ -580,6 +580,27 @@ Window* currentWindow() {
     return me->windows.back()->owner;
 }
 
+int escapeValue(const Request& r) {
+    if (r.kind != RequestKind::Message) return 0;
+    auto caption = [&](std::size_t i) {
+        std::string t;
+        for (char ch : r.buttons[i])
+            if (ch != '&') t += static_cast<char>(std::tolower(static_cast<unsigned char>(ch)));
+        return t;
+    };
+    auto value = [&](std::size_t i) { return i < r.values.size() ? r.values[i] : static_cast<int>(i + 1); };
+    if (r.buttons.size() == 1) return value(0);
+    int no = 0;
+    bool yes = false;
+    for (std::size_t i = 0; i < r.buttons.size(); ++i) {
+        const std::string t = caption(i);
+        if (t == "cancel") return value(i);
+        if (t == "no") no = value(i);
+        if (t == "yes") yes = true;
+    }
+    return yes ? no : 0;
+}
+
 int message(const std::string& text, const std::string& title, Icon icon, unsigned buttons, unsigned deflt,
             bool) {
     static const struct { unsigned bit; const char* caption; } kinds[] = {
@@ -597,7 +618,9 @@ int message(const std::string& text, const std::string& title, Icon icon, unsign
             r.values.push_back(static_cast<int>(k.bit));
         }
     r.defaultValue = deflt ? static_cast<int>(deflt) : r.values.front();
-    int fallback = r.defaultValue;
+    // A box taken away unanswered (the program ends) is cancelled, never answered by its default.
+    const int escape = escapeValue(r);
+    const int fallback = escape ? escape : r.defaultValue;
     Answer a = core::request(std::move(r));
     return a.value ? a.value : fallback;
 }
@@ -611,8 +634,9 @@ int message(const std::string& text, const std::string& title, Icon icon, const 
     r.buttons = split(custom, '|');
     for (std::size_t i = 0; i < r.buttons.size(); ++i) r.values.push_back(static_cast<int>(i + 1));
     r.defaultValue = deflt;
+    const int escape = escapeValue(r);
     Answer a = core::request(std::move(r));
-    return a.value ? a.value : deflt;
+    return a.value ? a.value : escape ? escape : deflt;
 }
 
 namespace {

@@ -158,6 +158,11 @@ struct Request {
     Font font;
 };
 
+// The value a message box answers on Escape or when it is closed without a choice: its
+// cancelling button ("Cancel", or "No" in a box that asks Yes or No), or its only button.
+// 0 when it has none: such a box waits for a choice.
+int escapeValue(const Request& r);
+
 struct Answer {
     int value = 0;           // the button's value; pop-up: the item's number (0 cancelled)
     bool ok = false;         // dialogs: confirmed

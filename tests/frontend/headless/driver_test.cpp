@@ -155,7 +155,7 @@ TEST_F(DriverTest, CustomMessageButtons) {
     }
     ASSERT_TRUE(d.press("Delete Listing"));
     ASSERT_TRUE(d.dismiss());
-    EXPECT_EQ(status(), "Delete: 1");
+    EXPECT_EQ(status(), "Delete: 3");
     EXPECT_FALSE(d.answer("Cancel"));  // nothing shows now
 }
 

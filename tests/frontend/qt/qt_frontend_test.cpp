@@ -15,6 +15,7 @@
 #include <QMenuBar>
 #include <QMessageBox>
 #include <QMouseEvent>
+#include <QPointer>
 #include <QPushButton>
 #include <QScrollBar>
 #include <QStatusBar>
@@ -433,6 +434,62 @@ TEST_F(QtFrontEndTest, MessageBoxesShowTheProgramsButtonsAndAnswerThem) {
     ASSERT_TRUE(waitFor([&] { return seen_.allAnswers().size() == 2; }));
     EXPECT_EQ(seen_.allAnswers(), (std::vector<int>{2, rt::BtnNo}));
     EXPECT_TRUE(waitFor([&] { return !child->requestBlocked(); }));
+}
+
+// The program's message boxes, custom and standard: Escape and the title bar's close answer
+// the cancelling button; a box without one (0) stays open until a button is pressed.
+struct BoxCase {
+    const char* custom;  // custom button texts, or empty for standard buttons
+    unsigned buttons;
+    int deflt;
+    int escape;
+};
+const BoxCase kBoxes[] = {
+    {"&This Listing|&Entire Disc|&Cancel", 0, 1, 3},  // the workspace's delete question
+    {"&First|&Second|&Third", 0, 3, 0},
+    {"&Keep|&No", 0, 1, 0},
+    {"", rt::BtnYes | rt::BtnNo | rt::BtnCancel, rt::BtnCancel, rt::BtnCancel},
+    {"", rt::BtnYes | rt::BtnNo | rt::BtnCancel, rt::BtnNo, rt::BtnCancel},
+    {"", rt::BtnYes | rt::BtnNo, rt::BtnYes, rt::BtnNo},
+    {"", rt::BtnOk | rt::BtnCancel, rt::BtnOk, rt::BtnCancel},
+    {"", rt::BtnOk, rt::BtnOk, rt::BtnOk},
+};
+
+TEST_F(QtFrontEndTest, EscapeAndCloseAnswerTheCancellingButtonNeverTheDefault) {
+    rt::startProgram([this] {
+        rt::Window f("Test Frame", rt::WindowKind::Frame, -1, -1, 300, 200);
+        f.open();
+        for (const BoxCase& c : kBoxes)
+            for (int round = 0; round < 2; ++round)
+                seen_.answer(*c.custom ? rt::message("Delete?", "Delete", rt::Icon::Question, c.custom, c.deflt)
+                                       : rt::message("Sure?", "Confirm", rt::Icon::Question, c.buttons,
+                                                     static_cast<unsigned>(c.deflt)));
+        while (f.accept()) {
+        }
+    });
+    std::size_t answered = 0;
+    for (const BoxCase& c : kBoxes) {
+        SCOPED_TRACE(*c.custom ? c.custom : std::to_string(c.buttons));
+        for (int round = 0; round < 2; ++round) {
+            QMessageBox* box = nullptr;
+            ASSERT_TRUE(waitFor([&] { return (box = findTopLevel<QMessageBox>()) != nullptr; }));
+            QPointer<QMessageBox> alive(box);
+            if (round == 0) key(box, Qt::Key_Escape);
+            else box->close();
+            if (c.escape) {
+                ASSERT_TRUE(waitFor([&] { return seen_.allAnswers().size() == answered + 1; }));
+                EXPECT_EQ(seen_.allAnswers().back(), c.escape) << (round ? "close" : "Escape");
+            } else {
+                waitFor([] { return false; }, 100);
+                ASSERT_TRUE(alive && alive->isVisible()) << (round ? "close" : "Escape");
+                EXPECT_EQ(seen_.allAnswers().size(), answered);
+                alive->buttons()[1]->click();
+                ASSERT_TRUE(waitFor([&] { return seen_.allAnswers().size() == answered + 1; }));
+                EXPECT_EQ(seen_.allAnswers().back(), 2);
+            }
+            ++answered;
+        }
+    }
 }
 
 TEST_F(QtFrontEndTest, PopupItemsCountWithoutSeparatorsAndDismissingAnswersZero) {
