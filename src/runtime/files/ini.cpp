@@ -7,6 +7,7 @@
 #include <stdlib.h>
 #include <sys/stat.h>
 
+#include <cerrno>
 #include <cstdio>
 #include <memory>
 #include <mutex>
@@ -167,6 +168,79 @@ void putIni(const std::string& section, const std::string& key, const std::strin
     }
     if (!flush()) return;
     tmp.commit(true);
+}
+
+int putIniValues(const std::vector<IniValue>& values, const std::string& file) {
+    std::string path = iniPath(file);
+    std::lock_guard lock(iniMutex);
+    if (char* real = ::realpath(path.c_str(), nullptr)) {
+        path = real;
+        ::free(real);
+    }
+    // The file's lines without their line ends, and how it ends them.
+    std::vector<std::string> lines;
+    bool crlf = false, endsWithNewline = true;
+    mode_t mode = 0666;
+    {
+        FilePtr in(std::fopen(path.c_str(), "rb"));
+        if (!in && errno != ENOENT) return errno;
+        if (in) {
+            struct stat st {};
+            if (::fstat(::fileno(in.get()), &st) == 0) mode = st.st_mode & 07777;
+            std::string line;
+            bool nl = false;
+            while (readLine(in.get(), line, nl)) {
+                if (lines.empty()) crlf = !line.empty() && line.back() == '\r';
+                if (!line.empty() && line.back() == '\r') line.pop_back();
+                lines.push_back(line);
+                endsWithNewline = nl;
+            }
+            if (std::ferror(in.get())) return EIO;
+        }
+    }
+    for (const IniValue& v : values) {
+        const std::string wantedSection = trim(v.section), wantedKey = trim(v.key);
+        const std::string newValue = trimRight(v.value);
+        long keyLine = -1, sectionLast = -1;
+        bool inSection = false, inFirst = false;
+        std::string k, val;
+        for (long n = 0; n < static_cast<long>(lines.size()); ++n) {
+            const std::string& line = lines[static_cast<std::size_t>(n)];
+            if (auto s = sectionOf(line)) {
+                inSection = sameText(*s, wantedSection);
+                inFirst = inSection && sectionLast < 0;
+                if (inFirst) sectionLast = n;
+                continue;
+            }
+            if (!inSection) continue;
+            if (keyOf(line, k, val) && sameText(k, wantedKey)) {
+                keyLine = n;
+                break;
+            }
+            if (inFirst && !trim(line).empty()) sectionLast = n;
+        }
+        if (keyLine >= 0) {
+            std::string& line = lines[static_cast<std::size_t>(keyLine)];
+            keyOf(line, k, val);
+            line = line.substr(0, line.find_first_not_of(" \t")) + k + "=" + newValue;
+        } else if (sectionLast >= 0) {
+            lines.insert(lines.begin() + sectionLast + 1, wantedKey + "=" + newValue);
+        } else {
+            lines.push_back("[" + wantedSection + "]");
+            lines.push_back(wantedKey + "=" + newValue);
+            endsWithNewline = true;
+        }
+    }
+    const char* eol = crlf ? "\r\n" : "\n";
+    std::string out;
+    for (std::size_t n = 0; n < lines.size(); ++n) {
+        out += lines[n];
+        if (n + 1 < lines.size() || endsWithNewline) out += eol;
+    }
+    TempFile tmp;
+    if (int err = tmp.create(path, mode)) return err;
+    if (int err = writeAll(tmp.fd(), out.data(), out.size())) return err;
+    return tmp.commit(true);
 }
 
 }  // namespace rt

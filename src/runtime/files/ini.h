@@ -5,6 +5,7 @@
 // A file name without a folder lies in configFolder(); a relative name with a folder
 // resolves against currentFolder(). Writes go through a temporary file and a rename.
 #include <string>
+#include <vector>
 
 namespace rt {
 
@@ -18,6 +19,13 @@ std::string getIni(const std::string& section, const std::string& key, const std
 // Line ends follow the file's own (LF or CRLF). Write failures leave the file unchanged.
 void putIni(const std::string& section, const std::string& key, const std::string& value,
             const std::string& file);
+
+// Several keys written in one replacement of the file, each placed as putIni places it; the
+// file is either wholly rewritten or left as it was. 0, or the errno value of the failure.
+struct IniValue {
+    std::string section, key, value;
+};
+int putIniValues(const std::vector<IniValue>& values, const std::string& file);
 
 // The full path the INI name stands for.
 std::string iniPath(const std::string& file);
