@@ -2,6 +2,7 @@
 
 #include "library/AddManufacturerDiscs.h"
 #include "library/BrowseMasterTracks.h"
+#include "printing/SongBookDesigner.h"
 
 #include <array>
 #include <cstdint>
@@ -503,7 +504,7 @@ void Workspace::command(int id) {
     } else if (id == export_ || id == exportItem_) {
         // ExportListings, then refresh the title list: wired with the CSV exchange.
     } else if (id == printSongBookItem_) {
-        // SongBookDesigner on a new thread: wired with printing.
+        rt::startThread(SongBookDesigner);
     } else if (id == printLabelsItem_) {
         // CdLabelMakerSetup on a new thread: wired with printing.
     } else if (id == requestCardsItem_) {

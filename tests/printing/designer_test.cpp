@@ -1,0 +1,187 @@
+#include <gtest/gtest.h>
+
+#include <fstream>
+
+#include "printing/PrintDesignFile.h"
+#include "printing/PrintSettings.h"
+#include "runtime/files/ini.h"
+#include "shell/workspace/workspace_fixture.h"
+
+namespace {
+
+using workspace_test::WorkspaceTest;
+
+constexpr const char* kDesigner = "Cantorelle V2 SongBook Maker - SongBook Designer";
+
+class DesignerTest : public WorkspaceTest {
+protected:
+    void SetUp() override {
+        WorkspaceTest::SetUp();
+        PrintSetup = PrintSettings{};
+        makeSongBook("Songs", workspace_test::sampleListings(), workspace_test::sampleDiscs());
+        openWorkspace("Songs");
+    }
+    void TearDown() override {
+        WorkspaceTest::TearDown();
+        PrintSetup = PrintSettings{};
+    }
+
+    // Opens the Designer from the workspace's Print menu.
+    void openDesigner() {
+        ASSERT_TRUE(d_.menu({"&Print", "&Print SongBook"})) << d_.error();
+        ASSERT_NE(d_.active(), nullptr);
+        ASSERT_EQ(d_.active()->title, kDesigner) << d_.windows();
+    }
+    std::string message() {
+        auto r = d_.request();
+        return r && r->kind == rt::RequestKind::Message ? r->text : std::string();
+    }
+};
+
+TEST_F(DesignerTest, OpensWithTodaysDatesBindingOffsetAndNoPageBreakCorrection) {
+    PrintSetup.PAGEBREAKOFFSET = 3;
+    PrintSetup.Offset = 0;
+    PrintSetup.EndDate = rt::date(1, 1, 2000);
+    openDesigner();
+    EXPECT_EQ(PrintSetup.PAGEBREAKOFFSET, 0);
+    EXPECT_EQ(PrintSetup.Offset, 80);
+    EXPECT_EQ(PrintSetup.EndDate, rt::today());
+    EXPECT_EQ(PrintSetup.StartDate, rt::today());
+    // A blank genre becomes the first genre in genre order.
+    EXPECT_EQ(PrintSetup.PrintGenre, "Ballads");
+    // Groups follow their check boxes.
+    EXPECT_TRUE(d_.hidden("?Pref1"));
+    EXPECT_TRUE(d_.hidden("?Offset"));
+    EXPECT_TRUE(d_.hidden("?StartDate"));
+    EXPECT_TRUE(d_.hidden("?PrintGenre"));
+    ASSERT_TRUE(d_.choose("?Sheet", "Advanced")) << d_.error();
+    ASSERT_TRUE(d_.check("Remove Duplicate Songs")) << d_.error();
+    ASSERT_TRUE(d_.check("Offset Pages for Binding")) << d_.error();
+    ASSERT_TRUE(d_.check("Filter by Date Added")) << d_.error();
+    ASSERT_TRUE(d_.check("Filter by Genre")) << d_.error();
+    for (const char* c : {"?Pref1", "?Offset", "?StartDate", "?PrintGenre"}) EXPECT_FALSE(d_.hidden(c)) << c;
+    EXPECT_EQ(d_.value("?Offset"), "80");
+    EXPECT_EQ(PrintSetup.RemoveDuplicates, 1);
+    EXPECT_EQ(PrintSetup.OffsetPages, 1);
+}
+
+TEST_F(DesignerTest, EveryTabEditsItsSettings) {
+    openDesigner();
+    ASSERT_TRUE(d_.choose("Sorted By", "Artist")) << d_.error();
+    ASSERT_TRUE(d_.choose("SongBook Style", "?PrintFormat:6")) << d_.error();
+    EXPECT_EQ(PrintSetup.PrintSort, 2);
+    EXPECT_EQ(PrintSetup.PrintFormat, 6);
+    // Two columns have no large size: Large becomes Medium and is greyed.
+    EXPECT_EQ(PrintSetup.SetFonts, 2);
+    EXPECT_FALSE(d_.enabled("Large (12 pt)"));
+    ASSERT_TRUE(d_.choose("SongBook Style", "?PrintFormat:2")) << d_.error();
+    EXPECT_TRUE(d_.enabled("Large (12 pt)"));
+
+    ASSERT_TRUE(d_.choose("?Sheet", "Header")) << d_.error();
+    ASSERT_TRUE(d_.type("?ReportHeader", "Friday Night Songs")) << d_.error();
+    ASSERT_TRUE(d_.check("?HeaderSetBold")) << d_.error();
+    ASSERT_TRUE(d_.type("?HeaderFont", "Times New Roman")) << d_.error();
+    ASSERT_TRUE(d_.press("Choose Column Bar Fill Color")) << d_.error();
+    ASSERT_NE(d_.request(), nullptr);
+    EXPECT_EQ(d_.request()->title, "Choose Column Bar Fill Color");
+    ASSERT_TRUE(d_.chooseColor(0x336699)) << d_.error();
+    EXPECT_EQ(PrintSetup.ReportHeader, "Friday Night Songs");
+    EXPECT_EQ(PrintSetup.HeaderSetBold, 1);
+    EXPECT_EQ(PrintSetup.HeaderFont, "Times New Roman");
+    EXPECT_EQ(PrintSetup.ColumnBarFill, 0x336699u);
+    // The sample follows.
+    EXPECT_EQ(d_.text("?SampleHeader"), "Friday Night Songs");
+    EXPECT_EQ(d_.control("?SampleHeader")->font.weight, 700);
+    EXPECT_EQ(d_.control("?SampleBar")->bg, 0x336699u);
+
+    ASSERT_TRUE(d_.choose("?Sheet", "Body")) << d_.error();
+    ASSERT_TRUE(d_.choose("Font Case", "All Caps")) << d_.error();
+    ASSERT_TRUE(d_.check("?SHOWSONGNUM")) << d_.error();
+    ASSERT_TRUE(d_.choose("Artist Name Format", "FirstName LastName")) << d_.error();
+    EXPECT_EQ(PrintSetup.CaseStyle, 2);
+    EXPECT_EQ(PrintSetup.SHOWSONGNUM, 1);
+    EXPECT_EQ(PrintSetup.NameFormat, 1);
+    EXPECT_EQ(d_.text("?SampleText1"), "ARTIST, JOE");
+
+    ASSERT_TRUE(d_.choose("?Sheet", "Footer")) << d_.error();
+    ASSERT_TRUE(d_.type("?ReportFooter", "Ask at the bar")) << d_.error();
+    EXPECT_EQ(PrintSetup.ReportFooter, "Ask at the bar");
+    EXPECT_EQ(d_.text("?SampleFooter"), "Ask at the bar");
+
+    ASSERT_TRUE(d_.choose("?Sheet", "Advanced")) << d_.error();
+    ASSERT_TRUE(d_.check("Remove Duplicate Songs")) << d_.error();
+    ASSERT_TRUE(d_.type("?Pref1", "MX")) << d_.error();
+    ASSERT_TRUE(d_.type("?Pref2", "CV")) << d_.error();
+    ASSERT_TRUE(d_.choose("Paper Type", "A4")) << d_.error();
+    ASSERT_TRUE(d_.type("Starting Page Number:", "5")) << d_.error();
+    EXPECT_EQ(PrintSetup.Pref1, "MX");
+    EXPECT_EQ(PrintSetup.Pref2, "CV");
+    EXPECT_EQ(PrintSetup.PaperType, 2);
+    EXPECT_EQ(PrintSetup.StartingPageNumber, 5);
+    EXPECT_FALSE(d_.enabled("Add Brand"));
+    ASSERT_TRUE(d_.press("Clear")) << d_.error();
+    EXPECT_EQ(JoinedPreferences(PrintSetup), std::string(16, ' '));
+}
+
+TEST_F(DesignerTest, PageBreakAdjustmentStaysWithinFiveRows) {
+    openDesigner();
+    ASSERT_TRUE(d_.choose("?Sheet", "Advanced")) << d_.error();
+    ASSERT_TRUE(d_.press("Page Break Adjustment")) << d_.error();
+    ASSERT_EQ(d_.active()->title, "Page Break Offset Adjustment");
+    ASSERT_TRUE(d_.type("Page Break Offset:", "-1")) << d_.error();
+    EXPECT_EQ(PrintSetup.PAGEBREAKOFFSET, -1);
+    ASSERT_TRUE(d_.type("Page Break Offset:", "9")) << d_.error();
+    EXPECT_EQ(PrintSetup.PAGEBREAKOFFSET, 5);
+    EXPECT_EQ(d_.value("Page Break Offset:"), "5");
+    ASSERT_TRUE(d_.press("OK")) << d_.error();
+    EXPECT_EQ(d_.active()->title, kDesigner);
+    EXPECT_EQ(d_.value("?GLO:PAGEBREAKOFFSET"), "+5");
+}
+
+TEST_F(DesignerTest, SavesAndRecallsDesigns) {
+    openDesigner();
+    ASSERT_TRUE(d_.choose("Sorted By", "Artist")) << d_.error();
+    ASSERT_TRUE(d_.choose("?Sheet", "Header")) << d_.error();
+    ASSERT_TRUE(d_.type("?ReportHeader", "Saved Header")) << d_.error();
+    ASSERT_TRUE(d_.press("&Save Design")) << d_.error();
+    ASSERT_NE(d_.request(), nullptr);
+    EXPECT_EQ(d_.request()->title, "Enter Name of SongBook Design File");
+    const std::string chosen = root_.file("night.txt"), written = root_.file("night.psf");
+    ASSERT_TRUE(d_.dialog(chosen)) << d_.error();
+    EXPECT_EQ(message(), "");  // silent on success
+    EXPECT_EQ(rt::getIni("Settings", "PrintSort", "", written), "2");
+    EXPECT_EQ(rt::getIni("Settings", "ReportHeader", "", written), "Saved Header");
+
+    // Changed meanwhile, then recalled.
+    ASSERT_TRUE(d_.choose("?Sheet", "General")) << d_.error();
+    ASSERT_TRUE(d_.choose("Sorted By", "Song Title")) << d_.error();
+    ASSERT_TRUE(d_.choose("?Sheet", "Advanced")) << d_.error();
+    ASSERT_TRUE(d_.check("Remove Duplicate Songs")) << d_.error();
+    ASSERT_TRUE(d_.press("&Recall Design")) << d_.error();
+    EXPECT_EQ(d_.request()->title, "Enter Name of SongBook Design File to Recall");
+    ASSERT_TRUE(d_.dialog(written)) << d_.error();
+    EXPECT_EQ(PrintSetup.PrintSort, 2);
+    EXPECT_EQ(PrintSetup.ReportHeader, "Saved Header");
+    EXPECT_EQ(PrintSetup.RemoveDuplicates, 0);
+    EXPECT_TRUE(d_.hidden("?Pref1"));
+    EXPECT_EQ(d_.value("?PrintSort"), "2");
+
+    // A web setup file is refused and changes nothing.
+    const std::string web = root_.file("site.wsf");
+    std::ofstream(web) << "[Version]\nVersion=HTML SongBook Setup File\n[Settings]\nPrintSort=1\n";
+    ASSERT_TRUE(d_.press("&Recall Design")) << d_.error();
+    ASSERT_TRUE(d_.dialog(web)) << d_.error();
+    EXPECT_EQ(message(), "Invalid SongBook Print Setup File");
+    EXPECT_EQ(d_.request()->title, "ERROR");
+    ASSERT_TRUE(d_.answer("OK")) << d_.error();
+    EXPECT_EQ(PrintSetup.PrintSort, 2);
+
+    // A design that cannot be written is reported by name.
+    ASSERT_TRUE(d_.press("&Save Design")) << d_.error();
+    ASSERT_TRUE(d_.dialog(root_.file("no-such-folder/design"))) << d_.error();
+    EXPECT_NE(message().find(root_.file("no-such-folder/design.psf")), std::string::npos) << message();
+    ASSERT_TRUE(d_.answer("OK")) << d_.error();
+    EXPECT_EQ(d_.active()->title, kDesigner);
+}
+
+}  // namespace
