@@ -1,5 +1,6 @@
 #include "shell/SongBookWorkspace.h"
 
+#include "exchange/HtmlSongBookComposer.h"
 #include "library/AddManufacturerDiscs.h"
 #include "library/BrowseMasterTracks.h"
 #include "printing/SongBookDesigner.h"
@@ -512,7 +513,7 @@ void Workspace::command(int id) {
     } else if (id == reportsItem_) {
         // ManagementReportsMenu on a new thread: wired with printing.
     } else if (id == webPage_ || id == webPageItem_) {
-        // HtmlSongBookComposer: wired with web publishing.
+        HtmlSongBookComposer();
     } else if (id == print_) {
         // PrintMenu: wired with printing.
     } else if (id == close_) {

@@ -1,0 +1,378 @@
+#include "exchange/HtmlPageSet.h"
+
+#include <chrono>
+#include <cstring>
+#include <optional>
+#include <set>
+#include <vector>
+
+#include "data/globals.h"
+#include "data/sbdiscs.h"
+#include "data/songbook.h"
+#include "exchange/WebSettings.h"
+#include "runtime/error/error.h"
+#include "runtime/files/folder.h"
+#include "runtime/files/line_file.h"
+#include "runtime/record/record.h"
+#include "runtime/text/text.h"
+#include "runtime/view/view.h"
+#include "runtime/window/window.h"
+#include "services/TaskWindow.h"
+#include "services/open_data_file.h"
+#include "services/show_warning.h"
+#include "services/split_file_path.h"
+
+namespace html {
+
+std::string letterOf(std::string_view text) {
+    const std::u32string first = rt::codePoints(rt::cut(text, 1));
+    if (first.empty() || first[0] <= U' ') return " ";
+    return rt::fromCodePoints(std::u32string(1, rt::upperChar(first[0])));
+}
+
+std::string fileCode(std::string_view letter) {
+    // The characters a file name or an unquoted link may not hold as they are, and every byte
+    // of a character beyond ASCII.
+    static constexpr std::string_view unsafe = "+/?%#&\"[]\\=<>:;,*.| ";
+    std::string out;
+    for (char ch : letter) {
+        const auto c = static_cast<unsigned char>(ch);
+        if (c < 0x20 || c >= 0x7F || unsafe.find(ch) != std::string_view::npos) {
+            static const char hex[] = "0123456789ABCDEF";
+            out += '%';
+            out += hex[c >> 4];
+            out += hex[c & 15];
+        } else {
+            out += ch;
+        }
+    }
+    return out;
+}
+
+std::string linkCode(std::string_view letter) {
+    std::string out;
+    for (char c : fileCode(letter)) out += c == '%' ? std::string("%25") : std::string(1, c);
+    return out;
+}
+
+std::string escape(std::string_view text) {
+    std::string out;
+    out.reserve(text.size());
+    for (char c : text) {
+        switch (c) {
+        case '&': out += "&amp;"; break;
+        case '<': out += "&lt;"; break;
+        case '>': out += "&gt;"; break;
+        case '"': out += "&quot;"; break;
+        default: out += c;
+        }
+    }
+    return out;
+}
+
+// custom disc id | track | song number
+// "*"            | 0     | empty
+// "*"            | n     | n
+// any other      | 0     | the id (a blank id too)
+// any other      | n     | id-n
+std::string songNumber(std::string_view customDiscId, std::uint32_t track) {
+    const std::string id = rt::clip(customDiscId);
+    if (id == "*") return track ? std::to_string(track) : std::string();
+    return track ? id + "-" + std::to_string(track) : id;
+}
+
+}  // namespace html
+
+std::string HtmlPageSetFolder() {
+    return SplitFilePath(SongBookFileName, 3) + "WebPages/" + rt::clip(HTMLOutputDirectory.str());
+}
+
+bool HtmlPageSetNameAllowed(std::string_view name) {
+    const std::string n = rt::clip(name);
+    return !n.empty() && n.find('/') == std::string::npos && n.find('\\') == std::string::npos &&
+           n.find("..") == std::string::npos;
+}
+
+namespace {
+
+// How long one timer event goes on writing rows before the window is served again.
+constexpr auto kSlice = std::chrono::milliseconds(100);
+
+std::string percentText(int percent) { return rt::rightAligned(percent, 3) + "% Completed"; }
+
+std::string reason(int err) { return std::to_string(err) + " (" + std::strerror(err) + ")"; }
+
+// What differs between the title pages and the artist pages.
+struct Kind {
+    bool artists;
+    const char* prefix;       // of letter pages: "T-" or "A-"
+    const char* indexName;    // "index.htm" or "indexA.htm"
+    const char* windowTitle;
+    const char* firstHeading;
+    const char* secondHeading;
+};
+
+constexpr Kind kTitles{false, "T-", "index.htm", "Generating Title Pages", "Title", "Artist"};
+constexpr Kind kArtists{true, "A-", "indexA.htm", "Generating Artist Pages", "Artist", "Title"};
+
+const std::string& sortField(const Kind& k) { return k.artists ? SBK.ARTIST.str() : SBK.TITLE.str(); }
+
+class ProgressWindow {
+public:
+    explicit ProgressWindow(const char* title) : w_("Progress...", rt::WindowKind::Dialog, -1, -1, 200, 70) {
+        progress_ = w_.add(rt::ControlKind::Progress, "?Progress:Thermometer", "", 8, 8, 184, 10);
+        w_.setValue(progress_, "0");
+        userText_ = w_.text("?UserString", "", 8, 22, 184, 10);
+        percent_ = w_.text("?PctText", "", 8, 34, 184, 10);
+        cancel_ = w_.button("?Progress:Cancel", "Cancel", 76, 50, 48, 14);
+        w_.setTitle(title);
+    }
+    void open() {
+        w_.open();
+        w_.setText(percent_, "0% Completed");
+        w_.setText(userText_, "");
+    }
+    void showPercent(int percent) {
+        w_.setValue(progress_, std::to_string(percent));
+        w_.setText(percent_, percentText(percent));
+    }
+    void completed() {
+        w_.setValue(progress_, "100");
+        w_.setText(percent_, "Process Completed");
+        w_.display();
+    }
+    TaskWindow& window() { return w_; }
+    int cancel() const { return cancel_; }
+
+private:
+    TaskWindow w_;
+    int progress_ = 0, userText_ = 0, percent_ = 0, cancel_ = 0;
+};
+
+class PageSet {
+public:
+    explicit PageSet(const Kind& kind) : kind_(kind) {}
+    bool run();
+
+private:
+    bool collectLetters();
+    bool startIndex();
+    void writeHead(const std::string* ownLetter);
+    void startPage(const std::string& letter);
+    void finishPage();
+    void writeRow();
+    // One timer event's share of the listings; false once the run is over.
+    bool step(ProgressWindow& window);
+    void showProblem(const std::string& text);
+
+    const Kind& kind_;
+    std::vector<std::string> letters_;
+    std::string folder_;
+    rt::LineFile page_;
+    std::optional<std::string> current_;  // the letter of the open page (none: the index)
+    std::unique_ptr<rt::View> view_;
+    long long total_ = 0, read_ = 0;
+    int percent_ = 0;
+    bool complete_ = true;
+};
+
+void PageSet::showProblem(const std::string& text) {
+    complete_ = false;
+    rt::message(text);
+}
+
+bool PageSet::collectLetters() {
+    std::set<std::string> letters;  // UTF-8 byte order is character code order
+    SBK.set();
+    for (SBK.next(); rt::errorCode() == rt::NoError; SBK.next()) letters.insert(html::letterOf(sortField(kind_)));
+    if (rt::errorCode() != rt::NoRecord) {
+        ShowWarning(35, "SongBook");
+        return false;
+    }
+    letters_.assign(letters.begin(), letters.end());
+    return true;
+}
+
+void PageSet::writeHead(const std::string* own) {
+    const bool index = own == nullptr;
+    const std::string active = ColorToHexText(webactivecolor);
+    const std::string captionBg = ColorToHexText(webcaptionbackground);
+    const std::string caption = ColorToHexText(webcaptioncolor);
+    const std::string tableColours =
+        "BORDERCOLOR=" + ColorToHexText(webtablecolor) + " bgcolor=" + ColorToHexText(WebTableFill) + ">";
+    rt::LineFile& f = page_;
+    f.write("<HTML>");
+    f.write("<HEAD><TITLE>" + rt::clip(WebTitle.str()) + "</TITLE>");
+    f.write(R"(<meta http-equiv="Content-Type" content="text/html; charset=utf-8">)");
+    f.write(R"(<meta name="GENERATOR" content="Cantorelle V2 SongBook Maker">)");
+    f.write(R"(<meta name="KEYWORDS" content="karaoke, songbook, song book, songlist, song list, cantorelle">)");
+    f.write(WebEmbedHeader.str());
+    f.write("</HEAD>");
+    f.write("<BODY text=" + ColorToHexText(websonglistingcolor) + " bgcolor=" + ColorToHexText(webbackgroundcolor) +
+            " vlink=" + ColorToHexText(webvlinkcolor) + " link=" + ColorToHexText(weblinkcolor) + " " +
+            WebEmbedBodyTag.str() + ">");
+    f.write(WebEmbedBody.str());
+    const std::string heading = ColorToHexText(webheadingcolor);
+    if (index)
+        f.write(R"(<H1 align="center"><font color = )" + heading + ">" + WebHeading.str() + "</H1></FONT><P>");
+    else
+        f.write(R"(<H1 align="center"><FONT COLOR=)" + heading + ">" + WebHeading.str() + "</H1><P>");
+    f.write("<HR>");
+    f.write(R"(<div align="center">)");
+    f.write("<center>");
+    f.write("<TABLE BORDER=1 " + tableColours);
+    f.write("<TR>");
+    f.write(R"(<TD colspan="2" align="center" bgcolor=)" + captionBg + "><FONT color=" + caption +
+            ">SongBook Navigation Menu</FONT></TD>");
+    f.write("<TR>");
+    f.write(R"(<TD colspan="2" align="center"><A href=)" + HTMLHomeURL.str() + ">Home</a></TD><TR>");
+    const std::string titleLink = "><A href=index.htm>Title</a></TD>";
+    const std::string artistLink = "><A href=indexA.htm>Artist</a></TD>";
+    if (!kind_.artists) {
+        f.write((index ? R"(<TD align="center" bgcolor=)" : R"(<TD colspan="1" align="center" bgcolor=)") + active +
+                titleLink);
+        f.write((index ? R"(<TD align="center")" : R"(<TD colspan="1" align="center")") + artistLink);
+    } else {
+        f.write(R"(<TD colspan="1" align="center")" + titleLink);
+        f.write(R"(<TD colspan="1" align="center" bgcolor=)" + active + artistLink);
+    }
+    f.write(R"(<TR><TD colspan="2" align="center">)");
+    f.write("<TABLE BORDER=0>");
+    f.write("<TR>");
+    for (const std::string& letter : letters_) {
+        const std::string shown = letter == " " ? "&nbsp;" : html::escape(letter);
+        const std::string target = kind_.prefix + html::linkCode(letter) + ".htm";
+        if (index)
+            f.write("<TD><A href=\"" + target + "\">" + shown + "</a></TD>");
+        else if (letter == *own)
+            f.write("<TD bgcolor=" + active + "><A href=" + target + ">" + shown + "</a></TD>");
+        else
+            f.write("<TD><A href=" + target + ">" + shown + "</a></TD>");
+    }
+    f.write("</TR>");
+    f.write("</TABLE></TABLE><BR>");
+    if (index) return;
+    f.write(R"(<TABLE BORDER=1 width="70%" )" + tableColours);
+    auto headingCell = [&](const char* align, const std::string& text) {
+        return std::string("<TD align") + align + "\"center\" bgcolor=" + captionBg + "><FONT color=" + caption + ">" +
+               text + "</FONT></TD>";
+    };
+    f.write("<TR> " + headingCell("=", kind_.firstHeading) + " " + headingCell("=", kind_.secondHeading) + " " +
+            headingCell(" = ", "Song #") + " </TR>");
+}
+
+bool PageSet::startIndex() {
+    rt::createFolder(SplitFilePath(SongBookFileName, 3) + "WebPages");
+    rt::createFolder(folder_);
+    rt::clearError();
+    HtmlPageFileName = folder_ + "/" + kind_.indexName;
+    if (const int e = page_.create(HtmlPageFileName)) {
+        showProblem("ERROR: Unable to create webpage:" + HtmlPageFileName.str() + "|ERROR:" + reason(e));
+        return false;
+    }
+    writeHead(nullptr);
+    return true;
+}
+
+void PageSet::finishPage() {
+    if (!page_.isOpen()) return;
+    for (const char* line : {"</TABLE>", "</center>", "</div>", "</BODY>", "</HTML>"}) page_.write(line);
+    if (const int e = page_.close())
+        showProblem("Error closing files|" + page_.name() + "|ERROR:" + reason(e));
+}
+
+void PageSet::startPage(const std::string& letter) {
+    finishPage();
+    current_ = letter;
+    HtmlPageFileName = folder_ + "/" + kind_.prefix + html::fileCode(letter) + ".htm";
+    if (const int e = page_.create(HtmlPageFileName)) {
+        // This page and its rows are missing; the run goes on.
+        showProblem("ERROR: Unable to create webpage:" + HtmlPageFileName.str() + "|ERROR:" + reason(e));
+        return;
+    }
+    writeHead(&letter);
+}
+
+void PageSet::writeRow() {
+    const std::string& first = kind_.artists ? SBK.ARTIST.str() : SBK.TITLE.str();
+    const std::string& second = kind_.artists ? SBK.TITLE.str() : SBK.ARTIST.str();
+    page_.write("<TR> <TD>" + html::escape(rt::pad(first, 40)) + "</TD> <TD>" + html::escape(rt::pad(second, 40)) +
+                "</TD> <TD>" + html::escape(html::songNumber(SBD.ALTDISKID.str(), SBK.DISKTRACKNO)) +
+                "</TD> </TR>");
+}
+
+bool PageSet::step(ProgressWindow& window) {
+    const auto until = std::chrono::steady_clock::now() + kSlice;
+    for (int n = 0;; ++n) {
+        if (n % 25 == 0 && n > 0 && std::chrono::steady_clock::now() >= until) break;
+        view_->next();
+        if (rt::errorCode() == rt::NoRecord) return false;
+        if (rt::errorCode() != rt::NoError) {
+            ShowWarning(35, "SongBook");
+            complete_ = false;
+            return false;
+        }
+        ++read_;
+        const std::string letter = html::letterOf(sortField(kind_));
+        if (!current_ || letter != *current_) startPage(letter);
+        if (page_.isOpen()) writeRow();
+    }
+    const int now = static_cast<int>(std::min<long long>(100, total_ ? read_ * 100 / total_ : 100));
+    if (now != percent_) {
+        percent_ = now;
+        window.showPercent(percent_);
+    }
+    return true;
+}
+
+bool PageSet::run() {
+    DataFileUse songBook(SBK), discs(SBD);
+    if (!HtmlPageSetNameAllowed(HTMLOutputDirectory.str())) {
+        rt::message("The HTML SongBook Name may not hold \"/\", \"\\\" or \"..\".");
+        return false;
+    }
+    folder_ = HtmlPageSetFolder();
+    if (!collectLetters() || !startIndex()) return false;
+
+    total_ = SBK.records();
+    rt::clearError();
+    ProgressWindow window(kind_.windowTitle);
+    TaskWindow& w = window.window();
+    w.open();
+    window.open();
+
+    view_ = std::make_unique<rt::View>(SBK, kind_.artists ? SongBook::KARTIST : SongBook::KTITLE);
+    view_->join(SBD, SBDiscs::KUNQDISKID, 1, [] { SBD.UNQDISKID = SBK.UNQDISKID; });
+    view_->open();
+    if (rt::errorCode() != rt::NoError) {
+        ShowWarning(36);
+        page_.discard();
+        return false;
+    }
+    view_->set();
+    w.setTimer(1);
+    bool cancelled = false;
+    while (w.accept()) {
+        if (w.code() == rt::EvTimer) {
+            if (!step(window)) {
+                w.setTimer(0);
+                finishPage();
+                window.completed();
+                w.close();
+            }
+        } else if ((w.code() == rt::EvAccepted && w.field() == window.cancel()) || w.code() == rt::EvCloseWindow) {
+            // The page being written is closed as it stands, without its closing lines.
+            cancelled = true;
+            w.setTimer(0);
+            if (page_.isOpen()) page_.close();
+            w.close();
+        }
+    }
+    view_.reset();
+    return complete_ && !cancelled;
+}
+
+}  // namespace
+
+bool WriteHtmlTitlePages() { return PageSet(kTitles).run(); }
+bool WriteHtmlArtistPages() { return PageSet(kArtists).run(); }

@@ -1,0 +1,279 @@
+// The composer driven from the workspace as a host would: compose, publish, setup files,
+// colours and embedded HTML, cancel and write failures.
+#include <fstream>
+
+#include "exchange/WebSettings.h"
+#include "runtime/shell/shell.h"
+#include "shell/workspace/workspace_fixture.h"
+
+namespace web_test {
+namespace {
+
+constexpr const char* kComposer = "Cantorelle V2 SongBook Maker - HTML SongBook Composer";
+
+std::string slurp(const std::string& path) {
+    std::ifstream in(path, std::ios::binary);
+    return std::string(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
+}
+
+class ComposerTest : public workspace_test::WorkspaceTest {
+protected:
+    void SetUp() override {
+        WorkspaceTest::SetUp();
+        ResetWebSettings();
+        rt::setLauncher([](const std::vector<std::string>&) {});
+        rt::clearLaunchedCommands();
+    }
+    void TearDown() override {
+        WorkspaceTest::TearDown();
+        rt::setLauncher(nullptr);
+        ResetWebSettings();
+    }
+
+    void openComposer() {
+        makeSongBook("Songs", workspace_test::sampleListings(), workspace_test::sampleDiscs());
+        openWorkspace("Songs");
+        ASSERT_TRUE(d_.menu({"&Print", "&Generate Web Page"})) << d_.error();
+        ASSERT_NE(d_.active(), nullptr);
+        ASSERT_EQ(d_.active()->title, kComposer) << d_.windows();
+    }
+
+    // Lets the progress windows run until none is left (or something asks).
+    void runProgress() {
+        for (int i = 0; i < 100000; ++i) {
+            d_.refresh();
+            bool busy = false;
+            for (const auto& w : d_.state().windows)
+                if (w->title.rfind("Generating", 0) == 0) busy = true;
+            if (!busy || d_.request()) return;
+            ASSERT_TRUE(d_.wait(1)) << d_.error();
+        }
+    }
+
+    std::string pages(const std::string& set = "SONGS") const { return books_ + "/WebPages/" + set; }
+};
+
+TEST_F(ComposerTest, ComposesThePagesAndTellsHowToPublishThem) {
+    openComposer();
+    EXPECT_EQ(d_.value("HTML SongBook Name:"), "SONGS");
+    EXPECT_EQ(d_.value("Web Page Title:"), "Karaoke SongBook");
+    EXPECT_EQ(d_.value("Web Page Heading:"), "Karaoke SongBook");
+    EXPECT_EQ(d_.active()->focus, d_.control("HTML SongBook Name:")->id);
+
+    // The home address is required.
+    ASSERT_TRUE(d_.press("Compose Web Pages"));
+    EXPECT_EQ(message(), "Web Name, Web Title, Web Heading, and HomePage URL are REQUIRED");
+    ASSERT_TRUE(d_.answer("OK"));
+    EXPECT_FALSE(rt::folderExists(pages()));
+
+    ASSERT_TRUE(d_.type("Web Page Title:", "Songs at the Anchor"));
+    ASSERT_TRUE(d_.type("Home Page URL:", "www.example.org"));
+    ASSERT_TRUE(d_.press("Compose Web Pages"));
+    runProgress();
+    ASSERT_NE(d_.window("HTML SongBook Composer"), nullptr);
+    ASSERT_EQ(d_.active()->title, "HTML SongBook Composer") << d_.windows();
+    EXPECT_NE(d_.control("Congratulations!"), std::nullopt);
+    EXPECT_EQ(d_.text("?Directory"), "SongBook Web Pages Directory: " + pages() + "/");
+    EXPECT_TRUE(rt::fileExists(pages() + "/index.htm"));
+    EXPECT_TRUE(rt::fileExists(pages() + "/indexA.htm"));
+    EXPECT_TRUE(rt::fileExists(pages() + "/T-T.htm"));
+    EXPECT_TRUE(rt::fileExists(pages() + "/A-%C3%89.htm"));
+    EXPECT_NE(slurp(pages() + "/index.htm").find("<TITLE>Songs at the Anchor</TITLE>"), std::string::npos);
+    EXPECT_NE(slurp(pages() + "/index.htm").find("<A href=http://www.example.org>Home</a>"), std::string::npos);
+
+    ASSERT_TRUE(d_.press("View HTML SongBook"));
+    const auto launched = rt::launchedCommands();
+    ASSERT_EQ(launched.size(), 1u);
+    EXPECT_EQ(launched[0].back(), pages() + "/index.htm");
+    // The composer stays open, showing the address as it was used.
+    ASSERT_EQ(d_.active()->title, kComposer) << d_.windows();
+    EXPECT_EQ(d_.value("Home Page URL:"), "http://www.example.org");
+    ASSERT_TRUE(d_.press("Close"));
+    EXPECT_EQ(d_.active()->title, workspaceTitle());
+}
+
+TEST_F(ComposerTest, HomeAddressesGetAScheme) {
+    struct Case {
+        std::string typed, used;
+    } cases[] = {
+        {"www.example.org", "http://www.example.org"},
+        {"HTTP://WWW.EXAMPLE.ORG", "HTTP://WWW.EXAMPLE.ORG"},
+        {"https://example.org/k", "https://example.org/k"},
+        {"ftp://example.org", "http://ftp://example.org"},
+    };
+    openComposer();
+    for (const Case& c : cases) {
+        ASSERT_TRUE(d_.type("Home Page URL:", c.typed));
+        ASSERT_TRUE(d_.press("Compose Web Pages"));
+        runProgress();
+        ASSERT_TRUE(d_.press("&Close")) << d_.windows();
+        EXPECT_EQ(HTMLHomeURL.str(), c.used) << c.typed;
+        EXPECT_EQ(d_.value("Home Page URL:"), c.used);
+    }
+}
+
+TEST_F(ComposerTest, APageSetNameThatLeavesWebPagesIsRefused) {
+    openComposer();
+    ASSERT_TRUE(d_.type("Home Page URL:", "www.example.org"));
+    for (const char* name : {"../Outside", "a/b", "..", "back\\slash"}) {
+        ASSERT_TRUE(d_.type("HTML SongBook Name:", name));
+        ASSERT_TRUE(d_.press("Compose Web Pages"));
+        EXPECT_NE(message().find("may not hold"), std::string::npos) << name << d_.windows();
+        ASSERT_TRUE(d_.answer("OK"));
+        EXPECT_EQ(d_.active()->title, kComposer);
+    }
+    EXPECT_FALSE(rt::folderExists(books_ + "/WebPages"));
+    EXPECT_FALSE(rt::folderExists(books_ + "/Outside"));
+}
+
+TEST_F(ComposerTest, SetupFilesKeepTheDesignAndRefuseOtherFiles) {
+    openComposer();
+    ASSERT_TRUE(d_.type("Web Page Heading:", "Anchor Karaoke"));
+    ASSERT_TRUE(d_.type("Home Page URL:", "http://example.org"));
+    webtablecolor = 0x123456;
+    WebEmbedBody = "<CENTER> <IMG SRC=\"mylogo.gif\"> </CENTER>";
+    ASSERT_TRUE(d_.press("Save Setup"));
+    ASSERT_NE(d_.request(), nullptr);
+    EXPECT_EQ(d_.request()->title, "Enter Name of HTML SongBook Setup File");
+    EXPECT_EQ(d_.request()->kind, rt::RequestKind::SaveFile);
+    ASSERT_TRUE(d_.dialog(books_ + "/My Setup.WSF"));
+    const std::string saved = slurp(books_ + "/My Setup.wsf");
+    EXPECT_EQ(saved.rfind("[Version]", 0), 0u) << saved;
+    EXPECT_NE(saved.find("webtablecolor=1193046"), std::string::npos) << saved;
+
+    // Another design, then the saved one back.
+    ASSERT_TRUE(d_.type("Web Page Heading:", "Something Else"));
+    ASSERT_TRUE(d_.type("HTML SongBook Name:", "OTHER"));
+    webtablecolor = 0;
+    WebEmbedBody.clear();
+    ASSERT_TRUE(d_.press("Recall Setup"));
+    EXPECT_EQ(d_.request()->kind, rt::RequestKind::OpenFile);
+    ASSERT_TRUE(d_.dialog(books_ + "/My Setup.wsf"));
+    EXPECT_EQ(d_.value("Web Page Heading:"), "Anchor Karaoke");
+    EXPECT_EQ(d_.value("HTML SongBook Name:"), "SONGS");
+    EXPECT_EQ(webtablecolor, 0x123456u);
+    EXPECT_EQ(WebEmbedBody.str(), "<CENTER> <IMG SRC=\"mylogo.gif\"> </CENTER>");
+
+    // A print design file is not a web setup file.
+    std::ofstream(books_ + "/Design.psf") << "[Version]\r\nVersion=SongBook Print Setup File\r\n[Settings]\r\n"
+                                            "WebHeading=Printed\r\n";
+    ASSERT_TRUE(d_.press("Recall Setup"));
+    ASSERT_TRUE(d_.dialog(books_ + "/Design.psf"));
+    auto r = d_.request();
+    ASSERT_NE(r, nullptr);
+    EXPECT_EQ(r->text, "Invalid HTML SongBook Setup File");
+    EXPECT_EQ(r->title, "ERROR");
+    EXPECT_EQ(r->icon, rt::Icon::Hand);
+    ASSERT_TRUE(d_.answer("OK"));
+    EXPECT_EQ(d_.value("Web Page Heading:"), "Anchor Karaoke");
+    EXPECT_EQ(WebHeading.str(), "Anchor Karaoke");
+
+    // A cancelled dialog changes nothing.
+    ASSERT_TRUE(d_.press("Recall Setup"));
+    ASSERT_TRUE(d_.dialogCancel());
+    EXPECT_EQ(d_.active()->title, kComposer);
+}
+
+TEST_F(ComposerTest, OpeningAgainNamesThePageSetAfterTheSongBook) {
+    openComposer();
+    ASSERT_TRUE(d_.type("HTML SongBook Name:", "RECALLED"));
+    ASSERT_TRUE(d_.type("Web Page Title:", "Kept Title"));
+    ASSERT_TRUE(d_.press("Close"));
+    EXPECT_EQ(HTMLOutputDirectory.str(), "RECALLED");
+    ASSERT_TRUE(d_.menu({"&Print", "&Generate Web Page"}));
+    EXPECT_EQ(d_.value("HTML SongBook Name:"), "SONGS");
+    EXPECT_EQ(d_.value("Web Page Title:"), "Kept Title");
+}
+
+TEST_F(ComposerTest, ColoursAndEmbedPoints) {
+    openComposer();
+    ASSERT_TRUE(d_.press("Customize"));
+    ASSERT_EQ(d_.active()->title, "Customize HTML SongBook") << d_.windows();
+    EXPECT_EQ(d_.control("?SamplePage")->bg, 0xFFFFFFu);
+
+    ASSERT_TRUE(d_.press("Page Background"));
+    ASSERT_NE(d_.request(), nullptr);
+    EXPECT_EQ(d_.request()->title, "Choose Background Color");
+    EXPECT_EQ(d_.request()->color, 0xFFFFFFu);
+    ASSERT_TRUE(d_.chooseColor(0x0000FF));
+    EXPECT_EQ(webbackgroundcolor, 0x0000FFu);
+    EXPECT_EQ(d_.control("?SamplePage")->bg, 0x0000FFu);
+
+    // Cancelling the dialog leaves the colour and the sample as they were.
+    ASSERT_TRUE(d_.press("Visited Links Foreground"));
+    EXPECT_EQ(d_.request()->title, "Choose Color for Visited Links");
+    ASSERT_TRUE(d_.dialogCancel());
+    EXPECT_EQ(webvlinkcolor, 0xFF80FFu);
+    EXPECT_EQ(d_.control("?SampleVisited")->fg, 0xFF80FFu);
+
+    ASSERT_TRUE(d_.press("Active Links Background"));
+    ASSERT_TRUE(d_.chooseColor(0x00FF00));
+    EXPECT_EQ(d_.control("?SampleActiveLetter")->bg, 0x00FF00u);
+
+    ASSERT_TRUE(d_.press("HTML Embed Points"));
+    ASSERT_EQ(d_.active()->title, "HTML Embed Points") << d_.windows();
+    ASSERT_TRUE(d_.type("?WebEmbedHeader", "<meta name=\"author\" content=\"Anchor\">"));
+    ASSERT_TRUE(d_.type("?WebEmbedBodyTag", "BACKGROUND = \"mywallpaper.gif\""));
+    ASSERT_TRUE(d_.type("?WebEmbedBody", "<CENTER> <IMG SRC=\"mylogo.gif\"> </CENTER>"));
+    ASSERT_TRUE(d_.close());  // the close box keeps what was typed
+    EXPECT_EQ(WebEmbedBodyTag.str(), "BACKGROUND = \"mywallpaper.gif\"");
+
+    // Restore Defaults resets the ten colours, nothing else.
+    ASSERT_TRUE(d_.press("Restore Defaults"));
+    EXPECT_EQ(webbackgroundcolor, 0xFFFFFFu);
+    EXPECT_EQ(webactivecolor, 0xFFFF80u);
+    EXPECT_EQ(d_.control("?SamplePage")->bg, 0xFFFFFFu);
+    EXPECT_EQ(WebEmbedHeader.str(), "<meta name=\"author\" content=\"Anchor\">");
+    EXPECT_EQ(WebEmbedBody.str(), "<CENTER> <IMG SRC=\"mylogo.gif\"> </CENTER>");
+    ASSERT_TRUE(d_.press("Page Background"));
+    ASSERT_TRUE(d_.chooseColor(0x0000FF));
+    ASSERT_TRUE(d_.press("OK"));
+    ASSERT_EQ(d_.active()->title, kComposer);
+
+    ASSERT_TRUE(d_.type("Home Page URL:", "www.example.org"));
+    ASSERT_TRUE(d_.press("Compose Web Pages"));
+    runProgress();
+    const std::string page = slurp(pages() + "/T-T.htm");
+    EXPECT_NE(page.find("<meta name=\"author\" content=\"Anchor\">\r\n</HEAD>"), std::string::npos) << page;
+    EXPECT_NE(page.find("<BODY text=000000 bgcolor=FF0000 vlink=FF80FF link=0000A0 BACKGROUND = \"mywallpaper.gif\">"
+                        "\r\n<CENTER> <IMG SRC=\"mylogo.gif\"> </CENTER>\r\n"),
+              std::string::npos);
+}
+
+TEST_F(ComposerTest, CancelStopsWithoutCongratulationsAndALaterRunWritesThePagesAgain) {
+    openComposer();
+    ASSERT_TRUE(d_.type("Home Page URL:", "www.example.org"));
+    ASSERT_TRUE(d_.press("Compose Web Pages"));
+    ASSERT_EQ(d_.active()->title, "Generating Title Pages") << d_.windows();
+    EXPECT_EQ(d_.text("?PctText"), "0% Completed");
+    ASSERT_TRUE(d_.press("Cancel"));
+    ASSERT_EQ(d_.active()->title, "Generating Artist Pages") << d_.windows();
+    ASSERT_TRUE(d_.press("Cancel"));
+    ASSERT_EQ(d_.active()->title, kComposer) << d_.windows();
+    EXPECT_EQ(d_.window("Congratulations"), nullptr);
+    // The page being written was closed as it stood.
+    const std::string index = slurp(pages() + "/index.htm");
+    EXPECT_NE(index.find("</TABLE></TABLE><BR>\r\n"), std::string::npos);
+    EXPECT_EQ(index.find("</HTML>"), std::string::npos);
+
+    ASSERT_TRUE(d_.press("Compose Web Pages"));
+    runProgress();
+    EXPECT_EQ(d_.active()->title, "HTML SongBook Composer") << d_.windows();
+    EXPECT_NE(slurp(pages() + "/index.htm").find("</HTML>"), std::string::npos);
+}
+
+TEST_F(ComposerTest, AFailedWriteNamesTheFileAndTheReason) {
+    openComposer();
+    std::ofstream(books_ + "/WebPages") << "not a folder";
+    ASSERT_TRUE(d_.type("Home Page URL:", "www.example.org"));
+    ASSERT_TRUE(d_.press("Compose Web Pages"));
+    EXPECT_EQ(message(), "ERROR: Unable to create webpage:" + pages() + "/index.htm\nERROR:20 (Not a directory)");
+    ASSERT_TRUE(d_.answer("OK"));
+    EXPECT_EQ(message(), "ERROR: Unable to create webpage:" + pages() + "/indexA.htm\nERROR:20 (Not a directory)");
+    ASSERT_TRUE(d_.answer("OK"));
+    EXPECT_EQ(d_.active()->title, kComposer) << d_.windows();
+    EXPECT_EQ(d_.window("Congratulations"), nullptr);
+}
+
+}  // namespace
+}  // namespace web_test

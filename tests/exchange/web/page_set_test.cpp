@@ -1,0 +1,216 @@
+#include <cstdlib>
+#include <regex>
+#include <set>
+
+#include "web_fixture.h"
+
+namespace web_test {
+namespace {
+
+const std::string kGolden = std::string(TEST_SOURCE_DIR) + "/golden";
+
+// A link as the browser resolves it to a file: %XX decoded.
+std::string decoded(const std::string& link) {
+    std::string out;
+    for (std::size_t i = 0; i < link.size(); ++i) {
+        if (link[i] == '%' && i + 2 < link.size()) {
+            out += static_cast<char>(std::stoi(link.substr(i + 1, 2), nullptr, 16));
+            i += 2;
+        } else {
+            out += link[i];
+        }
+    }
+    return out;
+}
+
+std::vector<std::string> linksIn(const std::string& page) {
+    static const std::regex href(R"re(href="?([^" >]+))re", std::regex::icase);
+    std::vector<std::string> out;
+    for (auto it = std::sregex_iterator(page.begin(), page.end(), href); it != std::sregex_iterator(); ++it)
+        out.push_back((*it)[1]);
+    return out;
+}
+
+int count(const std::string& text, const std::string& what) {
+    int n = 0;
+    for (auto p = text.find(what); p != std::string::npos; p = text.find(what, p + 1)) ++n;
+    return n;
+}
+
+class PageSetTest : public WebTest {
+protected:
+    void publishGolden() {
+        makeSongBook("Golden", goldenListings(), goldenDiscs());
+        HTMLOutputDirectory = "GOLDEN";
+        WebTitle = "Karaoke SongBook";
+        WebHeading = "Friday Night Karaoke";
+        HTMLHomeURL = "http://www.example.org";
+        ASSERT_TRUE(generate());
+    }
+};
+
+TEST_F(PageSetTest, PagesOfTheFixtureSongBookAreExactlyTheGoldenOnes) {
+    publishGolden();
+    const bool update = std::getenv("CANTORELLE_UPDATE_GOLDEN") != nullptr;
+    for (const char* name : {"index.htm", "indexA.htm", "T-A.htm", "T-%3C.htm"}) {
+        const std::string written = readFile(pages("GOLDEN") + "/" + name);
+        if (update) std::ofstream(kGolden + "/" + name, std::ios::binary) << written;
+        EXPECT_EQ(written, readFile(kGolden + "/" + name)) << name;
+    }
+}
+
+TEST_F(PageSetTest, OnePagePerFirstLetterNamedSafely) {
+    publishGolden();
+    EXPECT_EQ(namesIn(pages("GOLDEN")),
+              (std::vector<std::string>{"A-%20.htm", "A-%C3%89.htm", "A-A.htm", "A-B.htm", "A-F.htm", "A-Z.htm",
+                                        "T-%20.htm", "T-%2B.htm", "T-%3C.htm", "T-%C3%89.htm", "T-%C3%96.htm",
+                                        "T-A.htm", "T-L.htm", "T-O.htm", "T-R.htm", "T-T.htm", "index.htm",
+                                        "indexA.htm"}));
+    EXPECT_EQ(HtmlPageFileName.str(), pages("GOLDEN") + "/A-%C3%89.htm");
+}
+
+// Every row lands on exactly one letter page, none in an index; pages are UTF-8 and say so;
+// no page stops short.
+TEST_F(PageSetTest, EveryListingIsPublishedOnceByTitleAndOnceByArtist) {
+    publishGolden();
+    int titleRows = 0, artistRows = 0;
+    for (const std::string& name : namesIn(pages("GOLDEN"))) {
+        const std::string page = readFile(pages("GOLDEN") + "/" + name);
+        const int rows = count(page, "<TR> <TD>");
+        if (name.rfind("index", 0) == 0) {
+            EXPECT_EQ(rows, 0) << name;
+        } else {
+            (name[0] == 'T' ? titleRows : artistRows) += rows;
+        }
+        EXPECT_NE(page.find("charset=utf-8"), std::string::npos) << name;
+        EXPECT_EQ(page.substr(page.size() - 9), "</HTML>\r\n") << name;
+        EXPECT_EQ(count(page, "\n"), count(page, "\r\n")) << name;
+    }
+    EXPECT_EQ(titleRows, 13);
+    EXPECT_EQ(artistRows, 13);
+}
+
+TEST_F(PageSetTest, EveryLinkOfEveryPageReachesAPage) {
+    publishGolden();
+    const std::string folder = pages("GOLDEN");
+    std::set<std::string> reached;
+    for (const std::string& name : namesIn(folder)) {
+        const auto links = linksIn(readFile(folder + "/" + name));
+        EXPECT_FALSE(links.empty()) << name;
+        for (const std::string& link : links) {
+            if (link == "http://www.example.org") continue;
+            const std::string target = decoded(link);
+            EXPECT_TRUE(std::filesystem::exists(folder + "/" + target)) << name << " links " << link;
+            reached.insert(target);
+        }
+    }
+    // ... and every page is reached from the others.
+    for (const std::string& name : namesIn(folder)) EXPECT_TRUE(reached.count(name)) << name << " is never linked";
+}
+
+TEST_F(PageSetTest, ListingTextIsEscapedAndTheHostsOwnHtmlIsNot) {
+    makeSongBook("Escapes", goldenListings(), goldenDiscs());
+    HTMLOutputDirectory = "ESCAPES";
+    WebTitle = "Karaoke <b>Tonight</b>";
+    WebHeading = "Heading & <i>More</i>";
+    HTMLHomeURL = "http://www.example.org";
+    WebEmbedHeader = "<link rel=\"stylesheet\" href=\"http://www.example.org/k.css\">";
+    WebEmbedBodyTag = "BACKGROUND = \"mywallpaper.gif\"";
+    WebEmbedBody = "<CENTER> <IMG SRC=\"mylogo.gif\"> </CENTER>";
+    ASSERT_TRUE(generate());
+    const std::string page = readFile(pages("ESCAPES") + "/T-%3C.htm");
+    EXPECT_NE(page.find("<TD>&lt;script&gt;alert(1)&lt;/script&gt;"), std::string::npos) << page;
+    EXPECT_EQ(page.find("<script>"), std::string::npos);
+    EXPECT_NE(page.find(">&lt;</a></TD>"), std::string::npos);
+    EXPECT_NE(page.find("<HEAD><TITLE>Karaoke <b>Tonight</b></TITLE>\r\n"), std::string::npos);
+    EXPECT_NE(page.find(">Heading & <i>More</i></H1><P>"), std::string::npos);
+    EXPECT_NE(page.find("\r\n" + WebEmbedHeader.str() + "\r\n</HEAD>"), std::string::npos);
+    EXPECT_NE(page.find(" link=0000A0 BACKGROUND = \"mywallpaper.gif\">\r\n<CENTER> <IMG SRC=\"mylogo.gif\"> </CENTER>\r\n"),
+              std::string::npos);
+    const std::string rock = readFile(pages("ESCAPES") + "/T-R.htm");
+    EXPECT_NE(rock.find("<TD>Rock &amp; Roll &lt;Live&gt;                      </TD>"), std::string::npos) << rock;
+}
+
+TEST_F(PageSetTest, AnEmptySongBookGivesIndexesWithAnEmptyLetterRowAndNoLetterPage) {
+    makeSongBook("Empty", {}, {});
+    HTMLOutputDirectory = "EMPTY";
+    ASSERT_TRUE(generate());
+    EXPECT_EQ(namesIn(pages("EMPTY")), (std::vector<std::string>{"index.htm", "indexA.htm"}));
+    const std::string index = readFile(pages("EMPTY") + "/index.htm");
+    EXPECT_NE(index.find("<TR>\r\n</TR>\r\n</TABLE></TABLE><BR>\r\n</TABLE>\r\n</center>\r\n</div>\r\n</BODY>\r\n</HTML>\r\n"),
+              std::string::npos)
+        << index;
+}
+
+// Letters the file system or a link could misread, and the song numbers.
+TEST_F(PageSetTest, LettersAndSongNumbers) {
+    makeSongBook("Marks",
+                 {{"+Plus", "X", "CUST1", 7}, {";Semi", "X", "CUST1", 0}, {",Comma", "X", "STAR", 7},
+                  {"|Bar", "X", "STAR", 0}, {"", "X", "NODISC", 7}, {"a one", "X", "CUST1", 1},
+                  {"A two", "X", "CUST1", 2}, {"\tTab", "X", "CUST1", 3}, {"  Two Blanks", "X", "CUST1", 4}},
+                 {{"CUST1", "102"}, {"STAR", "*"}});
+    HTMLOutputDirectory = "MARKS";
+    ASSERT_TRUE(generate());
+    const std::string folder = pages("MARKS");
+    auto rowsOf = [&](const std::string& name) {
+        std::vector<std::string> numbers;
+        const std::string page = readFile(folder + "/" + name);
+        static const std::regex row(R"(<TR> <TD>.{40}</TD> <TD>.{40}</TD> <TD>([^<]*)</TD> </TR>)");
+        for (auto it = std::sregex_iterator(page.begin(), page.end(), row); it != std::sregex_iterator(); ++it)
+            numbers.push_back((*it)[1]);
+        return numbers;
+    };
+    EXPECT_EQ(rowsOf("T-%2B.htm"), std::vector<std::string>{"102-7"});
+    EXPECT_EQ(rowsOf("T-%3B.htm"), std::vector<std::string>{"102"});
+    EXPECT_EQ(rowsOf("T-%2C.htm"), std::vector<std::string>{"7"});
+    EXPECT_EQ(rowsOf("T-%7C.htm"), std::vector<std::string>{""});
+    EXPECT_EQ(rowsOf("T-A.htm"), (std::vector<std::string>{"102-1", "102-2"}));
+    // A blank title, one after a tab and one starting with blanks share the blank's page.
+    EXPECT_EQ(rowsOf("T-%20.htm"), (std::vector<std::string>{"-7", "102-3", "102-4"}));
+    const std::string index = readFile(folder + "/index.htm");
+    EXPECT_NE(index.find("<TD><A href=\"T-%252B.htm\">+</a></TD>"), std::string::npos);
+    EXPECT_NE(index.find("<TD><A href=\"T-%2520.htm\">&nbsp;</a></TD>"), std::string::npos);
+    const std::string plus = readFile(folder + "/T-%2B.htm");
+    EXPECT_NE(plus.find("<TD bgcolor=80FFFF><A href=T-%252B.htm>+</a></TD>"), std::string::npos);
+    EXPECT_NE(plus.find("<TD><A href=T-%253B.htm>;</a></TD>"), std::string::npos);
+    // A blank body tag still leaves the blank before ">".
+    EXPECT_NE(plus.find(" link=0000A0 >\r\n"), std::string::npos);
+}
+
+TEST(HtmlPieces, FileAndLinkCodes) {
+    struct Case {
+        std::string letter, file, link;
+    } cases[] = {
+        {"A", "A", "A"},         {"7", "7", "7"},          {"+", "%2B", "%252B"},       {"/", "%2F", "%252F"},
+        {"?", "%3F", "%253F"},   {"%", "%25", "%2525"},    {"#", "%23", "%2523"},       {"&", "%26", "%2526"},
+        {"\"", "%22", "%2522"},  {"[", "%5B", "%255B"},    {"]", "%5D", "%255D"},       {"\\", "%5C", "%255C"},
+        {"=", "%3D", "%253D"},   {"<", "%3C", "%253C"},    {">", "%3E", "%253E"},       {":", "%3A", "%253A"},
+        {";", "%3B", "%253B"},   {",", "%2C", "%252C"},    {"*", "%2A", "%252A"},       {".", "%2E", "%252E"},
+        {"|", "%7C", "%257C"},   {" ", "%20", "%2520"},    {"É", "%C3%89", "%25C3%2589"}, {"!", "!", "!"},
+    };
+    for (const Case& c : cases) {
+        EXPECT_EQ(html::fileCode(c.letter), c.file) << c.letter;
+        EXPECT_EQ(html::linkCode(c.letter), c.link) << c.letter;
+    }
+    EXPECT_EQ(html::letterOf("éclat"), "É");
+    EXPECT_EQ(html::letterOf("apple"), "A");
+    EXPECT_EQ(html::letterOf(""), " ");
+    EXPECT_EQ(html::letterOf("\x01x"), " ");
+    EXPECT_EQ(html::songNumber("102", 7), "102-7");
+    EXPECT_EQ(html::songNumber("102", 0), "102");
+    EXPECT_EQ(html::songNumber("*", 7), "7");
+    EXPECT_EQ(html::songNumber("*", 0), "");
+    EXPECT_EQ(html::songNumber("", 7), "-7");
+}
+
+TEST(HtmlPieces, ColoursAreWrittenRedFirst) {
+    EXPECT_EQ(ColorToHexText(0xFF), "FF0000");
+    EXPECT_EQ(ColorToHexText(0xA00000), "0000A0");
+    EXPECT_EQ(ColorToHexText(0xFFFFFF), "FFFFFF");
+    EXPECT_EQ(ColorToHexText(0xFFFF80), "80FFFF");
+    EXPECT_EQ(ColorToHexText(0x123456), "563412");
+    EXPECT_EQ(ColorToHexText(0), "000000");
+}
+
+}  // namespace
+}  // namespace web_test
