@@ -8,6 +8,7 @@
 #include "runtime/error/error.h"
 #include "runtime/files/folder.h"
 #include "runtime/record/record.h"
+#include "runtime/record/whole_files.h"
 #include "runtime/text/text.h"
 #include "runtime/thread/thread.h"
 #include "runtime/window/window.h"
@@ -80,6 +81,10 @@ bool openPair(const std::string& folder, const std::string& name, const std::str
     if (!discExt.empty()) discExt.back() = discExt.back() == 'K' ? 'D' : 'd';
     SongBookFileName = folder + name + "." + ext;
     SBDiscsFileName = folder + name + "." + discExt;
+    // A commit cut off by a crash is rolled back over both files, and journals nobody needs
+    // are removed, before the pair is used here. A pair in use elsewhere is left to its user.
+    if (!rt::recordFileOpenHere(SongBookFileName)) rt::recoverRecordFiles({SongBookFileName, SBDiscsFileName});
+    rt::clearError();
     SBK.open(rt::SharedReadWrite);
     if (rt::errorCode() == rt::InvalidRecordDeclaration) {
         if (!convertSongBookFile()) return false;

@@ -5,6 +5,7 @@
 
 #include "data/globals.h"
 #include "runtime/files/folder.h"
+#include "runtime/record/whole_files.h"
 #include "runtime/text/text.h"
 #include "runtime/window/window.h"
 #include "services/TaskWindow.h"
@@ -83,6 +84,9 @@ void RenameSongBookDialog() {
                 w.select(entry);
                 continue;
             }
+            // Journals left under the new names by an earlier pair must not be played into
+            // this one.
+            rt::recoverRecordFiles({newListing, newDisc});
             if (int e = renamePair(listing, disc, newListing, newDisc)) {
                 rt::message("Unable to Rename the SongBook|" + std::string(std::strerror(e)));
                 w.select(entry);

@@ -8,7 +8,9 @@
 #include <vector>
 
 #include "data/globals.h"
+#include "runtime/error/error.h"
 #include "runtime/files/folder.h"
+#include "runtime/record/whole_files.h"
 #include "runtime/text/text.h"
 #include "runtime/window/window.h"
 #include "services/TaskWindow.h"
@@ -40,6 +42,35 @@ std::string PathInFolder(const std::string& folder, const std::string& name) {
 bool PathInUse(const std::string& path) {
     struct stat st {};
     return ::lstat(rt::absolutePath(path).c_str(), &st) == 0;
+}
+
+bool SongBookFilesFree(const std::vector<std::string>& files, const std::string& doing) {
+    for (const std::string& f : files) {
+        if (!PathInUse(f)) continue;
+        const std::string name = SplitFilePath(f, 0, true);
+        if (rt::recordFileOpenHere(f)) {
+            rt::message("The SongBook File " + name + " Is Open in a SongBook Window.||Close That Window Before You " +
+                        doing + " It.");
+            return false;
+        }
+        if (rt::fileOpenElsewhere(f)) {
+            rt::message("The SongBook File " + name + " Is in Use by Another Program.||Close It There Before You " +
+                        doing + " It.");
+            return false;
+        }
+    }
+    std::string failed;
+    if (rt::recoverRecordFiles(files, &failed) != 0) {
+        const std::string name = SplitFilePath(failed, 0, true);
+        if (rt::errorCode() == rt::IsLocked)
+            rt::message("The SongBook File " + name + " Is in Use by Another Program.||Close It There Before You " +
+                        doing + " It.");
+        else
+            rt::message("The SongBook File " + failed + " Could Not Be Brought Back to Its Last Saved State.|Error: " +
+                        rt::error() + " (" + rt::str(rt::errorCode()) + ")||Nothing Has Been Changed.");
+        return false;
+    }
+    return true;
 }
 
 namespace {
@@ -216,6 +247,8 @@ void Explorer::renameSelected() {
         rt::message("Please Select a SongBook to Rename");
         return;
     }
+    const std::string listing = SelectedSongBookPath;
+    if (!SongBookFilesFree({listing, SongBookDiscFile(listing)}, "Rename")) return;
     NameChangeDone = 0;
     RenameSongBookDialog();
     if (!NameChangeDone) return;
@@ -236,6 +269,10 @@ void Explorer::deleteSelected() {
     const std::string shown = SplitFilePath(listing, 3) + SplitFilePath(listing, 1);
     if (rt::message("Are You Sure You Wish to Delete the SongBook: " + shown, "", rt::Icon::Question,
                     rt::BtnYes | rt::BtnNo, rt::BtnNo, true) != rt::BtnYes) {
+        status("");
+        return;
+    }
+    if (!SongBookFilesFree({listing, disc}, "Delete")) {
         status("");
         return;
     }
@@ -284,6 +321,10 @@ void Explorer::moveSelected() {
     const std::string listingCopy = PathInFolder(dest, SplitFilePath(listing, 0, true));
     const std::string discCopy = PathInFolder(dest, SplitFilePath(disc, 0, true));
     auto unable = [] { rt::message("Unable to Move SongBook to Selected Destination"); };
+    if (!SongBookFilesFree({listing, disc}, "Move")) return;
+    // Journals left in the destination by another pair of these names must not be played
+    // into the copies.
+    rt::recoverRecordFiles({listingCopy, discCopy});
 
     // Copies never replace a file in the destination.
     if (rt::copyFile(listing, listingCopy) != 0) {

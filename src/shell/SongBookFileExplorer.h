@@ -6,6 +6,7 @@
 // A SongBook is a pair of files of one name in one folder: the listing file ".2bk" and the
 // disc file ".2bd" (".sbk" / ".sbd" for a SongBook of the previous version).
 #include <string>
+#include <vector>
 
 // Callers clear SongBookFileName first. On return SongBookFileName holds the listing file to
 // open (Open) or to create (New), or is empty (Cancel, or the window closed); LONGNEWPATH and
@@ -25,3 +26,10 @@ std::string PathInFolder(const std::string& folder, const std::string& name);
 
 // Whether anything (file, folder or link) already has this name.
 bool PathInUse(const std::string& path);
+
+// Whether files of SongBooks may be deleted, renamed, moved or replaced now: none of them is
+// open in a SongBook window of this program or held by another program, and each has been
+// brought back to its last saved state (a journal left by a crash played back, leftover
+// journals removed). Otherwise shows why, naming the file, and returns false; `doing` fills
+// "... Before You <doing> It" ("Delete", "Rename", "Move", "Replace").
+bool SongBookFilesFree(const std::vector<std::string>& files, const std::string& doing);

@@ -11,6 +11,7 @@
 
 #include "runtime/files/folder.h"
 #include "runtime/record/engine.h"
+#include "runtime/record/whole_files.h"
 #include "runtime/text/text.h"
 
 namespace rt {
@@ -1352,6 +1353,20 @@ void rollback() {
 }
 
 bool inTransaction() { return currentTx != nullptr; }
+
+bool recordFileOpenHere(const std::string& path) {
+    const std::string abs = absolutePath(clip(path));
+    struct stat target {};
+    const bool known = ::stat(abs.c_str(), &target) == 0;
+    std::lock_guard g(registryMutex);
+    for (const auto& [open, state] : registry()) {
+        if (open == abs) return true;
+        struct stat st {};
+        if (known && ::stat(open.c_str(), &st) == 0 && st.st_dev == target.st_dev && st.st_ino == target.st_ino)
+            return true;
+    }
+    return false;
+}
 
 void closeEverywhere(const std::string& path) {
     std::string abs = absolutePath(clip(path));

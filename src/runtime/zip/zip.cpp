@@ -6,15 +6,24 @@
 #include <fcntl.h>
 #include <stdlib.h>
 #include <sys/stat.h>
+#include <sys/statvfs.h>
 #include <unistd.h>
 #include <zip.h>
 
 #include <cerrno>
 #include <cstring>
+#include <filesystem>
+#include <functional>
 #include <utility>
 
 namespace rt {
 namespace {
+
+// Bounds of what one restore may write: no SongBook backup comes near them.
+constexpr zip_uint64_t kMaxExtracted = 8ull << 30;
+constexpr zip_uint64_t kRatioFloor = 256ull << 20;  // below this any ratio is fine
+constexpr zip_uint64_t kMaxRatio = 100;
+constexpr zip_uint64_t kSpareSpace = 16ull << 20;
 
 struct Member {
     std::string source;  // absolute
@@ -142,7 +151,18 @@ bool landsInside(const std::string& root, const std::string& stored) {
     return !real.empty() && isWithin(real, root);
 }
 
-int extractMember(zip_t* za, zip_uint64_t index, const std::string& root, const std::string& stored) {
+thread_local std::function<bool(unsigned long long, unsigned long long)> progressHook;
+
+struct ExtractProgress {
+    zip_uint64_t done = 0, total = 0;
+    bool advance(zip_uint64_t n) {
+        done += n;
+        return !progressHook || progressHook(done, total);
+    }
+};
+
+int extractMember(zip_t* za, zip_uint64_t index, const std::string& root, const std::string& stored,
+                  zip_uint64_t announced, ExtractProgress& progress) {
     std::string rel = stored;
     for (char& c : rel)
         if (c == '\\') c = '/';
@@ -171,6 +191,7 @@ int extractMember(zip_t* za, zip_uint64_t index, const std::string& root, const 
         return fail("Cannot write " + target + ": " + std::strerror(e));
     }
     char buf[1 << 16];
+    zip_uint64_t written = 0;
     for (;;) {
         zip_int64_t n = zip_fread(zf, buf, sizeof buf);
         if (n < 0) {
@@ -179,14 +200,63 @@ int extractMember(zip_t* za, zip_uint64_t index, const std::string& root, const 
             return fail("Cannot read " + stored + ": " + text);
         }
         if (n == 0) break;
+        // The sizes were checked against the disc before anything was written: a member
+        // that holds more than it announced is damaged or made to fill the disc.
+        if (static_cast<zip_uint64_t>(n) > announced - written) {
+            zip_fclose(zf);
+            return fail("Cannot read " + stored + ": it holds more than the archive announces");
+        }
         if (int e = writeAll(tmp.fd(), buf, static_cast<size_t>(n))) {
             zip_fclose(zf);
             return fail("Cannot write " + target + ": " + std::strerror(e));
+        }
+        written += static_cast<zip_uint64_t>(n);
+        if (!progress.advance(static_cast<zip_uint64_t>(n))) {
+            zip_fclose(zf);
+            return fail("Cancelled");
         }
     }
     if (int e = zip_fclose(zf)) return fail("Cannot read " + stored + ": " + zipErrorText(e));
     if (int e = tmp.commit(true)) return fail("Cannot write " + target + ": " + std::strerror(e));
     return 0;
+}
+
+std::string megabytes(zip_uint64_t bytes) { return std::to_string((bytes + (1u << 20) - 1) >> 20) + " MB"; }
+
+// Reads every member's name and announced size and says why the archive must not be extracted
+// into root ("" when it may): a name leading outside the folder, more than the disc holds,
+// or more than any backup can hold (a small archive announcing gigabytes).
+std::string checkMembers(zip_t* za, const std::string& archivePath, const std::string& root,
+                         std::vector<ZipMember>& members) {
+    members.clear();
+    const zip_int64_t count = zip_get_num_entries(za, 0);
+    zip_uint64_t total = 0;
+    for (zip_int64_t i = 0; i < count; ++i) {
+        zip_stat_t st;
+        zip_stat_init(&st);
+        if (zip_stat_index(za, static_cast<zip_uint64_t>(i), 0, &st) != 0 || !(st.valid & ZIP_STAT_NAME) ||
+            !(st.valid & ZIP_STAT_SIZE))
+            return "Cannot read the archive: " + archiveErrorText(za);
+        // An archive holding any name that leads outside the folder is refused as a whole.
+        if (!isSafeMemberName(st.name) || !landsInside(root, st.name))
+            return std::string("Refused to extract ") + st.name + ": the name leads outside the folder";
+        members.push_back({st.name, st.size});
+        total = st.size > kMaxExtracted - total ? kMaxExtracted + 1 : total + st.size;
+    }
+    struct stat as {};
+    const zip_uint64_t archiveSize = ::stat(archivePath.c_str(), &as) == 0 ? static_cast<zip_uint64_t>(as.st_size) : 0;
+    if (total > kMaxExtracted || (total > kRatioFloor && total / kMaxRatio > archiveSize))
+        return "Refused to extract " + archivePath + ": its members would take " +
+               (total > kMaxExtracted ? "more than " + megabytes(kMaxExtracted) : megabytes(total)) +
+               ", far more than a backup of this size can hold";
+    struct statvfs fs {};
+    if (::statvfs(root.c_str(), &fs) == 0) {
+        const zip_uint64_t space = static_cast<zip_uint64_t>(fs.f_bavail) * fs.f_frsize;
+        if (total + kSpareSpace > space)
+            return "Cannot extract into " + root + ": its members need " + megabytes(total) + " and only " +
+                   megabytes(space) + " are free";
+    }
+    return {};
 }
 
 int openArchive(const std::string& archive, int flags) {
@@ -287,19 +357,109 @@ int zExtractAll(const std::string& folder, const std::string&, int, int, int, in
     std::string root = realFolder(target);
     if (root.empty() || !folderExists(root)) return fail("Cannot extract into " + target + ": no such folder");
 
-    zip_int64_t count = zip_get_num_entries(zs.za, 0);
-    // An archive holding any name that leads outside the folder is refused as a whole.
-    for (zip_int64_t i = 0; i < count; ++i) {
-        const char* n = zip_get_name(zs.za, static_cast<zip_uint64_t>(i), 0);
-        if (!n) return fail("Cannot read the archive: " + archiveErrorText(zs.za));
-        if (!isSafeMemberName(n) || !landsInside(root, n))
-            return fail(std::string("Refused to extract ") + n + ": the name leads outside the folder");
-    }
-    for (zip_int64_t i = 0; i < count; ++i) {
-        const char* n = zip_get_name(zs.za, static_cast<zip_uint64_t>(i), 0);
-        if (int rc = extractMember(zs.za, static_cast<zip_uint64_t>(i), root, n)) return rc;
+    std::vector<ZipMember> members;
+    if (std::string why = checkMembers(zs.za, zs.path, root, members); !why.empty()) return fail(why);
+
+    // Everything is unpacked into a folder of its own inside the target first, and moved into
+    // place only when every member came out whole: a failure leaves the folder as it was.
+    std::string work = root + "/.restore-XXXXXX";
+    if (!::mkdtemp(work.data())) return fail("Cannot extract into " + root + ": " + std::strerror(errno));
+    struct Cleanup {
+        std::string path;
+        ~Cleanup() {
+            std::error_code ec;
+            std::filesystem::remove_all(path, ec);
+        }
+    } cleanup{work};
+
+    ExtractProgress progress;
+    for (const ZipMember& m : members) progress.total += m.size;
+    for (std::size_t i = 0; i < members.size(); ++i)
+        if (int rc = extractMember(zs.za, i, work, members[i].name, members[i].size, progress)) return rc;
+
+    // Into place: each replaced file is put aside first, so that a failing step can be undone.
+    const std::string aside = work + "/.replaced";
+    if (::mkdir(aside.c_str(), 0700) != 0) return fail("Cannot extract into " + root + ": " + std::strerror(errno));
+    struct Step {
+        std::string from, to, replaced;
+    };
+    std::vector<Step> done;
+    auto undo = [&] {
+        for (auto it = done.rbegin(); it != done.rend(); ++it) {
+            ::rename(it->to.c_str(), it->from.c_str());
+            if (!it->replaced.empty()) ::rename(it->replaced.c_str(), it->to.c_str());
+        }
+    };
+    for (std::size_t i = 0; i < members.size(); ++i) {
+        std::string rel = members[i].name;
+        for (char& c : rel)
+            if (c == '\\') c = '/';
+        if (rel.back() == '/') continue;
+        const auto slash = rel.rfind('/');
+        if (rel.substr(slash == std::string::npos ? 0 : slash + 1) == ".") continue;
+        int err = 0;
+        std::string into = makeFolders(root, slash == std::string::npos ? std::string() : rel.substr(0, slash), err);
+        if (into.empty()) {
+            undo();
+            return fail("Cannot extract " + members[i].name + ": " +
+                        (err ? std::string(std::strerror(err)) : std::string("it would lie outside the folder")));
+        }
+        Step step{work + "/" + rel, into + "/" + rel.substr(slash == std::string::npos ? 0 : slash + 1), {}};
+        struct stat st {};
+        if (::lstat(step.to.c_str(), &st) == 0) {
+            step.replaced = aside + "/" + std::to_string(i);
+            if (::rename(step.to.c_str(), step.replaced.c_str()) != 0) {
+                const int e = errno;
+                undo();
+                return fail("Cannot replace " + step.to + ": " + std::strerror(e));
+            }
+        }
+        if (::rename(step.from.c_str(), step.to.c_str()) != 0) {
+            const int e = errno;
+            if (!step.replaced.empty()) ::rename(step.replaced.c_str(), step.to.c_str());
+            undo();
+            return fail("Cannot write " + step.to + ": " + std::strerror(e));
+        }
+        done.push_back(step);
     }
     return 0;
+}
+
+std::string zExtractionProblem(const std::string& archive, const std::string& folder) {
+    int code = 0;
+    const std::string path = absolutePath(archive);
+    zip_t* za = zip_open(path.c_str(), ZIP_RDONLY, &code);
+    if (!za) return "Cannot open " + path + ": " + zipErrorText(code);
+    std::string root = realFolder(absolutePath(stripFolderEnd(folder)));
+    std::vector<ZipMember> members;
+    std::string why = root.empty() ? "Cannot extract into " + folder + ": no such folder"
+                                   : checkMembers(za, path, root, members);
+    zip_discard(za);
+    return why;
+}
+
+bool zArchiveMembers(const std::string& archive, std::vector<ZipMember>& out) {
+    out.clear();
+    int code = 0;
+    zip_t* za = zip_open(absolutePath(archive).c_str(), ZIP_RDONLY, &code);
+    if (!za) return false;
+    bool ok = true;
+    const zip_int64_t count = zip_get_num_entries(za, 0);
+    for (zip_int64_t i = 0; i < count && ok; ++i) {
+        zip_stat_t st;
+        zip_stat_init(&st);
+        if (zip_stat_index(za, static_cast<zip_uint64_t>(i), 0, &st) != 0 || !(st.valid & ZIP_STAT_NAME) ||
+            !(st.valid & ZIP_STAT_SIZE))
+            ok = false;
+        else
+            out.push_back({st.name, st.size});
+    }
+    zip_discard(za);
+    return ok;
+}
+
+void zSetExtractProgress(std::function<bool(unsigned long long, unsigned long long)> report) {
+    progressHook = std::move(report);
 }
 
 int zCloseZipFile() {

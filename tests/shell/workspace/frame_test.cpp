@@ -1,6 +1,8 @@
 // The workspace inside the program: the frame's Open starts it on a thread of its own, the
 // Quick Start window's Start calls it; the frame greys Open and AutoUpdate Wizard while a
 // SongBook is open.
+#include <filesystem>
+
 #include "shell/ProgramMain.h"
 #include "workspace_fixture.h"
 
@@ -159,6 +161,77 @@ TEST_F(FrameTest, AnExplorerCancelledWhileAWorkspaceIsOpenLeavesItOpen) {
     closeWindow(workspace()->id);
     EXPECT_EQ(frameItems(), enabled);
     EXPECT_TRUE(SongBookFileName.blank());
+}
+
+// The Quick Start window's explorer while a workspace has the SongBook open: none of the
+// actions that would take its files away or replace them is done, and the workspace goes on
+// working with them.
+TEST_F(FrameTest, TheExplorerLeavesTheSongBookOfAnOpenWorkspaceAlone) {
+    openFromFrame();
+    startFromQuickStart();
+    ASSERT_EQ(windowsTitled("SongBook File Explorer").size(), 2u) << d_.windows();
+    ASSERT_TRUE(d_.activate("SongBook File Explorer"));
+    chooseInExplorer("Songs");
+    ASSERT_NE(workspace(), nullptr) << d_.windows();
+    const auto listings = listingsOf("Songs");
+    const auto discs = discsOf("Songs");
+    const std::string backups = root_.file("backups"), elsewhere = root_.file("elsewhere");
+    std::filesystem::create_directories(backups);
+    std::filesystem::create_directories(elsewhere);
+
+    auto inExplorer = [&] {
+        ASSERT_TRUE(d_.activate("SongBook File Explorer")) << d_.windows();
+        const auto listed = d_.rows("?LIST");
+        for (std::size_t i = 0; i < listed.size(); ++i)
+            if (!listed[i].empty() && listed[i][0] == "Songs") {
+                ASSERT_TRUE(d_.select("?LIST", static_cast<int>(i) + 1));
+            }
+    };
+    // A backup of the open SongBook is allowed: it is what a restore would put back.
+    inExplorer();
+    ASSERT_TRUE(d_.press("&Backup Selected SongBook"));
+    ASSERT_TRUE(d_.dialog(backups)) << d_.error();
+    EXPECT_EQ(d_.text("?STATUSMESSAGE"), "SongBook Backup Created Successfully") << message();
+
+    struct Case {
+        const char* button;
+        std::string dialog;     // the folder or file chosen, "" for none
+        const char* question;   // answered Yes first, "" for none
+        const char* doing;
+    } const cases[] = {
+        {"&Delete Selected SongBook", "", "Are You Sure", "Delete"},
+        {"&Rename Selected SongBook", "", "", "Rename"},
+        {"&Move Selected SongBook", elsewhere, "", "Move"},
+        {"&Restore SongBook", backups + "/Songs.bkp", "", "Replace"},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.button);
+        inExplorer();
+        ASSERT_TRUE(d_.press(c.button)) << d_.error();
+        if (!c.dialog.empty()) {
+            ASSERT_TRUE(d_.dialog(c.dialog)) << d_.error();
+        }
+        if (*c.question) {
+            ASSERT_NE(message().find(c.question), std::string::npos) << message();
+            ASSERT_TRUE(d_.answer("Yes"));
+        }
+        EXPECT_NE(message().find("Is Open in a SongBook Window"), std::string::npos) << message();
+        EXPECT_NE(message().find(std::string("Before You ") + c.doing + " It"), std::string::npos) << message();
+        ASSERT_TRUE(d_.answer("OK"));
+        EXPECT_EQ(windowsTitled("SongBook File Explorer").size(), 1u) << d_.windows();
+        EXPECT_EQ(listingsOf("Songs"), listings);
+        EXPECT_EQ(discsOf("Songs"), discs);
+        EXPECT_FALSE(std::filesystem::exists(elsewhere + "/Songs.2bk"));
+    }
+    // The workspace still has its files.
+    const auto ws = workspace();
+    ASSERT_NE(ws, nullptr) << d_.windows();
+    ASSERT_TRUE(d_.activate(ws->title)) << d_.error();
+    ASSERT_TRUE(d_.in(ws->title).press("Disk ID")) << d_.error();
+    EXPECT_EQ(d_.rows().size(), 7u) << d_.windows();
+    closeWindow(ws->id);
+    ASSERT_TRUE(d_.activate("SongBook File Explorer"));
+    ASSERT_TRUE(d_.in("SongBook File Explorer").press("Cancel")) << d_.error();
 }
 
 }  // namespace
