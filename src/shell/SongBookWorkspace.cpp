@@ -19,6 +19,7 @@
 #include "runtime/error/error.h"
 #include "runtime/record/record.h"
 #include "runtime/text/text.h"
+#include "exchange/Mp3gSongBookBuilder.h"
 #include "runtime/thread/thread.h"
 #include "runtime/view/view.h"
 #include "runtime/window/window.h"
@@ -526,7 +527,8 @@ void Workspace::command(int id) {
     } else if (id == help_) {
         ShowHelpTopic(kHelpTopic);
     } else if (id == mp3gItem_) {
-        // Mp3gSongBookBuilder, then refresh all lists: wired with the MP3+G builder.
+        Mp3gSongBookBuilder();
+        rebuildAll();
     } else if (id == brandsItem_) {
         // BrowseManufacturers: wired by the disc library.
     } else if (id == searchButton_) {

@@ -10,6 +10,7 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cerrno>
 #include <filesystem>
 #include <mutex>
@@ -147,10 +148,15 @@ std::vector<DirEntry> listDirectory(const std::string& folder, const std::string
         de.name = name;
         de.path = dir == "/" ? "/" + name : dir + "/" + name;
         de.isFolder = S_ISDIR(st.st_mode);
+        struct stat own {};
+        de.isLink = ::fstatat(dfd, e->d_name, &own, AT_SYMLINK_NOFOLLOW) == 0 && S_ISLNK(own.st_mode);
         de.size = de.isFolder ? 0 : static_cast<long long>(st.st_size);
         out.push_back(std::move(de));
     }
     ::closedir(d);
+    // Directory order is arbitrary on Linux; callers that act on the first of several
+    // matches need the same answer every time.
+    std::sort(out.begin(), out.end(), [](const DirEntry& a, const DirEntry& b) { return a.name < b.name; });
     clearError();
     return out;
 }

@@ -24,11 +24,12 @@ struct DirEntry {
     std::string name;  // the bare name
     std::string path;  // folder + name, absolute
     bool isFolder = false;
+    bool isLink = false;  // a symbolic link (isFolder and size describe what it points to)
     long long size = 0;
 };
 
 // The entries of a folder whose names match the pattern (* and ?, any case), sub-folders
-// included (isFolder), in directory order. "." and ".." are never listed; as on Windows a
+// included (isFolder), in name order (bytes). "." and ".." are never listed; as on Windows a
 // pattern ending in ".*" also matches names without a dot. A folder that cannot be read gives
 // an empty list and sets the thread's error state.
 std::vector<DirEntry> listDirectory(const std::string& folder, const std::string& pattern);

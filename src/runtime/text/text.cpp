@@ -166,6 +166,30 @@ std::string toCp1252(std::string_view s) {
     return out;
 }
 
+bool isValidUtf8(std::string_view s) {
+    for (std::size_t i = 0; i < s.size();) {
+        const auto c = static_cast<unsigned char>(s[i]);
+        if (c < 0x80) { ++i; continue; }
+        int n;
+        char32_t cp, min;
+        if (c >= 0xC2 && c <= 0xDF) { n = 1; cp = c & 0x1F; min = 0x80; }
+        else if ((c >> 4) == 0xE) { n = 2; cp = c & 0x0F; min = 0x800; }
+        else if (c >= 0xF0 && c <= 0xF4) { n = 3; cp = c & 0x07; min = 0x10000; }
+        else return false;
+        if (i + n >= s.size()) return false;
+        for (int k = 1; k <= n; ++k) {
+            const auto d = static_cast<unsigned char>(s[i + k]);
+            if (!isCont(d)) return false;
+            cp = (cp << 6) | (d & 0x3F);
+        }
+        if (cp < min || cp > 0x10FFFF || (cp >= 0xD800 && cp <= 0xDFFF)) return false;
+        i += n + 1;
+    }
+    return true;
+}
+
+std::string utf8OrCp1252(std::string_view s) { return isValidUtf8(s) ? std::string(s) : fromCp1252(s); }
+
 std::u32string codePoints(std::string_view s) {
     std::u32string out;
     out.reserve(s.size());

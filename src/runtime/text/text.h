@@ -30,6 +30,11 @@ bool equalClipped(std::string_view a, std::string_view b);
 // Text of a Windows-1252 byte string in UTF-8, and back (characters without a code become '?').
 std::string fromCp1252(std::string_view s);
 std::string toCp1252(std::string_view s);
+// Whether the bytes are well-formed UTF-8 (no overlong forms, surrogates or values past U+10FFFF).
+bool isValidUtf8(std::string_view s);
+// Bytes from outside (file names, imported texts) as UTF-8: kept when valid, read as
+// Windows-1252 otherwise.
+std::string utf8OrCp1252(std::string_view s);
 // The code points of a UTF-8 text (invalid bytes become U+FFFD), and back.
 std::u32string codePoints(std::string_view s);
 std::string fromCodePoints(std::u32string_view s);

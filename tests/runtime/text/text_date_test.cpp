@@ -43,6 +43,23 @@ TEST(Text, Windows1252RoundTrip) {
     EXPECT_EQ(rt::fromCp1252(rt::toCp1252(utf8)), utf8);
 }
 
+TEST(Text, Utf8IsTakenAsItIsAndAnythingElseAsWindows1252) {
+    struct Case { std::string bytes; bool valid; std::string text; } cases[] = {
+        {"caf\xC3\xA9", true, "café"},
+        {"caf\xE9", false, "café"},
+        {"\xC3", false, "Ã"},                       // cut short
+        {"\xC0\xAF", false, "À¯"},                  // overlong "/"
+        {"\xED\xA0\x80", false, "í\xC2\xA0€"},     // a surrogate
+        {"\xF4\x90\x80\x80", false, "ô\xEF\xBF\xBD€€"},  // past U+10FFFF (0x90 has no character)
+        {"\xF0\x9F\x8E\xA4 mic", true, "\xF0\x9F\x8E\xA4 mic"},
+        {"", true, ""},
+    };
+    for (const Case& c : cases) {
+        EXPECT_EQ(rt::isValidUtf8(c.bytes), c.valid) << c.text;
+        EXPECT_EQ(rt::utf8OrCp1252(c.bytes), c.text) << c.text;
+    }
+}
+
 TEST(Dates, DayNumbersCountFromTheEighteenHundredEpoch) {
     struct Case { int m, d, y; rt::DayNumber n; } cases[] = {
         {1, 1, 1801, 4}, {12, 28, 1800, 0}, {12, 31, 1800, 3}, {1, 1, 1900, 36163}, {2, 29, 2000, 72746},
