@@ -37,6 +37,7 @@
 #include <cstdlib>
 #include <set>
 
+#include "frontend/qt/controls.h"
 #include "frontend/qt/list_control.h"
 #include "frontend/qt/qt_frontend.h"
 #include "frontend/qt/requests.h"
@@ -62,80 +63,13 @@ private:
     WindowView* view_;
 };
 
-bool onCanvas(K k) {
-    return k != K::Menu && k != K::MenuItem && k != K::Separator && k != K::ToolButton && k != K::Tab;
-}
-
-bool isBackground(K k) { return k == K::Group || k == K::Option || k == K::Sheet || k == K::Box; }
-
-bool takesFocus(K k) {
-    return k == K::Entry || k == K::Combo || k == K::DropList || k == K::Spin || k == K::List ||
-           k == K::Check || k == K::Button;
-}
-
-// "&Name" shown without its mnemonic marker, "&&" as one ampersand.
-QString withoutMnemonic(const std::string& s) {
-    QString out;
-    const QString t = qs(s);
-    for (int i = 0; i < t.size(); ++i) {
-        if (t[i] == '&') {
-            if (i + 1 < t.size() && t[i + 1] == '&') { out += '&'; ++i; }
-            continue;
-        }
-        out += t[i];
-    }
-    return out;
-}
-
-// Tooltips may break lines with "<10>" as well as with new lines.
-QString tipText(const std::string& s) {
-    QString t = qs(s);
-    t.replace(QStringLiteral("<10>"), QStringLiteral("\n"));
-    return t.trimmed();
-}
-
-int toInt(const std::string& s) { return std::atoi(s.c_str()); }
-
-// What an entry's picture says about what it takes: "@s40" text of 40, "@n6b" a number,
-// "@d1" a date.
-struct Picture {
-    QChar kind = 's';
-    int length = 0;
-};
-Picture pictureOf(const std::string& p) {
-    Picture out;
-    if (p.size() < 2 || p[0] != '@') return out;
-    out.kind = QChar(p[1]).toLower();
-    if (out.kind == 's') {
-        std::size_t i = 2;
-        while (i < p.size() && p[i] >= '0' && p[i] <= '9') out.length = out.length * 10 + (p[i++] - '0');
-    }
-    return out;
-}
+bool onCanvas(K k) { return adapterOf(k).onCanvas; }
+bool isBackground(K k) { return adapterOf(k).background; }
+bool takesFocus(K k) { return adapterOf(k).takesFocus; }
 
 std::string fontKey(const rt::Font& f) {
     return f.name + "/" + std::to_string(f.size) + "/" + std::to_string(f.weight) + (f.italic ? "/i" : "");
 }
-
-// A picture keeps its colours in a window that takes no input, as the original platform's do;
-// Qt would grey it.
-class PictureLabel : public QLabel {
-public:
-    using QLabel::QLabel;
-protected:
-    void paintEvent(QPaintEvent* e) override {
-        const QPixmap pm = pixmap();
-        if (pm.isNull() || isEnabled()) {
-            QLabel::paintEvent(e);
-            return;
-        }
-        QPainter p(this);
-        drawFrame(&p);
-        const QRect at = QStyle::alignedRect(layoutDirection(), alignment(),
-                                             pm.deviceIndependentSize().toSize(), contentsRect());
-        p.drawPixmap(at.topLeft(), pm);
-    }
-};
 
 }  // namespace
 
@@ -600,14 +534,9 @@ void WindowView::commit(int control) {
     auto it = items_.find(control);
     if (it == items_.end() || !it->second.w) return;
     Item& item = it->second;
-    QString text;
-    switch (item.kind) {
-    case K::Entry: text = static_cast<QLineEdit*>(item.w.data())->text(); break;
-    case K::Combo:
-    case K::DropList: text = static_cast<QComboBox*>(item.w.data())->currentText(); break;
-    case K::Spin: text = QString::number(static_cast<QSpinBox*>(item.w.data())->value()); break;
-    default: return;
-    }
+    const ControlAdapter& a = adapterOf(item.kind);
+    if (!a.edited) return;
+    const QString text = a.edited(item);
     const std::string v = ss(text);
     if (v == item.known) return;
     // Once the program takes this event its model holds the text: a later snapshot showing
@@ -625,7 +554,7 @@ void WindowView::commit(int control) {
 void WindowView::flushEdits() {
     std::vector<int> ids;
     for (auto& [id, item] : items_)
-        if (item.w && (item.kind == K::Entry || item.kind == K::Combo || item.kind == K::Spin)) ids.push_back(id);
+        if (item.w && adapterOf(item.kind).flushed) ids.push_back(id);
     for (int id : ids) commit(id);
 }
 
@@ -828,210 +757,22 @@ void WindowView::create(const rt::Control& c) {
     Item it;
     it.kind = c.kind;
     it.parent = c.parent;
-    const int id = c.id;
-    QWidget* w = nullptr;
-    if (onCanvas(c.kind) && !canvas_) {  // controls of a frame other than menus and tools
-        items_[id] = it;
-        return;
+    // A frame has no canvas: only its menus and tools are made.
+    if (!onCanvas(c.kind) || canvas_) {
+        applying_ = true;
+        adapterOf(c.kind).create(*this, c, it);
+        applying_ = false;
     }
-    switch (c.kind) {
-    case K::Button: {
-        auto* b = new QPushButton(canvas_);
-        b->setAutoDefault(false);
-        connect(b, &QPushButton::clicked, this, [this, id] { command(id); });
-        w = b;
-        break;
-    }
-    case K::Entry: {
-        auto* e = new QLineEdit(canvas_);
-        connect(e, &QLineEdit::editingFinished, this, [this, id] { commit(id); });
-        w = e;
-        break;
-    }
-    case K::Text:
-    case K::Prompt: {
-        auto* l = new QLabel(canvas_);
-        l->setTextFormat(Qt::PlainText);
-        l->setAlignment(Qt::AlignLeft | Qt::AlignVCenter);
-        w = l;
-        break;
-    }
-    case K::Check: {
-        auto* b = new QCheckBox(canvas_);
-        connect(b, &QCheckBox::clicked, this, [this, id](bool on) {
-            auto found = items_.find(id);
-            if (found != items_.end()) found->second.known = on ? "1" : "0";
-            rt::EventData e;
-            e.code = rt::EvAccepted;
-            e.control = id;
-            e.text = on ? "1" : "0";
-            e.hasText = true;
-            send(e);
-        });
-        w = b;
-        break;
-    }
-    case K::Option:
-    case K::Group: {
-        auto* g = new QGroupBox(canvas_);
-        g->setAttribute(Qt::WA_TransparentForMouseEvents);
-        g->setFocusPolicy(Qt::NoFocus);
-        if (c.kind == K::Option) {
-            it.radios = new QButtonGroup(this);
-            it.radios->setExclusive(true);
-        }
-        w = g;
-        break;
-    }
-    case K::Radio: {
-        auto* r = new QRadioButton(canvas_);
-        connect(r, &QRadioButton::clicked, this, [this, id] {
-            auto found = items_.find(id);
-            if (found == items_.end()) return;
-            const int option = found->second.parent;
-            auto opt = items_.find(option);
-            rt::EventData e;
-            e.code = rt::EvAccepted;
-            e.hasText = true;
-            if (opt != items_.end() && opt->second.kind == K::Option) {
-                const auto& m = opt->second.members;
-                const auto pos = std::find(m.begin(), m.end(), id);
-                e.control = option;
-                e.text = std::to_string(pos - m.begin() + 1);
-                opt->second.known = e.text;
-            } else {
-                e.control = id;
-                e.text = "1";
-            }
-            flushEdits();
-            send(e);
-        });
-        w = r;
-        break;
-    }
-    case K::Combo:
-    case K::DropList: {
-        auto* cb = new QComboBox(canvas_);
-        cb->setEditable(c.kind == K::Combo);
-        cb->setInsertPolicy(QComboBox::NoInsert);
-        cb->setMaxVisibleItems(16);
-        connect(cb, &QComboBox::activated, this, [this, id](int) { commit(id); });
-        if (cb->lineEdit())
-            connect(cb->lineEdit(), &QLineEdit::editingFinished, this, [this, id] { commit(id); });
-        w = cb;
-        break;
-    }
-    case K::Spin: {
-        auto* sp = new QSpinBox(canvas_);
-        sp->setRange(INT_MIN, INT_MAX);
-        sp->setKeyboardTracking(false);
-        connect(sp, &QSpinBox::valueChanged, this, [this, id](int) {
-            if (!applying_) commit(id);
-        });
-        w = sp;
-        break;
-    }
-    case K::List: {
-        w = new ListControl(id, [this](const rt::EventData& e) { send(e); }, canvas_);
-        break;
-    }
-    case K::Sheet: {
-        auto* t = new QTabWidget(canvas_);
-        t->setUsesScrollButtons(true);
-        connect(t, &QTabWidget::currentChanged, this, [this, id](int index) {
-            if (applying_ || index < 0) return;
-            applyVisibility();
-            rt::EventData e;
-            e.code = rt::EvNewSelection;
-            e.control = id;
-            e.value = index + 1;
-            send(e);
-        });
-        w = t;
-        break;
-    }
-    case K::Tab: {
-        it.w = new QWidget;  // a sheet's page; joins its sheet in relink()
-        it.w->setProperty(kControlProperty, id);
-        items_[id] = it;
-        return;
-    }
-    case K::Image: {
-        auto* l = new PictureLabel(canvas_);
-        l->setAlignment(Qt::AlignCenter);
-        w = l;
-        break;
-    }
-    case K::Box:
-    case K::Line: {
-        auto* f = new QFrame(canvas_);
-        f->setAttribute(Qt::WA_TransparentForMouseEvents);
-        w = f;
-        break;
-    }
-    case K::Progress: {
-        auto* p = new QProgressBar(canvas_);
-        p->setRange(0, 100);
-        p->setTextVisible(false);
-        w = p;
-        break;
-    }
-    case K::Menu: {
-        QMenu* pm = parentMenu(c.parent);
-        QMenu* m = pm ? pm->addMenu(QString()) : menuBar()->addMenu(QString());
-        it.menu = m;
-        it.action = m->menuAction();
-        items_[id] = it;
-        return;
-    }
-    case K::MenuItem: {
-        QMenu* pm = parentMenu(c.parent);
-        QAction* a = pm ? pm->addAction(QString()) : menuBar()->addAction(QString());
-        connect(a, &QAction::triggered, this, [this, id] { command(id); });
-        it.action = a;
-        items_[id] = it;
-        return;
-    }
-    case K::Separator: {
-        QMenu* pm = parentMenu(c.parent);
-        it.action = pm ? pm->addSeparator() : menuBar()->addSeparator();
-        items_[id] = it;
-        return;
-    }
-    case K::ToolButton: {
-        auto* tb = new QToolButton;
-        tb->setAutoRaise(true);
-        tb->setFocusPolicy(Qt::NoFocus);
-        connect(tb, &QToolButton::clicked, this, [this, id] { command(id); });
-        it.action = toolBar()->addWidget(tb);
-        it.w = tb;
-        tb->setProperty(kControlProperty, id);
-        items_[id] = it;
-        return;
-    }
-    }
-    if (w) {
-        w->setProperty(kControlProperty, id);
-        it.w = w;
-    }
-    items_[id] = it;
+    if (it.w) it.w->setProperty(kControlProperty, c.id);
+    items_[c.id] = std::move(it);
 }
 
 void WindowView::destroyItem(Item& it) {
     applying_ = true;
-    switch (it.kind) {
-    case K::Menu:
-        delete it.menu.data();
-        break;
-    case K::MenuItem:
-    case K::Separator:
-    case K::ToolButton:
-        delete it.action.data();  // a tool button's widget goes with its action
-        break;
-    default:
-        delete it.w.data();
-        break;
-    }
+    // A menu takes its entries along, an action its tool-bar widget.
+    if (it.menu) delete it.menu.data();
+    else if (it.action) delete it.action.data();
+    else delete it.w.data();
     delete it.radios;
     it.radios = nullptr;
     applying_ = false;
@@ -1145,224 +886,7 @@ void WindowView::apply(const rt::Control& c, Item& it) {
         if (c.kind != K::List) applyColors(c, w);  // a list colours its rows itself
     }
     applyTooltip(c, it);
-    switch (c.kind) {
-    case K::Button: {
-        auto* b = static_cast<QPushButton*>(w);
-        b->setText(qs(c.text));
-        b->setDefault(c.isDefault);
-        b->setIcon(iconFor(c.icon));
-        break;
-    }
-    case K::Entry: {
-        auto* e = static_cast<QLineEdit*>(w);
-        const Picture pic = pictureOf(c.picture);
-        e->setMaxLength(c.maxChars > 0 ? c.maxChars : pic.length > 0 ? pic.length : 32767);
-        e->setReadOnly(c.readOnly);
-        if (pic.kind != e->property("qtfePicture").toChar()) {
-            e->setProperty("qtfePicture", pic.kind);
-            // Numbers and dates take only what they can hold; the program still checks them.
-            if (pic.kind == 'n') e->setValidator(new QRegularExpressionValidator(QRegularExpression(QStringLiteral("[-+0-9.,$% ]*")), e));
-            else if (pic.kind == 'd') e->setValidator(new QRegularExpressionValidator(QRegularExpression(QStringLiteral("[0-9/. -]*")), e));
-            else e->setValidator(nullptr);
-            e->setAlignment(pic.kind == 'n' ? Qt::AlignRight | Qt::AlignVCenter : Qt::AlignLeft | Qt::AlignVCenter);
-        }
-        const std::string text = ss(e->text());
-        // Text the user is typing stays unless the program has put a new value there.
-        const bool editing = e->hasFocus() && text != it.known && c.value == it.lastValue;
-        if (!editing) {
-            if (text != c.value) e->setText(qs(c.value));
-            it.known = c.value;
-        }
-        it.lastValue = c.value;
-        break;
-    }
-    case K::Text: {
-        auto* l = static_cast<QLabel*>(w);
-        // A text given room for more than one line wraps within it, from the top, as the
-        // original platform's static texts do; a one-line text stays on its line.
-        const bool wrap = l->height() >= 2 * QFontMetrics(l->font()).lineSpacing();
-        if (l->wordWrap() != wrap) {
-            l->setWordWrap(wrap);
-            l->setAlignment(Qt::AlignLeft | (wrap ? Qt::AlignTop : Qt::AlignVCenter));
-        }
-        l->setText(qs(c.text));
-        break;
-    }
-    case K::Prompt: {
-        auto* l = static_cast<QLabel*>(w);
-        if (l->buddy()) {
-            l->setTextFormat(Qt::PlainText);
-            l->setText(qs(c.text));
-        } else {
-            l->setText(withoutMnemonic(c.text));
-        }
-        break;
-    }
-    case K::Check: {
-        auto* b = static_cast<QCheckBox*>(w);
-        b->setText(qs(c.text));
-        b->setChecked(!c.value.empty() && c.value != "0");
-        it.known = c.value;
-        break;
-    }
-    case K::Option:
-    case K::Group: {
-        auto* g = static_cast<QGroupBox*>(w);
-        g->setTitle(qs(c.text));
-        if (c.kind == K::Option && it.radios) {
-            const int n = toInt(c.value);
-            it.radios->setExclusive(false);
-            for (std::size_t i = 0; i < it.members.size(); ++i)
-                if (auto* r = qobject_cast<QRadioButton*>(items_[it.members[i]].w.data()))
-                    r->setChecked(static_cast<int>(i) + 1 == n);
-            it.radios->setExclusive(true);
-            it.known = c.value;
-        }
-        break;
-    }
-    case K::Radio:
-        static_cast<QRadioButton*>(w)->setText(qs(c.text));
-        break;
-    case K::Combo:
-    case K::DropList: {
-        auto* cb = static_cast<QComboBox*>(w);
-        QStringList choices;
-        for (const auto& s : c.choices) choices << qs(s);
-        QStringList now;
-        for (int i = 0; i < cb->count(); ++i) now << cb->itemText(i);
-        if (now != choices) {
-            cb->clear();
-            cb->addItems(choices);
-        }
-        const std::string text = ss(cb->currentText());
-        const bool editing = cb->isEditable() && cb->hasFocus() && text != it.known && c.value == it.lastValue;
-        if (!editing) {
-            const int idx = cb->findText(qs(c.value), Qt::MatchFixedString | Qt::MatchCaseSensitive);
-            if (idx >= 0) cb->setCurrentIndex(idx);
-            else if (cb->isEditable()) cb->setEditText(qs(c.value));
-            else cb->setCurrentIndex(-1);
-            it.known = c.value;
-        }
-        it.lastValue = c.value;
-        break;
-    }
-    case K::Spin: {
-        auto* sp = static_cast<QSpinBox*>(w);
-        sp->setReadOnly(c.readOnly);
-        const bool editing = sp->hasFocus() && ss(QString::number(sp->value())) != it.known &&
-                             c.value == it.lastValue;
-        if (!editing) {
-            sp->setValue(toInt(c.value));
-            it.known = ss(QString::number(sp->value()));
-        }
-        it.lastValue = c.value;
-        break;
-    }
-    case K::List:
-        static_cast<ListControl*>(w)->apply(c, du_);
-        break;
-    case K::Sheet: {
-        auto* tw = static_cast<QTabWidget*>(w);
-        const int n = c.selected > 0 ? c.selected : toInt(c.value);
-        if (n >= 1 && n <= tw->count() && tw->currentIndex() != n - 1) tw->setCurrentIndex(n - 1);
-        break;
-    }
-    case K::Tab: {
-        auto sheet = items_.find(c.parent);
-        auto* tw = sheet == items_.end() ? nullptr : qobject_cast<QTabWidget*>(sheet->second.w.data());
-        if (!tw || !w) break;
-        const int index = tw->indexOf(w);
-        if (index < 0) break;
-        tw->setTabText(index, qs(c.text));
-        tw->setTabEnabled(index, c.enabled);
-        tw->setTabVisible(index, !c.hidden);
-        tw->setTabToolTip(index, state_->toolTipsOn ? tipText(c.tooltip) : QString());
-        break;
-    }
-    case K::Image: {
-        auto* l = static_cast<QLabel*>(w);
-        QPixmap pm = pictureFor(c.text, l->size(), l->devicePixelRatioF());
-        if (!pm.isNull()) {
-            const QSizeF shown = pm.deviceIndependentSize();
-            if (shown.width() > l->width() || shown.height() > l->height()) {
-                pm = pm.scaled(l->size() * pm.devicePixelRatio(), Qt::KeepAspectRatio, Qt::SmoothTransformation);
-            }
-            l->setFrameStyle(QFrame::NoFrame);
-            l->setWordWrap(false);
-            l->setPixmap(pm);
-        } else {
-            // A picture that is not there still shows where it would be.
-            l->setFrameStyle(QFrame::StyledPanel | QFrame::Sunken);
-            l->setWordWrap(true);
-            l->setText(QFileInfo(qs(c.text)).fileName());
-            QPalette pal = l->palette();
-            pal.setColor(QPalette::WindowText, pal.color(QPalette::Disabled, QPalette::WindowText));
-            l->setPalette(pal);
-        }
-        break;
-    }
-    case K::Box: {
-        auto* f = static_cast<QFrame*>(w);
-        f->setFrameShape(c.boxed || toColor(c.fg).isValid() || !toColor(c.bg).isValid() ? QFrame::Box
-                                                                                      : QFrame::NoFrame);
-        f->setFrameShadow(toColor(c.fg).isValid() ? QFrame::Plain : QFrame::Sunken);
-        break;
-    }
-    case K::Line: {
-        auto* f = static_cast<QFrame*>(w);
-        f->setFrameShape(c.w >= c.h ? QFrame::HLine : QFrame::VLine);
-        f->setFrameShadow(QFrame::Sunken);
-        break;
-    }
-    case K::Progress:
-        static_cast<QProgressBar*>(w)->setValue(std::clamp(toInt(c.value), 0, 100));
-        break;
-    case K::Menu:
-        if (it.menu) {
-            it.menu->setTitle(qs(c.text));
-            it.action->setEnabled(c.enabled);
-            it.action->setVisible(!c.hidden);
-            it.action->setStatusTip(qs(c.message));
-        }
-        break;
-    case K::MenuItem:
-        if (it.action) {
-            it.action->setText(qs(c.text));
-            it.action->setEnabled(c.enabled);
-            it.action->setVisible(!c.hidden);
-            it.action->setStatusTip(qs(c.message));
-        }
-        break;
-    case K::Separator:
-        if (it.action) it.action->setVisible(!c.hidden);
-        break;
-    case K::ToolButton: {
-        auto* tb = static_cast<QToolButton*>(w);
-        if (!tb) break;
-        const QIcon icon = iconFor(c.icon);
-        if (!icon.isNull()) {
-            // The original's 16-pixel icons, grown with the window's dialog units.
-            const int side = std::max(16, std::min(du_.px(c.w > 0 ? c.w : 18), du_.py(c.h > 0 ? c.h : 16)) - 6);
-            tb->setIconSize(QSize(side, side));
-            tb->setIcon(icon);
-            tb->setText(QString());
-            tb->setToolButtonStyle(Qt::ToolButtonIconOnly);
-        } else {
-            // No picture: the first word of what it does.
-            QString word = tipText(c.tooltip).section(QRegularExpression(QStringLiteral("\\s+")), 0, 0,
-                                                      QString::SectionSkipEmpty);
-            if (word.isEmpty()) word = withoutMnemonic(c.text);
-            if (word.isEmpty()) word = qs(c.name).remove('?');
-            tb->setText(word);
-            tb->setToolButtonStyle(Qt::ToolButtonTextOnly);
-        }
-        if (c.w > 0 && c.h > 0) tb->setMinimumSize(du_.px(c.w), du_.py(c.h));
-        tb->setStatusTip(qs(c.message));
-        if (it.action) it.action->setVisible(!c.hidden);
-        tb->setEnabled(c.enabled);
-        break;
-    }
-    }
+    if (w || it.action) adapterOf(c.kind).apply(*this, c, it);
     applying_ = false;
 }
 

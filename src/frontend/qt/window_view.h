@@ -21,6 +21,7 @@
 #include <string>
 #include <vector>
 
+#include "frontend/qt/controls.h"
 #include "frontend/qt/units.h"
 #include "runtime/window/window.h"
 
@@ -72,23 +73,23 @@ public:
     void userClose();
     void contextMenu(QWidget* target, const QPoint& globalPos, bool byMouse);
 
+    // For the control adapters (controls.h).
+    ControlItem* item(int id) {
+        auto it = items_.find(id);
+        return it == items_.end() ? nullptr : &it->second;
+    }
+    bool applying() const { return applying_; }  // showing the program's snapshot, not user input
+    const DialogUnits& units() const { return du_; }
+    QMenuBar* menuBar();
+    QToolBar* toolBar();
+    QMenu* parentMenu(int parent);
+    void applyVisibility();
+
 protected:
     bool eventFilter(QObject* o, QEvent* e) override;
 
 private:
-    struct Item {
-        rt::ControlKind kind = rt::ControlKind::Text;
-        int parent = 0;
-        QPointer<QWidget> w;        // on the canvas, in a tool bar, or a sheet's page
-        QPointer<QMenu> menu;       // menus
-        QPointer<QAction> action;   // menu items, separators, menus, tool-bar entries
-        QButtonGroup* radios = nullptr;  // options
-        std::vector<int> members;   // options: their radios; sheets: their tabs, in order
-        std::uint64_t rev = 0;      // of the control as last applied
-        bool applied = false;
-        std::string known;          // entries: the text the program has, as far as we know
-        std::string lastValue;      // the value of the snapshot applied last
-    };
+    using Item = ControlItem;
 
     void buildShell();
     void applyWindow(bool first);
@@ -104,16 +105,12 @@ private:
     void applyTooltip(const rt::Control& c, Item& it);
     void place(const rt::Control& c, QWidget* w);
     void relink();
-    void applyVisibility();
     void applyFocus(bool first);
     const rt::Control* control(int id) const;
     bool effectivelyShown(const rt::Control& c) const;
     bool effectivelyEnabled(const rt::Control& c) const;
     int currentTab(int sheet) const;
-    QMenuBar* menuBar();
-    QToolBar* toolBar();
     QStatusBar* statusBar();
-    QMenu* parentMenu(int parent);
     void enterKey();
     void windowStateChanged();
     QRect clientRect() const;       // in pixels: the canvas or the frame's MDI area
