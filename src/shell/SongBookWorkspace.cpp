@@ -1,5 +1,7 @@
 #include "shell/SongBookWorkspace.h"
 
+#include "exchange/ExportListings.h"
+#include "exchange/ImportListings.h"
 #include "exchange/HtmlSongBookComposer.h"
 #include "library/AddManufacturerDiscs.h"
 #include "library/BrowseMasterTracks.h"
@@ -450,7 +452,7 @@ void Workspace::updateStates() {
     w_.setStatus("Total Song Tracks: " + rt::str(records));
     const bool any = records > 0;
     for (int id : {renumber_, delete_, print_, webPage_, renumberItem_, editItem_, deleteItem_,
-                   importExportMenu_, printSongBookItem_, printLabelsItem_, webPageItem_, export_})
+                   exportItem_, printSongBookItem_, printLabelsItem_, webPageItem_, export_})
         w_.enable(id, any);
     w_.enable(next_, rowsRead_ > 0);
 }
@@ -502,9 +504,11 @@ void Workspace::command(int id) {
     } else if (id == delete_ || id == deleteItem_) {
         deleteSequence();
     } else if (id == import_ || id == importItem_) {
-        // ImportListings, then refresh the title list: wired with the CSV exchange.
+        ImportListings();
+        rebuildAll();
     } else if (id == export_ || id == exportItem_) {
-        // ExportListings, then refresh the title list: wired with the CSV exchange.
+        ExportListings();
+        rebuildAll();
     } else if (id == printSongBookItem_) {
         rt::startThread(SongBookDesigner);
     } else if (id == printLabelsItem_) {

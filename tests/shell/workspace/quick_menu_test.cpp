@@ -141,9 +141,11 @@ TEST_F(QuickMenuTest, AnEmptySongBookHasNoQuickMenuAndGreysItsTasks) {
     EXPECT_EQ(d_.request(), nullptr) << d_.windows();
     for (const char* greyed : {"Renumber Disc(s)", "Delete Selected Song Track", "?Print", "?WebPage", "?Export",
                                "&Renumber Disc(s)", "&Edit Track", "&Delete Track/Disc", "&Print SongBook",
-                               "Print Disc &Labels", "&Generate Web Page", "&Import/Export"})
+                               "Print Disc &Labels", "&Generate Web Page", "E&xport to CSV File"})
         EXPECT_FALSE(d_.enabled(greyed)) << greyed;
-    for (const char* usable : {"Import CSV File into SongBook", "Print &Request Cards", "Print Management Reports",
+    // An empty SongBook can be filled from a CSV file, through the button or the menu.
+    for (const char* usable : {"Import CSV File into SongBook", "&Import/Export", "I&mport from CSV File",
+                               "Print &Request Cards", "Print Management Reports",
                                "Add Commercial Disc(s)\nto SongBook.", "Close SongBook"})
         EXPECT_TRUE(d_.enabled(usable)) << usable;
     EXPECT_EQ(d_.status(), std::vector<std::string>{"Total Song Tracks: 0"});
@@ -153,7 +155,7 @@ TEST_F(QuickMenuTest, WithListingsTheTasksAreEnabled) {
     open();
     for (const char* usable : {"Renumber Disc(s)", "Delete Selected Song Track", "?Print", "?WebPage", "?Export",
                                "&Renumber Disc(s)", "&Edit Track", "&Delete Track/Disc", "&Print SongBook",
-                               "&Generate Web Page", "&Import/Export"})
+                               "&Generate Web Page", "&Import/Export", "E&xport to CSV File"})
         EXPECT_TRUE(d_.enabled(usable)) << usable;
 }
 

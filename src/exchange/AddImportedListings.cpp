@@ -1,0 +1,154 @@
+#include "exchange/AddImportedListings.h"
+
+#include <chrono>
+#include <string>
+
+#include "data/sbdiscs.h"
+#include "data/songbook.h"
+#include "exchange/ExchangeProgress.h"
+#include "exchange/ImportQueues.h"
+#include "runtime/error/error.h"
+#include "runtime/record/record.h"
+#include "runtime/text/text.h"
+#include "runtime/window/window.h"
+#include "services/open_data_file.h"
+#include "services/show_warning.h"
+
+namespace {
+
+const char* const kTitle = "Importing Listings";
+constexpr int kLockSeconds = 5;
+// Rows a transaction holds at most, and how long one step may run before the window is
+// served again (so "Cancel" is heard).
+constexpr std::size_t kBatch = 500;
+constexpr auto kStepTime = std::chrono::milliseconds(100);
+
+class ImportAdd {
+public:
+    // One step: transactions until the step's time is up. False when nothing is left or the
+    // run failed.
+    bool step() {
+        const auto until = std::chrono::steady_clock::now() + kStepTime;
+        while (next_ < ImportQue.size()) {
+            if (!batch()) return false;
+            if (std::chrono::steady_clock::now() >= until) break;
+        }
+        return next_ < ImportQue.size();
+    }
+    long long added() const { return added_; }
+    long long duplicates() const { return duplicates_; }
+    std::size_t done() const { return next_; }
+    const std::string& failure() const { return failure_; }
+
+private:
+    bool batch() {
+        if (!rt::logout(kLockSeconds, {&SBK, &SBD})) {
+            failure_ = "The SongBook could not be locked for writing.  Error: " + WarningErrorPart() + ".";
+            return false;
+        }
+        const std::size_t end = std::min(ImportQue.size(), next_ + kBatch);
+        long long added = 0, duplicates = 0;
+        for (std::size_t i = next_; i < end; ++i) {
+            if (!addRow(ImportQue[i], added, duplicates)) {
+                rt::rollback();
+                return false;
+            }
+        }
+        rt::commit();
+        if (rt::errorCode() != rt::NoError) {
+            failure_ = "The listings could not be written.  Error: " + WarningErrorPart() + ".";
+            return false;
+        }
+        added_ += added;
+        duplicates_ += duplicates;
+        next_ = end;
+        return true;
+    }
+
+    bool addRow(const ImportRow& row, long long& added, long long& duplicates) {
+        const std::string disc = ImportDiscId(row);
+        SBK.clearBuffer();
+        SBK.UNQDISKID = disc;
+        SBK.DISKTRACKNO = row.DISKTRACKNO;
+        SBK.get(SongBook::KUNQDISKID);
+        if (rt::errorCode() == rt::NoError) {
+            // There since the analysis (another station): the listing stays as it is.
+            ++duplicates;
+            return true;
+        }
+        if (rt::errorCode() != rt::RecordNotFound) return fail(row, "the SongBook could not be read");
+        SBK.clearBuffer();
+        SBK.TITLE = row.TITLE;
+        SBK.ARTIST = row.ARTIST;
+        SBK.UNQDISKID = disc;
+        SBK.DISKTRACKNO = row.DISKTRACKNO;
+        SBK.GENRE = row.GENRE;
+        SBK.DUET = row.DUET;
+        SBK.DATEADDED = row.DATEADDED;
+        SBK.MAKEID = row.SBKMAKEID;
+        SBK.add();
+        if (rt::errorCode() != rt::NoError) return fail(row, "its listing could not be added");
+        ++added;
+        SBD.clearBuffer();
+        SBD.UNQDISKID = disc;
+        SBD.get(SBDiscs::KUNQDISKID);
+        if (rt::errorCode() == rt::NoError) return true;
+        if (rt::errorCode() != rt::RecordNotFound) return fail(row, "the SongBook's discs could not be read");
+        SBD.clearBuffer();
+        SBD.UNQDISKID = disc;
+        SBD.ALTDISKID = row.ALTDISKID;
+        SBD.MAKEID = row.MAKEID ? row.MAKEID : 1;
+        SBD.MAKETYPE = row.MAKETYPE;
+        SBD.add();
+        if (rt::errorCode() == rt::DuplicateKey)
+            return fail(row, "its Custom Disc ID " + row.ALTDISKID.str() + " is used by another disc");
+        if (rt::errorCode() != rt::NoError) return fail(row, "its disc could not be added");
+        return true;
+    }
+
+    bool fail(const ImportRow& row, const std::string& why) {
+        failure_ = "Line " + std::to_string(row.line) + " (" + ImportDiscId(row) + "-" +
+                   std::to_string(row.DISKTRACKNO) + "): " + why + ".  Error: " + WarningErrorPart() + ".";
+        return false;
+    }
+
+    std::size_t next_ = 0;
+    long long added_ = 0, duplicates_ = 0;
+    std::string failure_;
+};
+
+std::string rows(long long n) { return std::to_string(n) + (n == 1 ? " listing" : " listings"); }
+
+}  // namespace
+
+long long AddImportedListings() {
+    DataFileUse discs(SBD), listings(SBK);
+    const long long total = static_cast<long long>(ImportQue.size());
+    ImportAdd add;
+    ExchangeProgress window(kTitle, "% completed");
+    window.open();
+    const bool completed = window.run([&] {
+        const bool more = add.step();
+        window.progress(static_cast<long long>(add.done()), total);
+        if (!more && add.failure().empty()) window.setPercentText("Building New Index");
+        return more;
+    });
+    const std::size_t left = ImportQue.size() - add.done();
+    ImportQue.clear();
+    ImportQueClaims.clear();
+
+    std::string text;
+    if (!add.failure().empty()) {
+        text = "The import stopped: " + add.failure() + "||" + rows(add.added()) +
+               " were added to the SongBook; the other " + rows(static_cast<long long>(left)) + " were not.";
+    } else if (!completed) {
+        text = "Import cancelled.||" + rows(add.added()) + " were added to the SongBook; the other " +
+               rows(static_cast<long long>(left)) + " were not.";
+    }
+    if (add.duplicates() > 0)
+        text += std::string(text.empty() ? "" : "||") + rows(add.duplicates()) +
+                " were in the SongBook already (added meanwhile) and were left as they were.";
+    if (!text.empty())
+        rt::message(text, "Import Song Listings", add.failure().empty() ? rt::Icon::Asterisk : rt::Icon::Exclamation);
+    return add.added();
+}

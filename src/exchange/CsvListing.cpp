@@ -1,0 +1,105 @@
+#include "exchange/CsvListing.h"
+
+#include <cerrno>
+#include <cstdlib>
+#include <limits>
+
+std::string CsvDateText(rt::DayNumber d) {
+    if (d <= 0) return "  /  /";
+    return rt::formatMDY(d);
+}
+
+rt::CsvLine CsvListingLine(const CsvListing& l) {
+    rt::CsvLine line;
+    line.text(l.TITLE)
+        .text(l.ARTIST)
+        .text(l.ALTDISKID)
+        .number(l.DISKTRACKNO)
+        .text(l.UNQDISKID)
+        .text(l.GENRE)
+        .text(l.DUET)
+        .text(l.SBKMAKEID)
+        .number(l.MAKEID)
+        .text("")  // the manufacturer type is never exported
+        .text(CsvDateText(l.DATEADDED));
+    return line;
+}
+
+namespace {
+
+// A decimal integer between lo and hi; blanks around it allowed, an empty text is 0.
+bool readNumber(const std::string& text, long long lo, long long hi, long long& out) {
+    const std::string t = rt::trim(text);
+    if (t.empty()) {
+        out = 0;
+        return true;
+    }
+    std::size_t i = 0;
+    if (t[0] == '-' || t[0] == '+') i = 1;
+    if (i >= t.size()) return false;
+    for (std::size_t k = i; k < t.size(); ++k)
+        if (t[k] < '0' || t[k] > '9') return false;
+    errno = 0;
+    const long long v = std::strtoll(t.c_str(), nullptr, 10);
+    if (errno == ERANGE || v < lo || v > hi) return false;
+    out = v;
+    return true;
+}
+
+}  // namespace
+
+CsvRowResult ReadCsvListing(const std::vector<std::string>& fields, bool wellFormed, CsvListing& out,
+                            std::string& why) {
+    out = CsvListing{};
+    if (!wellFormed) {
+        why = "a quote is not closed or the line is too long";
+        return CsvRowResult::Unreadable;
+    }
+    if (fields.size() < static_cast<std::size_t>(kCsvListingFields)) {
+        why = "it has " + std::to_string(fields.size()) + " fields instead of 11";
+        return CsvRowResult::Unreadable;
+    }
+    for (std::size_t i = kCsvListingFields; i < fields.size(); ++i) {
+        if (!rt::trim(fields[i]).empty()) {
+            why = "it has " + std::to_string(fields.size()) + " fields instead of 11";
+            return CsvRowResult::Unreadable;
+        }
+    }
+    long long track = 0, brand = 0;
+    if (!readNumber(fields[3], 0, std::numeric_limits<std::uint32_t>::max(), track)) {
+        why = "the track \"" + fields[3] + "\" is not a number";
+        return CsvRowResult::Unreadable;
+    }
+    if (!readNumber(fields[8], std::numeric_limits<std::int32_t>::min(), std::numeric_limits<std::int32_t>::max(),
+                    brand)) {
+        why = "the brand number \"" + fields[8] + "\" is not a number";
+        return CsvRowResult::Unreadable;
+    }
+    out.TITLE = fields[0];
+    out.ARTIST = fields[1];
+    out.ALTDISKID = fields[2];
+    out.DISKTRACKNO = static_cast<std::uint32_t>(track);
+    out.UNQDISKID = fields[4];
+    out.GENRE = fields[5];
+    out.DUET = fields[6];
+    out.SBKMAKEID = fields[7];
+    out.MAKEID = static_cast<std::int32_t>(brand);
+    out.MAKETYPE = fields[9];
+    if (out.UNQDISKID.blank() && out.ALTDISKID.blank()) {
+        why = "it has neither a disc id nor a custom disc id";
+        return CsvRowResult::Unreadable;
+    }
+    // A date without digits ("", "  /  /") is no date; anything else must be one.
+    const std::string& date = fields[10];
+    if (date.find_first_of("0123456789") != std::string::npos) {
+        out.DATEADDED = rt::parseMDY(date);
+        if (out.DATEADDED == 0) {
+            why = "the date \"" + rt::trim(date) + "\" is not a date";
+            return CsvRowResult::BadDate;
+        }
+    } else if (!rt::trim(date).empty() && rt::trim(date).find_first_not_of("/ ") != std::string::npos) {
+        why = "the date \"" + rt::trim(date) + "\" is not a date";
+        return CsvRowResult::BadDate;
+    }
+    return CsvRowResult::Ok;
+}

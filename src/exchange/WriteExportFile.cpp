@@ -1,0 +1,181 @@
+#include <sys/stat.h>
+
+#include <chrono>
+#include <cstring>
+#include <string>
+#include <unordered_map>
+
+#include "data/sbdiscs.h"
+#include "data/songbook.h"
+#include "exchange/CsvListing.h"
+#include "exchange/ExchangeProgress.h"
+#include "exchange/ExportListings.h"
+#include "runtime/error/error.h"
+#include "runtime/files/csv.h"
+#include "runtime/files/folder.h"
+#include "runtime/text/text.h"
+#include "runtime/thread/thread.h"
+#include "runtime/window/window.h"
+#include "services/open_data_file.h"
+#include "services/show_warning.h"
+
+std::uint8_t EXPORT::FILTER = 1;
+PathText ExportFileName;
+ExportTagSet ExportTags;
+
+namespace {
+
+const char* const kTitle = "Export Song Listings";
+constexpr auto kStepTime = std::chrono::milliseconds(100);
+
+struct DiscInfo {
+    std::string customId;
+    std::int32_t brand = 0;
+};
+
+// The SongBook's discs by disc id: the join of each listing to its disc without a read per
+// listing. The key compares in any case, so a second map holds the upper-case ids.
+class DiscTable {
+public:
+    bool load() {
+        SBD.set(SBDiscs::KUNQDISKID);
+        for (SBD.next(); rt::errorCode() == rt::NoError; SBD.next()) {
+            DiscInfo d{SBD.ALTDISKID.str(), SBD.MAKEID};
+            exact_.emplace(SBD.UNQDISKID.str(), d);
+            upper_.emplace(rt::upper(SBD.UNQDISKID.str()), d);
+        }
+        if (rt::errorCode() != rt::NoRecord) return false;
+        rt::clearError();
+        return true;
+    }
+    const DiscInfo* find(const std::string& disc) const {
+        if (auto it = exact_.find(disc); it != exact_.end()) return &it->second;
+        if (auto it = upper_.find(rt::upper(disc)); it != upper_.end()) return &it->second;
+        return nullptr;
+    }
+
+private:
+    std::unordered_map<std::string, DiscInfo> exact_, upper_;
+};
+
+bool wanted(std::uint8_t filter) {
+    if (filter == 1) return true;
+    const std::string disc = rt::upper(SBK.UNQDISKID.str());
+    if (filter == 2) return ExportTags.discs.count(disc) > 0;
+    return ExportTags.tracks.count({disc, SBK.DISKTRACKNO}) > 0;
+}
+
+std::string absolute(const std::string& path) {
+    if (path.empty() || path[0] == '/') return path;
+    std::string folder = rt::currentFolder();
+    if (!folder.empty() && folder.back() != '/') folder += '/';
+    return folder + path;
+}
+
+std::string errnoText(int e) { return std::to_string(e) + " " + std::strerror(e); }
+
+}  // namespace
+
+std::string ExportFileNameFor(const std::string& chosen) {
+    std::string name = rt::clip(chosen);
+    std::string lower = name;
+    for (char& c : lower) c = static_cast<char>(c >= 'A' && c <= 'Z' ? c - 'A' + 'a' : c);
+    if (lower.find(".csv") == std::string::npos) name += ".csv";
+    return name;
+}
+
+void WriteExportFile() {
+    CallResponse = 2;
+    std::string path = ExportFileName.str();
+    if (!rt::fileDialog("Enter Name of Export File", path, "Export File|*.CSV|All Files|*.*", true)) return;
+    path = absolute(ExportFileNameFor(path));
+    ExportFileName = path;
+
+    struct stat st {};
+    bool replace = false;
+    if (::stat(path.c_str(), &st) == 0) {
+        if (S_ISDIR(st.st_mode)) {
+            rt::message("Unable to Create Export File!|" + path + " is a folder.", kTitle, rt::Icon::Exclamation);
+            return;
+        }
+        if (rt::message("The file " + path + " already exists.||Do you want to replace it?", kTitle,
+                        rt::Icon::Question, rt::BtnYes | rt::BtnNo, rt::BtnNo) != rt::BtnYes)
+            return;
+        replace = true;
+    }
+
+    DataFileUse discUse(SBD), listingUse(SBK);
+    rt::CsvWriter out;
+    if (const int e = out.create(path)) {
+        rt::message("Unable to Create Export File!|" + path + "|Error: " + errnoText(e), kTitle, rt::Icon::Exclamation);
+        return;
+    }
+    DiscTable discs;
+    if (!discs.load()) {
+        ShowWarning(35, "SBDiscs");
+        return;
+    }
+
+    const long long total = SBK.records();
+    const std::uint8_t filter = EXPORT::FILTER;
+    long long read = 0;
+    bool readFailed = false;
+    ExchangeProgress window("Exporting Song Listings...", "% Completed");
+    window.open();
+    SBK.clearBuffer();
+    SBK.set(SongBook::KTITLE);
+    const bool completed = window.run([&] {
+        const auto until = std::chrono::steady_clock::now() + kStepTime;
+        CsvListing l;
+        for (int n = 0;; ++n) {
+            SBK.next();
+            if (rt::errorCode() == rt::NoRecord) break;
+            if (rt::errorCode() != rt::NoError) {
+                readFailed = true;
+                break;
+            }
+            ++read;
+            if (wanted(filter)) {
+                l.TITLE = SBK.TITLE;
+                l.ARTIST = SBK.ARTIST;
+                l.DISKTRACKNO = SBK.DISKTRACKNO;
+                l.UNQDISKID = SBK.UNQDISKID;
+                l.GENRE = SBK.GENRE;
+                l.DUET = SBK.DUET;
+                l.SBKMAKEID = SBK.MAKEID;
+                l.DATEADDED = SBK.DATEADDED;
+                const DiscInfo* d = discs.find(SBK.UNQDISKID.str());
+                l.ALTDISKID = d ? d->customId : std::string();
+                l.MAKEID = d ? d->brand : 0;
+                out.write(CsvListingLine(l));
+                if (out.error()) return false;
+            }
+            if ((n & 255) == 255 && std::chrono::steady_clock::now() >= until) {
+                window.progress(read, total);
+                return true;
+            }
+        }
+        window.progress(total, total);
+        window.setPercentText("Process Completed");
+        return false;
+    });
+
+    if (readFailed) {
+        out.discard();
+        ShowWarning(35, "SongBook");
+        rt::message("The export file was not written.", kTitle, rt::Icon::Exclamation);
+        return;
+    }
+    if (!completed) {
+        out.discard();
+        rt::message("Export Operation Cancelled", kTitle);
+        return;
+    }
+    if (const int e = out.commit(replace)) {
+        rt::message("Unable to Write Export File!|" + path + "|Error: " + errnoText(e) + "||Nothing was exported.",
+                    kTitle, rt::Icon::Exclamation);
+        return;
+    }
+    CallResponse = 1;
+    rt::message("Finished Exporting Song Listings", kTitle);
+}
