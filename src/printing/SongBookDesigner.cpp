@@ -128,7 +128,7 @@ int Designer::check(int parent, const std::string& name, const std::string& text
 template <std::size_t N>
 int Designer::typeFace(int parent, const std::string& name, int x, int y, rt::Text<N>& setting) {
     const int p = w_.prompt(name + ":Prompt", "TypeFace:", x, y + 1, 34, 10);
-    const int id = w_.combo(name, "@s20", x + 36, y, 84, 12);
+    const int id = w_.combo(name, "@s20", x + 36, y, 80, 12);
     w_.setChoices(id, kTypeFaces);
     w_.ctl(p).parent = w_.ctl(id).parent = parent;
     bindings_.push_back({id, [&setting] { return setting.str(); }, [&setting](const std::string& v) { setting = v; }});
@@ -252,7 +252,7 @@ void Designer::buildBody(int tab) {
                          [](const std::string& v) { PrintSetup.CaseStyle = static_cast<std::uint16_t>(number(v)); }});
 
     const int face = sizedGroup(tab, "Body Font", 176, 28, 122, 52);
-    typeFace(face, "?PrintFont", 180, 42, PrintSetup.PrintFont);
+    typeFace(face, "?PrintFont", 178, 42, PrintSetup.PrintFont);
 
     struct Column {
         const char* group;
@@ -349,8 +349,9 @@ void Designer::buildAdvanced(int tab) {
     for (int i = 0; i < 8; ++i) {
         const int y = 36 + 13 * i;
         const std::string n = "Pref" + std::to_string(i + 1);
-        const int p = w_.prompt("?" + n + ":Prompt", std::to_string(i + 1) + ".", 182, y + 1, 10, 10);
-        const int list = w_.add(rt::ControlKind::DropList, "?" + n, "", 194, y, 98, 12);
+        const std::string label = i == 0 ? "Most" : i == 7 ? "Least" : std::to_string(i + 1) + ".";
+        const int p = w_.prompt("?" + n + ":Prompt", label, 182, y + 1, 22, 10);
+        const int list = w_.add(rt::ControlKind::DropList, "?" + n, "", 206, y, 86, 12);
         w_.ctl(p).parent = w_.ctl(list).parent = preferences_;
         prefLists_[static_cast<std::size_t>(i)] = list;
         rt::Text<2>* pref = prefs[i];
@@ -363,9 +364,6 @@ void Designer::buildAdvanced(int tab) {
                              },
                              [pref](const std::string& v) { *pref = v.substr(0, v.find('\t')); }});
     }
-    const int most = w_.text("", "Most Preferred", 194, 140, 60, 8);
-    const int least = w_.text("", "to Least Preferred", 238, 140, 60, 8);
-    w_.ctl(most).parent = w_.ctl(least).parent = preferences_;
     clear_ = w_.button("?Clear", "Clear", 182, 148, 50, 12);
     addBrand_ = w_.button("?AddBrand", "Add Brand", 240, 148, 52, 12);
     w_.ctl(clear_).parent = w_.ctl(addBrand_).parent = preferences_;
@@ -375,10 +373,10 @@ void Designer::buildAdvanced(int tab) {
     // Filters.
     const int filters = sizedGroup(tab, "Print Filters", 14, 170, 284, 64);
     filterDates_ = check(filters, "?FilterReport", "Filter by Date Added", 20, 181, 90, PrintSetup.FilterReport);
-    startPrompt_ = w_.prompt("?StartDate:Prompt", "Start Date:", 112, 182, 40, 10);
-    startDate_ = w_.entry("?StartDate", "@d17", 152, 181, 52, 12);
-    endPrompt_ = w_.prompt("?EndDate:Prompt", "Ending Date", 208, 182, 40, 10);
-    endDate_ = w_.entry("?EndDate", "@d17", 244, 181, 50, 12);
+    startPrompt_ = w_.prompt("?StartDate:Prompt", "Start Date:", 112, 182, 36, 10);
+    startDate_ = w_.entry("?StartDate", "@d17", 148, 181, 48, 12);
+    endPrompt_ = w_.prompt("?EndDate:Prompt", "Ending Date", 202, 182, 42, 10);
+    endDate_ = w_.entry("?EndDate", "@d17", 246, 181, 48, 12);
     for (int id : {startPrompt_, startDate_, endPrompt_, endDate_}) w_.ctl(id).parent = filters;
     filterGenre_ = check(filters, "?FilterGenre", "Filter by Genre", 20, 196, 90, PrintSetup.FilterGenre);
     genreGroup_ = w_.group("?GenreGroup", "", 112, 194, 182, 14);

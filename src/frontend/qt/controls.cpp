@@ -18,6 +18,7 @@
 #include <QRegularExpressionValidator>
 #include <QSpinBox>
 #include <QStyle>
+#include <QTabBar>
 #include <QTabWidget>
 #include <QToolBar>
 #include <QToolButton>
@@ -363,6 +364,7 @@ struct TabAdapter {
         const int index = tw->indexOf(it.w);
         if (index < 0) return;
         tw->setTabText(index, qs(c.text));
+        tw->tabBar()->setTabTextColor(index, toColor(c.font.color));
         tw->setTabEnabled(index, c.enabled);
         tw->setTabVisible(index, !c.hidden);
         tw->setTabToolTip(index, v.state().toolTipsOn ? tipText(c.tooltip) : QString());
