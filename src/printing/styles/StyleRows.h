@@ -1,0 +1,82 @@
+#pragma once
+// The rows of a style report, prepared from the ordered selection: one shared builder per
+// page kind (one column, two columns), told by the style's row kind how a line becomes a
+// row. Pure logic: the report (StyleReport.h) only copies a row's values into its controls.
+//
+//     StyleRows rows(*FindStyle(3, 2), settings, std::move(entries), altIdOf);
+//     PageRow r;
+//     while (rows.next(r)) { ... r.column[0].title ... }
+//
+// Rows come page by page: rowsPerColumn() rows a page, the first row of a page has
+// firstOnPage set, and every entry appears exactly once, in order.
+#include <cstdint>
+#include <functional>
+#include <string>
+#include <vector>
+
+#include "printing/PrintSettings.h"
+#include "printing/styles/PrintLines.h"
+#include "printing/styles/StyleLayouts.h"
+
+struct ColumnRow {
+    std::string title, artist, songNumber, make, rule;
+    bool shaded = false;  // Plain/Shaded: the grey band behind the row
+    bool blank = true;    // nothing to show (the right column after the last line)
+};
+
+struct PageRow {
+    ColumnRow column[2];
+    bool firstOnPage = false;
+    int page = 1;         // counted from 1
+    bool hideRightBar = false;  // Indented two columns: no right column from here on
+};
+
+// The custom disc id of a disc id ("" when the SongBook has no such disc).
+using DiscLookup = std::function<std::string(const std::string& unqDiskId)>;
+
+class StyleRows {
+public:
+    StyleRows(const StyleLayout& style, const PrintSettings& settings, std::vector<SelectionEntry> entries,
+              DiscLookup altIdOf);
+
+    // The next row; false when there is none.
+    bool next(PageRow& row);
+
+    int rowsPerColumn() const { return rows_; }
+    // Progress: entries to process and lines processed so far (two a row in two columns).
+    long long toProcess() const { return toProcess_; }
+    long long processed() const { return processed_; }
+    const std::vector<PrintLine>& lines() const { return lines_; }
+
+private:
+    ColumnRow oneColumn(const PrintLine& l);
+    ColumnRow twoColumn(const PrintLine& l, int col);
+    ColumnRow indented(const PrintLine& l);
+    ColumnRow plainShaded(const PrintLine& l);
+    ColumnRow formatted(const PrintLine& l);
+    ColumnRow formattedEntry(const PrintLine& l);
+    std::string songNumber(const PrintLine& l);
+    std::string& groupField(ColumnRow& r) const { return style_.titleOrder ? r.title : r.artist; }
+    std::string& otherField(ColumnRow& r) const { return style_.titleOrder ? r.artist : r.title; }
+    const std::string& otherOf(const PrintLine& l) const { return style_.titleOrder ? l.ARTIST : l.TITLE; }
+
+    const StyleLayout& style_;
+    PrintSettings s_;
+    DiscLookup altIdOf_;
+    std::vector<PrintLine> lines_;
+    std::string fullRule_, indentedRule_;
+    int rows_ = 1;
+    bool fromEntries_ = false;   // Paper Saver in a flat style: lines are the entries as they stand
+    std::size_t p_ = 0;          // the next line (0-based)
+    int c_ = 0;                  // rows on the current page
+    int page_ = 1;
+    bool started_ = false;
+    long long toProcess_ = 0, processed_ = 0;
+    // Plain/Shaded
+    bool shadeNext_ = false, lastShade_ = false;
+    // Formatted
+    std::string lastGroup_[2];
+    bool reset_ = false;
+    bool firstRow_ = true;
+    bool rightBarHidden_ = false;
+};
