@@ -2,7 +2,10 @@
 #include <zip.h>
 
 #include <algorithm>
+#include <chrono>
+#include <cstdint>
 #include <cstdlib>
+#include <map>
 #include <cstring>
 
 #include "explorer_fixture.h"
@@ -18,7 +21,7 @@ std::vector<std::string> sortedMembers(const std::string& archive) {
     return names;
 }
 
-// An archive written behind the program's back, members as given.
+// An archive written behind the program's back, members as given, stored uncompressed.
 void craftArchive(const std::string& path, const std::vector<std::pair<std::string, std::string>>& members) {
     int err = 0;
     zip_t* za = zip_open(path.c_str(), ZIP_CREATE | ZIP_TRUNCATE, &err);
@@ -28,9 +31,53 @@ void craftArchive(const std::string& path, const std::vector<std::pair<std::stri
         std::memcpy(copy, data.data(), data.size());
         zip_source_t* src = zip_source_buffer(za, copy, data.size(), 1);
         ASSERT_NE(src, nullptr);
-        ASSERT_GE(zip_file_add(za, name.c_str(), src, ZIP_FL_ENC_UTF_8), 0) << name;
+        const zip_int64_t index = zip_file_add(za, name.c_str(), src, ZIP_FL_ENC_UTF_8);
+        ASSERT_GE(index, 0) << name;
+        ASSERT_EQ(zip_set_file_compression(za, static_cast<zip_uint64_t>(index), ZIP_CM_STORE, 0), 0);
     }
     ASSERT_EQ(zip_close(za), 0);
+}
+
+void put16(std::string& out, unsigned v) {
+    out += static_cast<char>(v & 0xFF);
+    out += static_cast<char>((v >> 8) & 0xFF);
+}
+void put32(std::string& out, std::uint32_t v) {
+    put16(out, v & 0xFFFF);
+    put16(out, v >> 16);
+}
+
+// A zip archive of one stored member that announces `announced` bytes and holds `data`:
+// what a crafted archive meant to fill the disc looks like from its directory.
+void craftAnnouncing(const std::string& path, const std::string& name, std::uint32_t announced,
+                     const std::string& data) {
+    std::string z;
+    put32(z, 0x04034b50);  // local file header
+    put16(z, 20), put16(z, 0), put16(z, 0), put16(z, 0), put16(z, 0x21);
+    put32(z, 0), put32(z, static_cast<std::uint32_t>(data.size())), put32(z, announced);
+    put16(z, static_cast<unsigned>(name.size())), put16(z, 0);
+    z += name;
+    z += data;
+    const auto central = static_cast<std::uint32_t>(z.size());
+    put32(z, 0x02014b50);  // central directory
+    put16(z, 20), put16(z, 20), put16(z, 0), put16(z, 0), put16(z, 0), put16(z, 0x21);
+    put32(z, 0), put32(z, static_cast<std::uint32_t>(data.size())), put32(z, announced);
+    put16(z, static_cast<unsigned>(name.size())), put16(z, 0), put16(z, 0), put16(z, 0), put16(z, 0);
+    put32(z, 0), put32(z, 0);
+    z += name;
+    const auto centralSize = static_cast<std::uint32_t>(z.size()) - central;
+    put32(z, 0x06054b50);  // end of central directory
+    put16(z, 0), put16(z, 0), put16(z, 1), put16(z, 1);
+    put32(z, centralSize), put32(z, central), put16(z, 0);
+    writeFile(path, z);
+}
+
+// The names in a folder with their contents.
+std::map<std::string, std::string> folderContents(const std::string& dir) {
+    std::map<std::string, std::string> out;
+    for (const auto& e : std::filesystem::directory_iterator(dir))
+        out[e.path().filename().string()] = e.is_regular_file() ? readFile(e.path().string()) : "<folder>";
+    return out;
 }
 
 class BackupTest : public ExplorerTest {
@@ -203,6 +250,72 @@ TEST_P(CraftedArchiveTest, MembersLeavingTheFolderAreRefusedAndNothingIsWritten)
 
 INSTANTIATE_TEST_SUITE_P(Names, CraftedArchiveTest,
                          ::testing::Values("../evil.2bk", "sub/../../evil.2bk", "..\\evil.2bk", "ABSOLUTE"));
+
+TEST_F(BackupTest, AnArchiveAnnouncingGigabytesIsRefusedAtOnceAndWritesNothing) {
+    pair(books_, "Pop");
+    const auto before = folderContents(books_);
+    const std::string archive = folder("backups") + "/Pop.bkp";
+    craftAnnouncing(archive, "Pop.2bk", 3u << 30, std::string(2u << 20, 'x'));
+    start();
+    const auto t0 = std::chrono::steady_clock::now();
+    restore(archive);
+    const std::string text = message();
+    const auto took = std::chrono::steady_clock::now() - t0;
+    EXPECT_NE(text.find("far more than a backup of this size can hold"), std::string::npos) << text;
+    EXPECT_LT(took, std::chrono::seconds(1));
+    ASSERT_TRUE(d_.answer("OK"));
+    EXPECT_TRUE(explorerShowing());
+    EXPECT_EQ(folderContents(books_), before);
+    EXPECT_NE(status(), "SongBook Successfully Restored");
+}
+
+TEST_F(BackupTest, AMemberHoldingMoreThanItAnnouncesFailsAndWritesNothing) {
+    const std::string archive = folder("backups") + "/Pop.bkp";
+    craftAnnouncing(archive, "Pop.2bk", 10, std::string(5000, 'x'));
+    start();
+    restore(archive);
+    EXPECT_NE(message(), "");
+    ASSERT_TRUE(d_.answer("OK"));
+    EXPECT_EQ(folderContents(books_), (std::map<std::string, std::string>{}));
+}
+
+TEST_F(BackupTest, ARestoreWhoseSecondMemberFailsLeavesTheFolderAsItWas) {
+    writeFile(books_ + "/Pop.2bk", "old listings");
+    writeFile(books_ + "/Pop.2bd", "old discs");
+    const auto before = folderContents(books_);
+    const std::string archive = folder("backups") + "/Pop.bkp";
+    const std::string good = "new listings of Pop", bad = "new discs of Pop, soon damaged";
+    craftArchive(archive, {{"Pop.2bk", good}, {"Pop.2bd", bad}});
+    // Damage the second member's stored bytes: its checksum no longer matches.
+    std::string bytes = readFile(archive);
+    const auto at = bytes.find("soon damaged");
+    ASSERT_NE(at, std::string::npos) << "members are stored as they are";
+    bytes[at] = 'S';
+    writeFile(archive, bytes);
+
+    start();
+    restore(archive);
+    ASSERT_NE(message().find("Replace These Files"), std::string::npos) << message();
+    ASSERT_TRUE(d_.answer("Yes"));
+    EXPECT_NE(message(), "");
+    ASSERT_TRUE(d_.answer("OK"));
+    EXPECT_EQ(folderContents(books_), before);
+    EXPECT_NE(status(), "SongBook Successfully Restored");
+}
+
+TEST_F(BackupTest, MembersThatAreNotPlainFileNamesAreRefused) {
+    for (const char* name : {".", "sub/Pop.2bk", "Pop\n.2bk", "Pop\t.2bd", "a\\b.2bk"}) {
+        SCOPED_TRACE(name);
+        const std::string archive = folder("backups") + "/odd.bkp";
+        craftArchive(archive, {{"Pop.2bk", "listings"}, {name, "odd"}});
+        start();
+        restore(archive);
+        EXPECT_NE(message().find("Which Is Not a Plain File Name"), std::string::npos) << message();
+        ASSERT_TRUE(d_.answer("OK"));
+        EXPECT_EQ(folderContents(books_), (std::map<std::string, std::string>{}));
+        d_.end();
+    }
+}
 
 TEST_F(BackupTest, ArchiveWorkWithoutDialogs) {
     pair(books_, "Pop");
