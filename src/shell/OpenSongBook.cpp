@@ -73,7 +73,22 @@ bool convertSongBookFile() {
     return false;
 }
 
-// An existing pair. False when the workspace ends (a conversion that could not be done).
+// A file that is no record file of its kind: damaged, cut off, or another program's file under
+// a SongBook's name. Nothing can be converted or repaired here; the workspace ends.
+void damagedFile(const std::string& file) {
+    rt::message("The file " + rt::clip(file) + " is damaged or is not a SongBook file.||It has not been changed. " +
+                    "A backup of the SongBook can bring it back: choose Restore SongBook in the SongBook File " +
+                    "Explorer.",
+                "Unable to Open SongBook", rt::Icon::Exclamation, rt::BtnOk);
+}
+
+// After open() gave 46 or 47: whether the file is one of its own kind at all.
+bool ownKind(const rt::RecordFile& file) {
+    return rt::equalNoCase(rt::recordFileLabel(file.name()), file.declaration().label);
+}
+
+// An existing pair. False when the workspace ends (a conversion that could not be done, or a
+// damaged file).
 bool openPair(const std::string& folder, const std::string& name, const std::string& ext) {
     // The pair keeps the letter case its files have ("POP.2BK" with "POP.2BD"): on Linux
     // another case would name other files.
@@ -86,21 +101,43 @@ bool openPair(const std::string& folder, const std::string& name, const std::str
     if (!rt::recordFileOpenHere(SongBookFileName)) rt::recoverRecordFiles({SongBookFileName, SBDiscsFileName});
     rt::clearError();
     SBK.open(rt::SharedReadWrite);
-    if (rt::errorCode() == rt::InvalidRecordDeclaration) {
-        if (!convertSongBookFile()) return false;
-        // A failure of this open is reported when the workspace opens its files.
-        SBK.open(rt::SharedReadWrite);
+    const int listingError = rt::errorCode();
+    if (listingError == rt::InvalidRecordDeclaration || listingError == rt::RebuildKeys) {
+        if (!ownKind(SBK)) {
+            damagedFile(SongBookFileName);
+            return false;
+        }
+        if (listingError == rt::InvalidRecordDeclaration) {
+            if (!convertSongBookFile()) return false;
+            // A failure of this open is reported when the workspace opens its files.
+            SBK.open(rt::SharedReadWrite);
+        } else {
+            // Damaged keys: the host is offered their rebuild.
+            OpenDataFile(SBK, false);
+        }
     } else if (!openedOrAlreadyOpen()) {
-        programError("open", SongBookFileName, rt::errorCode());
+        programError("open", SongBookFileName, listingError);
     }
     SBD.open(rt::SharedReadWrite);
-    if (rt::errorCode() == rt::FileNotFound) {
-        // The disc file is created when it is missing, as everywhere else: without it the
-        // listings could never be opened again.
+    const int discError = rt::errorCode();
+    if (discError == rt::FileNotFound) {
+        // Without a disc file the listings could never be opened again, so it is made anew;
+        // but the custom disc ids were in it, and the host must hear that they are gone.
         SBD.create();
         if (rt::errorCode() != rt::NoError) programError("create", SBDiscsFileName, rt::errorCode());
         SBD.open(rt::SharedReadWrite);
+        if (!openedOrAlreadyOpen()) programError("open", SBDiscsFileName, rt::errorCode());
+        rt::message("The disc file " + rt::clip(SBDiscsFileName) + " was missing and has been made anew, empty.||" +
+                        "The custom disc ids of this SongBook's discs are lost. A backup of the SongBook can " +
+                        "bring them back: choose Restore SongBook in the SongBook File Explorer.",
+                    "Disc File Missing", rt::Icon::Exclamation, rt::BtnOk);
+        return true;
     }
+    if ((discError == rt::InvalidRecordDeclaration || discError == rt::RebuildKeys) && !ownKind(SBD)) {
+        damagedFile(SBDiscsFileName);
+        return false;
+    }
+    if (discError == rt::RebuildKeys) OpenDataFile(SBD, false);
     if (!openedOrAlreadyOpen()) programError("open", SBDiscsFileName, rt::errorCode());
     return true;
 }

@@ -27,9 +27,49 @@ std::string SongBookDiscFile(const std::string& listingPath) {
     return disc;
 }
 
+namespace {
+
+// Well-formed UTF-8: no stray or missing continuation bytes, no overlong forms, no
+// surrogates, nothing beyond U+10FFFF.
+bool wellFormedUtf8(const std::string& s) {
+    for (std::size_t i = 0; i < s.size();) {
+        const auto c = static_cast<unsigned char>(s[i]);
+        std::size_t n = 0;
+        char32_t cp = 0, least = 0;
+        if (c < 0x80) {
+            ++i;
+            continue;
+        } else if ((c & 0xE0) == 0xC0) {
+            n = 1, cp = c & 0x1F, least = 0x80;
+        } else if ((c & 0xF0) == 0xE0) {
+            n = 2, cp = c & 0x0F, least = 0x800;
+        } else if ((c & 0xF8) == 0xF0) {
+            n = 3, cp = c & 0x07, least = 0x10000;
+        } else {
+            return false;
+        }
+        for (std::size_t k = 1; k <= n; ++k) {
+            if (i + k >= s.size()) return false;
+            const auto b = static_cast<unsigned char>(s[i + k]);
+            if ((b & 0xC0) != 0x80) return false;
+            cp = (cp << 6) | (b & 0x3F);
+        }
+        if (cp < least || cp > 0x10FFFF || (cp >= 0xD800 && cp <= 0xDFFF)) return false;
+        i += n + 1;
+    }
+    return true;
+}
+
+}  // namespace
+
 std::string SongBookNameProblem(const std::string& name) {
     if (rt::trim(name).empty()) return "Please Enter a Name for the SongBook";
-    if (name.find_first_of("/\\") != std::string::npos || name.find("..") != std::string::npos)
+    bool control = false;
+    for (unsigned char c : name) control = control || c < 32 || c == 127;
+    // Control characters and broken UTF-8 make names that file lists and other programs
+    // cannot show or type, and may not even store.
+    if (name.find_first_of("/\\") != std::string::npos || name.find("..") != std::string::npos || control ||
+        !wellFormedUtf8(name))
         return "A SongBook Name Cannot Hold \\, / or ..|Please Enter Another Name";
     return {};
 }
@@ -187,12 +227,16 @@ void Explorer::run() {
     }
 }
 
-// The SongBooks of the folder: regular files named *.?bk, by name. The highlight stays on the
+// The SongBooks of the folder: regular files named *.2bk or *.sbk, by name. The highlight stays on the
 // selected SongBook while it is listed; a selected SongBook that has gone is no longer selected.
 void Explorer::fillList() {
     entries_.clear();
     for (rt::DirEntry& d : rt::listDirectory(LONGNEWPATH, "*.?bk")) {
         if (d.isFolder) continue;
+        // Only what the program can open: its SongBooks, and those of the previous version
+        // for conversion. Any other "?bk" file is someone else's.
+        const std::string ext = SplitFilePath(d.path, 2, false);
+        if (!rt::equalNoCase(ext, "2bk") && !rt::equalNoCase(ext, "sbk")) continue;
         entries_.push_back({SplitFilePath(d.path, 1), d.name, d.path});
     }
     std::sort(entries_.begin(), entries_.end(), [](const Entry& a, const Entry& b) {

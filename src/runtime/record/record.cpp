@@ -1,5 +1,6 @@
 #include "runtime/record/record.h"
 
+#include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -95,7 +96,7 @@ int pathError(const std::string& path, int err) {
         setError(FileNotFound);
         return FileNotFound;
     }
-    if (err == EACCES || err == EPERM) {
+    if (err == EACCES || err == EPERM || err == EROFS) {
         setError(AccessDenied);
         return AccessDenied;
     }
@@ -705,6 +706,14 @@ void RecordFile::create() {
     std::unique_ptr<Connection> c;
     int rc = Connection::open(tmp, false, true, c, &sys);
     if (rc != SQLITE_OK) {
+        // SQLite retries a failed create read-only and keeps that attempt's errno (not
+        // found); the folder's own answer is the real cause (access denied, no space ...).
+        const int fd = ::open(tmp.c_str(), O_RDWR | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
+        if (fd >= 0) {
+            ::close(fd);
+        } else {
+            sys = errno;
+        }
         openFailed(tmp, sys, rc);
         ::unlink(tmp.c_str());
         return;

@@ -176,6 +176,30 @@ bool fileOpenElsewhere(const std::string& given) {
     return found;
 }
 
+std::string recordFileLabel(const std::string& path) {
+    Db d;
+    if (sqlite3_open_v2(absolutePath(path).c_str(), &d.db, SQLITE_OPEN_READONLY | SQLITE_OPEN_NOMUTEX, nullptr) !=
+        SQLITE_OK)
+        return {};
+    sqlite3_busy_timeout(d.db, 2000);
+    sqlite3_stmt* s = nullptr;
+    std::string label;
+    if (sqlite3_prepare_v2(d.db, "SELECT \"value\" FROM \"meta\" WHERE \"name\"='label'", -1, &s, nullptr) ==
+            SQLITE_OK &&
+        sqlite3_step(s) == SQLITE_ROW) {
+        if (const unsigned char* t = sqlite3_column_text(s, 0)) label = reinterpret_cast<const char*>(t);
+    }
+    sqlite3_finalize(s);
+    // A file whose first pages read but whose rest is cut off or broken is damaged too.
+    if (!label.empty() && sqlite3_prepare_v2(d.db, "SELECT count(*) FROM \"data\"", -1, &s, nullptr) == SQLITE_OK) {
+        if (sqlite3_step(s) != SQLITE_ROW) label.clear();
+        sqlite3_finalize(s);
+    } else {
+        label.clear();
+    }
+    return label;
+}
+
 int copyRecordFile(const std::string& fromName, const std::string& toName) {
     clearError();
     const std::string from = absolutePath(fromName), to = absolutePath(toName);

@@ -29,4 +29,9 @@ bool fileOpenElsewhere(const std::string& path);
 // is no record file and has no journal is copied as it lies. 0 or the error (set).
 int copyRecordFile(const std::string& from, const std::string& to);
 
+// The label a record file was created with ("SongBook"), read without opening it as a record
+// file: "" when the file is damaged or no record file at all. Tells a file of an older
+// layout (its own label) from a damaged or foreign one after open() gave error 47 or 46.
+std::string recordFileLabel(const std::string& path);
+
 }  // namespace rt

@@ -171,6 +171,16 @@ TEST_F(RecordFiles, CreateInAMissingFolderFails) {
     EXPECT_EQ(rt::errorCode(), rt::PathNotFound);
 }
 
+// The cause a failed create reports is the folder's own.
+TEST_F(RecordFiles, CreateInAFolderThatRefusesFilesIsAccessDenied) {
+    songs.close();
+    // No file may be made in /sys, whoever asks (the tests may run with every permission).
+    Listings::fileName = "/sys/book.2bk";
+    songs.create();
+    EXPECT_EQ(rt::errorCode(), rt::AccessDenied) << rt::error();
+    EXPECT_FALSE(std::filesystem::exists("/sys/book.2bk"));
+}
+
 TEST_F(RecordFiles, BuildKeysRepairsADroppedKey) {
     for (const char* g : {"Rock", "", "Country", "Pop"}) {
         songs.clearBuffer();

@@ -15,6 +15,9 @@ TEST_F(ExplorerTest, ListsTheSongBookFilesOfTheFolderByName) {
     std::filesystem::create_directories(books_ + "/Folder.2bk");  // a folder is no SongBook
     writeFile(books_ + "/notes.txt", "x");
     writeFile(books_ + "/Lonely.2bd", "a disc file alone");
+    // Other files whose extension ends in "bk" are no SongBooks the program could open.
+    writeFile(books_ + "/Weird.abk", "another program's");
+    writeFile(books_ + "/Notes.XBK", "another program's");
     start();
     EXPECT_EQ(d_.headers("?LIST"), std::vector<std::string>{"SongBooks"});
     EXPECT_EQ(listed(), (std::vector<std::string>{"Karaoke.Night", "Old", "Pop"}));
@@ -165,8 +168,31 @@ TEST_P(BadNameTest, NewSongBookRefusesANameThatIsNotAPlainName) {
     EXPECT_EQ(SongBookFileName.str(), "");
 }
 
+TEST_P(BadNameTest, RenameRefusesANameThatIsNotAPlainName) {
+    if (rt::trim(GetParam()).empty()) GTEST_SKIP() << "an empty name is the name unchanged";
+    pair(books_, "Pop");
+    start();
+    selectBook("Pop");
+    ASSERT_TRUE(d_.press("&Rename Selected SongBook"));
+    ASSERT_TRUE(d_.type("?NEWNAME", GetParam()));
+    ASSERT_TRUE(d_.press("OK"));
+    EXPECT_EQ(message(), "A SongBook Name Cannot Hold \\, / or ..\nPlease Enter Another Name");
+    ASSERT_TRUE(d_.answer("OK"));
+    EXPECT_EQ(d_.active()->title, "") << "the dialog stays open for another name";
+    ASSERT_TRUE(d_.press("&Cancel"));
+    EXPECT_EQ(listed(), std::vector<std::string>{"Pop"});
+}
+
+// Folder steps, and names that file lists cannot show or other programs not type: control
+// characters and broken UTF-8 (a cut-off, an overlong and a surrogate sequence).
 INSTANTIATE_TEST_SUITE_P(Names, BadNameTest,
-                         ::testing::Values("", "   ", "sub/Pop", "..", "../Pop", "Pop..", "a\\b"));
+                         ::testing::Values("", "   ", "sub/Pop", "..", "../Pop", "Pop..", "a\\b", "Two\nLines",
+                                           "Tab\tName", "Bell\x07", "Del\x7f", "Cut \xC3", "Overlong \xC0\xAF",
+                                           "Surrogate \xED\xA0\x80"));
+
+TEST_F(ExplorerTest, NamesWithAccentsAreSongBookNames) {
+    EXPECT_EQ(SongBookNameProblem("Soirée Karaoké ♫"), "");
+}
 
 TEST_F(ExplorerTest, DefaultFolderIsStoredAndTheNextOpeningStartsThere) {
     const std::string other = folder("other");

@@ -1,5 +1,7 @@
 // Opening a SongBook: new SongBooks, older ones, damaged ones, and the layout updates.
+#include <cstdint>
 #include <fstream>
+#include <functional>
 #include <sstream>
 
 #include "workspace_fixture.h"
@@ -116,37 +118,137 @@ TEST_F(OpenTest, SbkElsewhereInTheNameIsNoOlderSongBook) {
 
 TEST_F(OpenTest, AListingFileOfAnOlderLayoutIsLeftAsItWas) {
     makeSongBook("Songs", sampleListings(), sampleDiscs());
-    writeBytes(listingFile("Songs"), "a listing file of another layout");
+    // A SongBook listing file all the same, written by a version with other fields.
+    ASSERT_EQ(fixture::execSql(listingFile("Songs"), "UPDATE meta SET value = value || ';older' WHERE name = 'layout'"),
+              0);
+    const std::string before = readBytes(listingFile("Songs"));
     ASSERT_TRUE(d_.start(BrowseSongBook));
     chooseInExplorer("Songs");
     EXPECT_NE(message().find("older layout"), std::string::npos) << d_.windows();
     ASSERT_TRUE(d_.answer("OK"));
     EXPECT_FALSE(d_.running()) << d_.windows();
-    EXPECT_EQ(readBytes(listingFile("Songs")), "a listing file of another layout");
+    EXPECT_EQ(readBytes(listingFile("Songs")), before);
     EXPECT_TRUE(SongBookFileName.blank());
 }
 
+// Files under a SongBook's name that are no SongBook files: each is named as damaged (never
+// as an older layout, which would be converted), left as it was, and the host is told that a
+// backup brings the SongBook back; the program goes on. Damaged keys alone are rebuilt when
+// the host agrees.
+struct DamagedCase {
+    const char* name;
+    const char* file;  // "2bk" or "2bd"
+    std::function<void(const std::string& file, const std::string& install)> damage;
+};
+
+std::string randomBytes(std::size_t n) {
+    std::string s;
+    std::uint32_t x = 2463534242u;
+    for (std::size_t i = 0; i < n; ++i) {
+        x ^= x << 13, x ^= x >> 17, x ^= x << 5;
+        s += static_cast<char>(x & 0xFF);
+    }
+    return s;
+}
+
+const DamagedCase kDamaged[] = {
+    {"ZeroBytes", "2bk", [](const std::string& f, const std::string&) { writeBytes(f, ""); }},
+    {"RandomBytes", "2bk", [](const std::string& f, const std::string&) { writeBytes(f, randomBytes(20000)); }},
+    {"Truncated", "2bk",
+     [](const std::string& f, const std::string&) {
+         // A file of a table and its keys is several pages long; the first three stay.
+         const std::string whole = readBytes(f);
+         ASSERT_GT(whole.size(), 4096u * 5);
+         writeBytes(f, whole.substr(0, 4096 * 3));
+     }},
+    {"MasterFileUnderTheName", "2bk",
+     [](const std::string& f, const std::string&) {
+         std::filesystem::copy_file(KaraokeFileName.str(), f, std::filesystem::copy_options::overwrite_existing);
+     }},
+    {"DiscFileZeroBytes", "2bd", [](const std::string& f, const std::string&) { writeBytes(f, ""); }},
+    {"DiscFileRandomBytes", "2bd", [](const std::string& f, const std::string&) { writeBytes(f, randomBytes(5000)); }},
+};
+
+class DamagedFileTest : public WorkspaceTest, public ::testing::WithParamInterface<DamagedCase> {};
+
+TEST_P(DamagedFileTest, IsNamedAsDamagedAndLeftAsItWas) {
+    makeSongBook("Songs", sampleListings(), sampleDiscs());
+    const std::string file = listingFile("Songs", GetParam().file);
+    GetParam().damage(file, install_);
+    const std::string before = readBytes(file);
+    ASSERT_TRUE(d_.start(BrowseSongBook));
+    chooseInExplorer("Songs");
+    const auto box = d_.request();
+    ASSERT_TRUE(box) << d_.windows();
+    EXPECT_EQ(box->title, "Unable to Open SongBook");
+    EXPECT_EQ(box->text, "The file " + file + " is damaged or is not a SongBook file.\n\nIt has not been changed. " +
+                             "A backup of the SongBook can bring it back: choose Restore SongBook in the SongBook " +
+                             "File Explorer.");
+    ASSERT_TRUE(d_.answer("OK"));
+    EXPECT_FALSE(d_.running()) << "the workspace ends: " << d_.windows();
+    EXPECT_TRUE(readBytes(file) == before);
+    EXPECT_TRUE(SongBookFileName.blank());
+    EXPECT_EQ(SongBookIsOpen, 0);
+}
+
+INSTANTIATE_TEST_SUITE_P(Files, DamagedFileTest, ::testing::ValuesIn(kDamaged),
+                         [](const auto& i) { return std::string(i.param.name); });
+
+TEST_F(OpenTest, DamagedKeysAreRebuiltWhenTheHostAgrees) {
+    for (const char* file : {"2bk", "2bd"}) {
+        SCOPED_TRACE(file);
+        makeSongBook("Songs", sampleListings(), sampleDiscs());
+        const std::string index = std::string(file) == "2bk" ? "key_KTITLE" : "key_KALTDISKID";
+        ASSERT_EQ(fixture::execSql(listingFile("Songs", file), "DROP INDEX " + index), 0);
+        ASSERT_TRUE(d_.start(BrowseSongBook));
+        chooseInExplorer("Songs");
+        const auto box = d_.request();
+        ASSERT_TRUE(box) << d_.windows();
+        EXPECT_EQ(box->title, "Invalid Key");
+        EXPECT_EQ(box->text, listingFile("Songs", file) + " key file is invalid.  Do you want to rebuild the key?");
+        ASSERT_TRUE(d_.answer("Yes"));
+        ASSERT_NE(workspace(), nullptr) << d_.windows();
+        ASSERT_TRUE(d_.press("Disk ID")) << d_.error();
+        EXPECT_EQ(d_.rows().size(), 7u);
+        EXPECT_EQ(fixture::queryColumn(listingFile("Songs", file),
+                                       "SELECT count(*) FROM sqlite_schema WHERE name = '" + index + "'"),
+                  std::vector<std::string>{"1"});
+        d_.end();
+    }
+}
+
+// Any other failure to open the disc file is the system's own, with its number.
 TEST_F(OpenTest, ADiscFileThatWillNotOpenEndsTheProgram) {
     makeSongBook("Songs", sampleListings(), sampleDiscs());
-    writeBytes(listingFile("Songs", "2bd"), "not a disc file");
+    std::filesystem::remove(listingFile("Songs", "2bd"));
+    std::filesystem::create_directory(listingFile("Songs", "2bd"));
     ASSERT_TRUE(d_.start(BrowseSongBook));
     chooseInExplorer("Songs");
     const auto box = d_.request();
     ASSERT_TRUE(box) << d_.windows();
     EXPECT_EQ(box->title, "Program ERROR!");
     EXPECT_EQ(box->icon, rt::Icon::Hand);
-    EXPECT_EQ(box->text, "Program Error #47\nUnable to open " + listingFile("Songs", "2bd") +
+    EXPECT_EQ(box->text, "Program Error #90\nUnable to open " + listingFile("Songs", "2bd") +
                              ", Program will be terminated");
     ASSERT_TRUE(d_.answer("OK"));
     EXPECT_FALSE(d_.running());
     EXPECT_TRUE(d_.state().requests.empty()) << "no further message";
 }
 
-TEST_F(OpenTest, AMissingDiscFileIsCreatedAndTheListingsShow) {
+TEST_F(OpenTest, AMissingDiscFileIsCreatedAndTheHostToldTheCustomIdsAreLost) {
     makeSongBook("Songs", sampleListings(), sampleDiscs());
     std::filesystem::remove(listingFile("Songs", "2bd"));
-    openWorkspace("Songs");
+    ASSERT_TRUE(d_.start(BrowseSongBook));
+    chooseInExplorer("Songs");
+    const auto box = d_.request();
+    ASSERT_TRUE(box) << d_.windows();
+    EXPECT_EQ(box->title, "Disc File Missing");
+    EXPECT_EQ(box->text, "The disc file " + listingFile("Songs", "2bd") + " was missing and has been made anew, " +
+                             "empty.\n\nThe custom disc ids of this SongBook's discs are lost. A backup of the " +
+                             "SongBook can bring them back: choose Restore SongBook in the SongBook File Explorer.");
+    ASSERT_TRUE(d_.answer("OK"));
     EXPECT_TRUE(rt::fileExists(listingFile("Songs", "2bd")));
+    ASSERT_NE(workspace(), nullptr) << d_.windows();
     EXPECT_EQ(d_.rows().size(), 7u);
     EXPECT_EQ(d_.rows()[0][2], "") << "no custom disc ids without disc records";
 }
