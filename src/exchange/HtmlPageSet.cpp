@@ -4,6 +4,7 @@
 #include <cstring>
 #include <optional>
 #include <set>
+#include <unordered_map>
 #include <vector>
 
 #include "data/globals.h"
@@ -15,7 +16,6 @@
 #include "runtime/files/line_file.h"
 #include "runtime/record/record.h"
 #include "runtime/text/text.h"
-#include "runtime/view/view.h"
 #include "runtime/window/window.h"
 #include "services/TaskWindow.h"
 #include "services/open_data_file.h"
@@ -156,6 +156,8 @@ public:
 
 private:
     bool collectLetters();
+    bool collectLettersInFileOrder();
+    bool collectCustomIds();
     bool startIndex();
     void writeHead(const std::string* ownLetter);
     void startPage(const std::string& letter);
@@ -170,7 +172,8 @@ private:
     std::string folder_;
     rt::LineFile page_;
     std::optional<std::string> current_;  // the letter of the open page (none: the index)
-    std::unique_ptr<rt::View> view_;
+    // Custom disc id by disc id (in upper case, as the key compares them).
+    std::unordered_map<std::string, std::string> customIds_;
     long long total_ = 0, read_ = 0;
     int percent_ = 0;
     bool complete_ = true;
@@ -181,7 +184,34 @@ void PageSet::showProblem(const std::string& text) {
     rt::message(text);
 }
 
+// The first letters, one seek a letter: after reading the first listing of a letter, the key
+// is set to the smallest text that sorts after every text of that letter. The key compares
+// upper-cased characters, and an upper-cased character is its own upper case, so that text
+// is the next character that is its own upper case.
 bool PageSet::collectLetters() {
+    const rt::Key& key = kind_.artists ? SongBook::KARTIST : SongBook::KTITLE;
+    auto field = [this]() -> rt::Text<40>& { return kind_.artists ? SBK.ARTIST : SBK.TITLE; };
+    SBK.set(key);
+    for (SBK.next(); rt::errorCode() == rt::NoError; SBK.next()) {
+        const std::string letter = html::letterOf(field().str());
+        if (!letters_.empty() && letter <= letters_.back()) return collectLettersInFileOrder();
+        letters_.push_back(letter);
+        char32_t next = rt::codePoints(letter)[0] + 1;
+        while (next <= 0x10FFFF && rt::upperChar(next) != next) ++next;
+        if (next > 0x10FFFF) return true;
+        SBK.clearBuffer();
+        field() = rt::fromCodePoints(std::u32string(1, next));
+        SBK.setAt(key);
+    }
+    if (rt::errorCode() != rt::NoRecord) {
+        ShowWarning(35, "SongBook");
+        return false;
+    }
+    return true;
+}
+
+// Every listing read for its letter (should the key ever order letters otherwise).
+bool PageSet::collectLettersInFileOrder() {
     std::set<std::string> letters;  // UTF-8 byte order is character code order
     SBK.set();
     for (SBK.next(); rt::errorCode() == rt::NoError; SBK.next()) letters.insert(html::letterOf(sortField(kind_)));
@@ -190,6 +220,21 @@ bool PageSet::collectLetters() {
         return false;
     }
     letters_.assign(letters.begin(), letters.end());
+    return true;
+}
+
+// The discs' custom ids, read once: looking each listing's disc up in the file would cost a
+// query a row. The disc file holds one record per disc, a small part of the listings.
+bool PageSet::collectCustomIds() {
+    SBD.set();
+    for (SBD.next(); rt::errorCode() == rt::NoError; SBD.next()) {
+        const std::string id = rt::upper(SBD.UNQDISKID.str());
+        if (!id.empty()) customIds_.try_emplace(id, SBD.ALTDISKID.str());
+    }
+    if (rt::errorCode() != rt::NoRecord) {
+        ShowWarning(35, "SBDiscs");
+        return false;
+    }
     return true;
 }
 
@@ -296,8 +341,11 @@ void PageSet::startPage(const std::string& letter) {
 void PageSet::writeRow() {
     const std::string& first = kind_.artists ? SBK.ARTIST.str() : SBK.TITLE.str();
     const std::string& second = kind_.artists ? SBK.TITLE.str() : SBK.ARTIST.str();
+    // A listing without a disc record has a blank custom disc id.
+    const auto disc = customIds_.find(rt::upper(SBK.UNQDISKID.str()));
+    const std::string& customId = disc == customIds_.end() ? std::string() : disc->second;
     page_.write("<TR> <TD>" + html::escape(rt::pad(first, 40)) + "</TD> <TD>" + html::escape(rt::pad(second, 40)) +
-                "</TD> <TD>" + html::escape(html::songNumber(SBD.ALTDISKID.str(), SBK.DISKTRACKNO)) +
+                "</TD> <TD>" + html::escape(html::songNumber(customId, SBK.DISKTRACKNO)) +
                 "</TD> </TR>");
 }
 
@@ -305,7 +353,7 @@ bool PageSet::step(ProgressWindow& window) {
     const auto until = std::chrono::steady_clock::now() + kSlice;
     for (int n = 0;; ++n) {
         if (n % 25 == 0 && n > 0 && std::chrono::steady_clock::now() >= until) break;
-        view_->next();
+        SBK.next();
         if (rt::errorCode() == rt::NoRecord) return false;
         if (rt::errorCode() != rt::NoError) {
             ShowWarning(35, "SongBook");
@@ -332,24 +380,20 @@ bool PageSet::run() {
         return false;
     }
     folder_ = HtmlPageSetFolder();
-    if (!collectLetters() || !startIndex()) return false;
+    if (!collectLetters() || !collectCustomIds() || !startIndex()) return false;
 
     total_ = SBK.records();
     rt::clearError();
     ProgressWindow window(kind_.windowTitle);
     TaskWindow& w = window.window();
-    w.open();
     window.open();
 
-    view_ = std::make_unique<rt::View>(SBK, kind_.artists ? SongBook::KARTIST : SongBook::KTITLE);
-    view_->join(SBD, SBDiscs::KUNQDISKID, 1, [] { SBD.UNQDISKID = SBK.UNQDISKID; });
-    view_->open();
+    SBK.set(kind_.artists ? SongBook::KARTIST : SongBook::KTITLE);
     if (rt::errorCode() != rt::NoError) {
         ShowWarning(36);
         page_.discard();
         return false;
     }
-    view_->set();
     w.setTimer(1);
     bool cancelled = false;
     while (w.accept()) {
@@ -368,7 +412,6 @@ bool PageSet::run() {
             w.close();
         }
     }
-    view_.reset();
     return complete_ && !cancelled;
 }
 
