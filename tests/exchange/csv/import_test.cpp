@@ -1,0 +1,262 @@
+// The import driven as a host uses it: how each row of a file is classified, what the host
+// sees of it, the correction form, the encodings read, and the round trip through an empty
+// SongBook.
+#include "exchange_fixture.h"
+
+namespace exchange_test {
+namespace {
+
+class ImportTest : public ExchangeTest {};
+
+// One line of a file as the export writes it.
+std::string row(const std::string& title, const std::string& custom, unsigned track, const std::string& disc,
+                const std::string& date = " 1/05/04", int brand = 3) {
+    return "\"" + title + "\",\"Artist\",\"" + custom + "\"," + std::to_string(track) + ",\"" + disc +
+           "\",\"Rock\",\"\",\"" + disc.substr(0, std::min<std::size_t>(2, disc.size())) + "\"," +
+           std::to_string(brand) + ",\"\",\"" + date + "\"\r\n";
+}
+
+TEST_F(ImportTest, EachKindOfRowHasItsOutcome) {
+    addDisc("SC100", "1", 5);
+    addListings({{"Old One", "Artist", "SC100", 1, "", "", "", rt::date(3, 1, 2020), "SC"}});
+
+    struct Case {
+        const char* kind;
+        std::string line;
+        const char* outcome;  // imported, conflict, left out
+    };
+    const std::vector<Case> cases = {
+        {"a new listing", row("New Disc Song", "2", 1, "SC200"), "imported"},
+        {"a new track of a disc of the SongBook", row("New Track", "1", 2, "SC100"), "imported"},
+        {"a listing without disc id, under its custom id", row("Discless", "77", 0, ""), "imported"},
+        {"the same listing again in the file", row("New Disc Song Again", "2", 1, "SC200"), "conflict"},
+        {"a listing whose disc id and track are the SongBook's", row("Clash Track", "9", 1, "SC100"), "conflict"},
+        {"a custom disc id of another disc of the SongBook", row("Clash Custom", "1", 1, "SC300"), "conflict"},
+        {"a custom disc id another row brings", row("Clash In File", "2", 1, "SC400"), "conflict"},
+        {"a row that cannot be read", "\"Only\",\"Five\",\"Fields\",1,\"SC500\"\r\n", "left out"},
+        {"a track that is no number", "\"T\",\"A\",\"5\",x1,\"SC600\",\"\",\"\",\"SC\",1,\"\",\"\"\r\n", "left out"},
+        {"a date that is no date", row("Bad Date", "6", 1, "SC700", "13/45/04"), "left out"},
+    };
+    std::string text;
+    for (const Case& c : cases) text += c.line + "\r\n";  // empty lines between are skipped
+    writeFile(file("in.csv"), text);
+
+    std::string problems;
+    startImport(file("in.csv"), &problems);
+    // What the host is told about the rows left out, by line.
+    EXPECT_EQ(problems,
+              "2 rows could not be read and will not be imported.\n"
+              "1 row has an invalid date and will not be imported.\n\n"
+              "Line 15: it has 5 fields instead of 11.\n"
+              "Line 17: the track \"x1\" is not a number.\n"
+              "Line 19: the date \"13/45/04\" is not a date.");
+    // The conflicts, by custom disc id and track.
+    EXPECT_FALSE(d_.hidden("?ConflictList"));
+    EXPECT_TRUE(d_.hidden("?NoConflictText"));
+    EXPECT_EQ(conflictRows(), (std::vector<std::vector<std::string>>{{"Clash Custom", "Artist", "1", "1", "SC300"},
+                                                                     {"New Disc Song Again", "Artist", "2", "1", "SC200"},
+                                                                     {"Clash In File", "Artist", "2", "1", "SC400"},
+                                                                     {"Clash Track", "Artist", "9", "1", "SC100"}}));
+    EXPECT_EQ(d_.text("?Summary"), "3 listings ready to import, 4 conflicts, 3 rows left out (see the first message).");
+    finishImport();
+    ASSERT_TRUE(d_.end());
+
+    std::vector<std::string> imported;
+    for (const Case& c : cases)
+        if (std::string(c.outcome) == "imported") imported.push_back(c.kind);
+    EXPECT_EQ(imported.size(), 3u);
+    EXPECT_EQ(listings(), (std::vector<std::string>{"77-0|Discless|Artist|Rock||| 1/05/04",
+                                                    "SC100-1|Old One|Artist|||SC| 3/01/20",
+                                                    "SC100-2|New Track|Artist|Rock||SC| 1/05/04",
+                                                    "SC200-1|New Disc Song|Artist|Rock||SC| 1/05/04"}));
+    // New discs come with their custom id and brand; a disc already there stays as it was.
+    EXPECT_EQ(discs(), (std::vector<std::string>{"77=77//3", "SC100=1/SC/5", "SC200=2//3"}));
+}
+
+TEST_F(ImportTest, AFileWithoutConflictsSaysSoAndAnEmptyFileAddsNothing) {
+    writeFile(file("empty.csv"), "");
+    startImport(file("empty.csv"));
+    EXPECT_FALSE(d_.hidden("?NoConflictText"));
+    EXPECT_EQ(d_.text("?NoConflictText"), "The Import File has been Analyzed and NO Conflicts Exist!");
+    EXPECT_TRUE(d_.hidden("?ConflictList"));
+    finishImport();
+    ASSERT_TRUE(d_.end());
+    EXPECT_TRUE(listings().empty());
+}
+
+TEST_F(ImportTest, EncodingsAndLineEndsOfOtherProgramsAreRead) {
+    struct Case {
+        const char* name;
+        std::string bytes;
+        std::string listing;
+    } cases[] = {
+        {"a spreadsheet's CSV UTF-8 with byte-order mark and bare numbers",
+         "\xEF\xBB\xBF" "Caf\xC3\xA9 Song,Zo\xC3\xAB,1,1,SC1,,,SC,1,,1/5/2004\r\n",
+         "SC1-1|Caf\xC3\xA9 Song|Zo\xC3\xAB|||SC| 1/05/04"},
+        {"Windows-1252 from the earlier Windows versions",
+         "\"Caf\xE9 Song\",\"Zo\xEB\",\"1\",1,\"SC1\",\"\",\"\",\"SC\",1,\"\",\" 1/05/04\"\r\n",
+         "SC1-1|Caf\xC3\xA9 Song|Zo\xC3\xAB|||SC| 1/05/04"},
+        {"line feeds only", "\"Plain\",\"A\",\"1\",1,\"SC1\",\"\",\"X\",\"SC\",1,\"\",\"12/25/99\"\n",
+         "SC1-1|Plain|A||X|SC|12/25/99"},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        rt::runProgram([] {
+            SBK.create();
+            SBD.create();
+        });
+        writeFile(file("in.csv"), c.bytes);
+        importAll(file("in.csv"));
+        EXPECT_EQ(listings(), std::vector<std::string>{c.listing});
+    }
+}
+
+TEST_F(ImportTest, AFileThatWillNotOpenIsReported) {
+    ASSERT_TRUE(d_.start(ImportListings));
+    ASSERT_TRUE(d_.dialog(file("none.csv")));
+    EXPECT_EQ(message(), "Unable to Open Import File!\nError: 2 No such file or directory");
+    ASSERT_TRUE(d_.answer("OK"));
+    EXPECT_FALSE(d_.window(kImportTitle));
+}
+
+TEST_F(ImportTest, ConflictsAreCorrectedDroppedOrDeleted) {
+    addDisc("SC100", "1");
+    addListings({{"Old One", "Artist", "SC100", 1, "", "", "", 0, "SC"}});
+    writeFile(file("in.csv"), row("Track Clash", "1", 1, "SC100") + row("Custom Clash", "1", 1, "SC300") +
+                                  row("Drop Me", "1", 1, "SC400") + row("Delete Me", "1", 1, "SC500"));
+    startImport(file("in.csv"));
+    ASSERT_EQ(conflictRows().size(), 4u);
+    const char* form = "Cantorelle V2 SongBook Maker - Import Song Listings";
+
+    // The track clash: its disc id and track can be changed; the custom id stays.
+    // All four carry custom disc id 1 and track 1, so they keep the file's order.
+    ASSERT_TRUE(d_.select("?ConflictList", 1));
+    ASSERT_EQ(conflictRows()[0][0], "Track Clash");
+    ASSERT_TRUE(d_.press("&Correct"));
+    EXPECT_EQ(d_.text("?Problem"), "This Track Already Exists in the Open SongBook");
+    EXPECT_EQ(d_.text("?Advice"), "Recommend: Do Not Import Listing or Assign New Mfr. Disc ID.");
+    EXPECT_TRUE(d_.enabled("?BAD:DISKTRACKNO"));
+    EXPECT_FALSE(d_.enabled("?BAD:ALTDISKID"));
+    // Import with the values still clashing: a beep, the form stays.
+    d_.clearBeeps();
+    ASSERT_TRUE(d_.press("Import"));
+    EXPECT_FALSE(d_.beeps().empty());
+    EXPECT_EQ(d_.active()->title, form);
+    ASSERT_TRUE(d_.type("?BAD:DISKTRACKNO", "2"));
+    ASSERT_TRUE(d_.press("Import"));
+    EXPECT_EQ(conflictRows().size(), 3u);
+
+    // The custom id clash: Cancel with a change asks whether to keep it.
+    ASSERT_TRUE(d_.select("?ConflictList", 1));
+    ASSERT_EQ(conflictRows()[0][0], "Custom Clash");
+    ASSERT_TRUE(d_.press("&Correct"));
+    EXPECT_EQ(d_.text("?Problem"), "Custom Disc ID Already Exists");
+    EXPECT_EQ(d_.text("?Advice"), "Recommend: Renumber Disc");
+    EXPECT_FALSE(d_.enabled("?BAD:DISKTRACKNO"));
+    ASSERT_TRUE(d_.type("?BAD:ALTDISKID", "3"));
+    ASSERT_TRUE(d_.press("Cancel"));
+    EXPECT_EQ(message(), "Do you want to save the changes to this record?");
+    ASSERT_TRUE(d_.answer("Yes"));  // acts as OK: the row is free now, so it goes in
+    EXPECT_EQ(conflictRows().size(), 2u);
+
+    // Do Not Import in the form, and Delete in the list.
+    ASSERT_TRUE(d_.select("?ConflictList", 1));
+    ASSERT_EQ(conflictRows()[0][0], "Drop Me");
+    ASSERT_TRUE(d_.press("&Correct"));
+    ASSERT_TRUE(d_.press("Do Not Import"));
+    ASSERT_EQ(conflictRows().size(), 1u);
+    ASSERT_TRUE(d_.select("?ConflictList", 1));
+    ASSERT_TRUE(d_.press("&Delete"));
+    EXPECT_EQ(message(), "You've selected to delete the highlighted record.  Press OK to confirm deletion of this record.");
+    ASSERT_TRUE(d_.answer("OK"));
+    EXPECT_TRUE(conflictRows().empty());
+    EXPECT_FALSE(d_.enabled("&Correct"));
+
+    finishImport();
+    ASSERT_TRUE(d_.end());
+    EXPECT_EQ(listings(), (std::vector<std::string>{"SC100-1|Old One|Artist|||SC|", "SC100-2|Track Clash|Artist|Rock||SC| 1/05/04",
+                                                    "SC300-1|Custom Clash|Artist|Rock||SC| 1/05/04"}));
+    EXPECT_EQ(discs(), (std::vector<std::string>{"SC100=1/SC/1", "SC300=3//3"}));
+}
+
+TEST_F(ImportTest, LeftConflictsAreConfirmedAndCancelImportsNothing) {
+    addDisc("SC100", "1");
+    addListings({{"Old One", "Artist", "SC100", 1, "", "", "", 0, "SC"}});
+    writeFile(file("in.csv"), row("Clash", "1", 1, "SC100") + row("Fine", "2", 1, "SC200"));
+    startImport(file("in.csv"));
+    ASSERT_TRUE(d_.in(kImportTitle).press("Import Listings"));
+    EXPECT_EQ(message(), "Conflicting Listing Still Exist!\nIf you continue these listing will NOT be Imported.\n\n"
+                         "Do you wish to continue?");
+    ASSERT_TRUE(d_.answer("No"));
+    EXPECT_TRUE(d_.window(kImportTitle));
+    ASSERT_TRUE(d_.in(kImportTitle).press("Cancel"));
+    EXPECT_FALSE(d_.window(kImportTitle));
+    ASSERT_TRUE(d_.end());
+    EXPECT_EQ(listings().size(), 1u);
+}
+
+TEST_F(ImportTest, ASongBookThatCannotBeWrittenIsReportedWithWhatWasAdded) {
+    writeFile(file("in.csv"), row("One", "1", 1, "SC100") + row("Two", "1", 2, "SC100"));
+    startImport(file("in.csv"));
+    {
+        fixture::FileLock lock(SongBookFileName.str());
+        ASSERT_TRUE(lock.held());
+        ASSERT_TRUE(d_.in(kImportTitle).press("Import Listings"));
+        d_.setSettleTimeout(30000);
+        d_.wait(20);
+        const std::string text = message();
+        EXPECT_NE(text.find("The import stopped: The SongBook could not be locked for writing."), std::string::npos)
+            << text;
+        EXPECT_NE(text.find("0 listings were added to the SongBook; the other 2 listings were not."), std::string::npos)
+            << text;
+        ASSERT_TRUE(d_.answer("OK"));
+    }
+    ASSERT_TRUE(d_.end());
+    EXPECT_TRUE(listings().empty());
+    EXPECT_TRUE(discs().empty());
+}
+
+TEST_F(ImportTest, ARoundTripThroughAnEmptySongBookGivesBackEveryListingAndDisc) {
+    // A SongBook of every disc of the demo master database, with custom ids, genres, duets,
+    // dates and some accents.
+    const DemoCatalogue c = BuildDemoCatalogue();
+    rt::runProgram([&] {
+        SBD.open();
+        for (std::size_t i = 0; i < c.discs.size(); ++i)
+            fixture::addDiscRecord(c.discs[i].discId, "C" + std::to_string(100 + i), c.discs[i].discId.substr(0, 2),
+                                   c.discs[i].brand);
+        SBD.close();
+    });
+    std::vector<Listing> ls;
+    int n = 0;
+    for (const auto& t : c.tracks) {
+        ++n;
+        ls.push_back({n % 7 == 0 ? t.title + " \xC3\xA9t\xC3\xA9" : t.title, t.artist, t.discId,
+                      static_cast<std::uint32_t>(t.track), n % 3 == 0 ? "Rock" : "", n % 5 == 0 ? "X" : "",
+                      n % 4 == 0 ? "X" : "", rt::date(1 + n % 12, 1 + n % 28, 1985 + n % 40), t.discId.substr(0, 2)});
+    }
+    addListings(ls);
+    const auto listingsBefore = listings();
+    const auto discsBefore = discs();
+    exportAll(file("all.csv"));
+
+    fixture::pointFileNamesAt(dir_.path(), "Empty");
+    rt::runProgram([] {
+        SBK.create();
+        SBD.create();
+    });
+    importAll(file("all.csv"));
+    EXPECT_EQ(listings(), listingsBefore);
+    // Every disc with its custom id and brand; the manufacturer code is not in the file.
+    const auto discsAfter = discs();
+    ASSERT_EQ(discsAfter.size(), discsBefore.size());
+    for (std::size_t i = 0; i < discsBefore.size(); ++i) {
+        const std::string& b = discsBefore[i];
+        const std::size_t slash = b.find('/');
+        EXPECT_EQ(discsAfter[i], b.substr(0, slash) + "//" + b.substr(b.rfind('/') + 1));
+    }
+    EXPECT_GT(listingsBefore.size(), 100u);
+}
+
+}  // namespace
+}  // namespace exchange_test
