@@ -1,7 +1,6 @@
 #include "printing/PrintSettings.h"
 
 PrintSettings PrintSetup;
-std::uint8_t SuppressShading = 0;
 
 std::string JoinedPreferences(const PrintSettings& s) {
     std::string out;

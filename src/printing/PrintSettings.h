@@ -89,6 +89,3 @@ inline PrintSettings PrintSettingsSnapshot() { return PrintSetup; }
 
 // The eight brand preferences joined, two characters each with blanks kept (16 characters).
 std::string JoinedPreferences(const PrintSettings& s);
-
-// SuppressShading: 1 = Plain (no shading band), 0 = Shaded. Set by PrintSongBook only.
-extern std::uint8_t SuppressShading;

@@ -4,7 +4,10 @@
 
 #include "printing/PrintDesignFile.h"
 #include "printing/PrintSettings.h"
+#include "frontend/headless/procedures.h"
+#include "frontend/headless/script.h"
 #include "runtime/files/ini.h"
+#include <sstream>
 #include "shell/workspace/workspace_fixture.h"
 
 namespace {
@@ -182,6 +185,60 @@ TEST_F(DesignerTest, SavesAndRecallsDesigns) {
     EXPECT_NE(message().find(root_.file("no-such-folder/design.psf")), std::string::npos) << message();
     ASSERT_TRUE(d_.answer("OK")) << d_.error();
     EXPECT_EQ(d_.active()->title, kDesigner);
+}
+
+// The same as a person at the shell does it with cantorelle-script.
+class DesignerScriptTest : public WorkspaceTest {
+protected:
+    void SetUp() override {
+        WorkspaceTest::SetUp();
+        PrintSetup = PrintSettings{};
+        makeSongBook("Songs", workspace_test::sampleListings(), workspace_test::sampleDiscs());
+    }
+    void TearDown() override {
+        WorkspaceTest::TearDown();
+        PrintSetup = PrintSettings{};
+    }
+    int script(const std::string& text, std::string& out) {
+        std::istringstream in(text);
+        std::ostringstream o;
+        headless::registerProgramProcedures();
+        const int rc = headless::runScript(d_, in, o);
+        out = o.str();
+        return rc;
+    }
+};
+
+TEST_F(DesignerScriptTest, OpensTheDesignerChangesSavesAndRecallsADesign) {
+    const std::string design = root_.file("open mic");
+    std::string out;
+    ASSERT_EQ(script("start BrowseSongBook\n"
+                     "select ?LIST 1\n"
+                     "press \"&Open Selected SongBook\"\n"
+                     "menu &Print \"&Print SongBook\"\n"
+                     "expect \"SongBook Designer\"\n"
+                     "choose \"Sorted By\" Artist\n"
+                     "choose ?Sheet Header\n"
+                     "type ?ReportHeader \"Open Mic Night\"\n"
+                     "choose ?Sheet Advanced\n"
+                     "choose \"Paper Type\" A4\n"
+                     "press \"&Save Design\"\n"
+                     "dialog \"" + design + "\"\n"
+                     "choose ?Sheet General\n"
+                     "choose \"Sorted By\" \"Song Title\"\n"
+                     "choose ?Sheet Advanced\n"
+                     "choose \"Paper Type\" \"US Letter\"\n"
+                     "press \"&Recall Design\"\n"
+                     "dialog \"" + design + ".psf\"\n"
+                     "windows\n"
+                     "expect \"option ?PrintSort \\\"Sorted By\\\" value \\\"2\\\"\"\n"
+                     "expect \"option ?PaperType \\\"Paper Type\\\" value \\\"2\\\"\"\n",
+                     out),
+              0)
+        << out;
+    EXPECT_EQ(rt::getIni("Settings", "ReportHeader", "", design + ".psf"), "Open Mic Night");
+    EXPECT_EQ(PrintSetup.PrintSort, 2);
+    EXPECT_EQ(PrintSetup.PaperType, 2);
 }
 
 }  // namespace
