@@ -37,14 +37,14 @@ public:
         page_ = w.add(rt::ControlKind::Box, "?SamplePage", "", 8, 8, 200, 196);
         heading_ = w.text("?SampleHeading", "", 16, 14, 184, 16);
         w.setControlFont(heading_, rt::Font{"Times New Roman", 14, 700});
-        menuTable_ = w.add(rt::ControlKind::Box, "?SampleMenu", "", 34, 36, 148, 66);
-        caption_ = w.text("?SampleCaption", "SongBook Navigation Menu", 36, 38, 144, 11);
-        home_ = w.text("?SampleHome", "Home", 36, 50, 144, 11);
-        title_ = w.text("?SampleTitle", "Title", 36, 62, 71, 11);
-        artist_ = w.text("?SampleArtist", "Artist", 109, 62, 71, 11);
-        letters_ = w.text("?SampleLetters", "1234567890ABCDEFG", 38, 76, 68, 10);
-        activeLetter_ = w.text("?SampleActiveLetter", "H", 106, 76, 6, 10);
-        visited_ = w.text("?SampleVisited", "IJKLMNOPQRSTUVWXYZ", 38, 88, 142, 10);
+        menuTable_ = w.add(rt::ControlKind::Box, "?SampleMenu", "", 20, 36, 176, 66);
+        caption_ = w.text("?SampleCaption", "SongBook Navigation Menu", 22, 38, 172, 11);
+        home_ = w.text("?SampleHome", "Home", 22, 50, 172, 11);
+        title_ = w.text("?SampleTitle", "Title", 22, 62, 85, 11);
+        artist_ = w.text("?SampleArtist", "Artist", 109, 62, 85, 11);
+        letters_ = w.text("?SampleLetters", "1234567890ABCDEFG", 24, 76, 84, 10);
+        activeLetter_ = w.text("?SampleActiveLetter", "H", 108, 76, 8, 10);
+        visited_ = w.text("?SampleVisited", "IJKLMNOPQRSTUVWXYZ", 24, 88, 168, 10);
         listTable_ = w.add(rt::ControlKind::Box, "?SampleListing", "", 16, 110, 184, 28);
         headTitle_ = w.text("?SampleHeadTitle", "Title", 18, 112, 70, 11);
         headArtist_ = w.text("?SampleHeadArtist", "Artist", 90, 112, 70, 11);
@@ -119,47 +119,46 @@ void CustomizeHtmlColors() {
 }
 
 void HtmlEmbedPointsDialog() {
-    TaskWindow w("HTML Embed Points", rt::WindowKind::Dialog, -1, -1, 340, 252);
+    TaskWindow w("HTML Embed Points", rt::WindowKind::Dialog, -1, -1, 400, 252);
     w.setFont(rt::Font{"Arial", 8});
-    const int caption = w.text("?Caption", "Embedded HTML Points", 8, 6, 324, 14);
+    const int caption = w.text("?Caption", "Embedded HTML Points", 8, 6, 384, 14);
     w.setControlFont(caption, rt::Font{"Arial", 12, 700});
-    w.text("?Intro1", "Here you may provide custom HTML code to be embedded in each generated Web Page.", 8, 22, 324, 10);
-    w.text("?Intro2", "This is an advanced feature and thus requires some HTML programming experience.", 8, 32, 324,
-           10);
+    w.text("?Intro1", "Here you may provide custom HTML code to be embedded in each generated Web Page.", 8, 22, 384, 10);
+    w.text("?Intro2", "This is an advanced feature and thus requires some HTML programming experience.", 8, 32, 384, 10);
     auto inGroup = [&](int group, int id) {
         w.ctl(id).parent = group;
         return id;
     };
 
-    int g = w.group("?HeadGroup", "<HEAD> Section Embed Point", 8, 46, 324, 44);
+    int g = w.group("?HeadGroup", "<HEAD> Section Embed Point", 8, 46, 384, 44);
     inGroup(g, w.text("?HeadText", "HTML Code provided here will be added to the <HEAD> section of ALL generated Web Pages.",
-                      14, 58, 312, 10));
+                      14, 58, 372, 10));
     inGroup(g, w.text("?HeadOpen", "<HEAD>", 14, 72, 30, 10));
-    const int header = inGroup(g, w.entry("?WebEmbedHeader", "@s255", 46, 71, 240, 12));
-    inGroup(g, w.text("?HeadClose", "</HEAD>", 290, 72, 36, 10));
+    const int header = inGroup(g, w.entry("?WebEmbedHeader", "@s255", 46, 71, 300, 12));
+    inGroup(g, w.text("?HeadClose", "</HEAD>", 350, 72, 36, 10));
 
-    g = w.group("?BodyTagGroup", "<BODY> Tag Embed Point", 8, 94, 324, 64);
+    g = w.group("?BodyTagGroup", "<BODY> Tag Embed Point", 8, 94, 384, 64);
     inGroup(g, w.text("?BodyTagText1", "Here you may provide HTML Code to be inserted in the <BODY> tag of ALL Web Pages.",
-                      14, 106, 312, 10));
-    inGroup(g, w.text("?BodyTagText2", "Typically used to add a \"Wallpaper\" to your Web pages.", 14, 116, 312, 10));
+                      14, 106, 372, 10));
+    inGroup(g, w.text("?BodyTagText2", "Typically used to add a \"Wallpaper\" to your Web pages.", 14, 116, 372, 10));
     inGroup(g, w.text("?BodyTagExampleLabel", "Example:", 14, 128, 34, 10));
     inGroup(g, w.text("?BodyTagExample", "BACKGROUND = \"mywallpaper.gif\"", 50, 128, 200, 10));
     inGroup(g, w.text("?BodyTagOpen", "<BODY", 14, 141, 30, 10));
-    const int bodyTag = inGroup(g, w.entry("?WebEmbedBodyTag", "@s80", 46, 140, 240, 12));
-    inGroup(g, w.text("?BodyTagClose", "... >", 290, 141, 36, 10));
+    const int bodyTag = inGroup(g, w.entry("?WebEmbedBodyTag", "@s80", 46, 140, 300, 12));
+    inGroup(g, w.text("?BodyTagClose", "... >", 350, 141, 36, 10));
 
-    g = w.group("?BodyGroup", "<BODY> Section Embed Point", 8, 162, 324, 64);
+    g = w.group("?BodyGroup", "<BODY> Section Embed Point", 8, 162, 384, 64);
     inGroup(g, w.text("?BodyText1",
                       "HTML Code provided here will be embedded at the TOP of the <BODY> section of ALL generated Web Pages.",
-                      14, 174, 312, 10));
-    inGroup(g, w.text("?BodyText2", "May be used to add a custom image to the TOP of ALL Web Pages.", 14, 184, 312, 10));
+                      14, 174, 372, 10));
+    inGroup(g, w.text("?BodyText2", "May be used to add a custom image to the TOP of ALL Web Pages.", 14, 184, 372, 10));
     inGroup(g, w.text("?BodyExampleLabel", "Example:", 14, 196, 34, 10));
     inGroup(g, w.text("?BodyExample", "<CENTER> <IMG SRC=\"mylogo.gif\"> </CENTER>", 50, 196, 200, 10));
     inGroup(g, w.text("?BodyOpen", "<BODY>", 14, 209, 30, 10));
-    const int body = inGroup(g, w.entry("?WebEmbedBody", "@s255", 46, 208, 240, 12));
-    inGroup(g, w.text("?BodyClose", "</BODY>", 290, 209, 36, 10));
+    const int body = inGroup(g, w.entry("?WebEmbedBody", "@s255", 46, 208, 300, 12));
+    inGroup(g, w.text("?BodyClose", "</BODY>", 350, 209, 36, 10));
 
-    const int ok = w.button("?OK", "OK", 284, 232, 48, 14);
+    const int ok = w.button("?OK", "OK", 344, 232, 48, 14);
     w.ctl(ok).isDefault = true;
     w.setValue(header, WebEmbedHeader.str());
     w.setValue(bodyTag, WebEmbedBodyTag.str());
