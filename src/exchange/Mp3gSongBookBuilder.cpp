@@ -95,9 +95,21 @@ void Mp3gScan::run(const std::string& source) {
     SBK.previous();
     if (rt::errorCode() == rt::NoError && SBK.UNQDISKID == "*") discless_ = SBK.DISKTRACKNO;
 
-    SBK.stream();
+    writeDeferred(true);
     scanFolder(rt::longPath(source));
-    SBK.flush();
+    writeDeferred(false);
+}
+
+// Both files are written in batches: a disc record per song file would otherwise cost a
+// commit each.
+void Mp3gScan::writeDeferred(bool on) {
+    if (on) {
+        SBK.stream();
+        SBD.stream();
+    } else {
+        SBK.flush();
+        SBD.flush();
+    }
 }
 
 void Mp3gScan::scanFolder(const std::string& folder) {
@@ -127,15 +139,15 @@ void Mp3gScan::scanFolder(const std::string& folder) {
 bool Mp3gScan::handle(const std::string& folder, const std::string& fileName) {
     if (++sincePause_ > kEntriesPerPause) {
         // Written so far is committed while the window waits, so others see whole keys.
-        SBK.flush();
+        writeDeferred(false);
         const Pause p = pause ? pause(folder) : Pause::Go;
         if (p == Pause::Stop) {
             stopped = true;
             return false;
         }
+        writeDeferred(true);
         if (p == Pause::SkipFolder) return false;  // the count goes on: the next entry pauses again
         sincePause_ = 0;
-        SBK.stream();
     }
 
     const std::optional<SongFileName> parsed = ParseSongFileName(rt::utf8OrCp1252(fileName), form);

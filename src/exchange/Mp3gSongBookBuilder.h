@@ -59,6 +59,7 @@ private:
     void scanFolder(const std::string& folder);
     bool handle(const std::string& folder, const std::string& fileName);
     bool discReady(const std::string& discId);
+    void writeDeferred(bool on);
 
     // Disc id and track of every file met in this scan's life: a second file with the same
     // pair is the same song.
