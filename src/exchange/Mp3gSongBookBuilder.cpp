@@ -1,6 +1,7 @@
 #include "exchange/Mp3gSongBookBuilder.h"
 
 #include <algorithm>
+#include <chrono>
 #include <cstdlib>
 #include <limits>
 
@@ -22,6 +23,8 @@ constexpr const char* kTitle = "MP3+G SongBook Builder";
 constexpr const char* kHelpTopic = "UsingtheMP3GSongBookBuilder";
 // Entries handled between two pauses.
 constexpr int kEntriesPerPause = 50;
+// Deferred writes are committed at a pause at least this long after the last commit.
+constexpr std::chrono::milliseconds kCommitEvery{1000};
 // Folders named one by one in the closing message; the rest are counted.
 constexpr std::size_t kNamedFolders = 8;
 
@@ -104,6 +107,7 @@ void Mp3gScan::run(const std::string& source) {
 // commit each.
 void Mp3gScan::writeDeferred(bool on) {
     if (on) {
+        lastCommit_ = std::chrono::steady_clock::now();
         SBK.stream();
         SBD.stream();
     } else {
@@ -120,7 +124,6 @@ void Mp3gScan::scanFolder(const std::string& folder) {
         return;
     }
     const char* pattern = compressed ? "*.zip" : "*.cdg";
-    skipFolder_ = false;
     for (const rt::DirEntry& e : entries) {
         if (e.isFolder || !rt::matchesPattern(e.name, pattern)) continue;
         if (!handle(folder, e.name)) break;
@@ -138,14 +141,17 @@ void Mp3gScan::scanFolder(const std::string& folder) {
 // One entry of a folder; false when the rest of the folder is to be skipped.
 bool Mp3gScan::handle(const std::string& folder, const std::string& fileName) {
     if (++sincePause_ > kEntriesPerPause) {
-        // Written so far is committed while the window waits, so others see whole keys.
-        writeDeferred(false);
+        // What was written is committed now and then while the window waits, so a long run
+        // keeps its work and others see it; not at every pause, which would cost a disc sync
+        // per 50 files.
+        const bool commit = std::chrono::steady_clock::now() - lastCommit_ >= kCommitEvery;
+        if (commit) writeDeferred(false);
         const Pause p = pause ? pause(folder) : Pause::Go;
         if (p == Pause::Stop) {
             stopped = true;
             return false;
         }
-        writeDeferred(true);
+        if (commit) writeDeferred(true);
         if (p == Pause::SkipFolder) return false;  // the count goes on: the next entry pauses again
         sincePause_ = 0;
     }

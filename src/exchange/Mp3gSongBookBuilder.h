@@ -13,6 +13,7 @@
 //     scan.pause = [](const std::string&) { return Mp3gScan::Pause::Go; };
 //     scan.run("/music/karaoke");          // SongBook and SBDiscs open on this thread
 //     scan.added;                          // new listings of this run
+#include <chrono>
 #include <functional>
 #include <optional>
 #include <set>
@@ -67,7 +68,7 @@ private:
     std::set<std::string> visited_;
     int sincePause_ = 0;
     unsigned long discless_ = 0;
-    bool skipFolder_ = false;
+    std::chrono::steady_clock::time_point lastCommit_;
 };
 
 void Mp3gSongBookBuilder();

@@ -217,14 +217,12 @@ protected:
         ASSERT_TRUE(d_.check("Include All Sub-Folders Under Source Folder")) << d_.error();
         build();
     }
-    long long listings() { return std::stoll(fixture::queryColumn(listingFile("Songs"), "SELECT count(*) FROM data").front()); }
 };
 
 TEST_F(Mp3gPauseTest, PausesAfterFiftyEntriesAndGoesOnWithTheTimer) {
     makeTree();
-    // The 51st entry waits for the window's timer; what came before is already in the file.
+    // The 51st entry waits for the window's timer.
     EXPECT_EQ(status(), "") << d_.windows();
-    EXPECT_EQ(listings(), 50);
     EXPECT_FALSE(d_.enabled("Close"));
     ASSERT_TRUE(d_.wait(1)) << d_.error();
     EXPECT_EQ(status(), "70 New Files Found - Import Process Complete!") << d_.windows();
