@@ -73,21 +73,21 @@ public:
         w_.setValue(progress_, "0");
         const int adding = w_.group("?AddingGroup", "Adding Song Tracks", 6, 22, kWidth - 12, 30);
         percent_ = w_.text("?Percent", "", 14, 36, 80, 10);
-        w_.ctl(percent_).parent = adding;
+        w_.edit(percent_).parent = adding;
         details_ = w_.button("?Details", "&Details >>", kWidth - 72, 33, 60, 14);
-        w_.ctl(details_).parent = adding;
+        w_.edit(details_).parent = adding;
         w_.hide(details_);
         done_ = w_.button("?Done", "&Done", kWidth - 66, 56, 60, 14);
-        w_.ctl(done_).isDefault = true;
+        w_.edit(done_).isDefault = true;
         w_.hide(done_);
 
         // Below the area shown at first: the counters.
         const int group = w_.group("?DetailsGroup", "Details", 6, kShortHeight + 2, kWidth - 12, 44);
         auto counterLine = [&](const char* label, const char* name, int y) {
             const int p = w_.text(std::string("?") + name + ":Prompt", label, 14, y, 120, 10);
-            w_.ctl(p).parent = group;
+            w_.edit(p).parent = group;
             const int n = w_.text(std::string("?") + name, "0", 138, y, 40, 10);
-            w_.ctl(n).parent = group;
+            w_.edit(n).parent = group;
             return n;
         };
         added_ = counterLine("Song Tracks Added Successfully: ", "TracksAdded", kShortHeight + 14);

@@ -125,7 +125,7 @@ void BrowseMasterTracks() {
     const int insert = w.button("?Insert", "&Insert", 6, 240, 40, 14);
     const int del = w.button("?Delete", "&Delete", 50, 240, 40, 14);
     const int select = w.button("?Select", "&Select", 174, 240, 50, 14);
-    w.ctl(edit).isDefault = true;
+    w.edit(edit).isDefault = true;
     w.hide(insert);
     w.hide(del);
 

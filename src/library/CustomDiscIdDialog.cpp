@@ -59,7 +59,7 @@ void CustomDiscIdDialog() {
         const int messageLine = w.text("?MessageLine", "", 8, 76, 160, 10);
         const int ok = w.button("?OK", "OK", 190, 94, 48, 14);
         const int cancel = w.button("?Cancel", "Cancel", 244, 94, 48, 14);
-        w.ctl(ok).isDefault = true;
+        w.edit(ok).isDefault = true;
 
         std::vector<std::string> genres;
         w.onFirstDisplay([&] {

@@ -10,7 +10,7 @@ void DiscLocatorHelp() {
     w.setMinSize(120, 80);
     const int picture = w.image("?Image1", "rapidlocator.bmp", 6, 6, 240, 144);
     const int ok = w.button("?OK", "OK", 198, 156, 48, 14);
-    w.ctl(ok).isDefault = true;
+    w.edit(ok).isDefault = true;
 
     // The picture takes the room the window gives it; the button stays at the lower right.
     auto fit = [&] {

@@ -73,7 +73,7 @@ void MultiTagOptionsDialog() {
 
     const int ok = w.button("?OK", " OK", 154, 132, 48, 14);
     const int cancel = w.button("?Cancel", "Cancel", 208, 132, 48, 14);
-    w.ctl(ok).isDefault = true;
+    w.edit(ok).isDefault = true;
 
     int chosen = 0;
     auto show = [&](int m) {

@@ -63,9 +63,9 @@ void UpdateMasterTrack() {
     const int brand = w.entry("?BRA:MAKE", "@s40", 12, 91, 276, 12);
     const int ok = w.button("?OK", "OK", 188, 108, 50, 14);
     const int cancel = w.button("?Cancel", "Cancel", 244, 108, 50, 14);
-    w.ctl(ok).isDefault = true;
-    w.ctl(disk).readOnly = true;
-    w.ctl(brand).readOnly = true;
+    w.edit(ok).isDefault = true;
+    w.edit(disk).readOnly = true;
+    w.edit(brand).readOnly = true;
 
     form.bind(title, "TITLE");
     form.bind(artist, "ARTIST");

@@ -79,7 +79,7 @@ bool TaskWindow::accept() {
     case rt::EvRejected:
         if (field()) {
             rt::beep(rt::BeepKind::Plain);
-            ctl(field());  // shows the control's own value again
+            edit(field());  // shows the control's own value again
             select(field());
         }
         break;

@@ -47,7 +47,7 @@ public:
     TaskWindow(std::string title, rt::WindowKind kind, int x, int y, int w, int h,
                std::initializer_list<rt::RecordFile*> files = {},
                std::string placementSection = {});
-    ~TaskWindow();
+    ~TaskWindow() override;
 
     // The caller's request (CallRequest at the start: 1 insert, 2 change, 3 delete, 4 select,
     // 0 a plain call) and the response to hand back (1 completed, 2 cancelled).
@@ -64,10 +64,10 @@ public:
     void setAcceptAll(bool on) { acceptAll_ = on; }
     bool acceptAll() const { return acceptAll_; }
 
-    void open();
-    bool accept();
-    void close();
-    void refuse();
+    void open() override;
+    bool accept() override;
+    void close() override;
+    void refuse() override;
 
     bool filesOpened() const { return filesOpened_; }
     bool windowOpened() const { return windowOpened_; }

@@ -15,7 +15,7 @@ void AboutBox() {
     w.image("?Picture", "about.bmp", 8, 8, 204, 112);
     const int webButton = w.button("?VisitWeb", "Visit Us on the Web!", 8, 128, 90, 14);
     const int closeButton = w.button("?Close", "&Close", 162, 128, 50, 14);
-    w.ctl(closeButton).isDefault = true;
+    w.edit(closeButton).isDefault = true;
 
     w.open();
     w.select(closeButton);

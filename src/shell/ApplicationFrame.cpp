@@ -45,13 +45,13 @@ void ApplicationFrame() {
         w.menuItem(toolTipsMenu, "Hide/&UnHide ToolTips", "Toggle On/Off ToolTips");
 
     const int windowMenu = w.menu("&Window");
-    w.ctl(windowMenu).message = "Create and Arrange windows";
+    w.edit(windowMenu).message = "Create and Arrange windows";
     const int tileItem = w.menuItem(windowMenu, "T&ile", "Make all open windows visible");
     const int cascadeItem = w.menuItem(windowMenu, "&Cascade", "Stack all open windows");
     const int arrangeItem = w.menuItem(windowMenu, "&Arrange Icons", "Align all window icons");
 
     const int helpMenu = w.menu("&Help");
-    w.ctl(helpMenu).message = "Windows Help";
+    w.edit(helpMenu).message = "Windows Help";
     const int helpItem =
         w.menuItem(helpMenu, "&Cantorelle V2 Help", "View the contents of the help file");
     w.separator(helpMenu);

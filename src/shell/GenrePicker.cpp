@@ -19,7 +19,7 @@ void GenrePicker() {
     const int del = w.button("?Delete", "&Delete", 148, 42, 50, 14);
     const int select = w.button("?Select", "&Select", 148, 66, 50, 14);
     const int close = w.button("?Close", "Close", 148, 130, 50, 14);
-    w.ctl(change).isDefault = true;
+    w.edit(change).isDefault = true;
 
     w.open();
     rt::View view(GEN, Genre::KGENRE);

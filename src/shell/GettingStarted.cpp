@@ -41,7 +41,7 @@ void GettingStarted() {
            10);
 
     const int okButton = w.button("?OK", "OK, let's proceed....", 228, 184, 90, 14);
-    w.ctl(okButton).isDefault = true;
+    w.edit(okButton).isDefault = true;
 
     w.open();
     w.select(okButton);

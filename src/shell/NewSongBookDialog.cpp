@@ -17,7 +17,7 @@ void NewSongBookDialog() {
     const int status = w.text("?STATUSMESSAGE", "", 36, 42, 206, 10);
     const int ok = w.button("?OK", "OK", 142, 62, 48, 14);
     const int cancel = w.button("?Cancel", "Cancel", 194, 62, 48, 14);
-    w.ctl(ok).isDefault = true;
+    w.edit(ok).isDefault = true;
 
     auto cancelled = [&] {
         SelectedSongBookPath.clear();

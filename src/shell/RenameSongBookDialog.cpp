@@ -58,7 +58,7 @@ void RenameSongBookDialog() {
     w.setValue(entry, current);
     const int ok = w.button("?OK", "OK", 132, 52, 48, 14);
     const int cancel = w.button("?Cancel", "&Cancel", 184, 52, 48, 14);
-    w.ctl(ok).isDefault = true;
+    w.edit(ok).isDefault = true;
 
     w.onFirstDisplay([&] { w.select(entry); });
     w.open();

@@ -158,7 +158,7 @@ void Explorer::run() {
     w_.prompt("?CurrentFolderPrompt", "Current Folder:", 8, 8, 60, 10);
     folder_ = w_.text("?LONGNEWPATH", LONGNEWPATH, 70, 8, 282, 10);
     list_ = w_.list("?LIST", 8, 24, 206, 176, {rt::Column{"SongBooks", 200, 'L', false}});
-    w_.ctl(list_).maxChars = 50;
+    w_.edit(list_).maxChars = 50;
 
     // Buttons to the right of the list, in groups: choosing, managing one SongBook, archives,
     // the folder; Cancel level with the list's foot.
@@ -173,11 +173,11 @@ void Explorer::run() {
     change_ = w_.button("?BUTTON2", "&Change Folder", bx, 148, bw, bh);
     default_ = w_.button("?BUTTON10", "&Set as Default SongBook Folder", bx, 164, bw, bh);
     cancel_ = w_.button("?BUTTON11", "Cancel", bx, 186, bw, bh);
-    w_.ctl(open_).isDefault = true;
+    w_.edit(open_).isDefault = true;
 
     status_ = w_.text("?STATUSMESSAGE", "", 8, 206, 344, 10);
-    w_.ctl(status_).boxed = true;
-    w_.ctl(status_).maxChars = 128;
+    w_.edit(status_).boxed = true;
+    w_.edit(status_).maxChars = 128;
     w_.setIcon(TaskWindow::ProgramIcon);
 
     w_.onFirstDisplay([this] {

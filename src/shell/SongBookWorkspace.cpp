@@ -483,7 +483,7 @@ bool Workspace::rescale() {
     for (const Geometry& g : designed_) {
         const int x = static_cast<int>(g.x * W / designW_), y = static_cast<int>(g.y * H / designH_);
         const int cw = static_cast<int>(g.w * W / designW_), ch = static_cast<int>(g.h * H / designH_);
-        const rt::Control& c = static_cast<const rt::Window&>(w_).ctl(g.id);
+        const rt::Control& c = w_.ctl(g.id);
         if (c.x == x && c.y == y && c.w == cw && c.h == ch) continue;
         w_.setPosition(g.id, x, y, cw, ch);
         changed = true;

@@ -22,7 +22,7 @@ void UpdateGenre() {
     const int message = w.text("?Message", "", 8, 28, 198, 10);
     const int ok = w.button("?OK", "OK", 104, 44, 48, 14);
     const int cancel = w.button("?Cancel", "Cancel", 158, 44, 48, 14);
-    w.ctl(ok).isDefault = true;
+    w.edit(ok).isDefault = true;
 
     form.bind(genre, "GENRE");
     form.buttons(ok, cancel);

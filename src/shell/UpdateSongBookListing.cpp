@@ -54,7 +54,7 @@ void UpdateSongBookListing() {
                        int entryWidth = 0) {
         const int g = w.group("", group, x, y, width, 26);
         const int e = w.entry(name, picture, x + 6, y + 10, entryWidth ? entryWidth : width - 12, 12);
-        w.ctl(e).parent = g;
+        w.edit(e).parent = g;
         return e;
     };
     const int title = entryIn("Title", "?SBK:TITLE", "@s40", 6, 4, 214);
@@ -64,7 +64,7 @@ void UpdateSongBookListing() {
     const int discId = entryIn("Mfg. Disk ID", "?SBK:UNQDISKID", "@s15", 6, 60, 105);
     const int altId = entryIn("Alternate Disk ID", "?SBD:ALTDISKID", "@s15", 115, 60, 105);
     const int dateAdded = entryIn("Date Added", "?SBK:DATEADDED", "@d17", 224, 60, 96, 56);
-    w.ctl(dateAdded).maxChars = 10;
+    w.edit(dateAdded).maxChars = 10;
 
     const int categorize = w.group("", "Categorize", 6, 88, 314, 42);
     const int genrePrompt = w.prompt("?SBK:GENRE:Prompt", "Genre:", 12, 101, 26, 10);
@@ -73,13 +73,13 @@ void UpdateSongBookListing() {
     w.setTooltip(plus, "Add Your Own Genre Category");
     const int duet = w.check("?SBK:DUET", "Duet?", 230, 100, 84, 10);
     const int omit = w.check("?SBK:PRINT", "Omit Listing in Printed SongBook", 40, 116, 180, 10);
-    for (int c : {genrePrompt, genre, plus, duet, omit}) w.ctl(c).parent = categorize;
+    for (int c : {genrePrompt, genre, plus, duet, omit}) w.edit(c).parent = categorize;
 
     const int message = w.text("?Message", "", 8, 141, 150, 10);
     const int ok = w.button("?OK", "OK", 164, 138, 48, 14);
     const int cancel = w.button("?Cancel", "Cancel", 218, 138, 48, 14);
     const int help = w.button("?Help", "&Help", 272, 138, 48, 14);
-    w.ctl(ok).isDefault = true;
+    w.edit(ok).isDefault = true;
     // The listing stays on its disc: the disc ids are edited only when adding.
     if (!adding) {
         w.disable(discId);

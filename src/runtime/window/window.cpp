@@ -196,7 +196,7 @@ Window::Window(std::string title, WindowKind kind, int x, int y, int w, int h)
 Window::~Window() {
     if (impl_->open) {
         impl_->closeNow = true;
-        accept();
+        Window::accept();
     }
 }
 
@@ -439,7 +439,7 @@ void Window::display() {
     core::notifyChanged();
 }
 
-Control& Window::ctl(int id) {
+Control& Window::edit(int id) {
     for (auto& c : impl_->st.controls)
         if (c.id == id) { touch(c); return c; }
     throw std::out_of_range("no control " + std::to_string(id));
@@ -461,38 +461,38 @@ void Window::touch(Control& c) {
 }
 void Window::touchWindow() { impl_->dirty = true; }
 
-void Window::setText(int id, const std::string& t) { ctl(id).text = t; }
-void Window::setValue(int id, const std::string& v) { ctl(id).value = v; }
+void Window::setText(int id, const std::string& t) { edit(id).text = t; }
+void Window::setValue(int id, const std::string& v) { edit(id).value = v; }
 const std::string& Window::value(int id) const { return ctl(id).value; }
 void Window::enable(int id, bool on) {
-    const Control& c = static_cast<const Window*>(this)->ctl(id);
-    if (c.enabled != on) ctl(id).enabled = on;
+    const Control& c = ctl(id);
+    if (c.enabled != on) edit(id).enabled = on;
 }
 void Window::hide(int id, bool on) {
-    const Control& c = static_cast<const Window*>(this)->ctl(id);
-    if (c.hidden != on) ctl(id).hidden = on;
+    const Control& c = ctl(id);
+    if (c.hidden != on) edit(id).hidden = on;
 }
-void Window::setTooltip(int id, const std::string& tip) { ctl(id).tooltip = tip; }
-void Window::setRows(int id, std::vector<Row> rows) { ctl(id).rows = std::move(rows); }
-void Window::setSelected(int id, int row) { ctl(id).selected = row; }
+void Window::setTooltip(int id, const std::string& tip) { edit(id).tooltip = tip; }
+void Window::setRows(int id, std::vector<Row> rows) { edit(id).rows = std::move(rows); }
+void Window::setSelected(int id, int row) { edit(id).selected = row; }
 void Window::setThumb(int id, int thumb) {
-    if (static_cast<const Window*>(this)->ctl(id).thumb != thumb) ctl(id).thumb = thumb;
+    if (ctl(id).thumb != thumb) edit(id).thumb = thumb;
 }
 void Window::showScrollBar(int id, bool on) {
-    if (static_cast<const Window*>(this)->ctl(id).vscroll != on) ctl(id).vscroll = on;
+    if (ctl(id).vscroll != on) edit(id).vscroll = on;
 }
-void Window::setChoices(int id, std::vector<std::string> ch) { ctl(id).choices = std::move(ch); }
-void Window::setColumns(int id, std::vector<Column> cols) { ctl(id).columns = std::move(cols); }
-void Window::setControlFont(int id, const Font& f) { ctl(id).font = f; }
+void Window::setChoices(int id, std::vector<std::string> ch) { edit(id).choices = std::move(ch); }
+void Window::setColumns(int id, std::vector<Column> cols) { edit(id).columns = std::move(cols); }
+void Window::setControlFont(int id, const Font& f) { edit(id).font = f; }
 void Window::setColors(int id, std::uint32_t fg, std::uint32_t bg, std::uint32_t sfg, std::uint32_t sbg) {
-    Control& c = ctl(id);
+    Control& c = edit(id);
     c.fg = fg;
     c.bg = bg;
     c.selFg = sfg;
     c.selBg = sbg;
 }
 void Window::setPosition(int id, int x, int y, int w, int h) {
-    Control& c = ctl(id);
+    Control& c = edit(id);
     c.x = x;
     c.y = y;
     c.w = w;

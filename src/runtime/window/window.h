@@ -174,7 +174,7 @@ struct Answer {
 class Window {
 public:
     Window(std::string title, WindowKind kind, int x, int y, int w, int h);
-    ~Window();  // closes the window if it is still open
+    virtual ~Window();  // closes the window if it is still open
     Window(const Window&) = delete;
     Window& operator=(const Window&) = delete;
 
@@ -209,26 +209,29 @@ public:
     void setMinSize(int w, int h);
 
     // --- life cycle ---
-    void open();
+    // open, accept, refuse and close are virtual so that a window with its own frame around
+    // them (TaskWindow) is served the same way through a plain rt::Window&.
+    virtual void open();
     bool isOpen() const;
     // The event loop: waits for the next event of this window and hands it over in event();
     // false once the window has closed (after a close request nobody refused, or close()).
-    bool accept();
+    virtual bool accept();
     const EventData& event() const;
     int code() const;      // event().code
     int field() const;     // event().control
     // Keeps the window open after EvCloseWindow (the handler refused the close).
-    void refuse();
+    virtual void refuse();
     // Closes the window: accept() then returns false.
-    void close();
+    virtual void close();
     // Queues an event for this window (a close request: EvCloseWindow).
     void post(int code, int control = 0);
     // Sends the window to the front ends now (progress during a long loop).
     void display();
 
     // --- reading and changing controls ---
-    Control& ctl(int id);
+    // Reading a control never marks it changed; edit() does, so the front ends get it again.
     const Control& ctl(int id) const;
+    Control& edit(int id);
     int find(const std::string& name) const;  // by use name ("?LIST"); 0 when missing
     void setText(int id, const std::string& text);
     void setValue(int id, const std::string& value);

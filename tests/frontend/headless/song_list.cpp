@@ -41,7 +41,7 @@ void EditListing(rt::Window& owner) {
     d.prompt("?PROMPT:ARTIST", "&Artist:", 6, 8, 40, 10);
     int artist = d.entry("?ARTIST", "@s30", 50, 8, 100, 10);
     int ok = d.button("?OK", "OK", 60, 40, 40, 14);
-    d.ctl(ok).isDefault = true;
+    d.edit(ok).isDefault = true;
     int cancel = d.button("?CANCEL", "Cancel", 106, 40, 40, 14);
     d.open();
     while (d.accept()) {

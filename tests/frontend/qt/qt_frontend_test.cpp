@@ -157,7 +157,7 @@ protected:
                 break;
             case rt::EvTimer:
                 // The program touches the entry (not its value) while the user types.
-                w.ctl(entry).tooltip = "tick " + std::to_string(++ticks_);
+                w.edit(entry).tooltip = "tick " + std::to_string(++ticks_);
                 if (ticks_ == 3) w.setValue(entry, "from program");
                 w.setStatus("tick " + std::to_string(ticks_.load()));
                 if (ticks_ >= 3) w.setTimer(0);
