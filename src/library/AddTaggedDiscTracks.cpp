@@ -14,7 +14,7 @@
 #include "runtime/record/record.h"
 #include "runtime/text/text.h"
 #include "runtime/window/window.h"
-#include "services/TaskWindow.h"
+#include "services/ProgressWindow.h"
 #include "services/show_warning.h"
 
 namespace {
@@ -24,8 +24,6 @@ const char* const kTitle = "Adding Selected Disc Tracks to Open SongBook";
 constexpr int kLockSeconds = 5;
 // Refused discs named one by one in the closing message; the rest are counted.
 constexpr std::size_t kNamedProblems = 12;
-
-std::string percentText(int percent) { return rt::rightAligned(percent, 3) + "% Completed"; }
 
 // The error part of a message about the error that just happened.
 std::string errorPart() { return WarningErrorPart(); }
@@ -66,74 +64,11 @@ struct Counts {
     long long refused = 0;
 };
 
-class ProgressWindow {
-public:
-    ProgressWindow() : w_("Progress...", rt::WindowKind::Dialog, -1, -1, kWidth, kShortHeight) {
-        progress_ = w_.add(rt::ControlKind::Progress, "?Progress", "", 8, 8, kWidth - 16, 10);
-        w_.setValue(progress_, "0");
-        const int adding = w_.group("?AddingGroup", "Adding Song Tracks", 6, 22, kWidth - 12, 30);
-        percent_ = w_.text("?Percent", "", 14, 36, 80, 10);
-        w_.edit(percent_).parent = adding;
-        details_ = w_.button("?Details", "&Details >>", kWidth - 72, 33, 60, 14);
-        w_.edit(details_).parent = adding;
-        w_.hide(details_);
-        done_ = w_.button("?Done", "&Done", kWidth - 66, 56, 60, 14);
-        w_.edit(done_).isDefault = true;
-        w_.hide(done_);
-
-        // Below the area shown at first: the counters.
-        const int group = w_.group("?DetailsGroup", "Details", 6, kShortHeight + 2, kWidth - 12, 44);
-        auto counterLine = [&](const char* label, const char* name, int y) {
-            const int p = w_.text(std::string("?") + name + ":Prompt", label, 14, y, 120, 10);
-            w_.edit(p).parent = group;
-            const int n = w_.text(std::string("?") + name, "0", 138, y, 40, 10);
-            w_.edit(n).parent = group;
-            return n;
-        };
-        added_ = counterLine("Song Tracks Added Successfully: ", "TracksAdded", kShortHeight + 14);
-        duplicates_ = counterLine("Duplicate Song Tracks not Added: ", "TracksDuplicate", kShortHeight + 24);
-        refused_ = counterLine("Discs not Added: ", "DiscsRefused", kShortHeight + 34);
-    }
-
-    void open() {
-        w_.open();
-        w_.setText(percent_, "0% Completed");
-        w_.setTitle(kTitle);
-        w_.display();
-    }
-    void showCounts(const Counts& c) {
-        w_.setText(added_, rt::str(c.added));
-        w_.setText(duplicates_, rt::str(c.duplicates));
-        w_.setText(refused_, rt::str(c.refused));
-    }
-    void showPercent(int percent) {
-        w_.setValue(progress_, std::to_string(percent));
-        w_.setText(percent_, percentText(percent));
-    }
-    void display() { w_.display(); }
-    void showDetails() { w_.setGeometry(w_.x(), w_.y(), w_.width(), kTallHeight); }
-    void finished() {
-        w_.unhide(done_);
-        w_.unhide(details_);
-        w_.select(done_);
-    }
-    // Serves the window until "&Done" (or its close box) ends it.
-    void serve() {
-        while (w_.accept()) {
-            if (w_.code() != rt::EvAccepted) continue;
-            if (w_.field() == done_) w_.close();
-            else if (w_.field() == details_) showDetails();
-        }
-    }
-
-private:
-    static constexpr int kWidth = 240;  // wide enough for its title
-    static constexpr int kShortHeight = 76;
-    static constexpr int kTallHeight = 126;
-    TaskWindow w_;
-    int progress_ = 0, percent_ = 0, details_ = 0, done_ = 0;
-    int added_ = 0, duplicates_ = 0, refused_ = 0;
-};
+void showCounts(ProgressWindow& w, const Counts& c) {
+    w.setCount(0, c.added);
+    w.setCount(1, c.duplicates);
+    w.setCount(2, c.refused);
+}
 
 // One tagged disc: its tracks go into the SongBook in one transaction with its disc record.
 class DiscCopy {
@@ -158,7 +93,7 @@ public:
             rt::rollback();
             counts_.added -= added;
             counts_.duplicates -= duplicates;
-            window_.showCounts(counts_);
+            showCounts(window_, counts_);
             refuse(failure);
             return;
         }
@@ -167,7 +102,7 @@ public:
             const std::string why = "its tracks could not be written.  Error: " + errorPart() + ".";
             counts_.added -= added;
             counts_.duplicates -= duplicates;
-            window_.showCounts(counts_);
+            showCounts(window_, counts_);
             refuse(why);
         }
     }
@@ -264,7 +199,7 @@ private:
                 ++added;
                 ++counts_.added;
             }
-            window_.showCounts(counts_);
+            showCounts(window_, counts_);
             window_.display();
         }
         return true;
@@ -272,7 +207,7 @@ private:
 
     void refuse(const std::string& why) {
         ++counts_.refused;
-        window_.showCounts(counts_);
+        showCounts(window_, counts_);
         problems_.push_back("Disc " + discId_ + " was not added: " + why);
     }
 
@@ -308,11 +243,13 @@ void AddTaggedDiscTracks() {
 
     const std::size_t total = TagQue.records();
     std::size_t discsDone = 0;
-    int percent = 0;
     Counts counts;
     std::vector<std::string> problems;
 
-    ProgressWindow window;
+    ProgressWindow window(kTitle, "Adding Song Tracks",
+                          {{"Song Tracks Added Successfully: ", "TracksAdded"},
+                           {"Duplicate Song Tracks not Added: ", "TracksDuplicate"},
+                           {"Discs not Added: ", "DiscsRefused"}});
     window.open();
 
     while (TagQue.records() > 0) {
@@ -320,15 +257,7 @@ void AddTaggedDiscTracks() {
         const TagQueRecord tag = TagQue;
         DiscCopy(tag, counts, window, problems).run();
 
-        ++discsDone;
-        if (percent < 100) {
-            const int now = static_cast<int>(std::min<std::size_t>(100, total ? discsDone * 100 / total : 100));
-            if (now != percent) {
-                percent = now;
-                window.showPercent(percent);
-                window.display();
-            }
-        }
+        window.step(++discsDone, total);
         TagQue.get(1);
         TagQue.del();
     }
