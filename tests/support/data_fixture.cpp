@@ -14,17 +14,6 @@
 
 namespace fixture {
 
-TempFolder::TempFolder() {
-    std::string tmpl = (std::filesystem::temp_directory_path() / "cantorelle-test-XXXXXX").string();
-    if (::mkdtemp(tmpl.data())) path_ = tmpl;
-}
-
-TempFolder::~TempFolder() {
-    if (path_.empty()) return;
-    std::error_code ec;
-    std::filesystem::remove_all(path_, ec);
-}
-
 void pointFileNamesAt(const std::string& folder, const std::string& songBook) {
     InstallFolder = folder;
     SetMasterFileNames(folder);
@@ -60,21 +49,6 @@ void resetTagging() {
     SkipCustomDiscIdQuery = 0;
     DialogCancelled = 0;
     BatchConfirmed = 0;
-}
-
-ScopedConfigHome::ScopedConfigHome() {
-    if (const char* v = std::getenv("XDG_CONFIG_HOME")) {
-        had_ = true;
-        old_ = v;
-    }
-    ::setenv("XDG_CONFIG_HOME", dir_.path().c_str(), 1);
-}
-
-ScopedConfigHome::~ScopedConfigHome() {
-    if (had_)
-        ::setenv("XDG_CONFIG_HOME", old_.c_str(), 1);
-    else
-        ::unsetenv("XDG_CONFIG_HOME");
 }
 
 namespace {

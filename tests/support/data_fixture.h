@@ -1,48 +1,21 @@
 #pragma once
-// Fixtures for tests of data files: temporary folders, the file-name variables pointed into
-// one, a private config folder, disc records and master tracks written for a test, the
-// tagging state reset, and SQL behind the record engine's back (to damage a key or make a
+// Fixtures for tests of data files (temporary folders and the config folder are in
+// support/temp_folder.h): the file-name variables pointed into a folder, disc records and
+// master tracks written for a test, the tagging state reset, and SQL behind the record engine's back (to damage a key or make a
 // write fail the way a broken disk would).
 #include <cstdint>
 #include <string>
 #include <vector>
 
+#include "support/temp_folder.h"
+
 struct sqlite3;
 
 namespace fixture {
 
-// A fresh folder under the system's temporary folder, removed with everything in it.
-class TempFolder {
-public:
-    TempFolder();
-    ~TempFolder();
-    TempFolder(const TempFolder&) = delete;
-    TempFolder& operator=(const TempFolder&) = delete;
-    const std::string& path() const { return path_; }
-    std::string file(const std::string& name) const { return path_ + "/" + name; }
-
-private:
-    std::string path_;
-};
-
 // Points InstallFolder and every master file name into `folder`, and the SongBook pair to
 // folder/<songBook>.2bk and .2bd.
 void pointFileNamesAt(const std::string& folder, const std::string& songBook = "Test");
-
-// XDG_CONFIG_HOME set to a temporary folder for the life of the object.
-class ScopedConfigHome {
-public:
-    ScopedConfigHome();
-    ~ScopedConfigHome();
-    ScopedConfigHome(const ScopedConfigHome&) = delete;
-    ScopedConfigHome& operator=(const ScopedConfigHome&) = delete;
-    const std::string& path() const { return dir_.path(); }
-
-private:
-    TempFolder dir_;
-    std::string old_;
-    bool had_ = false;
-};
 
 // Records written on the calling thread into files it has open; the add's error is left for
 // the caller to check.

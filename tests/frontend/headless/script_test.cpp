@@ -12,6 +12,7 @@
 #include "frontend/headless/procedures.h"
 #include "runtime/thread/thread.h"
 #include "song_list.h"
+#include "support/temp_folder.h"
 
 namespace {
 
@@ -139,12 +140,8 @@ protected:
         fs::path self = fs::read_symlink("/proc/self/exe");
         tool_ = self.parent_path().parent_path() / "src" / "cantorelle-script";
         if (!fs::exists(tool_)) GTEST_SKIP() << "cantorelle-script is not built at " << tool_;
-        dir_ = fs::temp_directory_path() / ("cantorelle-script-test-" + std::to_string(::getpid()));
+        dir_ = tmp_.path();
         fs::create_directories(dir_ / "config");
-    }
-    void TearDown() override {
-        std::error_code ec;
-        if (!dir_.empty()) fs::remove_all(dir_, ec);
     }
     // Runs the tool on a script; returns its exit status.
     int run(const std::string& args, const std::string& script, std::string& output) {
@@ -160,6 +157,7 @@ protected:
         int st = ::pclose(p);
         return WIFEXITED(st) ? WEXITSTATUS(st) : -1;
     }
+    fixture::TempFolder tmp_{"cantorelle-script-test"};
     fs::path tool_, dir_;
 };
 

@@ -22,6 +22,7 @@
 #include "runtime/thread/thread.h"
 #include "runtime/window/frontend.h"
 #include "runtime/window/window.h"
+#include "support/temp_folder.h"
 
 namespace {
 
@@ -189,16 +190,14 @@ TEST_F(ResourcesTest, TextsWithRoomForMoreLinesWrapAndShowWhole) {
 class ResourceFileTest : public qtfe_test::QtAppTest {
 protected:
     void SetUp() override {
-        dir_ = std::filesystem::temp_directory_path() /
-               ("cantorelle-resources-" + std::to_string(QCoreApplication::applicationPid()));
-        std::filesystem::create_directories(dir_);
+        dir_ = tmp_.path();
         saved_ = rt::currentFolder();
         rt::setCurrentFolder(dir_.string());
     }
     void TearDown() override {
         rt::setCurrentFolder(saved_);
-        std::filesystem::remove_all(dir_);
     }
+    fixture::TempFolder tmp_{"cantorelle-resources"};
     std::filesystem::path dir_;
     std::string saved_;
 };

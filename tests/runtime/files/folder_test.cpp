@@ -1,8 +1,10 @@
 #include "runtime/error/error.h"
 #include "runtime/files/folder.h"
-#include "runtime/files/temp_folder.h"
+#include "support/temp_folder.h"
 
 #include <gtest/gtest.h>
+
+#include <filesystem>
 #include <unistd.h>
 
 #include <algorithm>
@@ -11,10 +13,10 @@
 #include <set>
 #include <thread>
 
-using testing_support::namesIn;
-using testing_support::readText;
-using testing_support::TempFolder;
-using testing_support::writeText;
+using fixture::namesIn;
+using fixture::readText;
+using fixture::TempFolder;
+using fixture::writeText;
 
 namespace {
 
@@ -23,6 +25,7 @@ protected:
     void SetUp() override { saved_ = rt::currentFolder(); }
     void TearDown() override { rt::setCurrentFolder(saved_); }
     TempFolder tmp;
+    fixture::ScopedConfigHome config{tmp / "config"};
     std::string saved_;
 };
 

@@ -1,15 +1,17 @@
 #include "runtime/files/folder.h"
 #include "runtime/files/ini.h"
-#include "runtime/files/temp_folder.h"
+#include "support/temp_folder.h"
 
 #include <gtest/gtest.h>
 
+#include <filesystem>
+
 #include <cctype>
 
-using testing_support::namesIn;
-using testing_support::readText;
-using testing_support::TempFolder;
-using testing_support::writeText;
+using fixture::namesIn;
+using fixture::readText;
+using fixture::TempFolder;
+using fixture::writeText;
 
 namespace {
 
@@ -53,6 +55,7 @@ class IniGet : public ::testing::TestWithParam<GetCase> {};
 
 TEST_P(IniGet, Reads) {
     TempFolder tmp;
+    fixture::ScopedConfigHome config{tmp / "config"};
     const GetCase& c = GetParam();
     std::string file = tmp / "test.ini";
     if (c.content) writeText(file, c.content);
@@ -100,6 +103,7 @@ class IniPut : public ::testing::TestWithParam<PutCase> {};
 
 TEST_P(IniPut, Writes) {
     TempFolder tmp;
+    fixture::ScopedConfigHome config{tmp / "config"};
     const PutCase& c = GetParam();
     std::string file = tmp / "test.ini";
     if (c.before) writeText(file, c.before);
@@ -115,6 +119,7 @@ INSTANTIATE_TEST_SUITE_P(Cases, IniPut, ::testing::ValuesIn(putCases), caseName<
 
 TEST(IniLocation, BareNameLiesInConfigFolderRelativeNameInCurrentFolder) {
     TempFolder tmp;
+    fixture::ScopedConfigHome config{tmp / "config"};
     std::string saved = rt::currentFolder();
     rt::setCurrentFolder(tmp.path());
     std::filesystem::create_directory(tmp / "sub");
@@ -131,6 +136,7 @@ TEST(IniLocation, BareNameLiesInConfigFolderRelativeNameInCurrentFolder) {
 
 TEST(IniLocation, WritesThroughALinkKeepTheLink) {
     TempFolder tmp;
+    fixture::ScopedConfigHome config{tmp / "config"};
     writeText(tmp / "real.ini", "[a]\nx=1\n");
     std::filesystem::create_symlink(tmp / "real.ini", tmp / "link.ini");
     rt::putIni("a", "x", "2", tmp / "link.ini");

@@ -10,6 +10,7 @@
 #include <vector>
 
 #include "runtime/error/error.h"
+#include "support/temp_folder.h"
 #include "runtime/record/record.h"
 
 namespace testfiles {
@@ -84,9 +85,8 @@ struct Discs : rt::File<Discs, DiscRec> {
 class RecordFiles : public ::testing::Test {
 protected:
     void SetUp() override {
-        std::string tmpl = (std::filesystem::temp_directory_path() / "records-XXXXXX").string();
-        ASSERT_NE(mkdtemp(tmpl.data()), nullptr);
-        folder = tmpl;
+        ASSERT_FALSE(dir_.path().empty());
+        folder = dir_.path();
         Listings::fileName = folder + "/book.2bk";
         Listings::layoutVersion.clear();
         Discs::fileName = folder + "/book.2bd";
@@ -103,8 +103,6 @@ protected:
         if (rt::inTransaction()) rt::rollback();
         songs.close();
         discs.close();
-        std::error_code ec;
-        std::filesystem::remove_all(folder, ec);
     }
 
     // Adds a listing; returns the error code of the add.
@@ -136,6 +134,7 @@ protected:
         return out;
     }
 
+    fixture::TempFolder dir_{"records"};
     std::string folder;
     Listings songs;
     Discs discs;

@@ -1,7 +1,9 @@
 #include "runtime/registry/registry.h"
-#include "runtime/files/temp_folder.h"
+#include "support/temp_folder.h"
 
 #include <gtest/gtest.h>
+
+#include <filesystem>
 
 #include <sys/stat.h>
 #include <unistd.h>
@@ -11,9 +13,9 @@
 
 using rt::RegStatus;
 using rt::RegType;
-using testing_support::readText;
-using testing_support::TempFolder;
-using testing_support::writeText;
+using fixture::readText;
+using fixture::TempFolder;
+using fixture::writeText;
 
 namespace {
 
@@ -23,6 +25,7 @@ const std::string kInstall = "Software\\Brambury\\Cantorelle\\1.0\\Install";
 class RegistryTest : public ::testing::Test {
 protected:
     TempFolder tmp;
+    fixture::ScopedConfigHome config{tmp / "config"};
     std::string store() const { return tmp / "config/cantorelle/registry.ini"; }
 };
 

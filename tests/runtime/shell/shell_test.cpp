@@ -1,8 +1,10 @@
 #include "runtime/files/folder.h"
-#include "runtime/files/temp_folder.h"
+#include "support/temp_folder.h"
 #include "runtime/shell/shell.h"
 
 #include <gtest/gtest.h>
+
+#include <filesystem>
 #include <dirent.h>
 #include <unistd.h>
 
@@ -10,8 +12,8 @@
 #include <fstream>
 #include <thread>
 
-using testing_support::readText;
-using testing_support::TempFolder;
+using fixture::readText;
+using fixture::TempFolder;
 
 namespace {
 
@@ -30,6 +32,7 @@ protected:
         rt::setCurrentFolder(saved_);
     }
     TempFolder tmp;
+    fixture::ScopedConfigHome config{tmp / "config"};
     std::string saved_;
     std::vector<Command> ran_;
 };

@@ -1,15 +1,17 @@
-#include "runtime/files/temp_folder.h"
+#include "support/temp_folder.h"
 #include "runtime/zip/zip.h"
 
 #include <gtest/gtest.h>
+
+#include <filesystem>
 #include <zip.h>
 
 #include <thread>
 
-using testing_support::namesIn;
-using testing_support::readText;
-using testing_support::TempFolder;
-using testing_support::writeText;
+using fixture::namesIn;
+using fixture::readText;
+using fixture::TempFolder;
+using fixture::writeText;
 
 namespace {
 
@@ -67,6 +69,8 @@ protected:
     }
 
     TempFolder tmp;
+
+    fixture::ScopedConfigHome config{tmp / "config"};
     std::string books = tmp / "books", backups = tmp / "backups", restore = tmp / "restore";
     std::string listing, discs;
 };

@@ -15,6 +15,7 @@
 #include "runtime/sysinfo/sysinfo.h"
 #include "runtime/window/window.h"
 #include "shell/ProgramMain.h"
+#include "support/temp_folder.h"
 
 namespace startup_test {
 
@@ -34,9 +35,8 @@ inline rt::OsVersionInfo version(uint32_t platform, uint32_t major, uint32_t min
 class StartupTest : public ::testing::Test {
 protected:
     void SetUp() override {
-        char tmpl[] = "/tmp/cantorelle-startup-XXXXXX";
-        ASSERT_NE(::mkdtemp(tmpl), nullptr);
-        root_ = tmpl;
+        ASSERT_FALSE(dir_.path().empty());
+        root_ = dir_.path();
         installDir_ = root_ + "/install";
         std::filesystem::create_directories(installDir_);
         ::setenv("XDG_CONFIG_HOME", (root_ + "/config").c_str(), 1);
@@ -71,8 +71,6 @@ protected:
         rt::setVersionForTests(std::nullopt);
         rt::setDragFullWindowsForTests(std::nullopt);
         rt::setToolTipsOn(true);
-        std::error_code ec;
-        std::filesystem::remove_all(root_, ec);
     }
 
     void setRegistry(const std::string& section, const std::string& name,
@@ -113,6 +111,7 @@ protected:
         return all.empty() ? std::vector<std::string>{} : all.back();
     }
 
+    fixture::TempFolder dir_{"cantorelle-startup"};
     headless::Driver d_;
     std::string root_;
     std::string installDir_;
