@@ -21,7 +21,7 @@
 #include "runtime/error/error.h"
 #include "runtime/record/record.h"
 #include "runtime/thread/thread.h"
-#include "services/registry_value.h"
+#include "services/RegistryValue.h"
 #include "shell/BrowseSongBook.h"
 
 namespace {

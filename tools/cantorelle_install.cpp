@@ -10,7 +10,7 @@
 #include "runtime/error/error.h"
 #include "runtime/files/folder.h"
 #include "runtime/thread/thread.h"
-#include "services/registry_value.h"
+#include "services/RegistryValue.h"
 
 namespace {
 constexpr const char* kCompanyWebAddress = "http://www.cantorelle.example";

@@ -26,9 +26,10 @@
 #include "runtime/view/view.h"
 #include "runtime/window/window.h"
 #include "services/BrowseList.h"
+#include "services/ReadEveryRecord.h"
 #include "services/ShowHelpTopic.h"
+#include "services/ShowWarning.h"
 #include "services/TaskWindow.h"
-#include "services/show_warning.h"
 
 namespace {
 
@@ -445,25 +446,7 @@ void AddManufacturerDiscs() {
         all.range(1);
         DIS.clearBuffer();
         DIS.MAKEID = brandId;
-        rt::clearError();
-        all.open();
-        if (!all.isOpen()) {
-            ShowWarning(36);
-            return false;
-        }
-        all.set();
-        for (;;) {
-            rt::clearError();
-            all.next();
-            if (rt::errorCode() == rt::NoRecord) break;
-            if (rt::errorCode() != rt::NoError) {
-                ShowWarning(35, "Discs");
-                return false;
-            }
-            if (!each(DIS.UNQDISKID.str())) break;
-        }
-        rt::clearError();
-        return true;
+        return ReadEveryRecord(all, "Discs", [&] { return each(DIS.UNQDISKID.str()); });
     };
 
     auto tagAll = [&] {
@@ -506,7 +489,7 @@ void AddManufacturerDiscs() {
                 }
                 if (use == CustomDiscIdUse::ReadError) {
                     cursor(false);
-                    ShowWarning(35, "SBDiscs");
+                    ShowWarning(Warning::RecordRetrieval, "SBDiscs");
                     return false;
                 }
                 if (use == CustomDiscIdUse::Used) {

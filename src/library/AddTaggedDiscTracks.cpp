@@ -15,7 +15,7 @@
 #include "runtime/text/text.h"
 #include "runtime/window/window.h"
 #include "services/ProgressWindow.h"
-#include "services/show_warning.h"
+#include "services/ShowWarning.h"
 
 namespace {
 

@@ -12,8 +12,8 @@
 #include "runtime/error/error.h"
 #include "runtime/text/text.h"
 #include "runtime/window/window.h"
+#include "services/ShowWarning.h"
 #include "services/TaskWindow.h"
-#include "services/show_warning.h"
 
 namespace {
 
@@ -68,7 +68,7 @@ void CustomDiscIdDialog() {
             for (GEN.next(); rt::errorCode() == rt::NoError; GEN.next()) genres.push_back(GEN.GENRE.str());
             if (rt::errorCode() != rt::NoRecord) {
                 busy.end();
-                ShowWarning(35, "Genre");
+                ShowWarning(Warning::RecordRetrieval, "Genre");
                 w.close();
                 return;
             }
@@ -104,7 +104,7 @@ void CustomDiscIdDialog() {
             } else if (w.field() == autoNumber) {
                 std::int64_t next = 0;
                 if (!NextCustomDiscIdNumber(next)) {
-                    ShowWarning(35, "SBDiscs");
+                    ShowWarning(Warning::RecordRetrieval, "SBDiscs");
                     continue;
                 }
                 diskId = std::to_string(next);
@@ -119,7 +119,7 @@ void CustomDiscIdDialog() {
                     w.select(idEntry);
                     continue;
                 case CustomDiscIdUse::ReadError:
-                    ShowWarning(35, "SBDiscs");
+                    ShowWarning(Warning::RecordRetrieval, "SBDiscs");
                     w.select(idEntry);
                     continue;
                 case CustomDiscIdUse::Free:

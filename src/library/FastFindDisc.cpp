@@ -16,8 +16,8 @@
 #include "runtime/view/view.h"
 #include "runtime/window/window.h"
 #include "services/BrowseList.h"
+#include "services/ShowWarning.h"
 #include "services/TaskWindow.h"
-#include "services/show_warning.h"
 
 namespace {
 
@@ -118,7 +118,7 @@ void FastFindDisc() {
             const int err = rt::errorCode();
             if (err == rt::NoRecord) break;
             if (err != rt::NoError) {
-                ShowWarning(35, "sTitle");
+                ShowWarning(Warning::RecordRetrieval, "sTitle");
                 w.close();
                 return false;
             }
@@ -141,7 +141,7 @@ void FastFindDisc() {
             if (offerTitles(typed)) w.select(box);
             return false;
         case Lookup::Failed:
-            ShowWarning(35, "sTitle");
+            ShowWarning(Warning::RecordRetrieval, "sTitle");
             w.close();
             return false;
         }
@@ -178,7 +178,7 @@ void FastFindDisc() {
         }
         if (err != rt::RecordNotFound && err != rt::NoRecord) {
             // Whether the SongBook holds the disc is unknown: tag nothing.
-            ShowWarning(35, "SBDiscs");
+            ShowWarning(Warning::RecordRetrieval, "SBDiscs");
             return;
         }
         TagQue.QUEUNQDISKID = discId;

@@ -8,9 +8,9 @@
 #include "library/TagGlobals.h"
 #include "runtime/text/text.h"
 #include "runtime/window/window.h"
+#include "services/OpenDataFile.h"
+#include "services/ShowWarning.h"
 #include "services/TaskWindow.h"
-#include "services/open_data_file.h"
-#include "services/show_warning.h"
 
 namespace {
 
@@ -36,7 +36,7 @@ void MultiTagOptionsDialog() {
     BATCHPRE.clear();
     BATCHSUF.clear();
     std::int64_t start = 1;
-    if (!NextCustomDiscIdNumber(start)) ShowWarning(35, "SBDiscs");
+    if (!NextCustomDiscIdNumber(start)) ShowWarning(Warning::RecordRetrieval, "SBDiscs");
     BATCHSTARTINGNUMBER = start;
     BatchConfirmed = 0;
 

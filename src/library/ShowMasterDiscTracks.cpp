@@ -12,8 +12,8 @@
 #include "runtime/view/view.h"
 #include "runtime/window/window.h"
 #include "services/BrowseList.h"
+#include "services/OpenDataFile.h"
 #include "services/TaskWindow.h"
-#include "services/open_data_file.h"
 
 namespace {
 

@@ -8,9 +8,9 @@
 #include "runtime/text/text.h"
 #include "runtime/window/window.h"
 #include "services/RecordForm.h"
+#include "services/SafeUpdate.h"
+#include "services/ShowWarning.h"
 #include "services/TaskWindow.h"
-#include "services/safe_update.h"
-#include "services/show_warning.h"
 
 namespace {
 
@@ -39,11 +39,11 @@ void UpdateMasterTrack() {
                  300, 124);  // wide enough for the title with the disc and track
     // Master tracks come only from the manufacturers' updates.
     if (w.request == 1) {
-        ShowWarning(19);
+        ShowWarning(Warning::InsertNotAllowed);
         return;
     }
     if (w.request == 3) {
-        ShowWarning(21);
+        ShowWarning(Warning::DeleteNotAllowed);
         return;
     }
     RecordForm form(w, {&KAR, &MasterTrackDitto, PrepareKaraokeUpdate, SafeUpdateKaraoke, {}, {}, {&BRA, &KAR}});

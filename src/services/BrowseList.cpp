@@ -7,7 +7,7 @@
 #include "runtime/error/error.h"
 #include "runtime/text/text.h"
 #include "runtime/thread/thread.h"
-#include "services/show_warning.h"
+#include "services/ShowWarning.h"
 
 namespace {
 
@@ -227,7 +227,7 @@ bool BrowseList::reopen() {
     rt::clearError();
     view_.open();
     if (!view_.isOpen()) {
-        ShowWarning(36);
+        ShowWarning(Warning::ViewOpen);
         return false;
     }
     return true;
@@ -249,7 +249,7 @@ void BrowseList::close() {
 }
 
 bool BrowseList::readFailed() {
-    ShowWarning(35, primary_.label());
+    ShowWarning(Warning::RecordRetrieval, primary_.label());
     failed_ = true;
     win_.close();
     return true;

@@ -7,7 +7,7 @@
 #include "runtime/error/error.h"
 #include "runtime/text/text.h"
 #include "runtime/window/window.h"
-#include "services/show_warning.h"
+#include "services/ShowWarning.h"
 
 namespace {
 
@@ -125,7 +125,7 @@ void RecordForm::prime(const std::function<void()>& step) {
 
 bool RecordForm::runDelete() {
     if (w_.request != 3) return false;
-    if (ShowWarning(32) != kOk) return true;
+    if (ShowWarning(Warning::ConfirmDelete) != kOk) return true;
     for (;;) {
         int result;
         {
@@ -136,7 +136,7 @@ bool RecordForm::runDelete() {
             w_.response = 1;
             return true;
         }
-        if (ShowWarning(18) != kYes) return true;
+        if (ShowWarning(Warning::RecordDeleteRetry) != kYes) return true;
     }
 }
 
@@ -348,9 +348,9 @@ void RecordForm::storeInsert() {
         return;
     }
     if (!o.duplicateKey.empty())
-        ShowWarning(24, o.duplicateKey);
+        ShowWarning(Warning::DuplicateKey, o.duplicateKey);
     else
-        ShowWarning(14);
+        ShowWarning(Warning::RecordInsert);
     selectFirst();
 }
 
@@ -372,7 +372,7 @@ void RecordForm::storeChange() {
             selectFirst();
             return;
         }
-        const int answer = ShowWarning(16);
+        const int answer = ShowWarning(Warning::RecordUpdateRetry);
         if (answer == kYes) continue;
         if (answer == kNo) {
             w_.post(rt::EvCloseWindow);
@@ -387,7 +387,7 @@ bool RecordForm::mayClose() {
     if (w_.response == 1) return true;
     if (w_.request != 1 && w_.request != 2) return true;
     if (!changed()) return true;
-    switch (ShowWarning(33)) {
+    switch (ShowWarning(Warning::UpdateCancelled)) {
     case kYes:
         // The store decides whether the window closes.
         pressOk();

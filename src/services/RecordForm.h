@@ -43,8 +43,8 @@
 #include <vector>
 
 #include "runtime/record/record.h"
+#include "services/OpenDataFile.h"
 #include "services/TaskWindow.h"
-#include "services/open_data_file.h"
 
 // A copy of a file's record buffer: a form's saved copy, and the history record that every
 // store through a form leaves (one per form, kept for the whole run).

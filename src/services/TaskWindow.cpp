@@ -1,8 +1,8 @@
 #include "services/TaskWindow.h"
 
 #include "runtime/thread/thread.h"
+#include "services/OpenDataFile.h"
 #include "services/WindowPlacement.h"
-#include "services/open_data_file.h"
 
 namespace {
 thread_local int ThreadLastKey = 0;

@@ -4,8 +4,8 @@
 
 #include "runtime/text/text.h"
 #include "runtime/window/window.h"
-#include "services/open_with_shell.h"
-#include "services/registry_value.h"
+#include "services/OpenWithShell.h"
+#include "services/RegistryValue.h"
 
 void AboutBox() {
     rt::Window w("", rt::WindowKind::Dialog, -1, -1, 220, 150);

@@ -12,8 +12,8 @@
 #include "runtime/text/text.h"
 #include "runtime/thread/thread.h"
 #include "runtime/window/window.h"
-#include "services/open_data_file.h"
-#include "services/split_file_path.h"
+#include "services/OpenDataFile.h"
+#include "services/SplitFilePath.h"
 #include "shell/FrameEvents.h"
 #include "shell/SongBookFileExplorer.h"
 

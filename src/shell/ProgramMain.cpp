@@ -6,7 +6,7 @@
 #include "runtime/sysinfo/sysinfo.h"
 #include "runtime/text/text.h"
 #include "runtime/window/window.h"
-#include "services/registry_value.h"
+#include "services/RegistryValue.h"
 #include "shell/ApplicationFrame.h"
 
 std::int32_t DragFullWindowsState = 0;

@@ -8,8 +8,8 @@
 #include "runtime/record/whole_files.h"
 #include "runtime/text/text.h"
 #include "runtime/window/window.h"
+#include "services/SplitFilePath.h"
 #include "services/TaskWindow.h"
-#include "services/split_file_path.h"
 #include "shell/SongBookFileExplorer.h"
 
 std::uint8_t NameChangeDone = 0;

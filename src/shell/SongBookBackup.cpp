@@ -15,8 +15,8 @@
 #include "runtime/text/text.h"
 #include "runtime/window/window.h"
 #include "runtime/zip/zip.h"
+#include "services/SplitFilePath.h"
 #include "services/TaskWindow.h"
-#include "services/split_file_path.h"
 #include "shell/SongBookFileExplorer.h"
 
 namespace {

@@ -28,8 +28,8 @@
 #include "services/BrowseList.h"
 #include "services/ScrollStops.h"
 #include "services/ShowHelpTopic.h"
+#include "services/ShowWarning.h"
 #include "services/TaskWindow.h"
-#include "services/show_warning.h"
 #include "shell/FrameEvents.h"
 #include "shell/GettingStarted.h"
 #include "shell/UpdateSongBookListing.h"
@@ -620,7 +620,7 @@ bool Workspace::findMatch(const std::string& text, bool contains, bool next, std
     primary.clearBuffer();
     view.open();
     if (!view.isOpen()) {
-        ShowWarning(36);
+        ShowWarning(Warning::ViewOpen);
         return false;
     }
     const bool stopAtFirstMiss = !contains;
@@ -647,7 +647,7 @@ bool Workspace::findMatch(const std::string& text, bool contains, bool next, std
         const int error = rt::errorCode();
         if (error == rt::NoRecord) return false;
         if (error != rt::NoError) {
-            ShowWarning(35, primary.label());
+            ShowWarning(Warning::RecordRetrieval, primary.label());
             return false;
         }
         ++rowsRead_;
@@ -837,14 +837,14 @@ void Workspace::deleteSequence() {
 bool beginDelete() {
     if (rt::logout(1, {&SBK, &SBD})) return true;
     SaveFileError();
-    ShowWarning(34, "Delete", "SongBook");
+    ShowWarning(Warning::TransactionFraming, "Delete", "SongBook");
     return false;
 }
 
 // A step of a delete failed: the warning names the file.
 bool deleteFailed(const char* label) {
     SaveFileError();  // rolls the transaction back
-    ShowWarning(17, label);
+    ShowWarning(Warning::DeleteOperation, label);
     return false;
 }
 

@@ -2,9 +2,9 @@
 
 #include "data/genre.h"
 #include "services/RecordForm.h"
+#include "services/SafeDelete.h"
+#include "services/SafeUpdate.h"
 #include "services/TaskWindow.h"
-#include "services/safe_delete.h"
-#include "services/safe_update.h"
 
 namespace {
 // The genre as the last store through this form left it; blank when the program starts.

@@ -17,12 +17,12 @@
 #include "runtime/thread/thread.h"
 #include "runtime/window/window.h"
 #include "services/RecordForm.h"
-#include "services/TaskWindow.h"
-#include "services/safe_delete.h"
-#include "services/safe_update.h"
-#include "services/show_warning.h"
-#include "shell/GenrePicker.h"
+#include "services/SafeDelete.h"
+#include "services/SafeUpdate.h"
 #include "services/ShowHelpTopic.h"
+#include "services/ShowWarning.h"
+#include "services/TaskWindow.h"
+#include "shell/GenrePicker.h"
 
 namespace {
 
@@ -117,7 +117,7 @@ void UpdateSongBookListing() {
             const int e = rt::errorCode();
             if (e == rt::NoRecord) break;
             if (e != rt::NoError) {
-                ShowWarning(35, "Genre");
+                ShowWarning(Warning::RecordRetrieval, "Genre");
                 w.close();
                 return false;
             }
@@ -170,7 +170,7 @@ void UpdateSongBookListing() {
             GEN.GENRE = SBK.GENRE;
             GEN.add();
             if (rt::errorCode() != rt::NoError) {
-                ShowWarning(14);
+                ShowWarning(Warning::RecordInsert);
                 w.select(genre);
                 return false;
             }

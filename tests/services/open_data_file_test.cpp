@@ -10,7 +10,7 @@
 #include "frontend/headless/driver.h"
 #include "runtime/files/folder.h"
 #include "runtime/thread/thread.h"
-#include "services/open_data_file.h"
+#include "services/OpenDataFile.h"
 #include "support/data_fixture.h"
 
 namespace {

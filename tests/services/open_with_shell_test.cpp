@@ -1,7 +1,7 @@
 #include <gtest/gtest.h>
 
 #include "runtime/shell/shell.h"
-#include "services/open_with_shell.h"
+#include "services/OpenWithShell.h"
 
 namespace {
 

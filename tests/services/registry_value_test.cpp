@@ -1,7 +1,7 @@
 #include <gtest/gtest.h>
 
 #include "runtime/registry/registry.h"
-#include "services/registry_value.h"
+#include "services/RegistryValue.h"
 #include "support/data_fixture.h"
 
 namespace {

@@ -8,9 +8,9 @@
 #include "data/data_files.h"
 #include "frontend/headless/driver.h"
 #include "runtime/thread/thread.h"
-#include "services/open_data_file.h"
-#include "services/safe_delete.h"
-#include "services/safe_update.h"
+#include "services/OpenDataFile.h"
+#include "services/SafeDelete.h"
+#include "services/SafeUpdate.h"
 #include "support/data_fixture.h"
 
 namespace {

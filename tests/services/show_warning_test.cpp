@@ -6,7 +6,7 @@
 #include "frontend/headless/driver.h"
 #include "runtime/error/error.h"
 #include "runtime/window/window.h"
-#include "services/show_warning.h"
+#include "services/ShowWarning.h"
 
 namespace {
 

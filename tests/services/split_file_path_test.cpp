@@ -1,6 +1,6 @@
 #include <gtest/gtest.h>
 
-#include "services/split_file_path.h"
+#include "services/SplitFilePath.h"
 
 namespace {
 

@@ -10,7 +10,7 @@
 #include "library/FastFindDisc.h"
 #include "library/UpdateMasterTrack.h"
 #include "runtime/thread/thread.h"
-#include "services/open_data_file.h"
+#include "services/OpenDataFile.h"
 
 namespace master_test {
 namespace {

@@ -3,7 +3,7 @@
 #include "master_fixture.h"
 
 #include "library/ShowMasterDiscTracks.h"
-#include "services/open_data_file.h"
+#include "services/OpenDataFile.h"
 
 namespace master_test {
 namespace {

@@ -10,8 +10,8 @@
 #include "frontend/headless/driver.h"
 #include "runtime/thread/thread.h"
 #include "runtime/window/frontend.h"
+#include "services/OpenDataFile.h"
 #include "services/TaskWindow.h"
-#include "services/open_data_file.h"
 #include "support/data_fixture.h"
 
 namespace {

@@ -3,7 +3,7 @@
 #include "explorer_fixture.h"
 #include "runtime/files/ini.h"
 #include "runtime/registry/registry.h"
-#include "services/registry_value.h"
+#include "services/RegistryValue.h"
 
 namespace explorer_test {
 namespace {

@@ -16,7 +16,7 @@
 #include "runtime/thread/thread.h"
 #include "runtime/window/frontend.h"
 #include "runtime/window/window.h"
-#include "services/open_data_file.h"
+#include "services/OpenDataFile.h"
 #include "shell/GenrePicker.h"
 #include "shell/UpdateSongBookListing.h"
 #include "support/data_fixture.h"

@@ -19,7 +19,7 @@
 #include "runtime/files/folder.h"
 #include "runtime/thread/thread.h"
 #include "runtime/window/window.h"
-#include "services/registry_value.h"
+#include "services/RegistryValue.h"
 #include "shell/BrowseSongBook.h"
 #include "shell/OpenSongBook.h"
 #include "support/data_fixture.h"

@@ -1,11 +1,11 @@
-#include "services/safe_update.h"
+#include "services/SafeUpdate.h"
 
 #include "data/genre.h"
 #include "data/karaoke.h"
 #include "data/makeid.h"
 #include "data/songbook.h"
 #include "runtime/error/error.h"
-#include "services/show_warning.h"
+#include "services/ShowWarning.h"
 
 namespace {
 constexpr int kLockWaitSeconds = 2;
@@ -14,7 +14,7 @@ constexpr int kLockWaitSeconds = 2;
 int SafeUpdateRecord(rt::RecordFile& file, const std::string& label) {
     if (!rt::logout(kLockWaitSeconds, {&file})) {
         SaveFileError();
-        ShowWarning(34, "Update", label);
+        ShowWarning(Warning::TransactionFraming, "Update", label);
         return 1;
     }
     const std::string position = file.position();
@@ -26,13 +26,13 @@ int SafeUpdateRecord(rt::RecordFile& file, const std::string& label) {
     const int failure = rt::errorCode();
     SaveFileError();
     if (failure == rt::RecordChanged) {
-        ShowWarning(38);
+        ShowWarning(Warning::RecordNotUpdated);
         // Show the other station's version.
         file.watch();
         file.reget(position);
         return 2;
     }
-    ShowWarning(15, label);
+    ShowWarning(Warning::UpdateOperation, label);
     return 1;
 }
 

@@ -1,4 +1,4 @@
-#include "services/split_file_path.h"
+#include "services/SplitFilePath.h"
 
 #include "runtime/text/text.h"
 

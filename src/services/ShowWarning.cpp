@@ -1,4 +1,4 @@
-#include "services/show_warning.h"
+#include "services/ShowWarning.h"
 
 #include <utility>
 
@@ -37,34 +37,34 @@ const std::string kEndApp = ".  Press OK to end this application.";
 
 bool composeWarning(int number, const std::string& t1, const std::string& t2,
                     const std::string& err, int errCode, Box& b) {
-    switch (number) {
-    case 1:
+    switch (static_cast<Warning>(number)) {
+    case Warning::InvalidFile:
         b = {"Invalid File", "Error: (" + err + ") accessing " + t1 + kEndApp};
         b.ends = "Invalid File!";
         return true;
-    case 2:
+    case Warning::InvalidKey:
         b = {"Invalid Key", t1 + " key file is invalid.  Do you want to rebuild the key?",
              rt::Icon::Question, rt::BtnYes | rt::BtnNo, rt::BtnYes};
         b.ends = "Invalid Key!";
         b.endsOnNoOnly = true;
         return true;
-    case 3:
+    case Warning::KeyRebuild:
         b = {"Key Rebuild Error", "Error: (" + err + ") repairing key for " + t1 + kEndApp};
         b.ends = "Error Rebuilding Key!";
         return true;
-    case 4:
+    case Warning::FileCreation:
         b = {"File Creation Error", "Error: (" + err + ") creating " + t1 + kEndApp};
         b.ends = "File Creation Error!";
         return true;
-    case 5:
+    case Warning::CreatedFileOpen:
         b = {"File Creation Error", "Error: (" + err + ") opening created file:" + t1 + kEndApp};
         b.ends = "File Creation Error!";
         return true;
-    case 14:
+    case Warning::RecordInsert:
         b = {"Record Insert Error",
              "An error was experienced during the update of record.  Error: " + err + "."};
         return true;
-    case 15:
+    case Warning::UpdateOperation:
         b = {"Update Operation Error",
              errCode == 0 || errCode == rt::RecordChanged
                  ? std::string("This record was changed by another station.")
@@ -72,38 +72,38 @@ bool composeWarning(int number, const std::string& t1, const std::string& t2,
                        ") was experienced when attempting to update a record from the file."
                        "  Probable Cause: " + t1 + "."};
         return true;
-    case 16:
+    case Warning::RecordUpdateRetry:
         b = {"Record Update Error",
              "An error was experienced changing this record.  Do you want to try to save again?",
              rt::Icon::Exclamation, rt::BtnYes | rt::BtnNo | rt::BtnCancel, rt::BtnCancel};
         return true;
-    case 17:
+    case Warning::DeleteOperation:
         b = {"Delete Operation Error",
              "An error (" + err +
                  ") was experienced when attempting to delete a record from the file " + t1 + "."};
         return true;
-    case 18:
+    case Warning::RecordDeleteRetry:
         b = {"Record Update Error",
              "An error was experienced deleting this record.  Do you want to try to save again?",
              rt::Icon::Exclamation, rt::BtnYes | rt::BtnNo | rt::BtnCancel, rt::BtnCancel};
         return true;
-    case 19:
+    case Warning::InsertNotAllowed:
         b = {"Invalid Request",
              "This procedure was called to insert a record, however inserts are not allowed for "
              "this procedure.  Press OK to return to the calling procedure"};
         return true;
-    case 21:
+    case Warning::DeleteNotAllowed:
         b = {"Invalid Request",
              "This procedure was called to delete a record, however deletions are not allowed "
              "for this procedure.  Press OK to return to the calling procedure"};
         return true;
-    case 24:
+    case Warning::DuplicateKey:
         b = {"Duplicate Key Error", "Adding this record creates a duplicate entry for the key:" + t1};
         return true;
-    case 30:
+    case Warning::FileAccess:
         b = {"File Access Error", "File (" + t1 + ") could not be opened.  Error: " + err + "."};
         return true;
-    case 31:
+    case Warning::ProcessPutDelete:
         if (t1 == "Put")
             b = {"Process PUT Error", "An error was experienced when making changes to the " + t2 +
                                           " file.  Error: " + err};
@@ -111,31 +111,31 @@ bool composeWarning(int number, const std::string& t1, const std::string& t2,
             b = {"Process DELETE Error", "An error was experienced when deleting a record from the " +
                                              t2 + " file.  Error: " + err};
         return true;
-    case 32:
+    case Warning::ConfirmDelete:
         b = {"Confirm Delete",
              "You've selected to delete the highlighted record.  Press OK to confirm deletion of "
              "this record.",
              rt::Icon::Question, rt::BtnOk | rt::BtnCancel, rt::BtnCancel};
         return true;
-    case 33:
+    case Warning::UpdateCancelled:
         b = {"Update Cancelled", "Do you want to save the changes to this record?",
              rt::Icon::Question, rt::BtnYes | rt::BtnNo | rt::BtnCancel, rt::BtnNo};
         return true;
-    case 34:
+    case Warning::TransactionFraming:
         b = {"Transaction Framing Error", "Error: (" + err + ") attempting to frame the " +
                                               rt::lower(t1) + " transaction on " + t2 + ".  " + t1 +
                                               " transaction cancelled."};
         return true;
-    case 35:
+    case Warning::RecordRetrieval:
         b = {"Record Retrieval Error", "Error: (" + err + ") attempting to access a record from the " +
                                            t1 + " file.  Returning to previous window."};
         return true;
-    case 36:
+    case Warning::ViewOpen:
         b = {"View Open Error", "Error: (" + err +
                                     ") attempting to open the current VIEW. Filter and Range "
                                     "Limits ignored."};
         return true;
-    case 38:
+    case Warning::RecordNotUpdated:
         b = {"Record Was Not Updated",
              "This record was changed by another station. Those changes will now be displayed. "
              "Use the Ditto Button or Ctrl+' to recall your changes."};

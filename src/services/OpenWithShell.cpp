@@ -1,4 +1,4 @@
-#include "services/open_with_shell.h"
+#include "services/OpenWithShell.h"
 
 #include "runtime/shell/shell.h"
 #include "runtime/text/text.h"

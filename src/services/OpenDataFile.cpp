@@ -1,10 +1,10 @@
-#include "services/open_data_file.h"
+#include "services/OpenDataFile.h"
 
 #include <unordered_map>
 
 #include "runtime/error/error.h"
 #include "runtime/thread/thread.h"
-#include "services/show_warning.h"
+#include "services/ShowWarning.h"
 
 namespace {
 
@@ -16,9 +16,9 @@ thread_local std::unordered_map<const rt::RecordFile*, int> useCounts;
 
 void CreateDataFile(rt::RecordFile& file) {
     file.create();
-    if (rt::errorCode() != rt::NoError) ShowWarning(4, file.name());
+    if (rt::errorCode() != rt::NoError) ShowWarning(Warning::FileCreation, file.name());
     file.open(rt::SharedReadWrite);
-    if (rt::errorCode() != rt::NoError) ShowWarning(5, file.name());
+    if (rt::errorCode() != rt::NoError) ShowWarning(Warning::CreatedFileOpen, file.name());
 }
 
 void OpenDataFile(rt::RecordFile& file, bool createWhenMissing) {
@@ -38,15 +38,15 @@ void OpenDataFile(rt::RecordFile& file, bool createWhenMissing) {
             CreateDataFile(file);
             return;
         }
-        ShowWarning(4, file.name());
+        ShowWarning(Warning::FileCreation, file.name());
         break;
     case rt::InvalidRecordDeclaration:
-        ShowWarning(1, file.name());
+        ShowWarning(Warning::InvalidFile, file.name());
         break;
     case rt::RebuildKeys:
-        ShowWarning(2, file.name());  // No ends the program
+        ShowWarning(Warning::InvalidKey, file.name());  // No ends the program
         file.buildKeys();
-        if (rt::errorCode() != rt::NoError) ShowWarning(3, file.name());
+        if (rt::errorCode() != rt::NoError) ShowWarning(Warning::KeyRebuild, file.name());
         file.open(rt::SharedReadWrite);
         break;
     default:
@@ -56,7 +56,7 @@ void OpenDataFile(rt::RecordFile& file, bool createWhenMissing) {
         rt::clearError();
         return;
     }
-    ShowWarning(30, file.name());
+    ShowWarning(Warning::FileAccess, file.name());
     rt::halt("Disk Error");
 }
 

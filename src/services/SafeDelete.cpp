@@ -1,4 +1,4 @@
-#include "services/safe_delete.h"
+#include "services/SafeDelete.h"
 
 #include "data/genre.h"
 #include "data/makeid.h"
@@ -6,8 +6,8 @@
 #include "data/songbook.h"
 #include "runtime/error/error.h"
 #include "runtime/text/text.h"
-#include "services/open_data_file.h"
-#include "services/show_warning.h"
+#include "services/OpenDataFile.h"
+#include "services/ShowWarning.h"
 
 namespace {
 
@@ -17,7 +17,7 @@ int commitOrReport(const std::string& label) {
     rt::commit();
     if (rt::errorCode() == rt::NoError) return 0;
     SaveFileError();
-    ShowWarning(17, label);
+    ShowWarning(Warning::DeleteOperation, label);
     return 1;
 }
 
@@ -27,7 +27,7 @@ int SafeDeleteRecord(rt::RecordFile& file, const rt::Key& key, const std::string
     const std::string position = file.position(key);
     if (!rt::logout(kLockWaitSeconds, {&file})) {
         SaveFileError();
-        ShowWarning(34, "Delete", label);
+        ShowWarning(Warning::TransactionFraming, "Delete", label);
         return 1;
     }
     // When the record is gone, there is no current record and the delete below fails.
@@ -35,7 +35,7 @@ int SafeDeleteRecord(rt::RecordFile& file, const rt::Key& key, const std::string
     file.del();
     if (rt::errorCode() != rt::NoError) {
         SaveFileError();
-        ShowWarning(17, label);
+        ShowWarning(Warning::DeleteOperation, label);
         return 1;
     }
     return commitOrReport(label);
@@ -50,7 +50,7 @@ int SafeDeleteSBDiscs() {
     DataFileUse songBook(SBK);
     if (!rt::logout(kLockWaitSeconds, {&SBD, &SBK})) {
         SaveFileError();
-        ShowWarning(34, "Delete", "SBDiscs");
+        ShowWarning(Warning::TransactionFraming, "Delete", "SBDiscs");
         return 1;
     }
     SBD.reget(position);
@@ -61,7 +61,7 @@ int SafeDeleteSBDiscs() {
     SBD.del();
     if (rt::errorCode() != rt::NoError) {
         SaveFileError();
-        ShowWarning(17, "SBDiscs");
+        ShowWarning(Warning::DeleteOperation, "SBDiscs");
         return 1;
     }
     return commitOrReport("SBDiscs");
@@ -77,7 +77,7 @@ int DeleteDiscListings() {
         if (rt::errorCode() == rt::NoRecord) return 0;
         if (rt::errorCode() != rt::NoError) {
             SaveFileError();
-            ShowWarning(35, "SongBook");
+            ShowWarning(Warning::RecordRetrieval, "SongBook");
             return 1;
         }
         // The key ignores letter case; the listings of this disc match character by
@@ -87,7 +87,7 @@ int DeleteDiscListings() {
         SBK.del();
         if (rt::errorCode() != rt::NoError) {
             SaveFileError();
-            ShowWarning(17, "SongBook");
+            ShowWarning(Warning::DeleteOperation, "SongBook");
             return 1;
         }
     }

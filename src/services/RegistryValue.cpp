@@ -1,4 +1,4 @@
-#include "services/registry_value.h"
+#include "services/RegistryValue.h"
 
 #include "runtime/registry/registry.h"
 #include "runtime/text/text.h"
