@@ -87,12 +87,12 @@ void CustomizeHtmlColors() {
     std::array<int, kButtons.size()> ids{};
     for (std::size_t i = 0; i < kButtons.size(); ++i) {
         ids[i] = w.button(kButtons[i].name, kButtons[i].text, 222, 18 + static_cast<int>(i) * 14, 116, 13);
-        w.ctl(ids[i]).parent = group;
+        w.edit(ids[i]).parent = group;
     }
     const int restore = w.button("?RestoreDefaults", "Restore Defaults", 216, 168, 128, 14);
     const int embed = w.button("?EmbedPoints", "HTML Embed Points", 216, 186, 80, 14);
     const int ok = w.button("?OK", "OK", 300, 186, 44, 14);
-    w.ctl(ok).isDefault = true;
+    w.edit(ok).isDefault = true;
     sample.draw();
     w.open();
     while (w.accept()) {
@@ -126,7 +126,7 @@ void HtmlEmbedPointsDialog() {
     w.text("?Intro1", "Here you may provide custom HTML code to be embedded in each generated Web Page.", 8, 22, 384, 10);
     w.text("?Intro2", "This is an advanced feature and thus requires some HTML programming experience.", 8, 32, 384, 10);
     auto inGroup = [&](int group, int id) {
-        w.ctl(id).parent = group;
+        w.edit(id).parent = group;
         return id;
     };
 
@@ -159,7 +159,7 @@ void HtmlEmbedPointsDialog() {
     inGroup(g, w.text("?BodyClose", "</BODY>", 350, 209, 36, 10));
 
     const int ok = w.button("?OK", "OK", 344, 232, 48, 14);
-    w.ctl(ok).isDefault = true;
+    w.edit(ok).isDefault = true;
     w.setValue(header, WebEmbedHeader.str());
     w.setValue(bodyTag, WebEmbedBodyTag.str());
     w.setValue(body, WebEmbedBody.str());

@@ -140,7 +140,7 @@ private:
 
         allGroup_ = w_.group("?AllGroup", "All Listings", 6, 64, kWidth - 12, 170);
         allMembers_.push_back(w_.text("?AllText", "All Song Listings will be Exported.", 14, 80, 180, 10));
-        for (int id : allMembers_) w_.ctl(id).parent = allGroup_;
+        for (int id : allMembers_) w_.edit(id).parent = allGroup_;
 
         buildTagList(discs_, "Disc", "Select Disc(s)",
                      {"Select and TAG the Disc(s) you wish to", "be Exported from the List on the Right.", "",
@@ -154,7 +154,7 @@ private:
                       rt::Column{"Track", 60, 'R'}});
 
         exportButton_ = w_.button("?ExportListings", "Export Listings", 8, kHeight - 22, 80, 16);
-        w_.ctl(exportButton_).isDefault = true;
+        w_.edit(exportButton_).isDefault = true;
         help_ = w_.button("?Help", "&Help", kWidth - 112, kHeight - 22, 50, 16);
         cancel_ = w_.button("?Cancel", "Cancel", kWidth - 58, kHeight - 22, 50, 16);
     }
@@ -188,7 +188,7 @@ private:
         t.rev = button("RevTags", "&Rev tags", 38);
         t.show = button("ShowTags", "sho&W tags", listW - (x - listX));
         w_.setTooltip(t.show, kShowModeText[ShowAll]);
-        for (int id : t.members) w_.ctl(id).parent = t.group;
+        for (int id : t.members) w_.edit(id).parent = t.group;
     }
 
     void showGroup(int group, const std::vector<int>& members, bool on) {

@@ -61,7 +61,7 @@ Composer::Composer()
     w_.prompt("?HTMLHomeURL:Prompt", "Home Page URL:", 8, 76, 84, 10);
     home_ = w_.entry("?HTMLHomeURL", "@s128", 94, 75, 198, 12);
     compose_ = w_.button("?Compose", "Compose Web Pages", 8, 96, 88, 14);
-    w_.ctl(compose_).isDefault = true;
+    w_.edit(compose_).isDefault = true;
     customize_ = w_.button("?Customize", "Customize", 102, 96, 60, 14);
     save_ = w_.button("?SaveSetup", "Save Setup", 168, 96, 60, 14);
     recall_ = w_.button("?RecallSetup", "Recall Setup", 232, 96, 60, 14);
@@ -165,8 +165,8 @@ void HtmlPublishInfo() {
     w.text("?Indexed", "You now have a fully indexed SongBook for the Web.", 8, 24, 284, 10);
     const int group = w.group("?Instructions", "Publishing Instructions", 8, 40, 284, 80);
     auto step = [&](const char* name, const char* number, const std::string& text, int y) {
-        w.ctl(w.text(std::string(name) + ":Number", number, 16, y, 10, 10)).parent = group;
-        w.ctl(w.text(name, text, 28, y, 256, 20)).parent = group;
+        w.edit(w.text(std::string(name) + ":Number", number, 16, y, 10, 10)).parent = group;
+        w.edit(w.text(name, text, 28, y, 256, 20)).parent = group;
     };
     step("?Step1", "1.", "Create a new directory on your web server named \"SongBook\".", 52);
     step("?Step2", "2.",
@@ -178,7 +178,7 @@ void HtmlPublishInfo() {
     w.text("?Directory", "SongBook Web Pages Directory: " + SplitFilePath(HtmlPageFileName, 3), 8, 126, 284, 10);
     const int view = w.button("?View", "View HTML SongBook", 8, 144, 90, 14);
     const int close = w.button("?Close", "&Close", 242, 144, 50, 14);
-    w.ctl(view).isDefault = true;
+    w.edit(view).isDefault = true;
     w.open();
     while (w.accept()) {
         if (w.code() != rt::EvAccepted) continue;

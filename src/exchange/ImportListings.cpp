@@ -81,11 +81,11 @@ private:
     // The window's controls; returns the conflict list's id.
     int build() {
         analyzing_ = w_.group("?AnalyzeGroup", "", 6, 6, kWidth - 12, 28);
-        w_.ctl(w_.text("?AnalyzeText", "Analyzing Import File for Potential Conflicts, Please Wait...", 14, 16,
+        w_.edit(w_.text("?AnalyzeText", "Analyzing Import File for Potential Conflicts, Please Wait...", 14, 16,
                        kWidth - 28, 10)).parent = analyzing_;
 
         noConflicts_ = w_.group("?NoConflictGroup", "", 6, 6, kWidth - 12, 28);
-        w_.ctl(w_.text("?NoConflictText", "The Import File has been Analyzed and NO Conflicts Exist!", 14, 16,
+        w_.edit(w_.text("?NoConflictText", "The Import File has been Analyzed and NO Conflicts Exist!", 14, 16,
                        kWidth - 28, 10)).parent = noConflicts_;
         w_.hide(noConflicts_);
 
@@ -99,17 +99,17 @@ private:
                                "by clicking the Import Listings button below."};
         int y = 18;
         for (const char* line : lines) {
-            w_.ctl(w_.text("?Line" + std::to_string(y), line, 14, y, kWidth - 28, 10)).parent = conflicts_;
+            w_.edit(w_.text("?Line" + std::to_string(y), line, 14, y, kWidth - 28, 10)).parent = conflicts_;
             y += 10;
         }
         list_ = w_.list("?ConflictList", 12, 92, kWidth - 24, 80,
                         {rt::Column{"Title", 104}, rt::Column{"Artist", 92}, rt::Column{"Custom Disc ID", 60},
                          rt::Column{"Track", 34, 'R'}, rt::Column{"Mfr. Disc ID", 60}});
-        w_.ctl(list_).parent = conflicts_;
+        w_.edit(list_).parent = conflicts_;
         correct_ = w_.button("?Correct", "&Correct", 12, 176, 56, 14);
-        w_.ctl(correct_).parent = conflicts_;
+        w_.edit(correct_).parent = conflicts_;
         delete_ = w_.button("?Delete", "&Delete", 74, 176, 56, 14);
-        w_.ctl(delete_).parent = conflicts_;
+        w_.edit(delete_).parent = conflicts_;
         w_.hide(conflicts_);
 
         summary_ = w_.text("?Summary", "", 8, 200, kWidth - 16, 10);

@@ -263,7 +263,7 @@ void Builder::build() {
 
     status_ = w.text("?Status", "", 6, 202, 264, 10);
     build_ = w.button("?Build", "Build/Update SongBook", 6, 228, 96, 14);
-    w.ctl(build_).isDefault = true;
+    w.edit(build_).isDefault = true;
     cancel_ = w.button("?Cancel", "Cancel", 108, 228, 50, 14);
     help_ = w.button("?Help", "Help", 164, 228, 50, 14);
     close_ = w.button("?Close", "Close", 220, 228, 50, 14);

@@ -56,7 +56,7 @@ void UpdateImportConflict() {
     const int ok = w.button("?OK", "OK", 64, 150, 50, 14);
     const int skip = w.button("?DoNotImport", "Do Not Import", 120, 150, 66, 14);
     const int cancel = w.button("?Cancel", "Cancel", 192, 150, 50, 14);
-    w.ctl(importButton).isDefault = true;
+    w.edit(importButton).isDefault = true;
 
     w.setValue(discEntry, row.UNQDISKID.str());
     w.setValue(trackEntry, std::to_string(row.DISKTRACKNO));

@@ -28,9 +28,9 @@ void PageBreakOffsetDialog() {
     }
     w.prompt("?PageBreakOffset:Prompt", "Page Break Offset:", 70, y + 6, 70, 12);
     const int spin = w.add(rt::ControlKind::Spin, "?GLO:PAGEBREAKOFFSET", "", 142, y + 4, 40, 12);
-    w.ctl(spin).picture = "@n-3";
+    w.edit(spin).picture = "@n-3";
     const int ok = w.button("?OK", "OK", 226, y + 4, 50, 14);
-    w.ctl(ok).isDefault = true;
+    w.edit(ok).isDefault = true;
     auto show = [&] { w.setValue(spin, std::to_string(PrintSetup.PAGEBREAKOFFSET)); };
     show();
     w.open();

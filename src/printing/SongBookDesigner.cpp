@@ -119,7 +119,7 @@ private:
 int Designer::check(int parent, const std::string& name, const std::string& text, int x, int y, int w,
                     std::function<bool()> get, std::function<void(bool)> set) {
     const int id = w_.check(name, text, x, y, w, 10);
-    w_.ctl(id).parent = parent;
+    w_.edit(id).parent = parent;
     bindings_.push_back({id, [get] { return std::string(get() ? "1" : "0"); },
                          [set](const std::string& v) { set(v == "1"); }});
     return id;
@@ -130,7 +130,7 @@ int Designer::typeFace(int parent, const std::string& name, int x, int y, rt::Te
     const int p = w_.prompt(name + ":Prompt", "TypeFace:", x, y + 1, 34, 10);
     const int id = w_.combo(name, "@s20", x + 36, y, 80, 12);
     w_.setChoices(id, kTypeFaces);
-    w_.ctl(p).parent = w_.ctl(id).parent = parent;
+    w_.edit(p).parent = w_.edit(id).parent = parent;
     bindings_.push_back({id, [&setting] { return setting.str(); }, [&setting](const std::string& v) { setting = v; }});
     return id;
 }
@@ -141,16 +141,16 @@ int Designer::colorRow(int parent, const std::string& prompt, const std::string&
     const int box = w_.add(rt::ControlKind::Box, name + ":Box", "", x + 50, y, 40, 11);
     const int button = w_.button(name, "..", x + 94, y, 16, 11);
     w_.setTooltip(button, title);
-    for (int id : {p, box, button}) w_.ctl(id).parent = parent;
-    w_.ctl(box).boxed = true;
+    for (int id : {p, box, button}) w_.edit(id).parent = parent;
+    w_.edit(box).boxed = true;
     colors_.push_back({button, box, &color, title});
     return button;
 }
 
 int Designer::sizedGroup(int parent, const std::string& text, int x, int y, int w, int h) {
     const int g = w_.group("", text, x, y, w, h);
-    w_.ctl(g).parent = parent;
-    w_.ctl(g).boxed = true;
+    w_.edit(g).parent = parent;
+    w_.edit(g).boxed = true;
     return g;
 }
 
@@ -171,26 +171,26 @@ void Designer::build() {
     recall_ = w_.button("?Recall", "&Recall Design", 148, 246, 60, 14);
     help_ = w_.button("?Help", "&Help", 356, 246, 50, 14);
     close_ = w_.button("?Close", "&Close", 412, 246, 50, 14);
-    w_.ctl(print_).isDefault = true;
+    w_.edit(print_).isDefault = true;
 }
 
 void Designer::buildGeneral(int tab) {
     const int sort = w_.option("?PrintSort", "Sorted By", 14, 28, 130, 46);
-    w_.ctl(sort).parent = tab;
-    w_.ctl(sort).boxed = true;
+    w_.edit(sort).parent = tab;
+    w_.edit(sort).boxed = true;
     w_.radio(sort, "?PrintSort:1", "Song Title", 24, 42, 100, 10);
     w_.radio(sort, "?PrintSort:2", "Artist", 24, 56, 100, 10);
     bindings_.push_back({sort, [] { return std::to_string(PrintSetup.PrintSort); },
                          [](const std::string& v) { PrintSetup.PrintSort = static_cast<std::uint16_t>(number(v)); }});
 
     style_ = w_.option("?PrintFormat", "SongBook Style", 14, 82, 284, 100);
-    w_.ctl(style_).parent = tab;
-    w_.ctl(style_).boxed = true;
+    w_.edit(style_).parent = tab;
+    w_.edit(style_).boxed = true;
     const int single = w_.prompt("", "Single Column", 24, 96, 120, 10);
     const int twin = w_.prompt("", "Double Column", 160, 96, 120, 10);
     w_.setControlFont(single, rt::Font{"", 0, 700, false, rt::kNoColor});
     w_.setControlFont(twin, rt::Font{"", 0, 700, false, rt::kNoColor});
-    w_.ctl(single).parent = w_.ctl(twin).parent = style_;
+    w_.edit(single).parent = w_.edit(twin).parent = style_;
     const char* one[] = {"Plain", "Shaded", "Formatted", "Indented"};
     for (int i = 0; i < 4; ++i)
         w_.radio(style_, "?PrintFormat:" + std::to_string(i + 1), one[i], 30, 110 + 16 * i, 100, 10);
@@ -199,13 +199,13 @@ void Designer::buildGeneral(int tab) {
     bindings_.push_back({style_, [] { return std::to_string(PrintSetup.PrintFormat); },
                          [](const std::string& v) { PrintSetup.PrintFormat = static_cast<std::uint16_t>(number(v)); }});
     const int note = w_.text("", "The sample on the right shows the fonts and colours chosen.", 14, 190, 284, 10);
-    w_.ctl(note).parent = tab;
+    w_.edit(note).parent = tab;
 }
 
 void Designer::buildHeader(int tab) {
     const int p = w_.prompt("?ReportHeader:Prompt", "Header Text (Optional)", 14, 28, 120, 10);
     const int header = w_.entry("?ReportHeader", "@s35", 14, 40, 284, 12);
-    w_.ctl(p).parent = w_.ctl(header).parent = tab;
+    w_.edit(p).parent = w_.edit(header).parent = tab;
     bindings_.push_back({header, [] { return PrintSetup.ReportHeader.str(); },
                          [](const std::string& v) { PrintSetup.ReportHeader = v; }});
 
@@ -234,8 +234,8 @@ void Designer::buildHeader(int tab) {
 
 void Designer::buildBody(int tab) {
     const int size = w_.option("?SetFonts", "Font Size", 14, 28, 92, 52);
-    w_.ctl(size).parent = tab;
-    w_.ctl(size).boxed = true;
+    w_.edit(size).parent = tab;
+    w_.edit(size).boxed = true;
     const char* sizes[] = {"Small (8 pt)", "Medium (10 pt)", "Large (12 pt)"};
     for (int i = 0; i < 3; ++i)
         sizes_[static_cast<std::size_t>(i)] =
@@ -244,8 +244,8 @@ void Designer::buildBody(int tab) {
                          [](const std::string& v) { PrintSetup.SetFonts = static_cast<std::uint16_t>(number(v)); }});
 
     const int fcase = w_.option("?CaseStyle", "Font Case", 110, 28, 62, 52);
-    w_.ctl(fcase).parent = tab;
-    w_.ctl(fcase).boxed = true;
+    w_.edit(fcase).parent = tab;
+    w_.edit(fcase).boxed = true;
     w_.radio(fcase, "?CaseStyle:1", "Mixed", 116, 40, 50, 10);
     w_.radio(fcase, "?CaseStyle:2", "All Caps", 116, 52, 50, 10);
     bindings_.push_back({fcase, [] { return std::to_string(PrintSetup.CaseStyle); },
@@ -282,8 +282,8 @@ void Designer::buildBody(int tab) {
              "Choose Body Text Background Color");
 
     const int names = w_.option("?NameFormat", "Artist Name Format", 158, 144, 140, 46);
-    w_.ctl(names).parent = tab;
-    w_.ctl(names).boxed = true;
+    w_.edit(names).parent = tab;
+    w_.edit(names).boxed = true;
     w_.radio(names, "?NameFormat:0", "LastName, FirstName", 166, 158, 120, 10);
     w_.radio(names, "?NameFormat:1", "FirstName LastName", 166, 172, 120, 10);
     bindings_.push_back({names, [] { return std::to_string(PrintSetup.NameFormat + 1); },
@@ -293,7 +293,7 @@ void Designer::buildBody(int tab) {
 void Designer::buildFooter(int tab) {
     const int p = w_.prompt("?ReportFooter:Prompt", "Footer Text (Optional)", 14, 28, 120, 10);
     const int footer = w_.entry("?ReportFooter", "@s35", 14, 40, 284, 12);
-    w_.ctl(p).parent = w_.ctl(footer).parent = tab;
+    w_.edit(p).parent = w_.edit(footer).parent = tab;
     bindings_.push_back({footer, [] { return PrintSetup.ReportFooter.str(); },
                          [](const std::string& v) { PrintSetup.ReportFooter = v; }});
 
@@ -312,7 +312,7 @@ void Designer::buildAdvanced(int tab) {
     duplicates_ = check(tab, "?RemoveDuplicates", "Remove Duplicate Songs", 14, 26, 110, PrintSetup.RemoveDuplicates);
     const int sp = w_.prompt("?StartingPageNumber:Prompt", "Starting Page Number:", 14, 40, 76, 10);
     const int start = w_.entry("?StartingPageNumber", "@n6", 92, 39, 32, 12);
-    w_.ctl(sp).parent = w_.ctl(start).parent = tab;
+    w_.edit(sp).parent = w_.edit(start).parent = tab;
     bindings_.push_back({start, [] { return std::to_string(PrintSetup.StartingPageNumber); },
                          [](const std::string& v) {
                              PrintSetup.StartingPageNumber = static_cast<std::uint16_t>(std::clamp(number(v), 0L, 65535L));
@@ -321,7 +321,7 @@ void Designer::buildAdvanced(int tab) {
     offsetPrompt_ = w_.prompt("?Offset:Prompt", "Offset Distance:", 22, 67, 58, 10);
     offset_ = w_.add(rt::ControlKind::Spin, "?Offset", "", 82, 66, 34, 12);
     offsetUnit_ = w_.text("", "1/1000 Inches", 118, 67, 50, 10);
-    for (int id : {offsetPrompt_, offset_, offsetUnit_}) w_.ctl(id).parent = tab;
+    for (int id : {offsetPrompt_, offset_, offsetUnit_}) w_.edit(id).parent = tab;
     bindings_.push_back({offset_, [] { return std::to_string(PrintSetup.Offset); },
                          [](const std::string& v) {
                              PrintSetup.Offset = static_cast<std::uint16_t>(std::clamp(number(v), 0L, 500L) / 5 * 5);
@@ -329,12 +329,12 @@ void Designer::buildAdvanced(int tab) {
 
     pageBreak_ = w_.button("?PageBreak", "Page Break Adjustment", 14, 82, 90, 13);
     pageBreakValue_ = w_.entry("?GLO:PAGEBREAKOFFSET", "@n-7", 108, 82, 28, 12);
-    w_.ctl(pageBreakValue_).readOnly = true;
-    w_.ctl(pageBreak_).parent = w_.ctl(pageBreakValue_).parent = tab;
+    w_.edit(pageBreakValue_).readOnly = true;
+    w_.edit(pageBreak_).parent = w_.edit(pageBreakValue_).parent = tab;
 
     const int paper = w_.option("?PaperType", "Paper Type", 14, 100, 110, 40);
-    w_.ctl(paper).parent = tab;
-    w_.ctl(paper).boxed = true;
+    w_.edit(paper).parent = tab;
+    w_.edit(paper).boxed = true;
     w_.radio(paper, "?PaperType:1", "US Letter", 22, 112, 80, 10);
     w_.radio(paper, "?PaperType:2", "A4", 22, 124, 80, 10);
     bindings_.push_back({paper, [] { return std::to_string(PrintSetup.PaperType); },
@@ -352,7 +352,7 @@ void Designer::buildAdvanced(int tab) {
         const std::string label = i == 0 ? "Most" : i == 7 ? "Least" : std::to_string(i + 1) + ".";
         const int p = w_.prompt("?" + n + ":Prompt", label, 182, y + 1, 22, 10);
         const int list = w_.add(rt::ControlKind::DropList, "?" + n, "", 206, y, 86, 12);
-        w_.ctl(p).parent = w_.ctl(list).parent = preferences_;
+        w_.edit(p).parent = w_.edit(list).parent = preferences_;
         prefLists_[static_cast<std::size_t>(i)] = list;
         rt::Text<2>* pref = prefs[i];
         bindings_.push_back({list,
@@ -366,7 +366,7 @@ void Designer::buildAdvanced(int tab) {
     }
     clear_ = w_.button("?Clear", "Clear", 182, 148, 50, 12);
     addBrand_ = w_.button("?AddBrand", "Add Brand", 240, 148, 52, 12);
-    w_.ctl(clear_).parent = w_.ctl(addBrand_).parent = preferences_;
+    w_.edit(clear_).parent = w_.edit(addBrand_).parent = preferences_;
     // The brand list window comes with the manufacturer maintenance.
     w_.disable(addBrand_);
 
@@ -377,13 +377,13 @@ void Designer::buildAdvanced(int tab) {
     startDate_ = w_.entry("?StartDate", "@d17", 148, 181, 48, 12);
     endPrompt_ = w_.prompt("?EndDate:Prompt", "Ending Date", 202, 182, 42, 10);
     endDate_ = w_.entry("?EndDate", "@d17", 246, 181, 48, 12);
-    for (int id : {startPrompt_, startDate_, endPrompt_, endDate_}) w_.ctl(id).parent = filters;
+    for (int id : {startPrompt_, startDate_, endPrompt_, endDate_}) w_.edit(id).parent = filters;
     filterGenre_ = check(filters, "?FilterGenre", "Filter by Genre", 20, 196, 90, PrintSetup.FilterGenre);
     genreGroup_ = w_.group("?GenreGroup", "", 112, 194, 182, 14);
-    w_.ctl(genreGroup_).parent = filters;
+    w_.edit(genreGroup_).parent = filters;
     genreList_ = w_.add(rt::ControlKind::DropList, "?PrintGenre", "", 152, 195, 142, 12);
     const int gp = w_.prompt("?PrintGenre:Prompt", "Genre", 112, 196, 38, 10);
-    w_.ctl(genreList_).parent = w_.ctl(gp).parent = genreGroup_;
+    w_.edit(genreList_).parent = w_.edit(gp).parent = genreGroup_;
     bindings_.push_back({genreList_, [] { return PrintSetup.PrintGenre.str(); },
                          [](const std::string& v) { PrintSetup.PrintGenre = v; }});
     check(filters, "?FilterDuets", "Print  Duets Only", 20, 210, 80, PrintSetup.FilterDuets);
@@ -393,7 +393,7 @@ void Designer::buildAdvanced(int tab) {
 
 void Designer::buildSample() {
     const int g = w_.group("?Sample", "Sample", 312, 4, 152, 234);
-    w_.ctl(g).boxed = true;
+    w_.edit(g).boxed = true;
     headerBox_ = w_.add(rt::ControlKind::Box, "?SampleHeaderBox", "", 318, 18, 140, 30);
     headerText_ = w_.text("?SampleHeader", "", 320, 22, 136, 22);
     bar_ = w_.add(rt::ControlKind::Box, "?SampleBar", "", 318, 56, 140, 14);
@@ -408,9 +408,9 @@ void Designer::buildSample() {
     bodyTexts_[3] = w_.text("?SampleSongNumber", "101-01", 386, 124, 66, 16);
     footerBox_ = w_.add(rt::ControlKind::Box, "?SampleFooterBox", "", 318, 192, 140, 38);
     footerText_ = w_.text("?SampleFooter", "", 320, 198, 136, 26);
-    for (int id : {headerBox_, headerText_, bar_, bodyBox_, footerBox_, footerText_}) w_.ctl(id).parent = g;
-    for (int id : barTexts_) w_.ctl(id).parent = g;
-    for (int id : bodyTexts_) w_.ctl(id).parent = g;
+    for (int id : {headerBox_, headerText_, bar_, bodyBox_, footerBox_, footerText_}) w_.edit(id).parent = g;
+    for (int id : barTexts_) w_.edit(id).parent = g;
+    for (int id : bodyTexts_) w_.edit(id).parent = g;
 }
 
 // --- lists ---

@@ -8,11 +8,11 @@
 #include <string>
 #include <vector>
 
-#include "runtime/files/temp_folder.h"
+#include "support/temp_folder.h"
 
-using testing_support::readText;
-using testing_support::TempFolder;
-using testing_support::writeText;
+using fixture::readText;
+using fixture::TempFolder;
+using fixture::writeText;
 
 namespace {
 

@@ -1,16 +1,18 @@
 #include "runtime/error/error.h"
 #include "runtime/files/line_file.h"
-#include "runtime/files/temp_folder.h"
+#include "support/temp_folder.h"
 
 #include <gtest/gtest.h>
+
+#include <filesystem>
 
 #include <cerrno>
 #include <string>
 
-using testing_support::namesIn;
-using testing_support::readText;
-using testing_support::TempFolder;
-using testing_support::writeText;
+using fixture::namesIn;
+using fixture::readText;
+using fixture::TempFolder;
+using fixture::writeText;
 
 namespace {
 
