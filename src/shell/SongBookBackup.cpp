@@ -2,6 +2,9 @@
 
 #include <unistd.h>
 
+#include <atomic>
+#include <thread>
+
 #include <cerrno>
 #include <cstdlib>
 #include <cstring>
@@ -91,6 +94,77 @@ public:
 private:
     std::string folder_;
     std::vector<std::pair<std::string, std::string>> copies_;
+};
+
+// Archives that unpack to this much or more are restored behind a progress window with Cancel.
+constexpr unsigned long long kRestoreShowsProgressFrom = 16ull << 20;
+
+// A large restore: the archive is unpacked on a thread of its own while this window shows the
+// share done; Cancel stops it, and nothing of it stays. The unpacking starts at the window's
+// first tick, so a Cancel pressed before that writes nothing at all.
+class RestoreProgress {
+public:
+    RestoreProgress(std::string archive, std::string folder) : archive_(std::move(archive)), folder_(std::move(folder)) {
+        progress_ = w_.add(rt::ControlKind::Progress, "?Progress", "", 8, 8, 184, 10);
+        w_.setValue(progress_, "0");
+        percent_ = w_.text("?Percent", percentText(0), 8, 24, 100, 10);
+        cancel_ = w_.button("?Cancel", "Cancel", 142, 40, 50, 14);
+    }
+    ~RestoreProgress() {
+        if (worker_.joinable()) worker_.join();
+    }
+    // 0 when the archive was restored; otherwise the failure's text is in `error` ("" when
+    // the host cancelled).
+    int run(std::string& error) {
+        w_.open();
+        w_.setTimer(10);
+        while (w_.accept()) {
+            if (w_.code() == rt::EvTimer) {
+                if (!worker_.joinable()) start();
+                const unsigned long long total = total_.load(), done = done_.load();
+                const int percent = total ? static_cast<int>(done * 100 / total) : 0;
+                w_.setValue(progress_, std::to_string(percent));
+                w_.setText(percent_, percentText(percent));
+                if (finished_.load()) w_.close();
+            } else if ((w_.code() == rt::EvAccepted && w_.field() == cancel_) || w_.code() == rt::EvCloseWindow) {
+                cancelled_ = true;
+                w_.close();
+            }
+        }
+        if (worker_.joinable()) worker_.join();
+        if (!worker_started_) {
+            error.clear();
+            return 1;
+        }
+        error = cancelled_ && rc_ != 0 ? std::string() : error_;
+        return rc_;
+    }
+
+private:
+    static std::string percentText(int percent) { return rt::rightAligned(percent, 3) + "% Completed"; }
+    void start() {
+        worker_started_ = true;
+        worker_ = std::thread([this] {
+            rt::zSetExtractProgress([this](unsigned long long done, unsigned long long total) {
+                done_ = done;
+                total_ = total;
+                return !cancelled_.load();
+            });
+            rc_ = ExtractSongBookBackup(archive_, folder_, error_);
+            rt::zSetExtractProgress(nullptr);
+            finished_ = true;
+        });
+    }
+
+    std::string archive_, folder_;
+    TaskWindow w_{"Restoring SongBook", rt::WindowKind::Dialog, -1, -1, 200, 60};
+    int progress_ = 0, percent_ = 0, cancel_ = 0;
+    std::thread worker_;
+    bool worker_started_ = false;
+    std::atomic<bool> cancelled_{false}, finished_{false};
+    std::atomic<unsigned long long> done_{0}, total_{0};
+    int rc_ = 1;
+    std::string error_;
 };
 
 }  // namespace
@@ -199,13 +273,19 @@ bool RestoreSongBook(const StatusLine& status) {
         return false;
     }
     status("Restoring SongBook, One Moment Please...");
-    WaitCursor wait;
+    unsigned long long total = 0;
+    for (const rt::ZipMember& m : members) total += m.size;
     std::string error;
-    const int rc = ExtractSongBookBackup(archive, folder, error);
-    wait.end();
+    int rc = 0;
+    if (total >= kRestoreShowsProgressFrom) {
+        rc = RestoreProgress(archive, folder).run(error);
+    } else {
+        WaitCursor wait;
+        rc = ExtractSongBookBackup(archive, folder, error);
+    }
     if (rc != 0) {
-        status("");
-        rt::message(error);
+        status(error.empty() ? "Restore Cancelled, Nothing Has Been Changed" : "");
+        if (!error.empty()) rt::message(error);
         rt::setCurrentFolder(remembered);
         return false;
     }

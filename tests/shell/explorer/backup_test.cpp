@@ -6,6 +6,7 @@
 #include <cstdint>
 #include <cstdlib>
 #include <map>
+#include <thread>
 #include <cstring>
 
 #include "explorer_fixture.h"
@@ -315,6 +316,39 @@ TEST_F(BackupTest, MembersThatAreNotPlainFileNamesAreRefused) {
         EXPECT_EQ(folderContents(books_), (std::map<std::string, std::string>{}));
         d_.end();
     }
+}
+
+TEST_F(BackupTest, ALargeRestoreShowsItsProgressAndCancelWritesNothing) {
+    const std::string archive = folder("backups") + "/Big.bkp";
+    const std::string big(24u << 20, 'k'), small = "discs of Big";
+    {
+        int err = 0;
+        zip_t* za = zip_open(archive.c_str(), ZIP_CREATE | ZIP_TRUNCATE, &err);
+        ASSERT_NE(za, nullptr);
+        ASSERT_GE(zip_file_add(za, "Big.2bk", zip_source_buffer(za, big.data(), big.size(), 0), 0), 0);
+        ASSERT_GE(zip_file_add(za, "Big.2bd", zip_source_buffer(za, small.data(), small.size(), 0), 0), 0);
+        ASSERT_EQ(zip_close(za), 0);
+    }
+    start();
+    restore(archive);
+    ASSERT_EQ(d_.active()->title, "Restoring SongBook") << d_.windows();
+    EXPECT_EQ(d_.text("?Percent"), "  0% Completed");
+    ASSERT_TRUE(d_.press("Cancel"));
+    EXPECT_TRUE(explorerShowing()) << d_.windows();
+    EXPECT_EQ(status(), "Restore Cancelled, Nothing Has Been Changed");
+    EXPECT_EQ(folderContents(books_), (std::map<std::string, std::string>{}));
+
+    // Left to run, it ends by itself with the SongBook restored.
+    restore(archive);
+    ASSERT_EQ(d_.active()->title, "Restoring SongBook") << d_.windows();
+    for (int tick = 0; tick < 6000 && !explorerShowing(); ++tick) {
+        ASSERT_TRUE(d_.wait(10));
+        std::this_thread::sleep_for(std::chrono::milliseconds(1));
+    }
+    ASSERT_TRUE(explorerShowing()) << d_.windows();
+    EXPECT_EQ(status(), "SongBook Successfully Restored") << message();
+    EXPECT_EQ(std::filesystem::file_size(books_ + "/Big.2bk"), big.size());
+    EXPECT_EQ(readFile(books_ + "/Big.2bd"), small);
 }
 
 TEST_F(BackupTest, ArchiveWorkWithoutDialogs) {
