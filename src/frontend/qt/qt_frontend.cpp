@@ -40,7 +40,7 @@ QtFrontEnd::~QtFrontEnd() {
     // Children and dialogs before the frame that holds them.
     for (auto it = views_.begin(); it != views_.end();)
         it = it->second->kind() != rt::WindowKind::Frame ? views_.erase(it) : std::next(it);
-    views_.clear();
+    while (!views_.empty()) views_.erase(views_.begin());  // one by one: a frame going looks at the others
     requests_.reset();
 }
 
@@ -162,6 +162,17 @@ void QtFrontEnd::refresh() {
     if (!pub.running && pub.windows.empty() && pub.requests.empty() && !ended_) {
         ended_ = true;
         emit programEnded();
+    }
+}
+
+void QtFrontEnd::detachWithin(QWidget* top, WindowView* owner) {
+    for (auto& [id, v] : views_) {
+        if (v.get() == owner || !v->alive()) continue;
+        for (QObject* p = v->top()->parent(); p; p = p->parent())
+            if (p == top) {
+                v->detach();
+                break;
+            }
     }
 }
 

@@ -40,6 +40,8 @@ public:
     void scheduleRefresh();
 
     WindowView* view(int id) const;
+    // Detaches every view but `owner` whose window lies inside `top` (about to be destroyed).
+    void detachWithin(QWidget* top, WindowView* owner);
     QMdiArea* mdiArea() const;        // the frame's, or null
     QWidget* dialogParent() const;    // the frame's main window, or null
     QWidget* requestParent(int window) const;

@@ -88,12 +88,23 @@ WindowView::WindowView(QtFrontEnd& fe, std::shared_ptr<const rt::WindowState> st
 }
 
 WindowView::~WindowView() {
+    QWidget* t = top();
+    // Windows living inside this one (children in a frame's MDI area, dialogs it parents)
+    // lose their widgets with it: their views let go of them first.
+    if (t) fe_.detachWithin(t, this);
+    detach();
+    delete t;
+}
+
+void WindowView::detach() {
+    if (destroying_) return;
     destroying_ = true;
     reportTimer_.stop();
-    if (QWidget* t = top()) {
-        t->removeEventFilter(this);
-        delete t;
-    }
+    // While a widget is destroyed it is no longer of its own class: no event of it may reach
+    // code that takes it for one.
+    for (QObject* o : {static_cast<QObject*>(top()), static_cast<QObject*>(content_.data()),
+                       static_cast<QObject*>(canvas_.data()), static_cast<QObject*>(mdi_.data())})
+        if (o) o->removeEventFilter(this);
 }
 
 bool WindowView::alive() const { return top() != nullptr; }
@@ -523,6 +534,7 @@ void WindowView::send(const rt::EventData& e) {
 }
 
 void WindowView::command(int control) {
+    if (destroying_) return;
     flushEdits();
     rt::EventData e;
     e.code = rt::EvAccepted;
@@ -531,6 +543,7 @@ void WindowView::command(int control) {
 }
 
 void WindowView::commit(int control) {
+    if (destroying_) return;
     auto it = items_.find(control);
     if (it == items_.end() || !it->second.w) return;
     Item& item = it->second;

@@ -47,6 +47,9 @@ public:
     const rt::WindowState& state() const { return *state_; }
     // False once its widgets were destroyed from outside (a frame closed under a child).
     bool alive() const;
+    // Lets go of the window's widgets before they are destroyed elsewhere: no more events
+    // from them, none to the program.
+    void detach();
     void update(std::shared_ptr<const rt::WindowState> st);
 
     QWidget* top() const;  // what the user sees as the window

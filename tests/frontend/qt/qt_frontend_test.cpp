@@ -21,9 +21,11 @@
 #include <QStatusBar>
 
 #include <atomic>
+#include <chrono>
 #include <functional>
 #include <mutex>
 #include <string>
+#include <thread>
 #include <vector>
 
 #include "frontend/qt/list_control.h"
@@ -550,6 +552,37 @@ TEST_F(QtFrontEndTest, WindowEventsCarryDialogUnitsAndCloseAsksTheProgram) {
     child->subWindow()->close();
     EXPECT_TRUE(sawEvent([](const rt::EventData& e) { return e.code == rt::EvCloseWindow; }));
     EXPECT_TRUE(waitFor([&] { return titled("Songs") == nullptr && fe_->mdiArea()->subWindowList().empty(); }));
+}
+
+TEST_F(QtFrontEndTest, AFrameClosedUnderAnOpenChildTakesItsWidgetsAlong) {
+    // The frame's thread ends while a child on another thread is still open and waits.
+    std::atomic<bool> release{false};
+    rt::startProgram([&] {
+        {
+            rt::Window f("Test Frame", rt::WindowKind::Frame, -1, -1, 400, 300);
+            f.open();
+            rt::startThread([&] {
+                rt::Window w("Waiting", rt::WindowKind::MdiChild, 0, 0, 200, 100);
+                w.entry("?Name", "@s20", 4, 4, 80, 12);
+                w.open();
+                w.setTimer(1);
+                while (w.accept())
+                    if (w.code() == rt::EvTimer && release) break;
+            });
+            while (f.accept()) {
+            }
+        }
+        while (!release) std::this_thread::sleep_for(std::chrono::milliseconds(5));
+    });
+    WindowView* child = waitTitled("Waiting");
+    ASSERT_NE(child, nullptr);
+    WindowView* f = frame();
+    ASSERT_NE(f, nullptr);
+    f->top()->close();
+    ASSERT_TRUE(waitFor([&] { return frame() == nullptr && titled("Waiting") != nullptr; }));
+    EXPECT_TRUE(waitFor([&] { return titled("Waiting") && !titled("Waiting")->alive(); }));
+    release = true;
+    EXPECT_TRUE(waitFor([&] { return !rt::programRunning(); }));
 }
 
 TEST(QtFilter, ProgramFiltersBecomeQtFilters) {
