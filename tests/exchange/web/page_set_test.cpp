@@ -177,6 +177,29 @@ TEST_F(PageSetTest, LettersAndSongNumbers) {
     EXPECT_NE(plus.find(" link=0000A0 >\r\n"), std::string::npos);
 }
 
+// A page that cannot be put in place is named with the reason; the other pages are written
+// and the run does not count as complete.
+TEST_F(PageSetTest, APageThatCannotBeWrittenIsNamedAndTheRestIsWritten) {
+    makeSongBook("Blocked", goldenListings(), goldenDiscs());
+    HTMLOutputDirectory = "BLOCKED";
+    std::filesystem::create_directories(pages("BLOCKED") + "/T-L.htm");
+    bool titles = true;
+    ASSERT_TRUE(d_.start([&] { titles = WriteHtmlTitlePages(); }));
+    runProgress();
+    auto r = d_.request();
+    ASSERT_NE(r, nullptr) << d_.windows();
+    EXPECT_EQ(r->text, "Error closing files\n" + pages("BLOCKED") + "/T-L.htm\nERROR:21 (Is a directory)");
+    ASSERT_TRUE(d_.answer("OK"));
+    runProgress();
+    EXPECT_FALSE(d_.running()) << d_.windows();
+    EXPECT_FALSE(titles);
+    EXPECT_TRUE(std::filesystem::is_directory(pages("BLOCKED") + "/T-L.htm"));
+    for (const char* page : {"index.htm", "T-A.htm", "T-O.htm", "T-R.htm", "T-T.htm", "T-%C3%96.htm"})
+        EXPECT_TRUE(std::filesystem::is_regular_file(pages("BLOCKED") + "/" + page)) << page;
+    // No temporary file is left behind.
+    for (const std::string& name : namesIn(pages("BLOCKED"))) EXPECT_EQ(name.find(".tmp"), std::string::npos) << name;
+}
+
 TEST(HtmlPieces, FileAndLinkCodes) {
     struct Case {
         std::string letter, file, link;
