@@ -70,7 +70,6 @@ private:
     std::size_t p_ = 0;          // the next line (0-based)
     int c_ = 0;                  // rows on the current page
     int page_ = 1;
-    bool started_ = false;
     long long toProcess_ = 0, processed_ = 0;
     // Plain/Shaded
     bool shadeNext_ = false, lastShade_ = false;
