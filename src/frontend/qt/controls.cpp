@@ -190,6 +190,7 @@ struct CheckAdapter {
         auto* b = new QCheckBox(v.canvas());
         QObject::connect(b, &QCheckBox::clicked, &v, [&v, id = c.id](bool on) {
             if (Item* self = v.item(id)) self->known = on ? "1" : "0";
+            v.flushEdits();
             rt::EventData e;
             e.code = rt::EvAccepted;
             e.control = id;

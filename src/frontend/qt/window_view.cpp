@@ -573,6 +573,7 @@ void WindowView::flushEdits() {
 
 void WindowView::userClose() {
     if (destroying_) return;
+    flushEdits();  // what was just typed decides whether the program asks about unsaved changes
     rt::EventData e;
     e.code = rt::EvCloseWindow;
     send(e);
