@@ -14,6 +14,8 @@
 #include "runtime/window/window.h"
 #include "services/OpenDataFile.h"
 #include "services/SplitFilePath.h"
+#include "shell/ConvertOldSongBook.h"
+#include "shell/ConvertSongBookFile.h"
 #include "shell/FrameEvents.h"
 #include "shell/SongBookFileExplorer.h"
 
@@ -53,22 +55,22 @@ bool openedOrAlreadyOpen() {
 }
 
 // Converting a SongBook of the previous version (".sbk" / ".sbd" named by SongBookFileName
-// and SBDiscsFileName). False: the workspace ends, the files as they were.
+// and SBDiscsFileName). False: the workspace ends, the old files as they were.
 bool convertOldSongBook() {
-    // ConvertOldSongBook(): wired with the conversion of older SongBooks.
-    rt::message("Converting SongBooks made with an earlier version of Cantorelle Plus is not "
-                "available yet.||The SongBook has not been changed.",
-                "File Conversion Necessary", rt::Icon::Exclamation, rt::BtnOk);
-    return false;
+    ConvertOldSongBook();
+    return CallResponse == 1;
 }
 
-// Repairing a listing file of an older record layout (named by SongBookFileName). False: the
-// workspace ends, the file as it was.
+// Repairing a listing file of an older record layout (named by SongBookFileName). A repair
+// that could not be done leaves the file as it was, and the workspace ends rather than the
+// program.
 bool convertSongBookFile() {
-    // ConvertSongBookFile(): wired with the listing-file conversion.
+    ConvertSongBookFile();
+    if (SBK.isOpen()) SBK.close();
+    SBK.open(rt::SharedReadWrite);
+    if (rt::errorCode() != rt::InvalidRecordDeclaration) return true;
     rt::message("The listing file " + rt::clip(SongBookFileName) +
-                    " has an older layout and must be converted.|Converting it is not available "
-                    "yet.||The SongBook has not been changed.",
+                    " could not be brought to the current layout.||It has not been changed.",
                 "File Conversion Necessary", rt::Icon::Exclamation, rt::BtnOk);
     return false;
 }
@@ -108,9 +110,9 @@ bool openPair(const std::string& folder, const std::string& name, const std::str
             return false;
         }
         if (listingError == rt::InvalidRecordDeclaration) {
+            // A failure of the open after the repair other than the layout is reported when
+            // the workspace opens its files.
             if (!convertSongBookFile()) return false;
-            // A failure of this open is reported when the workspace opens its files.
-            SBK.open(rt::SharedReadWrite);
         } else {
             // Damaged keys: the host is offered their rebuild.
             OpenDataFile(SBK, false);

@@ -12,6 +12,7 @@
 #include "frontend/headless/procedures.h"
 #include "runtime/thread/thread.h"
 #include "song_list.h"
+#include "support/old_songbooks.h"
 #include "support/temp_folder.h"
 
 namespace {
@@ -203,6 +204,34 @@ TEST_F(ScriptToolTest, ProgramMainOnADemoInstallationShowsTheFrameAndQuickStart)
 
     EXPECT_EQ(run("", "start ProgramMain\nexpect \"No Such Window Text\"\n", out), 1) << out;
     EXPECT_NE(out.find("expect failed"), std::string::npos) << out;
+}
+
+}  // namespace
+
+namespace {
+
+// A host brings a SongBook of the earlier version: opened from the explorer, converted, shown.
+TEST_F(ScriptToolTest, AnOldSongBookIsConvertedWhenOpened) {
+    const fs::path installer = tool_.parent_path() / "cantorelle-install";
+    if (!fs::exists(installer)) GTEST_SKIP() << "cantorelle-install is not built";
+    const std::string install = "XDG_CONFIG_HOME='" + (dir_ / "config").string() + "' '" + installer.string() +
+                                "' '" + (dir_ / "inst").string() + "' > /dev/null 2>&1";
+    ASSERT_EQ(std::system(install.c_str()), 0);
+    fs::create_directories(dir_ / "books");
+    ASSERT_TRUE(fixture::writeOldSongBook((dir_ / "books").string(), "Old Gigs",
+                                          {{"Atlas", "Éloïse Brun", "CV0105", 2},
+                                           {"Theory of Rain", "Ada Quill", "CV0105", 3},
+                                           {"Loose One", "Bo Lindqvist", "17", 0}},
+                                          {{"CV0105", "501", 2}}));
+    std::string out;
+    EXPECT_EQ(run("", "start ProgramMain\npress Start\npress \"&Change Folder\"\ndialog \"" + (dir_ / "books").string() +
+                          "\"\nselect ?LIST 1\npress \"&Open Selected SongBook\"\nexpect \"File Conversion Necessary\"\n"
+                          "answer &Yes\nwait 10\nexpect \"Total Song Tracks: 3\"\nexpect \"Theory of Rain\"\n",
+                  out),
+              0)
+        << out;
+    EXPECT_TRUE(fs::exists(dir_ / "books" / "Old Gigs.2bk"));
+    EXPECT_TRUE(fs::exists(dir_ / "books" / "Old Gigs.sxk"));
 }
 
 }  // namespace

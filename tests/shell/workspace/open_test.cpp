@@ -90,8 +90,9 @@ TEST_P(OlderSongBookTest, AsksForTheConversionAndLeavesTheFilesAsTheyWere) {
         EXPECT_EQ(box->defaultValue, rt::BtnYes);
         ASSERT_TRUE(d_.answer(answer));
         if (std::string(answer) == "&Yes") {
-            // The conversion is not there yet: said so, and nothing is touched.
-            EXPECT_NE(message().find("not available"), std::string::npos) << d_.windows();
+            // These are no SongBook files of the earlier version: said so, and nothing is touched.
+            EXPECT_NE(message().find("is damaged or is not a SongBook file of the earlier version"), std::string::npos)
+                << d_.windows();
             ASSERT_TRUE(d_.answer("OK"));
         }
         EXPECT_FALSE(d_.running()) << d_.windows();
@@ -116,15 +117,17 @@ TEST_F(OpenTest, SbkElsewhereInTheNameIsNoOlderSongBook) {
     EXPECT_EQ(d_.active()->title, listingFile("sbkfan")) << d_.windows();
 }
 
-TEST_F(OpenTest, AListingFileOfAnOlderLayoutIsLeftAsItWas) {
+TEST_F(OpenTest, AListingFileOfAnUnknownOlderLayoutIsLeftAsItWas) {
     makeSongBook("Songs", sampleListings(), sampleDiscs());
-    // A SongBook listing file all the same, written by a version with other fields.
+    // A SongBook listing file all the same, written by a version with fields no repair knows.
     ASSERT_EQ(fixture::execSql(listingFile("Songs"), "UPDATE meta SET value = value || ';older' WHERE name = 'layout'"),
               0);
     const std::string before = readBytes(listingFile("Songs"));
     ASSERT_TRUE(d_.start(BrowseSongBook));
     chooseInExplorer("Songs");
-    EXPECT_NE(message().find("older layout"), std::string::npos) << d_.windows();
+    EXPECT_EQ(message().rfind("File Repair ERROR 1: ", 0), 0u) << d_.windows();
+    ASSERT_TRUE(d_.answer("OK"));
+    EXPECT_NE(message().find("could not be brought to the current layout"), std::string::npos) << d_.windows();
     ASSERT_TRUE(d_.answer("OK"));
     EXPECT_FALSE(d_.running()) << d_.windows();
     EXPECT_EQ(readBytes(listingFile("Songs")), before);
