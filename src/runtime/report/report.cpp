@@ -115,7 +115,7 @@ bool Report::ensureFolder() {
     return true;
 }
 
-void Report::emit(const Band& band, double bx, double by) {
+void Report::layBand(const Band& band, double bx, double by) {
     // bx, by: the band's top left corner on the page, in thousandths.
     const long ox = std::lround(bx), oy = std::lround(by);
     for (const Control& c : band.controls) {
@@ -180,16 +180,16 @@ bool Report::startPage() {
     rowPitch_ = 0;
     pos_ = area.h > 0 ? toMils(area.y) : 0;
     for (const Band& b : bands_)
-        if (b.kind == BandKind::Background && !b.hidden) emit(b, toMils(b.place.x), toMils(b.place.y));
+        if (b.kind == BandKind::Background && !b.hidden) layBand(b, toMils(b.place.x), toMils(b.place.y));
     for (const Band& b : bands_)
-        if (b.kind == BandKind::Header && !b.hidden) emit(b, toMils(b.place.x), toMils(b.place.y));
+        if (b.kind == BandKind::Header && !b.hidden) layBand(b, toMils(b.place.x), toMils(b.place.y));
     return true;
 }
 
 bool Report::finishPage() {
     if (!pageOpen_) return true;
     for (const Band& b : bands_)
-        if (b.kind == BandKind::Footer && !b.hidden) emit(b, toMils(b.place.x), toMils(b.place.y));
+        if (b.kind == BandKind::Footer && !b.hidden) layBand(b, toMils(b.place.x), toMils(b.place.y));
     pageOpen_ = false;
     nextNumber_ = number_ + 1;
     if (!ensureFolder()) return false;
@@ -270,7 +270,7 @@ bool Report::print(Band& band) {
         if (!finishPage() || !startPage()) return false;
     }
     const long x = areaX + toMils(band.place.x) + (sideBySide ? colX_ : 0);
-    emit(band, static_cast<double>(x), static_cast<double>(pos_ - above));
+    layBand(band, static_cast<double>(x), static_cast<double>(pos_ - above));
     if (sideBySide) {
         colX_ += width;
         rowPitch_ = std::max(rowPitch_, pitch);

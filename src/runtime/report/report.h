@@ -214,7 +214,7 @@ public:
 private:
     bool startPage();
     bool finishPage();
-    void emit(const Band& band, double x, double y);
+    void layBand(const Band& band, double x, double y);
     bool ensureFolder();
     long toMils(double v) const;
     Band& addBand(BandKind kind, Rect place, double above);
