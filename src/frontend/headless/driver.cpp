@@ -365,7 +365,7 @@ namespace {
 const std::initializer_list<K> kAnyKind = {
     K::Button, K::Entry, K::Text, K::Prompt, K::Check, K::Option, K::Radio, K::Combo, K::DropList,
     K::Spin, K::List, K::Sheet, K::Tab, K::Image, K::Box, K::Line, K::Progress, K::Group, K::Menu,
-    K::MenuItem, K::Separator, K::ToolButton};
+    K::MenuItem, K::Separator, K::ToolButton, K::Page};
 }
 
 std::optional<rt::Control> Driver::control(const std::string& what) const {
@@ -508,7 +508,7 @@ bool Driver::pressIn(const std::string* title, const std::string& text) {
     if (!target(title, w)) return false;
     std::vector<std::pair<WindowPtr, const rt::Control*>> found;
     auto collect = [&](const WindowPtr& win) {
-        for (auto* c : matches(*win, text, {K::Button, K::ToolButton, K::MenuItem}))
+        for (auto* c : matches(*win, text, {K::Button, K::ToolButton, K::MenuItem, K::Page}))
             found.emplace_back(win, c);
     };
     collect(w);

@@ -1,5 +1,6 @@
 #include "frontend/headless/procedures.h"
 
+#include "frontend/headless/test_report.h"
 #include "runtime/text/text.h"
 #include "shell/BrowseSongBook.h"
 #include "shell/GettingStarted.h"
@@ -30,6 +31,7 @@ void registerProgramProcedures() {
     registerProcedure("SongBookFileExplorer", &SongBookFileExplorer);
     registerProcedure("GettingStarted", &GettingStarted);
     registerProcedure("BrowseSongBook", &BrowseSongBook);
+    registerProcedure("PrintTestReport", &PrintTestReport);
 }
 
 }  // namespace headless

@@ -29,6 +29,7 @@
 #include <map>
 
 #include "frontend/qt/list_control.h"
+#include "frontend/qt/page_view.h"
 #include "frontend/qt/resources.h"
 #include "frontend/qt/units.h"
 #include "frontend/qt/window_view.h"
@@ -401,6 +402,19 @@ struct ImageAdapter {
     }
 };
 
+// A printed page (page views of the report preview).
+struct PageAdapter {
+    static void create(WindowView& v, const Ctl& c, Item& it) {
+        auto* pv = new PageView(v.canvas());
+        const int id = c.id;
+        pv->onEvent([&v, id](int code) { v.send(rt::EventData(code, id)); });
+        it.w = pv;
+    }
+    static void apply(WindowView&, const Ctl& c, Item& it) {
+        static_cast<PageView*>(it.w.data())->show(c.text, c.value);
+    }
+};
+
 struct FrameAdapter {  // boxes and lines
     static void create(WindowView& v, const Ctl&, Item& it) {
         auto* f = new QFrame(v.canvas());
@@ -550,6 +564,7 @@ const ControlAdapter& adapterOf(rt::ControlKind k) {
         {K::Sheet, with<SheetAdapter>({.background = true})},
         {K::Tab, with<TabAdapter>({.onCanvas = false})},
         {K::Image, with<ImageAdapter>()},
+        {K::Page, with<PageAdapter>({.takesFocus = true})},
         {K::Box, with<BoxAdapter>({.background = true})},
         {K::Line, with<LineAdapter>()},
         {K::Progress, with<ProgressAdapter>()},

@@ -21,6 +21,7 @@
 #include "frontend/qt/qt_frontend.h"
 #include "frontend/qt/units.h"
 #include "runtime/files/folder.h"
+#include "runtime/report/print.h"
 #include "runtime/window/frontend.h"
 
 namespace qtfe {
@@ -348,14 +349,26 @@ void RequestPresenter::show(const rt::Request& r) {
         break;
     }
     case rt::RequestKind::Printer: {
+        // The program names the PDF printer by its file (or "Print to File (PDF)").
         auto printer = std::make_shared<QPrinter>();
-        if (!r.path.empty()) printer->setPrinterName(qs(r.path));
+        const rt::report::Printer asked = rt::report::printerFromDialog(r.path);
+        if (asked.isPdf()) {
+            printer->setOutputFormat(QPrinter::PdfFormat);
+            if (!asked.pdfFile.empty()) printer->setOutputFileName(qs(asked.pdfFile));
+        } else if (!r.path.empty()) {
+            printer->setPrinterName(qs(r.path));
+        }
         auto* d = new QPrintDialog(printer.get(), parent);
         if (!r.title.empty()) d->setWindowTitle(qs(r.title));
         present(s, id, d, [printer](int result) {
             rt::Answer a;
             a.ok = result == QDialog::Accepted;
-            if (a.ok) a.path = ss(printer->printerName());
+            if (a.ok && printer->outputFormat() == QPrinter::PdfFormat) {
+                a.path = printer->outputFileName().isEmpty() ? std::string(rt::report::kPdfPrinter)
+                                                               : ss(printer->outputFileName());
+            } else if (a.ok) {
+                a.path = ss(printer->printerName());
+            }
             return a;
         });
         break;

@@ -161,6 +161,7 @@ const char* kindName(ControlKind k) {
     case ControlKind::MenuItem: return "item";
     case ControlKind::Separator: return "separator";
     case ControlKind::ToolButton: return "toolbutton";
+    case ControlKind::Page: return "page";
     }
     return "control";
 }

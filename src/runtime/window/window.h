@@ -16,6 +16,7 @@ enum class WindowKind { Frame, MdiChild, Dialog };
 enum class ControlKind {
     Button, Entry, Text, Prompt, Check, Option, Radio, Combo, DropList, Spin, List,
     Sheet, Tab, Image, Box, Line, Progress, Group, Menu, MenuItem, Separator, ToolButton,
+    Page,  // a printed page: text is its page file, value its zoom (see report/render)
 };
 const char* kindName(ControlKind k);
 

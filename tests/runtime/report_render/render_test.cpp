@@ -10,6 +10,7 @@
 #include <fstream>
 #include <memory>
 
+#include "runtime/report/render/gui_host.h"
 #include "runtime/report/render/painter.h"
 #include "runtime/report/report.h"
 #include "support/data_fixture.h"
@@ -18,6 +19,19 @@ namespace rep = rt::report;
 namespace fs = std::filesystem;
 
 namespace {
+
+// Draws where Qt allows it (the renderers' own offscreen application in tests).
+QImage pageImage(const std::string& path, int width) {
+    QImage img;
+    rep::render::onGuiHost([&] { img = rep::render::pageImage(path, width); });
+    return img;
+}
+
+QImage loadPicture(const std::string& path) {
+    QImage img;
+    rep::render::onGuiHost([&] { img = rep::render::loadPicture(path); });
+    return img;
+}
 
 // The output of a shell command, or nullopt when it could not run.
 std::optional<std::string> run(const std::string& cmd) {
@@ -93,7 +107,7 @@ TEST(Renderers, PagePictures) {
     rep::PageQueue pages;
     rep::Report report;
     layOut(report, pages);
-    QImage img = rep::render::pageImage(pages[0], 850);  // 100 pixels an inch
+    QImage img = pageImage(pages[0], 850);  // 100 pixels an inch
     ASSERT_EQ(img.width(), 850);
     ASSERT_EQ(img.height(), 1100);
     EXPECT_EQ(img.pixelColor(10, 10), QColor(Qt::white));
@@ -105,26 +119,29 @@ TEST(Renderers, PagePictures) {
     EXPECT_EQ(back.width(), 425);
 
     std::ofstream(dir.file("bad.cpage")) << "not a page";
-    QImage blank = rep::render::pageImage(dir.file("bad.cpage"), 85);
+    QImage blank = pageImage(dir.file("bad.cpage"), 85);
     EXPECT_EQ(blank.height(), 110);
     EXPECT_EQ(blank.pixelColor(40, 50), QColor(Qt::white));
-    EXPECT_TRUE(rep::render::pageImage(dir.file("missing.cpage"), 85).pixelColor(40, 50) == QColor(Qt::white));
+    EXPECT_TRUE(pageImage(dir.file("missing.cpage"), 85).pixelColor(40, 50) == QColor(Qt::white));
 }
 
 // JPEG pictures decode through libjpeg; broken ones draw nothing.
 TEST(Renderers, Pictures) {
     fixture::TempFolder dir;
-    QImage red(40, 20, QImage::Format_RGB32);
-    red.fill(QColor(220, 20, 20));
     const std::string jpg = dir.file("logo.jpg");
-    ASSERT_TRUE(red.save(QString::fromStdString(jpg), "JPEG", 95) ||
-                (std::system(("convert -size 40x20 xc:'rgb(220,20,20)' '" + jpg + "'").c_str()) == 0));
-    QImage back = rep::render::loadPicture(jpg);
+    bool saved = false;
+    rep::render::onGuiHost([&] {
+        QImage red(40, 20, QImage::Format_RGB32);
+        red.fill(QColor(220, 20, 20));
+        saved = red.save(QString::fromStdString(jpg), "JPEG", 95);
+    });
+    ASSERT_TRUE(saved || std::system(("convert -size 40x20 xc:'rgb(220,20,20)' '" + jpg + "'").c_str()) == 0);
+    QImage back = loadPicture(jpg);
     ASSERT_FALSE(back.isNull());
     EXPECT_EQ(back.size(), QSize(40, 20));
     EXPECT_NEAR(back.pixelColor(20, 10).red(), 220, 8);
     std::ofstream(dir.file("broken.jpg"), std::ios::binary) << "\xFF\xD8\xFF\xE0 garbage";
-    EXPECT_TRUE(rep::render::loadPicture(dir.file("broken.jpg")).isNull());
+    EXPECT_TRUE(loadPicture(dir.file("broken.jpg")).isNull());
 
     rep::PageQueue pages;
     rep::Report report(rep::Units::Inches);
@@ -134,7 +151,7 @@ TEST(Renderers, Pictures) {
     band.add(rep::Image(4, 0, 2, 1, dir.file("broken.jpg")));
     report.print(band);
     report.close();
-    QImage page = rep::render::pageImage(pages[0], 850);
+    QImage page = pageImage(pages[0], 850);
     EXPECT_NEAR(page.pixelColor(200, 50).red(), 220, 10);
     EXPECT_EQ(page.pixelColor(500, 50), QColor(Qt::white));
 }

@@ -1,0 +1,297 @@
+#include "printing/previewer/ReportPreviewer.h"
+
+#include <gtest/gtest.h>
+
+#include <filesystem>
+#include <fstream>
+#include <sstream>
+
+#include "frontend/headless/driver.h"
+#include "frontend/headless/test_report.h"
+#include "runtime/report/print.h"
+#include "runtime/report/render/render.h"
+#include "support/data_fixture.h"
+
+namespace rep = rt::report;
+namespace fs = std::filesystem;
+
+namespace {
+
+std::string readAll(const std::string& path) {
+    std::ifstream in(path, std::ios::binary);
+    std::ostringstream ss;
+    ss << in.rdbuf();
+    return ss.str();
+}
+
+// The page number a page file was written as (page000002.cpage is 2).
+int pageNo(const std::string& path) { return std::stoi(fs::path(path).stem().string().substr(4)); }
+
+// Drives the test report (58 rows a page) with a recorder in place of the printer.
+class PreviewerTest : public ::testing::Test {
+protected:
+    void SetUp() override {
+        recorder = std::make_shared<rep::RecorderSink>();
+        old = rep::setPrintSink(recorder);
+        rep::setCurrentPrinter({"Office Laser", {}});
+    }
+    void TearDown() override {
+        d.end();
+        rep::setPrintSink(old);
+        rep::setCurrentPrinter({rep::kPdfPrinter, {}});
+    }
+    // Starts the report of `rows` rows; labelStyle: copies repeated in one job without preview.
+    void start(int rows = 130, bool labelStyle = false) {
+        ASSERT_TRUE(d.start([rows, labelStyle] {
+            ::CallRequest = rows;
+            ::CallRequestOption = labelStyle ? 1 : 0;
+            headless::PrintTestReport();
+        })) << d.error();
+        ASSERT_TRUE(d.window("Report Destination")) << d.windows();
+    }
+    std::string zone(int n) {
+        auto s = d.status();
+        return static_cast<int>(s.size()) >= n ? s[static_cast<std::size_t>(n - 1)] : std::string();
+    }
+    std::vector<std::vector<int>> jobs() {
+        std::vector<std::vector<int>> out;
+        for (const auto& j : recorder->jobs()) {
+            std::vector<int> pages;
+            for (const auto& p : j.job.pages) pages.push_back(pageNo(p));
+            out.push_back(pages);
+        }
+        return out;
+    }
+
+    headless::Driver d;
+    std::shared_ptr<rep::RecorderSink> recorder;
+    std::shared_ptr<rep::PrintSink> old;
+};
+
+}  // namespace
+
+// Cancel, Esc and the close box end the report before anything is laid out.
+TEST_F(PreviewerTest, DestinationCancelEndsTheReport) {
+    for (std::string how : {"Cancel", "close"}) {
+        SCOPED_TRACE(how);
+        start();
+        EXPECT_EQ(d.text("?CURRENTPRINTER"), "Office Laser");
+        EXPECT_EQ(d.value("?PREVIEWOPTION"), "1");
+        EXPECT_EQ(d.value("Copies:"), "1");
+        ASSERT_TRUE(how == "close" ? d.close() : d.press(how)) << d.error();
+        EXPECT_FALSE(d.running());
+        EXPECT_FALSE(d.window("Test Report Preview"));
+        EXPECT_TRUE(recorder->jobs().empty());
+    }
+}
+
+// Pages, copies and selections as printed: without preview (one job a copy, or the labels'
+// one job with the copies repeated) and from the preview's "Print Options" and "Print Current
+// Page Only" (one job a copy).
+TEST_F(PreviewerTest, CopiesAndSelections) {
+    struct Case {
+        const char* name;
+        bool preview;
+        bool labelStyle;
+        const char* range;      // the "Print Ranges" choice (preview)
+        std::vector<int> marks; // pages marked first
+        int from, to;
+        bool currentOnly;       // "Print Current Page Only" on page 2
+        std::vector<std::vector<int>> jobs;
+    };
+    const Case cases[] = {
+        {"direct, style report", false, false, "", {}, 0, 0, false, {{1, 2, 3}, {1, 2, 3}}},
+        {"direct, labels", false, true, "", {}, 0, 0, false, {{1, 2, 3, 1, 2, 3}}},
+        {"preview, all", true, false, "All Pages", {}, 0, 0, false, {{1, 2, 3}, {1, 2, 3}}},
+        {"preview, marked 2", true, false, "Marked Pages Only", {2}, 0, 0, false, {{2}, {2}}},
+        {"preview, unmarked", true, false, "Unmarked Pages Only", {2}, 0, 0, false, {{1, 3}, {1, 3}}},
+        {"preview, range 2-3", true, false, "Range of Pages", {}, 2, 3, false, {{2, 3}, {2, 3}}},
+        {"preview, current page", true, false, "", {}, 0, 0, true, {{2}, {2}}},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        recorder->clear();
+        start(130, c.labelStyle);
+        if (!c.preview) {
+            ASSERT_TRUE(d.choose("Destination", "Print Report")) << d.error();
+        }
+        ASSERT_TRUE(d.type("Copies:", "2")) << d.error();
+        ASSERT_TRUE(d.press("Ok")) << d.error();
+        if (c.preview) {
+            ASSERT_TRUE(d.window("Test Report Preview")) << d.windows();
+            for (int m : c.marks) {
+                ASSERT_TRUE(d.press("Jump To Page ??"));
+                ASSERT_TRUE(d.type("&Page:", std::to_string(m)));
+                ASSERT_TRUE(d.press("OK"));
+                ASSERT_TRUE(d.press("Mark Page")) << d.error();
+                EXPECT_EQ(zone(4), "Marked");
+            }
+            if (c.currentOnly) {
+                ASSERT_TRUE(d.press("Next Page"));
+                ASSERT_TRUE(d.press("Print Current Page Only")) << d.error();
+                EXPECT_TRUE(d.window("Test Report Preview"));  // it stays
+            } else {
+                ASSERT_TRUE(d.press("Print The Report")) << d.error();
+                ASSERT_TRUE(d.window("Print Options")) << d.windows();
+                EXPECT_EQ(d.value("Copies:"), "2");
+                EXPECT_EQ(d.enabled("Marked Pages Only"), !c.marks.empty());
+                EXPECT_FALSE(d.enabled("From:"));
+                ASSERT_TRUE(d.choose("Print Ranges", c.range)) << d.error();
+                if (c.from) {
+                    EXPECT_TRUE(d.enabled("From:"));
+                    ASSERT_TRUE(d.type("From:", std::to_string(c.from)));
+                    ASSERT_TRUE(d.type("To:", std::to_string(c.to)));
+                }
+                ASSERT_TRUE(d.press("Print")) << d.error();
+                EXPECT_FALSE(d.window("Test Report Preview"));  // printed: the preview closes
+            }
+        }
+        EXPECT_EQ(jobs(), c.jobs);
+        for (const auto& j : recorder->jobs()) {
+            EXPECT_EQ(j.job.printer.name, "Office Laser");
+            EXPECT_EQ(j.job.title, c.preview || !c.labelStyle ? "Test Report Preview" : "Test Report");
+        }
+        d.end();
+    }
+}
+
+// The preview: stamping, paging, a grid of thumbnails, zooms.
+TEST_F(PreviewerTest, PagesGridsAndZooms) {
+    start(300);  // 6 pages
+    ASSERT_TRUE(d.press("Ok"));
+    ASSERT_TRUE(d.window("Test Report Preview")) << d.windows();
+    EXPECT_EQ(zone(5), "Page 1 of 6");
+    EXPECT_EQ(zone(2), "No Zoom");
+    auto page1 = d.control("?PAGE1");
+    ASSERT_TRUE(page1);
+    EXPECT_NE(readAll(page1->text).find("    Page 1 of 6    "), std::string::npos);  // stamped
+    EXPECT_FALSE(d.enabled("Previous Page"));
+    ASSERT_TRUE(d.press("Go To Last Page"));
+    EXPECT_EQ(zone(5), "Page 6 of 6");
+    EXPECT_FALSE(d.enabled("Next Page"));
+
+    // A 3 x 2 grid from page 1; a 2 x 2 grid on page 5 hides places 3 and 4.
+    ASSERT_TRUE(d.press("Go To First Page"));
+    ASSERT_TRUE(d.press("Display Thumbnails"));
+    ASSERT_TRUE(d.type("Across", "3"));
+    ASSERT_TRUE(d.type("Down", "2"));
+    ASSERT_TRUE(d.press("OK"));
+    EXPECT_EQ(zone(5), "Pages 1-6 of 6");
+    EXPECT_EQ(d.control("?PAGE6")->text, d.control("?PAGE1")->text.substr(0, d.control("?PAGE1")->text.size() - 7) + "6.cpage");
+    EXPECT_FALSE(d.enabled("Mark Page"));
+    EXPECT_FALSE(d.enabled("Delete Page"));
+    EXPECT_FALSE(d.enabled("Print Current Page Only"));
+    ASSERT_TRUE(d.press("Display Thumbnails"));
+    ASSERT_TRUE(d.type("Across", "2"));
+    ASSERT_TRUE(d.press("OK"));
+    ASSERT_TRUE(d.press("Next Page"));
+    EXPECT_EQ(zone(5), "Pages 5-6 of 6");
+    EXPECT_FALSE(d.hidden("?PAGE2"));
+    EXPECT_TRUE(d.hidden("?PAGE3"));
+    EXPECT_TRUE(d.hidden("?PAGE4"));
+    EXPECT_TRUE(d.hidden("?PAGE5"));  // made for the 3 x 2 grid, not part of this one
+    EXPECT_FALSE(d.enabled("Next Page"));
+
+    // A click on place 2 shows page 6 at the page's width; a click on it goes back.
+    ASSERT_TRUE(d.press("?PAGE2")) << d.error();
+    EXPECT_EQ(zone(2), "Page Width");
+    EXPECT_EQ(zone(5), "Page 6 of 6");
+    EXPECT_EQ(d.control("?ZOOMPAGE")->value, "width");
+    ASSERT_TRUE(d.type("?ZOOMSTATUS", "Zoom (100%)")) << d.error();
+    EXPECT_EQ(d.control("?ZOOMPAGE")->value, "1");
+    EXPECT_EQ(zone(2), "Zoom (100%)");
+    ASSERT_TRUE(d.press("Previous Page"));
+    EXPECT_EQ(zone(5), "Page 5 of 6");
+    ASSERT_TRUE(d.press("?ZOOMPAGE"));
+    EXPECT_EQ(zone(2), "No Zoom");
+    EXPECT_FALSE(d.hidden("?PAGE1"));
+    EXPECT_TRUE(d.hidden("?ZOOMPAGE"));
+}
+
+// Deleting pages removes their files; a deleted marked page takes its mark along; with no
+// page left, everything that needs one is greyed and printing prints nothing.
+TEST_F(PreviewerTest, DeletingPages) {
+    start(300);
+    ASSERT_TRUE(d.press("Ok"));
+    ASSERT_TRUE(d.press("Jump To Page ??"));
+    ASSERT_TRUE(d.type("&Page:", "3"));
+    ASSERT_TRUE(d.press("OK"));
+    const std::string third = d.control("?PAGE1")->text;
+    ASSERT_TRUE(d.press("Mark Page"));
+    ASSERT_TRUE(d.press("Delete Page"));
+    EXPECT_FALSE(fs::exists(third));
+    EXPECT_EQ(zone(5), "Page 2 of 5");  // steps back even though a later page exists
+    EXPECT_EQ(zone(4), "");
+    ASSERT_TRUE(d.press("Print The Report"));
+    EXPECT_FALSE(d.enabled("Marked Pages Only"));  // the only mark went with its page
+    ASSERT_TRUE(d.press("Cancel"));
+    for (int i = 0; i < 5; ++i) ASSERT_TRUE(d.press("Delete Page")) << i;
+    EXPECT_EQ(zone(5), "Page 1 of 0");
+    for (const char* greyed : {"Mark Page", "Delete Page", "Jump To Page ??", "Print Current Page Only"})
+        EXPECT_FALSE(d.enabled(greyed)) << greyed;
+    EXPECT_TRUE(d.hidden("?PAGE1"));
+    ASSERT_TRUE(d.press("Print The Report"));
+    ASSERT_TRUE(d.press("Print"));
+    EXPECT_TRUE(recorder->jobs().empty());
+}
+
+// A print that fails is told, and the preview stays open without counting as printed.
+TEST_F(PreviewerTest, FailedPrintIsReported) {
+    recorder->failWith("The printer Office Laser refused the job.");
+    start();
+    ASSERT_TRUE(d.press("Ok"));
+    ASSERT_TRUE(d.press("Print The Report"));
+    ASSERT_TRUE(d.press("Print"));
+    auto r = d.request();
+    ASSERT_TRUE(r);
+    EXPECT_NE(r->text.find("refused the job"), std::string::npos) << r->text;
+    ASSERT_TRUE(d.answer("OK"));
+    EXPECT_TRUE(d.window("Test Report Preview"));
+    recorder->failWith("");
+    ASSERT_TRUE(d.press("Exit Without Printing Report"));
+    EXPECT_FALSE(d.running());
+    EXPECT_TRUE(recorder->jobs().empty());
+}
+
+// The report printed through "Report Destination" with the PDF printer chosen in the printer
+// dialog writes one readable PDF.
+TEST_F(PreviewerTest, PrintsToPdf) {
+    fixture::TempFolder dir;
+    rep::setPrintSink(std::make_shared<rep::render::RenderSink>());
+    start();
+    ASSERT_TRUE(d.choose("Destination", "Print Report"));
+    ASSERT_TRUE(d.press("Select Printer and Setup Print Options"));
+    auto r = d.request();
+    ASSERT_TRUE(r);
+    EXPECT_EQ(r->kind, rt::RequestKind::Printer);
+    EXPECT_EQ(r->title, "Select A Printer");
+    const std::string pdf = dir.file("test report.pdf");
+    ASSERT_TRUE(d.dialog(pdf)) << d.error();
+    EXPECT_EQ(d.text("?CURRENTPRINTER"), "Print to File (PDF): test report.pdf");
+    ASSERT_TRUE(d.press("Ok"));
+    EXPECT_FALSE(d.running()) << d.windows();
+    ASSERT_TRUE(fs::exists(pdf));
+    const std::string head = readAll(pdf).substr(0, 5);
+    EXPECT_EQ(head, "%PDF-");
+}
+
+// With the PDF printer and no file chosen yet, printing asks for the file; declining it
+// prints nothing and says so.
+TEST_F(PreviewerTest, PdfPrinterAsksForTheFile) {
+    fixture::TempFolder dir;
+    rep::setPrintSink(std::make_shared<rep::render::RenderSink>());
+    rep::setCurrentPrinter({rep::kPdfPrinter, {}});
+    start();
+    EXPECT_EQ(d.text("?CURRENTPRINTER"), "Print to File (PDF)");
+    ASSERT_TRUE(d.press("Ok"));
+    ASSERT_TRUE(d.press("Print Current Page Only"));
+    ASSERT_TRUE(d.request());
+    EXPECT_EQ(d.request()->kind, rt::RequestKind::SaveFile);
+    ASSERT_TRUE(d.dialogCancel());
+    ASSERT_TRUE(d.request());
+    EXPECT_NE(d.request()->text.find("No file was chosen"), std::string::npos);
+    ASSERT_TRUE(d.answer("OK"));
+    ASSERT_TRUE(d.press("Print Current Page Only"));
+    ASSERT_TRUE(d.dialog(dir.file("one")));
+    EXPECT_GT(fs::file_size(dir.file("one.pdf")), 500u);
+}
