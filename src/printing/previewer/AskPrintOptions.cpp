@@ -37,7 +37,7 @@ int AskPrintOptions(ReportPreviewer& pv) {
     const int select = w.button("?SelectPrinter", "Select Printer and Setup Print Options", 8, 92, 224, 14);
     w.setTooltip(select, "Select A Printer");
     const int print = w.button("?Print", "Print", 126, 128, 50, 14);
-    w.ctl(print).isDefault = true;
+    w.edit(print).isDefault = true;
     const int cancel = w.button("?Cancel", "Cancel", 182, 128, 50, 14);
 
     // The mark choices only when a page was marked; From and To only for a range.

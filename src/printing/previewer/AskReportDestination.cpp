@@ -20,7 +20,7 @@ int AskReportDestination(ReportPreviewer& pv) {
     w.setTooltip(select, "Select A Printer");
     const int ok = w.button("?OK", "Ok", 126, 92, 50, 14);
     w.setTooltip(ok, "Do It");
-    w.ctl(ok).isDefault = true;
+    w.edit(ok).isDefault = true;
     const int cancel = w.button("?Cancel", "Cancel", 182, 92, 50, 14);
     w.setTooltip(cancel, "Cancel Report");
 

@@ -9,7 +9,7 @@ void ChangeReportDisplay(ReportPreviewer& pv) {
     w.prompt("?PAGESDOWN:Prompt", "Down", 16, 32, 40, 10);
     const int down = previewer::addSpin(w, "?PAGESDOWN", std::clamp(pv.PAGESDOWN, 1, 10), 64, 30, 56, "");
     const int ok = w.button("?OK", "OK", 82, 60, 50, 14);
-    w.ctl(ok).isDefault = true;
+    w.edit(ok).isDefault = true;
     w.open();
     while (w.accept()) {
         if (w.code() != rt::EvAccepted && w.code() != rt::EvNewSelection) continue;

@@ -8,7 +8,7 @@ int JumpToReportPage(ReportPreviewer&, int current, int count) {
     const int page = previewer::addSpin(w, "?Page", std::clamp(current, 1, last), 42, 8, 60, "Select a page of the report");
     const int ok = w.button("?OK", "OK", 38, 34, 50, 14);
     w.setTooltip(ok, "Jump to the selected page");
-    w.ctl(ok).isDefault = true;
+    w.edit(ok).isDefault = true;
     const int cancel = w.button("?Cancel", "Cancel", 94, 34, 50, 14);
     w.setTooltip(cancel, "Cancel this selection");
     int result = current;
