@@ -1,7 +1,8 @@
 // Publishing a SongBook as web pages: the title pages and the artist pages of a SongBook of
 // 300,000 listings (or as many as given) with accented titles and artists, beside the same
 // reading and writing done directly in SQLite (rows joined to their discs, read in key order
-// and written out as lines). Run by hand: html_pages [listings]
+// and written out as lines). Run by hand: html_pages [listings] [--keep]; with --keep the
+// SongBook and its pages stay in the temporary folder, which is named at the end.
 #include <sqlite3.h>
 #include <stdlib.h>
 
@@ -149,7 +150,11 @@ int main(int argc, char** argv) {
     sql.print("same rows straight from SQLite");
     std::printf("ratio %.2f; %zu pages; limit 5000 ms for %ld listings\n", pages.median() / sql.median(), files, rows);
 
-    std::error_code ec;
-    std::filesystem::remove_all(dir, ec);
+    if (argc > 2 && std::string(argv[2]) == "--keep") {
+        std::printf("kept: %s\n", dir.c_str());
+    } else {
+        std::error_code ec;
+        std::filesystem::remove_all(dir, ec);
+    }
     return pages.median() <= 5000 ? 0 : 2;
 }
