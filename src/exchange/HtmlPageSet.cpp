@@ -17,6 +17,7 @@
 #include "runtime/record/record.h"
 #include "runtime/text/text.h"
 #include "runtime/window/window.h"
+#include "services/ProgressWindow.h"
 #include "services/TaskWindow.h"
 #include "services/open_data_file.h"
 #include "services/show_warning.h"
@@ -98,8 +99,6 @@ namespace {
 // How long one timer event goes on writing rows before the window is served again.
 constexpr auto kSlice = std::chrono::milliseconds(100);
 
-std::string percentText(int percent) { return rt::rightAligned(percent, 3) + "% Completed"; }
-
 std::string reason(int err) { return std::to_string(err) + " (" + std::strerror(err) + ")"; }
 
 // What differs between the title pages and the artist pages.
@@ -116,38 +115,6 @@ constexpr Kind kTitles{false, "T-", "index.htm", "Generating Title Pages", "Titl
 constexpr Kind kArtists{true, "A-", "indexA.htm", "Generating Artist Pages", "Artist", "Title"};
 
 const std::string& sortField(const Kind& k) { return k.artists ? SBK.ARTIST.str() : SBK.TITLE.str(); }
-
-class ProgressWindow {
-public:
-    explicit ProgressWindow(const char* title) : w_("Progress...", rt::WindowKind::Dialog, -1, -1, 200, 70) {
-        progress_ = w_.add(rt::ControlKind::Progress, "?Progress:Thermometer", "", 8, 8, 184, 10);
-        w_.setValue(progress_, "0");
-        userText_ = w_.text("?UserString", "", 8, 22, 184, 10);
-        percent_ = w_.text("?PctText", "", 8, 34, 184, 10);
-        cancel_ = w_.button("?Progress:Cancel", "Cancel", 76, 50, 48, 14);
-        w_.setTitle(title);
-    }
-    void open() {
-        w_.open();
-        w_.setText(percent_, "0% Completed");
-        w_.setText(userText_, "");
-    }
-    void showPercent(int percent) {
-        w_.setValue(progress_, std::to_string(percent));
-        w_.setText(percent_, percentText(percent));
-    }
-    void completed() {
-        w_.setValue(progress_, "100");
-        w_.setText(percent_, "Process Completed");
-        w_.display();
-    }
-    TaskWindow& window() { return w_; }
-    int cancel() const { return cancel_; }
-
-private:
-    TaskWindow w_;
-    int progress_ = 0, userText_ = 0, percent_ = 0, cancel_ = 0;
-};
 
 class PageSet {
 public:
@@ -175,7 +142,6 @@ private:
     // Custom disc id by disc id (in upper case, as the key compares them).
     std::unordered_map<std::string, std::string> customIds_;
     long long total_ = 0, read_ = 0;
-    int percent_ = 0;
     bool complete_ = true;
 };
 
@@ -365,11 +331,7 @@ bool PageSet::step(ProgressWindow& window) {
         if (!current_ || letter != *current_) startPage(letter);
         if (page_.isOpen()) writeRow();
     }
-    const int now = static_cast<int>(std::min<long long>(100, total_ ? read_ * 100 / total_ : 100));
-    if (now != percent_) {
-        percent_ = now;
-        window.showPercent(percent_);
-    }
+    window.step(static_cast<std::size_t>(read_), static_cast<std::size_t>(total_));
     return true;
 }
 
@@ -384,7 +346,8 @@ bool PageSet::run() {
 
     total_ = SBK.records();
     rt::clearError();
-    ProgressWindow window(kind_.windowTitle);
+    ProgressWindow window(kind_.windowTitle, "Writing Web Pages", {});
+    const int cancel = window.addCancel();
     TaskWindow& w = window.window();
     window.open();
 
@@ -404,7 +367,7 @@ bool PageSet::run() {
                 window.completed();
                 w.close();
             }
-        } else if ((w.code() == rt::EvAccepted && w.field() == window.cancel()) || w.code() == rt::EvCloseWindow) {
+        } else if ((w.code() == rt::EvAccepted && w.field() == cancel) || w.code() == rt::EvCloseWindow) {
             // The page being written is closed as it stands, without its closing lines.
             cancelled = true;
             w.setTimer(0);

@@ -70,6 +70,19 @@ void ProgressWindow::finished() {
     w_.select(done_);
 }
 
+int ProgressWindow::addCancel() {
+    const int cancel = w_.button("?Cancel", "Cancel", kWidth - 72, 33, 60, 14);
+    w_.edit(cancel).parent = w_.find("?AddingGroup");
+    return cancel;
+}
+
+void ProgressWindow::completed() {
+    shownPercent_ = 100;
+    w_.setValue(progress_, "100");
+    w_.setText(percent_, "Process Completed");
+    w_.display();
+}
+
 void ProgressWindow::serve() {
     while (w_.accept()) {
         if (w_.code() != rt::EvAccepted) continue;

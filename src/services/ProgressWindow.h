@@ -18,6 +18,16 @@
 //
 // The window opens as "Progress..." and takes its title once open. It waits for nothing
 // while the run goes on: display() sends it to the front ends.
+//
+// A run the host may stop (writing web pages, say) asks for "Cancel" before opening and serves
+// the window's events itself, a share of the work on each timer event:
+//
+//     ProgressWindow window("Generating Title Pages", "Writing Pages", {});
+//     const int cancel = window.addCancel();
+//     window.open();
+//     window.window().setTimer(1);
+//     while (window.window().accept()) { ...EvTimer: a share, window.step(...); cancel: stop... }
+//     window.completed();                      // "Process Completed"
 #include <string>
 #include <vector>
 
@@ -48,6 +58,12 @@ public:
     void finished();
     // Serves the window until "&Done" (or its close box) ends it.
     void serve();
+    // "Cancel" beside the bar's text; its id.
+    int addCancel();
+    // The run is over: the bar full and "Process Completed".
+    void completed();
+    // For a run that serves the window's events itself.
+    TaskWindow& window() { return w_; }
 
     static std::string percentText(int percent);
 

@@ -245,7 +245,7 @@ TEST_F(ComposerTest, CancelStopsWithoutCongratulationsAndALaterRunWritesThePages
     ASSERT_TRUE(d_.type("Home Page URL:", "www.example.org"));
     ASSERT_TRUE(d_.press("Compose Web Pages"));
     ASSERT_EQ(d_.active()->title, "Generating Title Pages") << d_.windows();
-    EXPECT_EQ(d_.text("?PctText"), "0% Completed");
+    EXPECT_EQ(d_.text("?Percent"), "0% Completed");
     ASSERT_TRUE(d_.press("Cancel"));
     ASSERT_EQ(d_.active()->title, "Generating Artist Pages") << d_.windows();
     ASSERT_TRUE(d_.press("Cancel"));
