@@ -209,6 +209,7 @@ const FileState::Sql& FileState::texts() {
     sql.byRec = sql.select + " WHERE \"_rec\"=?";
     sql.chgByRec = "SELECT \"_chg\" FROM " + t + " WHERE \"_rec\"=?";
     sql.count = "SELECT count(*) FROM " + t;
+    sql.keptCount = "SELECT CAST(\"value\" AS INTEGER) FROM \"" + schema + "\".\"meta\" WHERE \"name\"='count'";
     return sql;
 }
 
@@ -611,6 +612,25 @@ int validate(FileState& st, Connection& c) {
     return 0;
 }
 
+// Whether the file keeps its count of records. A file written before it did gets the triggers
+// and its counted records when it is opened for writing; opened for reading it is counted.
+bool keepCount(Connection& c, bool writable) {
+    int found = 0;
+    {
+        Stmt t(c.prepare("SELECT count(*) FROM sqlite_schema WHERE \"type\"='trigger' AND \"tbl_name\"='data' "
+                         "AND \"name\" IN ('count_add','count_del') AND EXISTS(SELECT 1 FROM \"meta\" WHERE "
+                         "\"name\"='count')"));
+        if (!t || t.step() != SQLITE_ROW) return false;
+        found = sqlite3_column_int(t.get(), 0);
+    }
+    if (found == 2) return true;
+    if (!writable) return false;
+    const std::string sql = "BEGIN IMMEDIATE;" + Layout::keptCountSql("main") + "COMMIT;";
+    if (c.exec(sql.c_str()) == SQLITE_OK) return true;
+    c.exec("ROLLBACK;");  // busy or read-only underneath: counted as before
+    return false;
+}
+
 // Opens a connection to an existing record file at `path` (stat first, for the platform's
 // error numbers): 0 or the error.
 int connect(const std::string& path, bool readOnly, int busyMs, std::unique_ptr<Connection>& out) {
@@ -666,6 +686,7 @@ void RecordFile::open(unsigned access) {
         std::unique_ptr<Connection> c;
         if (connect(path, (access & ReadWrite) == 0, st.busyMs, c) != 0) return;
         if (validate(st, *c) != 0) return;
+        st.keepsCount = keepCount(*c, (access & ReadWrite) != 0);
         st.own = std::move(c);
         st.owner = std::this_thread::get_id();
         st.path = path;
@@ -719,7 +740,8 @@ void RecordFile::create() {
         return;
     }
     std::string sql = "PRAGMA journal_mode=DELETE; PRAGMA synchronous=FULL; BEGIN; " + st.layout.tableSql("main") +
-                      "; CREATE TABLE \"main\".\"meta\"(\"name\" TEXT PRIMARY KEY, \"value\" TEXT) WITHOUT ROWID;";
+                      "; CREATE TABLE \"main\".\"meta\"(\"name\" TEXT PRIMARY KEY, \"value\" TEXT) WITHOUT ROWID;" +
+                      Layout::keptCountSql("main");
     for (const auto& k : st.layout.keys) sql += k.createSql("main") + ";";
     sql += "COMMIT;";
     rc = c->exec(sql.c_str());
@@ -1143,7 +1165,7 @@ long long RecordFile::records() {
         return st.countValue;
     }
     Connection* c = st.conn();
-    Stmt s(c->prepare(st.texts().count));
+    Stmt s(c->prepare(st.keepsCount ? st.texts().keptCount : st.texts().count));
     if (!prepared(*c, s)) return 0;
     int rc = s.step();
     if (rc != SQLITE_ROW) {
