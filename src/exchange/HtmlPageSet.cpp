@@ -114,14 +114,15 @@ struct Kind {
 constexpr Kind kTitles{false, "T-", "index.htm", "Generating Title Pages", "Title", "Artist"};
 constexpr Kind kArtists{true, "A-", "indexA.htm", "Generating Artist Pages", "Artist", "Title"};
 
-const std::string& sortField(const Kind& k) { return k.artists ? SBK.ARTIST.str() : SBK.TITLE.str(); }
-
 class PageSet {
 public:
     explicit PageSet(const Kind& kind) : kind_(kind) {}
     bool run();
 
 private:
+    // The field the pages are sorted and lettered by, in the listing buffer.
+    rt::Text<40>& sortField() const { return kind_.artists ? SBK.ARTIST : SBK.TITLE; }
+    const rt::Key& sortKey() const { return kind_.artists ? SongBook::KARTIST : SongBook::KTITLE; }
     bool collectLetters();
     bool collectLettersInFileOrder();
     bool collectCustomIds();
@@ -155,19 +156,17 @@ void PageSet::showProblem(const std::string& text) {
 // upper-cased characters, and an upper-cased character is its own upper case, so that text
 // is the next character that is its own upper case.
 bool PageSet::collectLetters() {
-    const rt::Key& key = kind_.artists ? SongBook::KARTIST : SongBook::KTITLE;
-    auto field = [this]() -> rt::Text<40>& { return kind_.artists ? SBK.ARTIST : SBK.TITLE; };
-    SBK.set(key);
+    SBK.set(sortKey());
     for (SBK.next(); rt::errorCode() == rt::NoError; SBK.next()) {
-        const std::string letter = html::letterOf(field().str());
+        const std::string letter = html::letterOf(sortField().str());
         if (!letters_.empty() && letter <= letters_.back()) return collectLettersInFileOrder();
         letters_.push_back(letter);
         char32_t next = rt::codePoints(letter)[0] + 1;
         while (next <= 0x10FFFF && rt::upperChar(next) != next) ++next;
         if (next > 0x10FFFF) return true;
         SBK.clearBuffer();
-        field() = rt::fromCodePoints(std::u32string(1, next));
-        SBK.setAt(key);
+        sortField() = rt::fromCodePoints(std::u32string(1, next));
+        SBK.setAt(sortKey());
     }
     if (rt::errorCode() != rt::NoRecord) {
         ShowWarning(35, "SongBook");
@@ -180,7 +179,7 @@ bool PageSet::collectLetters() {
 bool PageSet::collectLettersInFileOrder() {
     std::set<std::string> letters;  // UTF-8 byte order is character code order
     SBK.set();
-    for (SBK.next(); rt::errorCode() == rt::NoError; SBK.next()) letters.insert(html::letterOf(sortField(kind_)));
+    for (SBK.next(); rt::errorCode() == rt::NoError; SBK.next()) letters.insert(html::letterOf(sortField().str()));
     if (rt::errorCode() != rt::NoRecord) {
         ShowWarning(35, "SongBook");
         return false;
@@ -327,7 +326,7 @@ bool PageSet::step(ProgressWindow& window) {
             return false;
         }
         ++read_;
-        const std::string letter = html::letterOf(sortField(kind_));
+        const std::string letter = html::letterOf(sortField().str());
         if (!current_ || letter != *current_) startPage(letter);
         if (page_.isOpen()) writeRow();
     }
@@ -351,7 +350,7 @@ bool PageSet::run() {
     TaskWindow& w = window.window();
     window.open();
 
-    SBK.set(kind_.artists ? SongBook::KARTIST : SongBook::KTITLE);
+    SBK.set(sortKey());
     if (rt::errorCode() != rt::NoError) {
         ShowWarning(36);
         page_.discard();
