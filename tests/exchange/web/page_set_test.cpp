@@ -200,6 +200,28 @@ TEST_F(PageSetTest, APageThatCannotBeWrittenIsNamedAndTheRestIsWritten) {
     for (const std::string& name : namesIn(pages("BLOCKED"))) EXPECT_EQ(name.find(".tmp"), std::string::npos) << name;
 }
 
+// Letters whose neighbours fold to other letters: every listing still lands on its page once.
+TEST_F(PageSetTest, EveryLetterIsFoundWhereCaseFoldingLeavesGaps) {
+    std::vector<Listing> listings;
+    int track = 0;
+    for (const char* title : {"`quoted", "ÿes", "Ÿou", "āla", "Ālb", "zeta", "{brace", "~tilde", "ßharp", "Ørsted",
+                              "øre", "ŉapostrophe", "ı dotless", "ĸra", "ſlong", "ž", "Ž", "\xFF" "broken"})
+        listings.push_back({title, "X", "CUST1", static_cast<unsigned>(++track)});
+    makeSongBook("Gaps", listings, {{"CUST1", "9"}});
+    HTMLOutputDirectory = "GAPS";
+    ASSERT_TRUE(generate());
+    int rows = 0;
+    std::vector<std::string> titlePages;
+    for (const std::string& name : namesIn(pages("GAPS"))) {
+        if (name[0] != 'T') continue;
+        titlePages.push_back(name);
+        rows += count(readFile(pages("GAPS") + "/" + name), "<TR> <TD>");
+    }
+    EXPECT_EQ(rows, static_cast<int>(listings.size()));
+    // ` { ~ Z ß Ø Ÿ Ā ı ĸ ŉ Ž ſ and the replacement character: one page each.
+    EXPECT_EQ(titlePages.size(), 14u) << ::testing::PrintToString(titlePages);
+}
+
 TEST(HtmlPieces, FileAndLinkCodes) {
     struct Case {
         std::string letter, file, link;
