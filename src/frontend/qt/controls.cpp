@@ -461,6 +461,9 @@ struct MenuAdapter {
     static void apply(WindowView&, const Ctl& c, Item& it) {
         if (!it.menu) return;
         it.menu->setTitle(qs(c.text));
+        // The menu widget too: a menu follows its widget, and a widget greyed by itself
+        // stays greyed when its window takes input again.
+        it.menu->setEnabled(c.enabled);
         it.action->setEnabled(c.enabled);
         it.action->setVisible(!c.hidden);
         it.action->setStatusTip(qs(c.message));

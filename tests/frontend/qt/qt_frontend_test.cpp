@@ -130,6 +130,9 @@ protected:
         const int dialog = w.button("?Dialog", "&Dialog", 210, 40, 40, 14);
         const int ask = w.button("?Ask", "&Ask", 210, 60, 40, 14);
         const int pop = w.button("?Pop", "&Pop", 210, 80, 40, 14);
+        const int greyed = w.menu("&Import/Export");  // control 7, greyed by the program
+        w.menuItem(greyed, "E&xport");
+        w.disable(greyed);
         w.setColors(list, 0x800040, 0xFFFFFF, 0xFFFFFF, 0x800040);
         const int rows = w.visibleRows(list);
         int top = 0;
@@ -405,6 +408,11 @@ TEST_F(QtFrontEndTest, NewerWindowOfTheThreadDisablesTheEarlierOne) {
     EXPECT_TRUE(dialog->canvas()->isEnabled());
     qobject_cast<QPushButton*>(dialog->controlWidget(1))->click();
     EXPECT_TRUE(waitFor([&] { return titled("Modal") == nullptr && child->canvas()->isEnabled(); }));
+    // Taking input again wakes no menu the program greyed.
+    ASSERT_NE(child->item(7), nullptr);
+    ASSERT_NE(child->item(7)->action, nullptr);
+    EXPECT_FALSE(child->item(7)->action->isEnabled());
+    EXPECT_FALSE(child->item(7)->menu->isEnabled());
 }
 
 TEST_F(QtFrontEndTest, MessageBoxesShowTheProgramsButtonsAndAnswerThem) {
