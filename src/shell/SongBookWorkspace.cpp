@@ -5,6 +5,10 @@
 #include "exchange/HtmlSongBookComposer.h"
 #include "library/AddManufacturerDiscs.h"
 #include "library/BrowseMasterTracks.h"
+#include "printing/CdLabelMakerSetup.h"
+#include "printing/ManagementReportsMenu.h"
+#include "printing/PrintMenu.h"
+#include "printing/RequestCardSetup.h"
 #include "printing/SongBookDesigner.h"
 
 #include <array>
@@ -47,6 +51,13 @@ constexpr std::uint32_t kPaper = 0xFFFFFF;
 constexpr const char* kHelpTopic = "WorkingWithSongBook";
 
 enum ListNo { ByTitle = 0, ByArtist = 1, ByDisc = 2 };
+
+// Label and slip setup and the reports menu run beside the workspace, on threads of their own.
+void startPrintTask(rt::Procedure procedure) {
+    if (rt::startThread(std::move(procedure), 25000) == 0)
+        rt::message("No further task can be started now. Close one of the open windows and try again.", "",
+                    rt::Icon::Exclamation);
+}
 
 std::string trackText(std::uint32_t track) { return track ? std::to_string(track) : std::string(); }
 
@@ -512,15 +523,15 @@ void Workspace::command(int id) {
     } else if (id == printSongBookItem_) {
         rt::startThread(SongBookDesigner);
     } else if (id == printLabelsItem_) {
-        // CdLabelMakerSetup on a new thread: wired with printing.
+        startPrintTask(CdLabelMakerSetup);
     } else if (id == requestCardsItem_) {
-        // RequestCardSetup on a new thread: wired with printing.
+        startPrintTask(RequestCardSetup);
     } else if (id == reportsItem_) {
-        // ManagementReportsMenu on a new thread: wired with printing.
+        startPrintTask(ManagementReportsMenu);
     } else if (id == webPage_ || id == webPageItem_) {
         HtmlSongBookComposer();
     } else if (id == print_) {
-        // PrintMenu: wired with printing.
+        PrintMenu();
     } else if (id == close_) {
         w_.response = 2;
         w_.close();
@@ -616,7 +627,6 @@ bool Workspace::findMatch(const std::string& text, bool contains, bool next, std
         view.setAt();
     };
     const auto begins = [&](const std::string& f) { return f.compare(0, text.size(), text) == 0; };
-    const char* fieldName = current_ == ByTitle ? "TITLE" : current_ == ByArtist ? "ARTIST" : "ALTDISKID";
 
     primary.clearBuffer();
     view.open();
@@ -656,20 +666,6 @@ bool Workspace::findMatch(const std::string& text, bool contains, bool next, std
         const bool match = contains ? f.find(text) != std::string::npos : begins(f);
         if (!match) {
             if (stopAtFirstMiss) return false;
-            // The engine finds the next record that holds the text on the key's own index;
-            // the list's rows are read again from there.
-            const std::string found = primary.findContaining(order, fieldName, text, primary.position(order));
-            if (rt::errorCode() != rt::NoError) {
-                ShowWarning(Warning::RecordRetrieval, primary.label());
-                return false;
-            }
-            if (found.empty()) return false;
-            primary.reget(found);
-            if (rt::errorCode() != rt::NoError) continue;  // gone meanwhile: read on in order
-            view.setAt();
-            do view.next();
-            while (rt::errorCode() == rt::NoError && primary.position(order) != found);
-            readAhead = true;
             continue;
         }
         haveMatch_ = true;

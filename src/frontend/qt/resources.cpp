@@ -485,6 +485,12 @@ const BuiltIn kBuiltIns[] = {
     {"renumberdisc.ICO", paintRenumberDisc, -1, 0, nullptr},
     {"~webpage.ico", paintWebPage, -1, 0, nullptr},
     {"~print.ico", paintPrint, -1, 0, nullptr},
+    // The print menus' picture buttons.
+    {"Cddisc.ico", paintAddDiscs, -1, 0, nullptr},
+    {"requestslipicon.bmp", paintEdit, -1, 0, nullptr},
+    {"Printer.ico", paintPrint, -1, 0, nullptr},
+    {"Diskbook.ico", paintSongBook, -1, 0, nullptr},
+    {"Cusdisk.ico", paintRenumberDisc, -1, 0, nullptr},
     {"~import.ico", nullptr, QStyle::SP_DialogOpenButton, 'I', nullptr},
     {"~export.ico", nullptr, QStyle::SP_DialogSaveButton, 'E', nullptr},
     {"~close.ico", nullptr, QStyle::SP_DialogCloseButton, 'X', nullptr},

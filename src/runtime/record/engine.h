@@ -114,8 +114,6 @@ struct Layout {
     Layout(const FileDeclaration& decl, const std::vector<FieldInfo>& fields);
     int keyIndex(const Key& key) const;
     std::string tableSql(const std::string& schema) const;
-    // The triggers that keep the meta table's "count" row, and that row, in SQL.
-    static std::string keptCountSql(const std::string& schema);
 };
 
 // One stored record as the engine moves it.
@@ -239,10 +237,7 @@ struct FileState {
     bool seqSet = false;
     Cursor seq;
 
-    // records() is counted again only when the file changed. A file that keeps its count
-    // (a "count" row in its meta table, kept by triggers in the transaction of every add and
-    // delete) is not counted at all.
-    bool keepsCount = false;
+    // records() is counted again only when the file changed.
     bool countKnown = false;
     long long countValue = 0;
     Stamp countStamp;
@@ -251,7 +246,7 @@ struct FileState {
 
     // Statement texts for the active schema, made once.
     struct Sql {
-        std::string schema, select, insert, update, remove, byRec, chgByRec, count, keptCount;
+        std::string schema, select, insert, update, remove, byRec, chgByRec, count;
     } sql;
     const Sql& texts();
 

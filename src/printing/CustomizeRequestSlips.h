@@ -1,0 +1,3 @@
+#pragma once
+// The dialog that edits the four lines of a request slip.
+void CustomizeRequestSlips();

@@ -1,0 +1,131 @@
+// The CD label setup window: tagging with its own tag list, show modes, the tag file.
+#include "printing/labels/labels_fixture.h"
+
+#include "printing/CdLabelMakerSetup.h"
+
+namespace labels_test {
+namespace {
+
+const char* const kSetup = "Custom CD Label Maker - Setup";
+
+class LabelSetupTest : public LabelsTest {
+protected:
+    void SetUp() override {
+        LabelsTest::SetUp();
+        addDiscs({{"MX2201", "103"}, {"CV0105", "101"}, {"SL3001", "102"}});
+    }
+    void open() {
+        ASSERT_TRUE(d_.start(CdLabelMakerSetup)) << d_.error();
+        ASSERT_TRUE(d_.window(kSetup)) << d_.windows();
+    }
+};
+
+TEST_F(LabelSetupTest, TagsShowModesAndReversal) {
+    open();
+    EXPECT_EQ(rowTexts("?DiscList"), (std::vector<std::string>{"|CV0105|101", "|SL3001|102", "|MX2201|103"}));
+    EXPECT_EQ(d_.text("?ShowTags"), "Show All");
+
+    ASSERT_TRUE(d_.select("?DiscList", 1)) << d_.error();
+    ASSERT_TRUE(d_.press("&Tag")) << d_.error();
+    ASSERT_TRUE(d_.key("?DiscList", "DoubleClick", 3)) << d_.error();
+    EXPECT_EQ(rowTexts("?DiscList"), (std::vector<std::string>{"»|CV0105|101", "|SL3001|102", "»|MX2201|103"}));
+
+    // The display filter cycles through its three states.
+    ASSERT_TRUE(d_.press("Show All")) << d_.error();
+    EXPECT_EQ(d_.text("?ShowTags"), "Showing Tagged");
+    EXPECT_EQ(rowTexts("?DiscList"), (std::vector<std::string>{"»|CV0105|101", "»|MX2201|103"}));
+    ASSERT_TRUE(d_.press("?ShowTags")) << d_.error();
+    EXPECT_EQ(d_.text("?ShowTags"), "Showing UnTagged");
+    EXPECT_EQ(rowTexts("?DiscList"), (std::vector<std::string>{"|SL3001|102"}));
+    ASSERT_TRUE(d_.press("?ShowTags")) << d_.error();
+    EXPECT_EQ(d_.text("?ShowTags"), "Show All");
+
+    // Reversal, all and none act on every disc.
+    ASSERT_TRUE(d_.press("&Rev tags")) << d_.error();
+    EXPECT_EQ(rowTexts("?DiscList"), (std::vector<std::string>{"|CV0105|101", "»|SL3001|102", "|MX2201|103"}));
+    ASSERT_TRUE(d_.press("tag &All")) << d_.error();
+    EXPECT_EQ(rowTexts("?DiscList"), (std::vector<std::string>{"»|CV0105|101", "»|SL3001|102", "»|MX2201|103"}));
+    ASSERT_TRUE(d_.press("&Untag all")) << d_.error();
+    EXPECT_EQ(rowTexts("?DiscList"), (std::vector<std::string>{"|CV0105|101", "|SL3001|102", "|MX2201|103"}));
+
+    // Nothing tagged: nothing to print.
+    ASSERT_TRUE(d_.press("&Print Labels")) << d_.error();
+    auto r = d_.request();
+    ASSERT_TRUE(r) << d_.windows();
+    EXPECT_EQ(r->title, "No Disc(s) Selected");
+    EXPECT_EQ(r->text, "Please tag the disc(s) you\nwish to print labels for...");
+    EXPECT_EQ(r->icon, rt::Icon::Exclamation);
+    ASSERT_TRUE(d_.answer("OK")) << d_.error();
+}
+
+TEST_F(LabelSetupTest, KeepsItsOwnTagsApartFromTheAddDiscsWindow) {
+    // The add-discs window has a disc tagged for adding.
+    TagQue.clearBuffer();
+    TagQue.QUEUNQDISKID = "CV0105";
+    TagQue.DISKID = "101";
+    TagQue.add();
+    open();
+    EXPECT_EQ(rowTexts("?DiscList")[0], "|CV0105|101") << "the label setup starts with no tags";
+    ASSERT_TRUE(d_.select("?DiscList", 2)) << d_.error();
+    ASSERT_TRUE(d_.press("&Tag")) << d_.error();
+    ASSERT_TRUE(d_.press("&Close")) << d_.error();
+    EXPECT_FALSE(d_.window(kSetup));
+    ASSERT_EQ(TagQue.records(), 1u);
+    EXPECT_EQ(TagQue.entry(1).QUEUNQDISKID.str(), "CV0105");
+    EXPECT_EQ(tagFile(), (std::vector<std::string>{"SL3001=102"}));
+}
+
+TEST_F(LabelSetupTest, ClosingReplacesEveryEarlierRecordOfTheTagFile) {
+    // An earlier run left records, one of them blank (no key holds it).
+    onThread([] {
+        TAG.create();
+        TAG.open();
+        for (auto [disc, custom] : {std::pair{"", ""}, {"OLD1", "900"}}) {
+            TAG.clearBuffer();
+            TAG.UNQDISKID = disc;
+            TAG.ALTDISKID = custom;
+            TAG.add();
+        }
+        TAG.close();
+    });
+    ASSERT_EQ(tagFile().size(), 2u);
+    open();
+    ASSERT_TRUE(d_.key("?DiscList", "DoubleClick", 3)) << d_.error();
+    ASSERT_TRUE(d_.key("?DiscList", "DoubleClick", 1)) << d_.error();
+    ASSERT_TRUE(d_.close()) << d_.error();
+    EXPECT_FALSE(d_.window(kSetup));
+    // In the order of (disc id, custom disc id).
+    EXPECT_EQ(tagFile(), (std::vector<std::string>{"CV0105=101", "MX2201=103"}));
+}
+
+TEST_F(LabelSetupTest, ColoursAreResetAtEachStartAndShownInTheSample) {
+    LabelTextColor = 0x123456;
+    LabelBackColor = 0x654321;
+    open();
+    EXPECT_EQ(LabelTextColor, 0u);
+    EXPECT_EQ(LabelBackColor, 0xFFFFFFu);
+    ASSERT_TRUE(d_.press("Background Color")) << d_.error();
+    auto r = d_.request();
+    ASSERT_TRUE(r) << d_.windows();
+    EXPECT_EQ(r->title, "Select CD Label Background Color");
+    ASSERT_TRUE(d_.chooseColor(0x00FFFF)) << d_.error();
+    EXPECT_EQ(LabelBackColor, 0x00FFFFu);
+    EXPECT_EQ(d_.control("?SampleDisc")->bg, 0x00FFFFu);
+    ASSERT_TRUE(d_.press("Text Color")) << d_.error();
+    ASSERT_TRUE(d_.chooseColor(0x0000FF)) << d_.error();
+    EXPECT_EQ(d_.control("?SampleAltId")->font.color, 0x0000FFu);
+}
+
+TEST_F(LabelSetupTest, WithoutAnOpenSongBookItSaysSoAndOpensNothing) {
+    SongBookFileName.clear();
+    SBDiscsFileName.clear();
+    ASSERT_TRUE(d_.start(CdLabelMakerSetup)) << d_.error();
+    auto r = d_.request();
+    ASSERT_TRUE(r) << d_.windows();
+    EXPECT_EQ(r->title, "SongBook Closed");
+    ASSERT_TRUE(d_.answer("OK")) << d_.error();
+    EXPECT_FALSE(d_.running());
+}
+
+}  // namespace
+}  // namespace labels_test
