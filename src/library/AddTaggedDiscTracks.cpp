@@ -1,6 +1,8 @@
 #include "library/AddTaggedDiscTracks.h"
 
 #include <algorithm>
+#include <chrono>
+#include <memory>
 #include <string>
 #include <vector>
 
@@ -24,6 +26,8 @@ const char* const kTitle = "Adding Selected Disc Tracks to Open SongBook";
 constexpr int kLockSeconds = 5;
 // Refused discs named one by one in the closing message; the rest are counted.
 constexpr std::size_t kNamedProblems = 12;
+// How long the discs of one transaction take at most (about).
+constexpr auto kGroupTime = std::chrono::milliseconds(250);
 
 // The error part of a message about the error that just happened.
 std::string errorPart() { return WarningErrorPart(); }
@@ -70,7 +74,8 @@ void showCounts(ProgressWindow& w, const Counts& c) {
     w.setCount(2, c.refused);
 }
 
-// One tagged disc: its tracks go into the SongBook in one transaction with its disc record.
+// One tagged disc: its tracks go into the SongBook with its disc record, in one
+// transaction: its own (run()) or its group's (write()).
 class DiscCopy {
 public:
     DiscCopy(const TagQueRecord& tag, Counts& counts, ProgressWindow& window,
@@ -79,32 +84,52 @@ public:
           customId_(rt::clip(rt::cut(tag.DISKID.str(), 15))),
           genre_(tag.QUEGENRE.str()), counts_(counts), window_(window), problems_(problems) {}
 
+    // Reads the disc's master tracks: false when they could not be read (the disc is refused).
+    bool prepare() {
+        tracks_.clear();
+        return readTracks(tracks_);
+    }
+    // No master track carries the id: there is nothing to add.
+    bool empty() const { return tracks_.empty(); }
+
+    // In the disc's own transaction.
     void run() {
-        std::vector<KaraokeRecord> tracks;
-        if (!readTracks(tracks)) return;
-        if (tracks.empty()) return;  // no master track carries the id: nothing to add
+        if (!prepare() || empty()) return;
         if (!rt::logout(kLockSeconds, {&SBK, &SBD})) {
             refuse("the SongBook could not be locked for writing.  Error: " + errorPart() + ".");
             return;
         }
-        long long added = 0, duplicates = 0;
         std::string failure;
-        if (!discReady(failure) || !copy(tracks, added, duplicates, failure)) {
+        if (!write(failure)) {
             rt::rollback();
-            counts_.added -= added;
-            counts_.duplicates -= duplicates;
-            showCounts(window_, counts_);
+            takeBack();
             refuse(failure);
             return;
         }
         rt::commit();
         if (rt::errorCode() != rt::NoError) {
             const std::string why = "its tracks could not be written.  Error: " + errorPart() + ".";
-            counts_.added -= added;
-            counts_.duplicates -= duplicates;
-            showCounts(window_, counts_);
+            takeBack();
             refuse(why);
         }
+    }
+
+    // Inside a running transaction (after prepare()): false with the reason when a write
+    // failed; the caller rolls back.
+    bool write(std::string& failure) { return discReady(failure) && copy(tracks_, added_, duplicates_, failure); }
+
+    // The SongBook could not be locked for the disc (why: the reason, taken at once).
+    void notLocked(const std::string& why) {
+        if (prepare() && !empty()) refuse(why);
+    }
+
+    // The disc's counts out of the totals again, after its transaction was rolled back.
+    void takeBack() {
+        counts_.added -= added_;
+        counts_.duplicates -= duplicates_;
+        added_ = duplicates_ = 0;
+        hasRecord_ = false;
+        showCounts(window_, counts_);
     }
 
 private:
@@ -214,6 +239,8 @@ private:
     const std::string discId_;
     const std::string customId_;
     const std::string genre_;
+    std::vector<KaraokeRecord> tracks_;
+    long long added_ = 0, duplicates_ = 0;
     Counts& counts_;
     ProgressWindow& window_;
     std::vector<std::string>& problems_;
@@ -252,14 +279,45 @@ void AddTaggedDiscTracks() {
                            {"Discs not Added: ", "DiscsRefused"}});
     window.open();
 
-    while (TagQue.records() > 0) {
+    // The discs go in groups, each in one transaction, as many as fit in about a quarter of a
+    // second: a commit per disc would cost more than the copying. When a disc of a group fails,
+    // the group is rolled back and its discs go again, each in a transaction of its own, so
+    // every disc ends whole or absent and only the failing one is refused.
+    auto nextDisc = [&] {
         TagQue.get(1);
         const TagQueRecord tag = TagQue;
-        DiscCopy(tag, counts, window, problems).run();
-
-        window.step(++discsDone, total);
         TagQue.get(1);
         TagQue.del();
+        return std::make_unique<DiscCopy>(tag, counts, window, problems);
+    };
+    while (TagQue.records() > 0) {
+        if (!rt::logout(kLockSeconds, {&SBK, &SBD})) {
+            const std::string why = "the SongBook could not be locked for writing.  Error: " + errorPart() + ".";
+            nextDisc()->notLocked(why);
+            window.step(++discsDone, total);
+            continue;
+        }
+        std::vector<std::unique_ptr<DiscCopy>> group;
+        bool failed = false;
+        const auto started = std::chrono::steady_clock::now();
+        while (!failed && TagQue.records() > 0 && std::chrono::steady_clock::now() - started < kGroupTime) {
+            auto disc = nextDisc();
+            window.step(++discsDone, total);
+            if (!disc->prepare() || disc->empty()) continue;
+            std::string failure;
+            failed = !disc->write(failure);
+            group.push_back(std::move(disc));
+        }
+        if (failed) {
+            rt::rollback();
+        } else {
+            rt::commit();
+            failed = rt::errorCode() != rt::NoError;
+            if (failed && rt::inTransaction()) rt::rollback();
+        }
+        if (!failed) continue;
+        for (auto& disc : group) disc->takeBack();
+        for (auto& disc : group) disc->run();
     }
 
     files.close(SBK);

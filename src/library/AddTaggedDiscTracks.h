@@ -6,9 +6,11 @@
 // without waiting for input (every other window stays still meanwhile) and then waits until
 // the host presses "&Done".
 //
-// Each disc is written in one transaction over the SongBook pair: its listings and its disc
-// record are stored together or not at all. A disc is refused as a whole, and named in a
-// message after the copy, when its custom disc id is carried by another disc of the SongBook
+// The discs are written in transactions over the SongBook pair, as many discs to one as fit
+// in about a quarter of a second; a disc's listings and its disc record are stored together
+// or not at all, also when the program is killed. When a disc fails, its group is rolled back
+// and written again disc by disc. A disc is refused as a whole, and named in a message after
+// the copy, when its custom disc id is carried by another disc of the SongBook
 // or when writing it fails. When the files cannot be opened nothing is copied, the host is
 // told, and TagQue keeps its tags.
 void AddTaggedDiscTracks();
