@@ -88,6 +88,7 @@ void Mp3gScan::run(const std::string& source) {
     unreadable.clear();
     stopped = false;
     visited_.clear();
+    lastDisc_.clear();
 
     // Discless tracks are numbered after the highest one the SongBook has.
     discless_ = 0;
@@ -183,27 +184,33 @@ bool Mp3gScan::handle(const std::string& folder, const std::string& fileName) {
     listing.UNQDISKID = disc;
     listing.DISKTRACKNO = static_cast<std::uint32_t>(track);
     SBK.record() = listing;
-    SBK.get(SongBook::KUNQDISKID);
-    if (rt::errorCode() == rt::NoError) return true;
-    SBK.record() = listing;
+    // (disc id, track) is a unique key: a song the SongBook holds already is refused there.
     SBK.add();
     if (rt::errorCode() == rt::NoError) ++added;
-    else ++notAdded;
+    else if (rt::errorCode() != rt::DuplicateKey) ++notAdded;
     return true;
 }
 
 // The disc has its record, or gets one now (its custom id is its disc id).
 bool Mp3gScan::discReady(const std::string& discId) {
+    // The files of one disc mostly come one after the other.
+    if (discId == lastDisc_) return true;
+    lastDisc_.clear();
     SBD.clearBuffer();
     SBD.UNQDISKID = discId;
     SBD.get(SBDiscs::KUNQDISKID);
-    if (rt::errorCode() == rt::NoError) return true;
+    if (rt::errorCode() == rt::NoError) {
+        lastDisc_ = discId;
+        return true;
+    }
     SBD.clearBuffer();
     SBD.UNQDISKID = discId;
     SBD.ALTDISKID = discId;
     SBD.MAKEID = 1;
     SBD.add();
-    return rt::errorCode() == rt::NoError;
+    if (rt::errorCode() != rt::NoError) return false;
+    lastDisc_ = discId;
+    return true;
 }
 
 // --- the window ---

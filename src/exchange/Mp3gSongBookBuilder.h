@@ -68,6 +68,7 @@ private:
     std::set<std::string> visited_;
     int sincePause_ = 0;
     unsigned long discless_ = 0;
+    std::string lastDisc_;  // the disc whose record was found or added last
     std::chrono::steady_clock::time_point lastCommit_;
 };
 
