@@ -1,0 +1,80 @@
+// The report preview in the Qt front end: page views draw the program's page files, as
+// thumbnails and zoomed. With CANTORELLE_SHOTS set to a folder, the windows are saved there as
+// pictures to look at.
+#include <gtest/gtest.h>
+
+#include <QApplication>
+#include <QImage>
+#include <QScrollArea>
+#include <cstdlib>
+
+#include "frontend/headless/driver.h"
+#include "frontend/headless/test_report.h"
+#include "frontend/qt/page_view.h"
+#include "qt_fixture.h"
+
+namespace {
+
+class PreviewInQt : public qtfe_test::FrontEndTest {
+protected:
+    void shot(qtfe::WindowView* v, const char* name) {
+        ASSERT_TRUE(v);
+        waitFor([] { return false; }, 150);  // let it lay itself out and paint
+        if (const char* dir = std::getenv("CANTORELLE_SHOTS"))
+            v->top()->grab().save(QString::fromStdString(std::string(dir) + "/" + name + ".png"));
+    }
+    // The page views showing, each as drawn.
+    std::vector<QImage> pages(qtfe::WindowView* v) {
+        std::vector<QImage> out;
+        for (auto* pv : v->top()->findChildren<qtfe::PageView*>())
+            if (pv->isVisible()) out.push_back(pv->widget()->grab().toImage());
+        return out;
+    }
+    static bool inked(const QImage& img) {
+        int dark = 0;
+        for (int y = 0; y < img.height(); y += 2)
+            for (int x = 0; x < img.width(); x += 2)
+                if (qGray(img.pixel(x, y)) < 128) ++dark;
+        return dark > 20;
+    }
+};
+
+TEST_F(PreviewInQt, ThumbnailsAndZoomDrawThePages) {
+    headless::Driver d;
+    ASSERT_TRUE(d.start([] {
+        ::CallRequest = 300;  // six pages
+        headless::PrintTestReport();
+    })) << d.error();
+    shot(waitTitled("Report Destination"), "report-destination");
+    ASSERT_TRUE(d.press("Ok"));
+    ASSERT_TRUE(d.press("Display Thumbnails"));
+    ASSERT_TRUE(d.type("Across", "3"));
+    ASSERT_TRUE(d.type("Down", "2"));
+    ASSERT_TRUE(d.press("OK"));
+    qtfe::WindowView* preview = waitTitled("Test Report Preview");
+    ASSERT_TRUE(preview);
+    preview->top()->resize(1100, 760);
+    shot(preview, "preview-3x2");
+    auto thumbs = pages(preview);
+    ASSERT_EQ(thumbs.size(), 6u);
+    for (const auto& t : thumbs) EXPECT_TRUE(inked(t));
+
+    ASSERT_TRUE(d.type("?ZOOMSTATUS", "Zoom (100%)"));
+    shot(preview, "preview-zoom-100");
+    auto* zoomed = preview->top()->findChild<qtfe::PageView*>();
+    std::vector<qtfe::PageView*> shown;
+    for (auto* pv : preview->top()->findChildren<qtfe::PageView*>())
+        if (pv->isVisible()) shown.push_back(pv);
+    ASSERT_EQ(shown.size(), 1u);
+    (void)zoomed;
+    EXPECT_EQ(shown[0]->widget()->size(), QSize(816, 1056));  // Letter at 96 pixels an inch
+
+    ASSERT_TRUE(d.press("Print The Report"));
+    shot(waitTitled("Print Options"), "print-options");
+    ASSERT_TRUE(d.press("Cancel"));
+    ASSERT_TRUE(d.press("Exit Without Printing Report"));
+    EXPECT_TRUE(d.end());
+    endProgram(nullptr);
+}
+
+}  // namespace
