@@ -402,6 +402,8 @@ int ShowReportPreview(ReportPreviewer& pv, rep::Report& report, rep::PageQueue& 
     pv.SAVEIMAGEQUEUE.clear();
 
     if (printNow) {
+        // Numbered as in the preview: a placeholder must never reach the paper.
+        StampPageNumbers(pv, pages);
         SelectPagesToPrint(pv);
         PrintPageImage(pv);  // a failure is shown to the user; nothing else to do
         report.setPrintOnClose(false);
