@@ -306,9 +306,12 @@ void PageSet::startPage(const std::string& letter) {
 void PageSet::writeRow() {
     const std::string& first = kind_.artists ? SBK.ARTIST.str() : SBK.TITLE.str();
     const std::string& second = kind_.artists ? SBK.TITLE.str() : SBK.ARTIST.str();
-    // A listing without a disc record has a blank custom disc id.
+    // A listing without a disc record has a blank custom disc id, except that a discless
+    // track (disc id "*") is numbered by its track alone all the same.
     const auto disc = customIds_.find(rt::upper(SBK.UNQDISKID.str()));
-    const std::string& customId = disc == customIds_.end() ? std::string() : disc->second;
+    const std::string customId = disc != customIds_.end() ? disc->second
+                                 : SBK.UNQDISKID == "*"   ? std::string("*")
+                                                          : std::string();
     page_.write("<TR> <TD>" + html::escape(rt::pad(first, 40)) + "</TD> <TD>" + html::escape(rt::pad(second, 40)) +
                 "</TD> <TD>" + html::escape(html::songNumber(customId, SBK.DISKTRACKNO)) +
                 "</TD> </TR>");

@@ -147,7 +147,8 @@ TEST_F(PageSetTest, LettersAndSongNumbers) {
     makeSongBook("Marks",
                  {{"+Plus", "X", "CUST1", 7}, {";Semi", "X", "CUST1", 0}, {",Comma", "X", "STAR", 7},
                   {"|Bar", "X", "STAR", 0}, {"", "X", "NODISC", 7}, {"a one", "X", "CUST1", 1},
-                  {"A two", "X", "CUST1", 2}, {"\tTab", "X", "CUST1", 3}, {"  Two Blanks", "X", "CUST1", 4}},
+                  {"A two", "X", "CUST1", 2}, {"\tTab", "X", "CUST1", 3}, {"  Two Blanks", "X", "CUST1", 4},
+                  {"#Discless", "X", "*", 9}},
                  {{"CUST1", "102"}, {"STAR", "*"}});
     HTMLOutputDirectory = "MARKS";
     ASSERT_TRUE(generate());
@@ -164,6 +165,8 @@ TEST_F(PageSetTest, LettersAndSongNumbers) {
     EXPECT_EQ(rowsOf("T-%3B.htm"), std::vector<std::string>{"102"});
     EXPECT_EQ(rowsOf("T-%2C.htm"), std::vector<std::string>{"7"});
     EXPECT_EQ(rowsOf("T-%7C.htm"), std::vector<std::string>{""});
+    // A discless track without a disc record still has its track as its number.
+    EXPECT_EQ(rowsOf("T-%23.htm"), std::vector<std::string>{"9"});
     EXPECT_EQ(rowsOf("T-A.htm"), (std::vector<std::string>{"102-1", "102-2"}));
     // A blank title, one after a tab and one starting with blanks share the blank's page.
     EXPECT_EQ(rowsOf("T-%20.htm"), (std::vector<std::string>{"-7", "102-3", "102-4"}));
