@@ -43,7 +43,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     if (!RecallWebSetup(in)) return 0;
     const std::string recalled = settings();
     std::remove(out.c_str());
-    SaveWebSetup(out);
+    if (!SaveWebSetup(out)) std::abort();
     ResetWebSettings();
     if (!RecallWebSetup(out) || settings() != recalled) std::abort();
 

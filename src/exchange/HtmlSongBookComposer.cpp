@@ -109,7 +109,9 @@ void Composer::saveSetup() {
     std::string chosen = setupName_;
     if (!rt::fileDialog(kSetupDialogTitle, chosen, kSetupFilter, true)) return;
     setupName_ = chosen;
-    SaveWebSetup(WebSetupFileName(chosen));
+    const std::string file = WebSetupFileName(chosen);
+    if (!SaveWebSetup(file))
+        rt::message("The HTML SongBook Setup File " + file + " could not be written.", "ERROR", rt::Icon::Hand);
 }
 
 void Composer::recallSetup() {

@@ -129,10 +129,15 @@ std::string WebSetupFileName(const std::string& chosen) {
     return SplitFilePath(chosen, 3) + SplitFilePath(chosen, 1) + ".wsf";
 }
 
-void SaveWebSetup(const std::string& file) {
+bool SaveWebSetup(const std::string& file) {
     const std::string path = rt::absolutePath(file);
     rt::putIni("Version", "Version", WebSetupFileType, path);
     for (const Setting& s : settings()) rt::putIni(kSettings, s.key, iniValue(s.get()), path);
+    // The profile writer reports nothing; what reads back tells whether the file was written.
+    if (rt::getIni("Version", "Version", "", path) != WebSetupFileType) return false;
+    for (const Setting& s : settings())
+        if (rt::getIni(kSettings, s.key, "\x01", path) != s.get()) return false;
+    return true;
 }
 
 bool RecallWebSetup(const std::string& file) {

@@ -47,8 +47,8 @@ constexpr const char* WebSetupFileType = "HTML SongBook Setup File";
 // (design, design.WSF and design.txt all give design.wsf).
 std::string WebSetupFileName(const std::string& chosen);
 // Writes the type mark and all seventeen settings, key by key; other contents of an existing
-// file stay. Write errors are not reported.
-void SaveWebSetup(const std::string& file);
+// file stay. False when the file does not read back as written (it could not be written).
+bool SaveWebSetup(const std::string& file);
 // Reads all seventeen settings from a web setup file. False, with nothing changed, when the
 // file is not of that type (a print design file, say, or no file at all).
 bool RecallWebSetup(const std::string& file);

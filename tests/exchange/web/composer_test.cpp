@@ -168,6 +168,12 @@ TEST_F(ComposerTest, SetupFilesKeepTheDesignAndRefuseOtherFiles) {
     EXPECT_EQ(d_.value("Web Page Heading:"), "Anchor Karaoke");
     EXPECT_EQ(WebHeading.str(), "Anchor Karaoke");
 
+    // A setup file that cannot be written is reported.
+    ASSERT_TRUE(d_.press("Save Setup"));
+    ASSERT_TRUE(d_.dialog(books_ + "/missing/Lost.wsf"));
+    EXPECT_EQ(message(), "The HTML SongBook Setup File " + books_ + "/missing/Lost.wsf could not be written.");
+    ASSERT_TRUE(d_.answer("OK"));
+
     // A cancelled dialog changes nothing.
     ASSERT_TRUE(d_.press("Recall Setup"));
     ASSERT_TRUE(d_.dialogCancel());

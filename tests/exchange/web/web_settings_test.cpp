@@ -45,7 +45,7 @@ TEST_F(WebSettingsTest, ASetupFileRoundTripRestoresEveryValue) {
                                 &webactivecolor, &webvlinkcolor};
     for (std::size_t i = 0; i < 10; ++i) *colours[i] = 0x010203u * static_cast<std::uint32_t>(i + 1);
     const Snapshot saved = Snapshot::take();
-    SaveWebSetup(dir_.file("design.wsf"));
+    ASSERT_TRUE(SaveWebSetup(dir_.file("design.wsf")));
 
     ResetWebSettings();
     ASSERT_TRUE(RecallWebSetup(dir_.file("design.wsf")));
@@ -83,6 +83,12 @@ TEST_F(WebSettingsTest, MissingColoursAreBlackAndOtherFilesAreRefused) {
         EXPECT_FALSE(RecallWebSetup(other)) << other;
         EXPECT_TRUE(Snapshot::take() == before) << other;
     }
+}
+
+TEST_F(WebSettingsTest, AFileThatCannotBeWrittenIsReported) {
+    EXPECT_FALSE(SaveWebSetup(dir_.file("no such folder/design.wsf")));
+    std::ofstream(dir_.file("plain")) << "a file";
+    EXPECT_FALSE(SaveWebSetup(dir_.file("plain/design.wsf")));
 }
 
 TEST_F(WebSettingsTest, SetupFileNamesEndInWsf) {
