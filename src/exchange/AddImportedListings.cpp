@@ -1,6 +1,9 @@
 #include "exchange/AddImportedListings.h"
 
+#include <algorithm>
 #include <chrono>
+#include <unordered_set>
+#include <vector>
 #include <string>
 
 #include "data/sbdiscs.h"
@@ -18,41 +21,42 @@ namespace {
 
 const char* const kTitle = "Importing Listings";
 constexpr int kLockSeconds = 5;
-// Rows a transaction holds at most, and how long one step may run before the window is
-// served again (so "Cancel" is heard).
-constexpr std::size_t kBatch = 500;
-constexpr auto kStepTime = std::chrono::milliseconds(100);
+// One step is one transaction: rows are added until this much time has passed, then the step
+// commits and the window is served again (so "Cancel" is heard).
+constexpr auto kStepTime = std::chrono::milliseconds(200);
 
 class ImportAdd {
 public:
-    // One step: transactions until the step's time is up. False when nothing is left or the
-    // run failed.
-    bool step() {
-        const auto until = std::chrono::steady_clock::now() + kStepTime;
-        while (next_ < ImportQue.size()) {
-            if (!batch()) return false;
-            if (std::chrono::steady_clock::now() >= until) break;
+    // The discs the SongBook has (upper case), so that a row needs no disc read.
+    bool start() {
+        SBD.set(SBDiscs::KUNQDISKID);
+        for (SBD.next(); rt::errorCode() == rt::NoError; SBD.next()) discs_.insert(rt::upper(SBD.UNQDISKID.str()));
+        if (rt::errorCode() != rt::NoRecord) {
+            failure_ = "The SongBook's discs could not be read.  Error: " + WarningErrorPart() + ".";
+            return false;
         }
-        return next_ < ImportQue.size();
+        rt::clearError();
+        return true;
     }
-    long long added() const { return added_; }
-    long long duplicates() const { return duplicates_; }
-    std::size_t done() const { return next_; }
-    const std::string& failure() const { return failure_; }
 
-private:
-    bool batch() {
+    // One transaction of rows. False when nothing is left or the run failed.
+    bool step() {
+        if (next_ >= ImportQue.size()) return false;
         if (!rt::logout(kLockSeconds, {&SBK, &SBD})) {
             failure_ = "The SongBook could not be locked for writing.  Error: " + WarningErrorPart() + ".";
             return false;
         }
-        const std::size_t end = std::min(ImportQue.size(), next_ + kBatch);
+        const auto until = std::chrono::steady_clock::now() + kStepTime;
+        std::size_t i = next_;
         long long added = 0, duplicates = 0;
-        for (std::size_t i = next_; i < end; ++i) {
-            if (!addRow(ImportQue[i], added, duplicates)) {
+        std::vector<std::string> newDiscs;
+        while (i < ImportQue.size()) {
+            if (!addRow(ImportQue[i], added, duplicates, newDiscs)) {
                 rt::rollback();
                 return false;
             }
+            ++i;
+            if ((i & 63) == 0 && std::chrono::steady_clock::now() >= until) break;
         }
         rt::commit();
         if (rt::errorCode() != rt::NoError) {
@@ -61,22 +65,18 @@ private:
         }
         added_ += added;
         duplicates_ += duplicates;
-        next_ = end;
-        return true;
+        discs_.insert(newDiscs.begin(), newDiscs.end());
+        next_ = i;
+        return next_ < ImportQue.size();
     }
+    long long added() const { return added_; }
+    long long duplicates() const { return duplicates_; }
+    std::size_t done() const { return next_; }
+    const std::string& failure() const { return failure_; }
 
-    bool addRow(const ImportRow& row, long long& added, long long& duplicates) {
+private:
+    bool addRow(const ImportRow& row, long long& added, long long& duplicates, std::vector<std::string>& newDiscs) {
         const std::string disc = ImportDiscId(row);
-        SBK.clearBuffer();
-        SBK.UNQDISKID = disc;
-        SBK.DISKTRACKNO = row.DISKTRACKNO;
-        SBK.get(SongBook::KUNQDISKID);
-        if (rt::errorCode() == rt::NoError) {
-            // There since the analysis (another station): the listing stays as it is.
-            ++duplicates;
-            return true;
-        }
-        if (rt::errorCode() != rt::RecordNotFound) return fail(row, "the SongBook could not be read");
         SBK.clearBuffer();
         SBK.TITLE = row.TITLE;
         SBK.ARTIST = row.ARTIST;
@@ -87,13 +87,16 @@ private:
         SBK.DATEADDED = row.DATEADDED;
         SBK.MAKEID = row.SBKMAKEID;
         SBK.add();
+        if (rt::errorCode() == rt::DuplicateKey) {
+            // There since the analysis (another station): the listing stays as it is.
+            rt::clearError();
+            ++duplicates;
+            return true;
+        }
         if (rt::errorCode() != rt::NoError) return fail(row, "its listing could not be added");
         ++added;
-        SBD.clearBuffer();
-        SBD.UNQDISKID = disc;
-        SBD.get(SBDiscs::KUNQDISKID);
-        if (rt::errorCode() == rt::NoError) return true;
-        if (rt::errorCode() != rt::RecordNotFound) return fail(row, "the SongBook's discs could not be read");
+        const std::string key = rt::upper(disc);
+        if (discs_.count(key) || std::find(newDiscs.begin(), newDiscs.end(), key) != newDiscs.end()) return true;
         SBD.clearBuffer();
         SBD.UNQDISKID = disc;
         SBD.ALTDISKID = row.ALTDISKID;
@@ -103,6 +106,7 @@ private:
         if (rt::errorCode() == rt::DuplicateKey)
             return fail(row, "its Custom Disc ID " + row.ALTDISKID.str() + " is used by another disc");
         if (rt::errorCode() != rt::NoError) return fail(row, "its disc could not be added");
+        newDiscs.push_back(key);
         return true;
     }
 
@@ -112,10 +116,15 @@ private:
         return false;
     }
 
+    std::unordered_set<std::string> discs_;
     std::size_t next_ = 0;
     long long added_ = 0, duplicates_ = 0;
     std::string failure_;
 };
+
+}  // namespace
+
+namespace {
 
 std::string rows(long long n) { return std::to_string(n) + (n == 1 ? " listing" : " listings"); }
 
@@ -127,7 +136,7 @@ long long AddImportedListings() {
     ImportAdd add;
     ExchangeProgress window(kTitle, "% completed");
     window.open();
-    const bool completed = window.run([&] {
+    const bool completed = add.start() && window.run([&] {
         const bool more = add.step();
         window.progress(static_cast<long long>(add.done()), total);
         if (!more && add.failure().empty()) window.setPercentText("Building New Index");

@@ -1,6 +1,7 @@
 #include "exchange/CsvListing.h"
 
 #include <cerrno>
+#include <cstdio>
 #include <cstdlib>
 #include <limits>
 
@@ -9,19 +10,27 @@ std::string CsvDateText(rt::DayNumber d) {
     return rt::formatMDY(d);
 }
 
+void CsvListingLine(rt::CsvLine& line, const CsvListingTexts& l) {
+    char date[16] = "  /  /";
+    if (l.date > 0)
+        std::snprintf(date, sizeof date, "%2d/%02d/%02d", rt::monthOf(l.date), rt::dayOf(l.date), rt::yearOf(l.date) % 100);
+    line.text(l.title)
+        .text(l.artist)
+        .text(l.customId)
+        .number(l.track)
+        .text(l.discId)
+        .text(l.genre)
+        .text(l.duet)
+        .text(l.make)
+        .number(l.brand)
+        .text("")  // the manufacturer type is never exported
+        .text(date);
+}
+
 rt::CsvLine CsvListingLine(const CsvListing& l) {
     rt::CsvLine line;
-    line.text(l.TITLE)
-        .text(l.ARTIST)
-        .text(l.ALTDISKID)
-        .number(l.DISKTRACKNO)
-        .text(l.UNQDISKID)
-        .text(l.GENRE)
-        .text(l.DUET)
-        .text(l.SBKMAKEID)
-        .number(l.MAKEID)
-        .text("")  // the manufacturer type is never exported
-        .text(CsvDateText(l.DATEADDED));
+    CsvListingLine(line, {l.TITLE.str(), l.ARTIST.str(), l.ALTDISKID.str(), l.DISKTRACKNO, l.UNQDISKID.str(),
+                          l.GENRE.str(), l.DUET.str(), l.SBKMAKEID.str(), l.MAKEID, l.DATEADDED});
     return line;
 }
 

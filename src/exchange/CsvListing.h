@@ -16,6 +16,7 @@
 // numbers bare (rt::CsvLine).
 #include <cstdint>
 #include <string>
+#include <string_view>
 #include <vector>
 
 #include "runtime/date/date.h"
@@ -42,6 +43,16 @@ constexpr int kCsvListingFields = 11;
 std::string CsvDateText(rt::DayNumber d);
 
 rt::CsvLine CsvListingLine(const CsvListing& l);
+
+// The same from texts held elsewhere (the export writes straight from the record buffers).
+struct CsvListingTexts {
+    std::string_view title, artist, customId;
+    std::uint32_t track = 0;
+    std::string_view discId, genre, duet, make;
+    std::int32_t brand = 0;
+    rt::DayNumber date = 0;
+};
+void CsvListingLine(rt::CsvLine& line, const CsvListingTexts& l);
 
 enum class CsvRowResult {
     Ok,

@@ -37,25 +37,59 @@ std::string ImportClaims::customIdOwner(const std::string& customId) const {
     return it == customIds_.end() ? std::string() : it->second;
 }
 
-ImportClash TestImportRow(const CsvListing& row) {
+bool SongBookKeys::load() {
+    tracks_.clear();
+    customIds_.clear();
+    SBK.set(SongBook::KUNQDISKID);
+    for (SBK.next(); rt::errorCode() == rt::NoError; SBK.next())
+        tracks_.emplace(rt::upper(SBK.UNQDISKID.str()), SBK.DISKTRACKNO);
+    if (rt::errorCode() != rt::NoRecord) return false;
+    SBD.set(SBDiscs::KALTDISKID);
+    for (SBD.next(); rt::errorCode() == rt::NoError; SBD.next())
+        customIds_.emplace(rt::upper(SBD.ALTDISKID.str()), rt::upper(SBD.UNQDISKID.str()));
+    if (rt::errorCode() != rt::NoRecord) return false;
+    rt::clearError();
+    return true;
+}
+
+bool SongBookKeys::hasTrack(const std::string& disc, std::uint32_t track) const {
+    return tracks_.count({rt::upper(rt::clip(disc)), track}) > 0;
+}
+
+const std::string* SongBookKeys::customIdOwner(const std::string& customId) const {
+    auto it = customIds_.find(rt::upper(rt::clip(customId)));
+    return it == customIds_.end() ? nullptr : &it->second;
+}
+
+ImportClash TestImportRow(const CsvListing& row, const SongBookKeys* keys) {
     const std::string disc = ImportDiscId(row);
-    SBK.clearBuffer();
-    SBK.UNQDISKID = disc;
-    SBK.DISKTRACKNO = row.DISKTRACKNO;
-    SBK.get(SongBook::KUNQDISKID);
-    if (rt::errorCode() == rt::NoError) return ImportClash::Track;
-    if (rt::errorCode() != rt::RecordNotFound) return ImportClash::ReadError;
+    if (keys) {
+        if (keys->hasTrack(disc, row.DISKTRACKNO)) return ImportClash::Track;
+    } else {
+        SBK.clearBuffer();
+        SBK.UNQDISKID = disc;
+        SBK.DISKTRACKNO = row.DISKTRACKNO;
+        SBK.get(SongBook::KUNQDISKID);
+        if (rt::errorCode() == rt::NoError) return ImportClash::Track;
+        if (rt::errorCode() != rt::RecordNotFound) return ImportClash::ReadError;
+        rt::clearError();
+    }
     if (ImportQueClaims.trackClaimed(row)) return ImportClash::Track;
     if (row.ALTDISKID.blank()) return ImportClash::None;  // blank ids are no key
-    SBD.clearBuffer();
-    SBD.ALTDISKID = row.ALTDISKID;
-    SBD.get(SBDiscs::KALTDISKID);
-    if (rt::errorCode() == rt::NoError) {
-        if (!rt::equalNoCase(SBD.UNQDISKID.str(), disc)) return ImportClash::CustomId;
-    } else if (rt::errorCode() != rt::RecordNotFound) {
-        return ImportClash::ReadError;
+    if (keys) {
+        if (const std::string* owner = keys->customIdOwner(row.ALTDISKID.str()); owner && *owner != rt::upper(disc))
+            return ImportClash::CustomId;
+    } else {
+        SBD.clearBuffer();
+        SBD.ALTDISKID = row.ALTDISKID;
+        SBD.get(SBDiscs::KALTDISKID);
+        if (rt::errorCode() == rt::NoError) {
+            if (!rt::equalNoCase(SBD.UNQDISKID.str(), disc)) return ImportClash::CustomId;
+        } else if (rt::errorCode() != rt::RecordNotFound) {
+            return ImportClash::ReadError;
+        }
+        rt::clearError();
     }
-    rt::clearError();
     const std::string owner = ImportQueClaims.customIdOwner(row.ALTDISKID.str());
     if (!owner.empty() && owner != rt::upper(disc)) return ImportClash::CustomId;
     return ImportClash::None;
@@ -83,6 +117,11 @@ ImportAnalysis AnalyzeImportFile(rt::CsvReader& reader) {
     ImportQue.clear();
     ConflictQue.clear();
     ImportQueClaims.clear();
+    SongBookKeys keys;
+    if (!keys.load()) {
+        a.songBookError = true;
+        return a;
+    }
     std::vector<std::string> fields;
     while (reader.next(fields)) {
         ++a.rows;
@@ -101,7 +140,7 @@ ImportAnalysis AnalyzeImportFile(rt::CsvReader& reader) {
             break;
         }
         row.line = reader.lineNumber();
-        switch (TestImportRow(row)) {
+        switch (TestImportRow(row, &keys)) {
         case ImportClash::None:
             ImportQueClaims.claim(row);
             ImportQue.push_back(std::move(row));

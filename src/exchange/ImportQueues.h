@@ -51,8 +51,24 @@ private:
 
 extern ImportClaims ImportQueClaims;
 
-// Tests a row against the open SongBook (SBK, SBD open on this thread) and ImportQueClaims.
-ImportClash TestImportRow(const CsvListing& row);
+// What the open SongBook holds that a row can clash with, read once (SBK, SBD open on this
+// thread): the analysis of a large file then needs no read per row.
+class SongBookKeys {
+public:
+    // False (with the error set) when the SongBook could not be read.
+    bool load();
+    bool hasTrack(const std::string& disc, std::uint32_t track) const;
+    // The disc (upper case) that carries the custom disc id; nullptr when none.
+    const std::string* customIdOwner(const std::string& customId) const;
+
+private:
+    std::set<std::pair<std::string, std::uint32_t>> tracks_;
+    std::map<std::string, std::string> customIds_;
+};
+
+// Tests a row against the open SongBook (SBK, SBD open on this thread, or `keys` read from
+// them) and ImportQueClaims.
+ImportClash TestImportRow(const CsvListing& row, const SongBookKeys* keys = nullptr);
 
 // Sorts ConflictQue by custom disc id, then track.
 void SortConflictQue();

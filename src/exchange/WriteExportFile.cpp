@@ -126,7 +126,7 @@ void WriteExportFile() {
     SBK.set(SongBook::KTITLE);
     const bool completed = window.run([&] {
         const auto until = std::chrono::steady_clock::now() + kStepTime;
-        CsvListing l;
+        rt::CsvLine line;
         for (int n = 0;; ++n) {
             SBK.next();
             if (rt::errorCode() == rt::NoRecord) break;
@@ -136,18 +136,12 @@ void WriteExportFile() {
             }
             ++read;
             if (wanted(filter)) {
-                l.TITLE = SBK.TITLE;
-                l.ARTIST = SBK.ARTIST;
-                l.DISKTRACKNO = SBK.DISKTRACKNO;
-                l.UNQDISKID = SBK.UNQDISKID;
-                l.GENRE = SBK.GENRE;
-                l.DUET = SBK.DUET;
-                l.SBKMAKEID = SBK.MAKEID;
-                l.DATEADDED = SBK.DATEADDED;
                 const DiscInfo* d = discs.find(SBK.UNQDISKID.str());
-                l.ALTDISKID = d ? d->customId : std::string();
-                l.MAKEID = d ? d->brand : 0;
-                out.write(CsvListingLine(l));
+                line.clear();
+                CsvListingLine(line, {SBK.TITLE.str(), SBK.ARTIST.str(), d ? d->customId : std::string_view(),
+                                      SBK.DISKTRACKNO, SBK.UNQDISKID.str(), SBK.GENRE.str(), SBK.DUET.str(),
+                                      SBK.MAKEID.str(), d ? d->brand : 0, SBK.DATEADDED});
+                out.write(line);
                 if (out.error()) return false;
             }
             if ((n & 255) == 255 && std::chrono::steady_clock::now() >= until) {

@@ -120,11 +120,15 @@ CsvLine& CsvLine::text(std::string_view utf8) {
     std::string_view t = utf8;
     while (!t.empty() && t.back() == ' ') t.remove_suffix(1);
     s_ += '"';
-    for (char ch : t) {
-        if (ch == '"') s_ += "\"\"";
-        else if (isControl(static_cast<unsigned char>(ch))) s_ += ' ';
-        else s_ += ch;
+    std::size_t from = 0;
+    for (std::size_t i = 0; i < t.size(); ++i) {
+        const auto ch = static_cast<unsigned char>(t[i]);
+        if (ch != '"' && !isControl(ch)) continue;
+        s_.append(t, from, i - from);
+        s_ += ch == '"' ? "\"\"" : " ";
+        from = i + 1;
     }
+    s_.append(t, from, t.size() - from);
     s_ += '"';
     return *this;
 }
@@ -149,21 +153,26 @@ void CsvWriter::write(const CsvLine& line) {
     if (error_) return;
     const std::string& s = line.str();
     if (encoding_ == CsvEncoding::Cp1252) {
-        std::string bytes;
-        bytes.reserve(s.size());
+        const std::size_t mark = buffer_.size();
         bool fits = true;
         for (std::size_t i = 0; i < s.size();) {
             const auto c = static_cast<unsigned char>(s[i]);
-            if (c < 0x80) { bytes += static_cast<char>(c); ++i; continue; }
+            if (c < 0x80) {
+                // A run of plain ASCII goes over in one piece.
+                std::size_t j = i + 1;
+                while (j < s.size() && static_cast<unsigned char>(s[j]) < 0x80) ++j;
+                buffer_.append(s, i, j - i);
+                i = j;
+                continue;
+            }
             const std::size_t n = sequenceLength(s, i);
             const int b = n ? cp1252Byte(decodeAt(s, i, n)) : -1;
             if (b < 0) { fits = false; break; }
-            bytes += static_cast<char>(b);
+            buffer_ += static_cast<char>(b);
             i += n;
         }
-        if (fits) {
-            buffer_ += bytes;
-        } else {
+        if (!fits) {
+            buffer_.resize(mark);
             switchToUtf8();
             if (error_) return;
             buffer_ += cleanUtf8(s);

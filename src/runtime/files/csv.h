@@ -47,7 +47,11 @@ public:
     CsvLine& text(std::string_view utf8);
     CsvLine& number(long long v);
     const std::string& str() const { return s_; }
-    void clear() { s_.clear(); }
+    // Empty again for the next line (its memory is kept).
+    void clear() {
+        s_.clear();
+        first_ = true;
+    }
 
 private:
     void comma() { if (!first_) s_ += ','; first_ = false; }
