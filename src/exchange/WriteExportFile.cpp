@@ -26,7 +26,7 @@ ExportTagSet ExportTags;
 namespace {
 
 const char* const kTitle = "Export Song Listings";
-constexpr auto kStepTime = std::chrono::milliseconds(100);
+constexpr auto kStepTime = std::chrono::milliseconds(250);
 
 struct DiscInfo {
     std::string customId;
