@@ -8,12 +8,12 @@
 
 #include "data/sbdiscs.h"
 #include "data/songbook.h"
-#include "exchange/ExchangeProgress.h"
 #include "exchange/ImportQueues.h"
 #include "runtime/error/error.h"
 #include "runtime/record/record.h"
 #include "runtime/text/text.h"
 #include "runtime/window/window.h"
+#include "services/ProgressWindow.h"
 #include "services/open_data_file.h"
 #include "services/show_warning.h"
 
@@ -134,11 +134,13 @@ long long AddImportedListings() {
     DataFileUse discs(SBD), listings(SBK);
     const long long total = static_cast<long long>(ImportQue.size());
     ImportAdd add;
-    ExchangeProgress window(kTitle, "% completed");
+    ProgressWindow window(kTitle, "Adding Listings to the SongBook", {});
+    window.setPercentSuffix("% completed");
+    window.allowCancel();
     window.open();
     const bool completed = add.start() && window.run([&] {
         const bool more = add.step();
-        window.progress(static_cast<long long>(add.done()), total);
+        window.step(add.done(), static_cast<std::size_t>(total));
         if (!more && add.failure().empty()) window.setPercentText("Building New Index");
         return more;
     });

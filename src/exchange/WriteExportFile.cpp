@@ -1,5 +1,6 @@
 #include <sys/stat.h>
 
+#include <algorithm>
 #include <chrono>
 #include <cstring>
 #include <string>
@@ -8,7 +9,6 @@
 #include "data/sbdiscs.h"
 #include "data/songbook.h"
 #include "exchange/CsvListing.h"
-#include "exchange/ExchangeProgress.h"
 #include "exchange/ExportListings.h"
 #include "runtime/error/error.h"
 #include "runtime/files/csv.h"
@@ -16,6 +16,7 @@
 #include "runtime/text/text.h"
 #include "runtime/thread/thread.h"
 #include "runtime/window/window.h"
+#include "services/ProgressWindow.h"
 #include "services/open_data_file.h"
 #include "services/show_warning.h"
 
@@ -120,7 +121,8 @@ void WriteExportFile() {
     const std::uint8_t filter = EXPORT::FILTER;
     long long read = 0;
     bool readFailed = false;
-    ExchangeProgress window("Exporting Song Listings...", "% Completed");
+    ProgressWindow window("Exporting Song Listings...", "Exporting Song Listings", {});
+    window.allowCancel();
     window.open();
     SBK.clearBuffer();
     SBK.set(SongBook::KTITLE);
@@ -145,11 +147,11 @@ void WriteExportFile() {
                 if (out.error()) return false;
             }
             if ((n & 255) == 255 && std::chrono::steady_clock::now() >= until) {
-                window.progress(read, total);
+                window.step(static_cast<std::size_t>(read), static_cast<std::size_t>(std::max(0LL, total)));
                 return true;
             }
         }
-        window.progress(total, total);
+        window.showPercent(100);
         window.setPercentText("Process Completed");
         return false;
     });

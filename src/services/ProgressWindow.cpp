@@ -40,7 +40,7 @@ std::string ProgressWindow::percentText(int percent) {
 
 void ProgressWindow::open() {
     w_.open();
-    w_.setText(percent_, "0% Completed");
+    w_.setText(percent_, "0" + suffix_);
     w_.setTitle(title_);
     w_.display();
 }
@@ -52,7 +52,7 @@ void ProgressWindow::setCount(std::size_t n, long long value) {
 void ProgressWindow::showPercent(int percent) {
     shownPercent_ = percent;
     w_.setValue(progress_, std::to_string(percent));
-    w_.setText(percent_, percentText(percent));
+    w_.setText(percent_, rt::rightAligned(percent, 3) + suffix_);
 }
 
 void ProgressWindow::step(std::size_t done, std::size_t total) {
@@ -89,4 +89,27 @@ void ProgressWindow::serve() {
         if (w_.field() == done_) w_.close();
         else if (w_.field() == details_) showDetails();
     }
+}
+
+void ProgressWindow::setPercentText(const std::string& text) { w_.setText(percent_, text); }
+
+bool ProgressWindow::run(const std::function<bool()>& step) {
+    bool completed = false;
+    w_.setTimer(1);
+    while (w_.accept()) {
+        if (w_.code() == rt::EvTimer) {
+            if (!step()) {
+                completed = true;
+                w_.setTimer(0);
+                w_.display();
+                w_.close();
+            }
+        } else if (w_.code() == rt::EvAccepted && cancel_ && w_.field() == cancel_) {
+            w_.setTimer(0);
+            w_.close();
+        } else if (w_.code() == rt::EvCloseWindow) {
+            w_.setTimer(0);  // the close box stops the run as "Cancel" does
+        }
+    }
+    return completed;
 }

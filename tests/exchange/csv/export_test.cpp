@@ -3,6 +3,8 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <filesystem>
+
 #include "exchange_fixture.h"
 
 namespace exchange_test {
@@ -159,6 +161,23 @@ TEST_F(ExportTest, TaggedDiscsAndTaggedTracksChooseTheListings) {
 
     ASSERT_EQ(TagQue.records(), 1u);
     EXPECT_EQ(TagQue.entry(1).QUEUNQDISKID.str(), "SL3001");
+}
+
+TEST_F(ExportTest, CancelInTheProgressWindowLeavesNoFileBehind) {
+    addListings({{"One", "A", "SC1", 1, "", "", "", 0, "SC"}});
+    writeFile(file("keep.csv"), "old contents");
+    startExport();
+    ASSERT_TRUE(d_.in(kExportTitle).press("Export Listings"));
+    ASSERT_TRUE(d_.dialog(file("keep.csv")));
+    ASSERT_TRUE(d_.answer("Yes"));
+    // Before the first step runs.
+    ASSERT_TRUE(d_.in("Exporting Song Listings...").press("Cancel")) << d_.windows();
+    EXPECT_EQ(message(), "Export Operation Cancelled");
+    ASSERT_TRUE(d_.answer("OK"));
+    EXPECT_EQ(readFile(file("keep.csv")), "old contents");
+    std::size_t files = 0;
+    for (const auto& e : std::filesystem::directory_iterator(dir_.path())) files += e.path().extension() != ".2bk" && e.path().extension() != ".2bd";
+    EXPECT_EQ(files, 1u) << "no temporary file is left";
 }
 
 TEST_F(ExportTest, CancelInTheFileDialogWritesNothing) {

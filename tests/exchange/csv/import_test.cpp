@@ -195,6 +195,18 @@ TEST_F(ImportTest, LeftConflictsAreConfirmedAndCancelImportsNothing) {
     EXPECT_EQ(listings().size(), 1u);
 }
 
+TEST_F(ImportTest, CancelInTheProgressWindowSaysWhatWasAdded) {
+    writeFile(file("in.csv"), row("One", "1", 1, "SC100") + row("Two", "1", 2, "SC100"));
+    startImport(file("in.csv"));
+    ASSERT_TRUE(d_.in(kImportTitle).press("Import Listings"));
+    // Before the first step runs.
+    ASSERT_TRUE(d_.in("Importing Listings").press("Cancel")) << d_.windows();
+    EXPECT_EQ(message(), "Import cancelled.\n\n0 listings were added to the SongBook; the other 2 listings were not.");
+    ASSERT_TRUE(d_.answer("OK"));
+    ASSERT_TRUE(d_.end());
+    EXPECT_TRUE(listings().empty());
+}
+
 TEST_F(ImportTest, ASongBookThatCannotBeWrittenIsReportedWithWhatWasAdded) {
     writeFile(file("in.csv"), row("One", "1", 1, "SC100") + row("Two", "1", 2, "SC100"));
     startImport(file("in.csv"));
