@@ -5,3 +5,7 @@
 // it starts, never opens a SongBook by a blank name and never creates one; an unknown style
 // or order prints nothing.
 void PrintSongBook();
+
+// The same on the settings given (the Designer hands over a copy taken when Print is pressed).
+struct PrintSettings;
+void PrintSongBookWith(const PrintSettings& settings);

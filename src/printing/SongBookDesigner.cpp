@@ -12,6 +12,7 @@
 #include "data/makeid.h"
 #include "printing/PrintDesignFile.h"
 #include "printing/PrintSettings.h"
+#include "printing/PrintSongBook.h"
 #include "runtime/date/date.h"
 #include "runtime/error/error.h"
 #include "runtime/text/text.h"
@@ -26,6 +27,7 @@ namespace {
 constexpr const char* kTitle = "Cantorelle V2 SongBook Maker - SongBook Designer";
 constexpr const char* kHelpTopic = "PrintingSongBooks";
 constexpr std::uint32_t kRed = 0x0000FF;
+constexpr std::size_t kPrintStack = 25000;
 
 const std::vector<std::string> kTypeFaces = {"Arial", "Courier", "Times New Roman", "Modern", "Marlet"};
 
@@ -578,6 +580,7 @@ void Designer::chooseColor(const ColorChoice& c) {
 void Designer::printSongBook() {
     PrintSetup.PrefCodes = JoinedPreferences(PrintSetup);
     PrintSetup.PRINTFOOTER = PrintSetup.ReportFooter;
+    rt::startThread([settings = PrintSettingsSnapshot()] { PrintSongBookWith(settings); }, kPrintStack);
     refresh();
 }
 
