@@ -717,29 +717,47 @@ bool closeMdiChildren() {
         for (auto it = c.openWindows.rbegin(); it != c.openWindows.rend(); ++it)
             if ((*it)->st.kind == WindowKind::MdiChild && (*it)->thread != me) children.push_back((*it)->st.id);
     }
-    for (int id : children) {
+    // Asks one window to close and waits until it has closed or its thread waits with the
+    // question answered; false when it stays open.
+    auto closeOne = [&](int id) {
         auto closedOrIdle = [&] {
             core::WindowImpl* w = core::findWindow(id);
             if (!w) return true;
             bool pending = std::any_of(w->queue.begin(), w->queue.end(),
                                        [](const EventData& e) { return e.code == EvCloseWindow; });
-            return !pending && w->thread->waiting;
+            bool asking = std::any_of(c.requests.begin(), c.requests.end(),
+                                      [&](const auto& r) { return r->thread == w->thread->no; });
+            return !pending && !asking && w->thread->waiting;
         };
         {
             std::lock_guard lk(c.m);
             core::WindowImpl* w = core::findWindow(id);
-            if (!w) continue;
+            if (!w) return true;
             core::queueEvent(w, EventData{EvCloseWindow});
             me->watching = true;
         }
         const bool going = core::waitFor(closedOrIdle);
-        bool open;
+        std::lock_guard lk(c.m);
+        me->watching = false;
+        return going && core::findWindow(id) == nullptr;
+    };
+    for (int id : children) {
+        // A window its thread opened over the child (a form, a dialog) takes the child's
+        // input: it is asked first, with its own questions; one that stays open keeps the
+        // child, and the frame, open.
+        std::vector<int> over;
         {
             std::lock_guard lk(c.m);
-            me->watching = false;
-            open = core::findWindow(id) != nullptr;
+            core::WindowImpl* child = core::findWindow(id);
+            if (!child) continue;
+            const auto& mine = child->thread->windows;
+            const auto at = std::find(mine.begin(), mine.end(), child);
+            for (auto it = mine.rbegin(); at != mine.end() && it != mine.rend() && *it != child; ++it)
+                over.push_back((*it)->st.id);
         }
-        if (!going || open) return false;
+        for (int o : over)
+            if (!closeOne(o)) return false;
+        if (!closeOne(id)) return false;
     }
     return true;
 }

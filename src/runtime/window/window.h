@@ -318,8 +318,9 @@ void beep(BeepKind kind = BeepKind::Plain);
 // Posts an event to the oldest open window of another program thread.
 bool postToThread(int code, int threadNo);
 
-// Asks every MDI child of the other threads in turn to close (EvCloseWindow) and waits for
-// each to close or refuse; false when one refused (it stays open, and so may the frame).
+// Asks every MDI child of the other threads in turn to close (EvCloseWindow), after the
+// windows its thread opened over it, and waits for each to close or refuse (questions it asks
+// answered); false when one refused (it stays open, and so may the frame).
 bool closeMdiChildren();
 
 // Tooltips on or off program-wide.

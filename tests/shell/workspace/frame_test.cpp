@@ -97,6 +97,45 @@ TEST_F(FrameTest, ExitClosesWorkspacesAndTheQuickStartWindowAndEndsTheProgram) {
     EXPECT_EQ(SongBookIsOpen, 0);
 }
 
+// Exit while the listing form holds a change: the form is asked first, with its own question.
+// Kept open, it stops the exit there, and closing it later does not end the program.
+struct ExitCase {
+    const char* answer;  // to "Update Cancelled"
+    bool ends;
+};
+class ExitWithFormTest : public FrameTest, public ::testing::WithParamInterface<ExitCase> {};
+
+TEST_P(ExitWithFormTest, TheFormIsAskedFirstAndKeepsTheProgramOpenWhenItStays) {
+    openFromFrame();
+    chooseInExplorer("Songs");
+    ASSERT_NE(workspace(), nullptr) << d_.windows();
+    ASSERT_TRUE(d_.key("", "CtrlEnter", 1)) << d_.error();
+    ASSERT_EQ(d_.active()->title, "Update SongBook Listing....") << d_.windows();
+    ASSERT_TRUE(d_.type("?SBK:TITLE", "Changed Title")) << d_.error();
+    ASSERT_TRUE(d_.in(kFrameTitle).menu({"&File", "E&xit"})) << d_.error();
+    auto r = d_.request();
+    ASSERT_NE(r, nullptr) << d_.windows();
+    EXPECT_EQ(r->title, "Update Cancelled");
+    ASSERT_TRUE(d_.answer(GetParam().answer)) << d_.error();
+    EXPECT_EQ(d_.running(), !GetParam().ends) << d_.windows();
+    if (GetParam().ends) return;
+    EXPECT_EQ(windowsTitled("Update SongBook Listing....").size(), 1u) << d_.windows();
+    ASSERT_NE(workspace(), nullptr);
+    // Left later without saving, the form closes and nothing else does.
+    ASSERT_TRUE(d_.in("Update SongBook Listing....").close()) << d_.error();
+    ASSERT_TRUE(d_.answer("&No")) << d_.error();
+    EXPECT_EQ(windowsTitled("Update SongBook Listing....").size(), 0u) << d_.windows();
+    EXPECT_TRUE(d_.running());
+    ASSERT_NE(workspace(), nullptr) << d_.windows();
+    ASSERT_NE(d_.frame(), nullptr);
+    ASSERT_TRUE(d_.in(kFrameTitle).menu({"&File", "E&xit"})) << d_.error();
+    EXPECT_FALSE(d_.running()) << d_.windows();
+}
+
+INSTANTIATE_TEST_SUITE_P(Answers, ExitWithFormTest,
+                         ::testing::Values(ExitCase{"Cancel", false}, ExitCase{"&No", true}),
+                         [](const auto& i) { return std::string(i.param.ends ? "Discarded" : "Cancelled"); });
+
 TEST_F(FrameTest, CancellingTheExplorerLeavesTheFrameItemsEnabled) {
     openFromFrame();
     ASSERT_TRUE(d_.in("SongBook File Explorer").press("Cancel")) << d_.error();
