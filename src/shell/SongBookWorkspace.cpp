@@ -627,6 +627,7 @@ bool Workspace::findMatch(const std::string& text, bool contains, bool next, std
         view.setAt();
     };
     const auto begins = [&](const std::string& f) { return f.compare(0, text.size(), text) == 0; };
+    const char* fieldName = current_ == ByTitle ? "TITLE" : current_ == ByArtist ? "ARTIST" : "ALTDISKID";
 
     primary.clearBuffer();
     view.open();
@@ -666,6 +667,20 @@ bool Workspace::findMatch(const std::string& text, bool contains, bool next, std
         const bool match = contains ? f.find(text) != std::string::npos : begins(f);
         if (!match) {
             if (stopAtFirstMiss) return false;
+            // The engine finds the next record that holds the text on the key's own index;
+            // the list's rows are read again from there.
+            const std::string found = primary.findContaining(order, fieldName, text, primary.position(order));
+            if (rt::errorCode() != rt::NoError) {
+                ShowWarning(Warning::RecordRetrieval, primary.label());
+                return false;
+            }
+            if (found.empty()) return false;
+            primary.reget(found);
+            if (rt::errorCode() != rt::NoError) continue;  // gone meanwhile: read on in order
+            view.setAt();
+            do view.next();
+            while (rt::errorCode() == rt::NoError && primary.position(order) != found);
+            readAhead = true;
             continue;
         }
         haveMatch_ = true;

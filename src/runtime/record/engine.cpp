@@ -19,6 +19,36 @@ int keyCollation(void*, int na, const void* a, int nb, const void* b) {
     return records::compareKeyText(static_cast<const char*>(a), na, static_cast<const char*>(b), nb);
 }
 
+// KEYHAS(field, text): whether the field, upper-cased as the keys compare it, holds `text`
+// (given in upper case) anywhere. Lets a search run inside SQLite on a key's own index.
+void keyHas(sqlite3_context* ctx, int, sqlite3_value** argv) {
+    const auto* f = reinterpret_cast<const char*>(sqlite3_value_text(argv[0]));
+    const int nf = sqlite3_value_bytes(argv[0]);
+    const auto* t = reinterpret_cast<const char*>(sqlite3_value_text(argv[1]));
+    const int nt = sqlite3_value_bytes(argv[1]);
+    if (!f || !t) {
+        sqlite3_result_int(ctx, 0);
+        return;
+    }
+    if (nt == 0) {
+        sqlite3_result_int(ctx, 1);
+        return;
+    }
+    thread_local std::string field;
+    bool ascii = true;
+    field.resize(static_cast<std::size_t>(nf));
+    for (int i = 0; i < nf; ++i) {
+        const auto c = static_cast<unsigned char>(f[i]);
+        if (c & 0x80) {
+            ascii = false;
+            break;
+        }
+        field[static_cast<std::size_t>(i)] = static_cast<char>(asciiUpper(c));
+    }
+    if (!ascii) field = upper(std::string_view(f, static_cast<std::size_t>(nf)));
+    sqlite3_result_int(ctx, field.find(std::string_view(t, static_cast<std::size_t>(nt))) != std::string::npos);
+}
+
 std::atomic<std::uint64_t> nextConnectionId{1};
 }  // namespace
 
@@ -58,6 +88,8 @@ int Connection::open(const std::string& path, bool readOnly, bool create, std::u
     c->id_ = nextConnectionId.fetch_add(1);
     sqlite3_extended_result_codes(c->db_, 1);
     sqlite3_create_collation_v2(c->db_, "KEYTEXT", SQLITE_UTF8, nullptr, keyCollation, nullptr);
+    sqlite3_create_function_v2(c->db_, "KEYHAS", 2, SQLITE_UTF8 | SQLITE_DETERMINISTIC | SQLITE_INNOCUOUS, nullptr,
+                               keyHas, nullptr, nullptr, nullptr);
     out = std::move(c);
     return SQLITE_OK;
 }
@@ -228,6 +260,16 @@ std::string Layout::tableSql(const std::string& schema) const {
                                                : " INTEGER NOT NULL DEFAULT 0";
     }
     return s + ")";
+}
+
+std::string Layout::keptCountSql(const std::string& schema) {
+    const std::string q = quote(schema);
+    return "INSERT OR REPLACE INTO " + q + ".\"meta\" VALUES('count',(SELECT count(*) FROM " + q +
+           ".\"data\"));"
+           "CREATE TRIGGER IF NOT EXISTS " + q + ".\"count_add\" AFTER INSERT ON \"data\" BEGIN "
+           "UPDATE \"meta\" SET \"value\"=CAST(\"value\" AS INTEGER)+1 WHERE \"name\"='count'; END;"
+           "CREATE TRIGGER IF NOT EXISTS " + q + ".\"count_del\" AFTER DELETE ON \"data\" BEGIN "
+           "UPDATE \"meta\" SET \"value\"=CAST(\"value\" AS INTEGER)-1 WHERE \"name\"='count'; END;";
 }
 
 // ---------------------------------------------------------------------------------------

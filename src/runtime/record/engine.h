@@ -114,6 +114,8 @@ struct Layout {
     Layout(const FileDeclaration& decl, const std::vector<FieldInfo>& fields);
     int keyIndex(const Key& key) const;
     std::string tableSql(const std::string& schema) const;
+    // The triggers that keep the meta table's "count" row, and that row, in SQL.
+    static std::string keptCountSql(const std::string& schema);
 };
 
 // One stored record as the engine moves it.
@@ -237,7 +239,10 @@ struct FileState {
     bool seqSet = false;
     Cursor seq;
 
-    // records() is counted again only when the file changed.
+    // records() is counted again only when the file changed. A file that keeps its count
+    // (a "count" row in its meta table, kept by triggers in the transaction of every add and
+    // delete) is not counted at all.
+    bool keepsCount = false;
     bool countKnown = false;
     long long countValue = 0;
     Stamp countStamp;
@@ -246,7 +251,7 @@ struct FileState {
 
     // Statement texts for the active schema, made once.
     struct Sql {
-        std::string schema, select, insert, update, remove, byRec, chgByRec, count;
+        std::string schema, select, insert, update, remove, byRec, chgByRec, count, keptCount;
     } sql;
     const Sql& texts();
 

@@ -209,6 +209,7 @@ const FileState::Sql& FileState::texts() {
     sql.byRec = sql.select + " WHERE \"_rec\"=?";
     sql.chgByRec = "SELECT \"_chg\" FROM " + t + " WHERE \"_rec\"=?";
     sql.count = "SELECT count(*) FROM " + t;
+    sql.keptCount = "SELECT CAST(\"value\" AS INTEGER) FROM \"" + schema + "\".\"meta\" WHERE \"name\"='count'";
     return sql;
 }
 
@@ -611,6 +612,25 @@ int validate(FileState& st, Connection& c) {
     return 0;
 }
 
+// Whether the file keeps its count of records. A file written before it did gets the triggers
+// and its counted records when it is opened for writing; opened for reading it is counted.
+bool keepCount(Connection& c, bool writable) {
+    int found = 0;
+    {
+        Stmt t(c.prepare("SELECT count(*) FROM sqlite_schema WHERE \"type\"='trigger' AND \"tbl_name\"='data' "
+                         "AND \"name\" IN ('count_add','count_del') AND EXISTS(SELECT 1 FROM \"meta\" WHERE "
+                         "\"name\"='count')"));
+        if (!t || t.step() != SQLITE_ROW) return false;
+        found = sqlite3_column_int(t.get(), 0);
+    }
+    if (found == 2) return true;
+    if (!writable) return false;
+    const std::string sql = "BEGIN IMMEDIATE;" + Layout::keptCountSql("main") + "COMMIT;";
+    if (c.exec(sql.c_str()) == SQLITE_OK) return true;
+    c.exec("ROLLBACK;");  // busy or read-only underneath: counted as before
+    return false;
+}
+
 // Opens a connection to an existing record file at `path` (stat first, for the platform's
 // error numbers): 0 or the error.
 int connect(const std::string& path, bool readOnly, int busyMs, std::unique_ptr<Connection>& out) {
@@ -666,6 +686,7 @@ void RecordFile::open(unsigned access) {
         std::unique_ptr<Connection> c;
         if (connect(path, (access & ReadWrite) == 0, st.busyMs, c) != 0) return;
         if (validate(st, *c) != 0) return;
+        st.keepsCount = keepCount(*c, (access & ReadWrite) != 0);
         st.own = std::move(c);
         st.owner = std::this_thread::get_id();
         st.path = path;
@@ -719,7 +740,8 @@ void RecordFile::create() {
         return;
     }
     std::string sql = "PRAGMA journal_mode=DELETE; PRAGMA synchronous=FULL; BEGIN; " + st.layout.tableSql("main") +
-                      "; CREATE TABLE \"main\".\"meta\"(\"name\" TEXT PRIMARY KEY, \"value\" TEXT) WITHOUT ROWID;";
+                      "; CREATE TABLE \"main\".\"meta\"(\"name\" TEXT PRIMARY KEY, \"value\" TEXT) WITHOUT ROWID;" +
+                      Layout::keptCountSql("main");
     for (const auto& k : st.layout.keys) sql += k.createSql("main") + ";";
     sql += "COMMIT;";
     rc = c->exec(sql.c_str());
@@ -1053,6 +1075,86 @@ void RecordFile::del() {
     clearError();
 }
 
+std::string RecordFile::findContaining(const Key& key, const std::string& field, const std::string& text,
+                                       const std::string& after) {
+    FileState& st = *impl_;
+    std::lock_guard g(st.mu);
+    if (!st.requireOpen()) return {};
+    const int k = st.layout.keyIndex(key);
+    int col = -1;
+    for (std::size_t i = 0; i < st.layout.fields.size(); ++i)
+        if (equalNoCase(st.layout.fields[i].name, field)) col = static_cast<int>(i);
+    if (k < 0 || col < 0 || st.layout.fields[static_cast<std::size_t>(col)].type != FieldType::Text) {
+        setError(InvalidRecordDeclaration, "no text field " + field + " in the key");
+        return {};
+    }
+    if (st.needKey(k)) return {};
+    const KeyPlan& plan = st.layout.keys[static_cast<std::size_t>(k)];
+    std::vector<Value> vals;
+    long long rec = 0;
+    if (!after.empty()) {
+        std::size_t at = 0;
+        std::string name;
+        if (!decodePosition(after, at, name, rec, vals) || vals.size() != plan.cols.size()) {
+            setError(RecordNotFound);
+            return {};
+        }
+    }
+    std::string cols;
+    for (int c : plan.cols) cols += (cols.empty() ? "" : ",") + st.layout.qcols[static_cast<std::size_t>(c)];
+    const std::string head = "SELECT \"_rec\"," + cols + " FROM " + st.table() + " WHERE " + plan.partial +
+                             " AND KEYHAS(" + st.layout.qcols[static_cast<std::size_t>(col)] + ",?)";
+    const std::string marks = [&] {
+        std::string m;
+        for (std::size_t i = 0; i < plan.cols.size(); ++i) m += i ? ",?" : "?";
+        return m;
+    }();
+    Connection* c = st.conn();
+    const Value needle(text);
+    // The rest of the records with the same key values, then the records after them.
+    auto query = [&](const std::string& sql, bool sameValues, std::string& found) {
+        Stmt s(c->prepare(sql));
+        if (!prepared(*c, s)) return false;
+        int p = 1;
+        s.bind(p++, needle);
+        for (const Value& v : vals) s.bind(p++, v);
+        if (sameValues) s.bind(p++, rec);
+        const int rc = s.step();
+        if (rc == SQLITE_ROW) {
+            std::vector<Value> keyVals;
+            for (std::size_t i = 0; i < plan.cols.size(); ++i) {
+                const int at = static_cast<int>(i) + 1;
+                if (st.layout.fields[static_cast<std::size_t>(plan.cols[i])].type == FieldType::Text) {
+                    const auto* t = reinterpret_cast<const char*>(sqlite3_column_text(s.get(), at));
+                    keyVals.emplace_back(std::string(t ? t : "", t ? static_cast<std::size_t>(sqlite3_column_bytes(s.get(), at)) : 0));
+                } else {
+                    keyVals.emplace_back(static_cast<long long>(sqlite3_column_int64(s.get(), at)));
+                }
+            }
+            found = encodePosition(plan.name, sqlite3_column_int64(s.get(), 0), keyVals);
+            return true;
+        }
+        if (rc != SQLITE_DONE) {
+            setSqliteError(c->db(), rc);
+            return false;
+        }
+        return true;
+    };
+    std::string found;
+    if (after.empty()) {
+        if (!query(head + " ORDER BY " + cols + ",\"_rec\" LIMIT 1", false, found)) return {};
+    } else {
+        std::string same = head;
+        for (int cidx : plan.cols) same += " AND " + st.layout.qcols[static_cast<std::size_t>(cidx)] + "=?";
+        if (!query(same + " AND \"_rec\">? ORDER BY \"_rec\" LIMIT 1", true, found)) return {};
+        if (found.empty() &&
+            !query(head + " AND (" + cols + ")>(" + marks + ") ORDER BY " + cols + ",\"_rec\" LIMIT 1", false, found))
+            return {};
+    }
+    clearError();
+    return found;
+}
+
 long long RecordFile::records() {
     FileState& st = *impl_;
     std::lock_guard g(st.mu);
@@ -1063,7 +1165,7 @@ long long RecordFile::records() {
         return st.countValue;
     }
     Connection* c = st.conn();
-    Stmt s(c->prepare(st.texts().count));
+    Stmt s(c->prepare(st.keepsCount ? st.texts().keptCount : st.texts().count));
     if (!prepared(*c, s)) return 0;
     int rc = s.step();
     if (rc != SQLITE_ROW) {

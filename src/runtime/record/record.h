@@ -127,6 +127,13 @@ public:
 
     long long records();
 
+    // The first record after `after` (a position of this file in `key`'s order; "" from the
+    // start) whose text field `field` holds `text` anywhere, both compared in upper case as
+    // the keys compare: its position in that order, or "" when no later record has it.
+    // Evaluated inside the engine on the key's own index, the field being one of the key's.
+    std::string findContaining(const Key& key, const std::string& field, const std::string& text,
+                               const std::string& after);
+
     // The current record's position in the current sequence's order, or in a key's order.
     std::string position() const;
     std::string position(const Key& key) const;

@@ -224,3 +224,48 @@ TEST_F(RecordFiles, SetAtKeyValues) {
 }
 
 }  // namespace
+
+// "Contains" searches run inside the engine on a key's index: every later record that holds
+// the text in any case (accented letters too), in the key's order, records with equal key
+// values in record-number order, and nothing after the last one.
+TEST_F(RecordFiles, FindContainingWalksTheKeyOrderInAnyCase) {
+    ASSERT_EQ(addSong("Café del Mar", "Énergie", "D1", 1, "cafe1"), 0);
+    ASSERT_EQ(addSong("Blue Café", "Artist", "D1", 2, "blue"), 0);
+    ASSERT_EQ(addSong("CAFÉ DEL MAR", "ÉNERGIE", "D1", 5, "cafe2"), 0);  // after cafe1 by its track
+    ASSERT_EQ(addSong("Tea Room", "Artist", "D1", 3, "tea"), 0);
+    ASSERT_EQ(addSong("blue café", "artist", "D2", 2, "blue2"), 0);  // the same key values as "blue"
+    ASSERT_EQ(addSong("Zebra CAFÉ", "Artist", "D1", 4, "zebra"), 0);
+
+    auto tagAt = [&](const std::string& position) {
+        songs.reget(position);
+        return rt::errorCode() == rt::NoError ? songs.LOCATION.str() : std::string("?");
+    };
+    struct Case {
+        const char* field;
+        const char* text;
+        std::vector<std::string> tags;  // in order, from the start
+    };
+    const Case cases[] = {
+        {"TITLE", "CAFÉ", {"blue", "blue2", "cafe1", "cafe2", "zebra"}},
+        {"TITLE", "É DEL", {"cafe1", "cafe2"}},
+        {"TITLE", "CAFE", {}},  // an accent is a letter of its own
+        {"TITLE", "", {"blue", "blue2", "cafe1", "cafe2", "tea", "zebra"}},
+        {"ARTIST", "ÉNERG", {"cafe1", "cafe2"}},
+        {"TITLE", "NO SUCH", {}},
+    };
+    for (const Case& c : cases) {
+        std::vector<std::string> tags;
+        std::string at;
+        for (;;) {
+            at = songs.findContaining(Listings::KTITLE, c.field, c.text, at);
+            ASSERT_EQ(rt::errorCode(), rt::NoError) << rt::error();
+            if (at.empty()) break;
+            tags.push_back(tagAt(at));
+            ASSERT_LT(tags.size(), 10u);
+        }
+        EXPECT_EQ(tags, c.tags) << c.field << " " << c.text;
+    }
+    // A field outside the file is refused, not searched.
+    EXPECT_EQ(songs.findContaining(Listings::KTITLE, "NOPE", "A", ""), "");
+    EXPECT_NE(rt::errorCode(), rt::NoError);
+}

@@ -224,3 +224,48 @@ TEST_F(RecordFiles, BuildKeysFailsOnDuplicatesOfAUniqueKey) {
 }
 
 }  // namespace
+
+// The count of records is kept in the file itself, in the transaction of every add and
+// delete, so records() need not count; a file written before that gets its count when it is
+// opened for writing, and one opened for reading only is counted as before.
+TEST_F(RecordFiles, TheKeptCountFollowsAddsDeletesAndRollbacks) {
+    const auto kept = [&] {
+        Db db = raw(Listings::fileName);
+        sqlite3_stmt* s = nullptr;
+        sqlite3_prepare_v2(db.get(), "SELECT value FROM meta WHERE name='count'", -1, &s, nullptr);
+        std::string v = sqlite3_step(s) == SQLITE_ROW ? reinterpret_cast<const char*>(sqlite3_column_text(s, 0)) : "none";
+        sqlite3_finalize(s);
+        return v;
+    };
+    for (int i = 0; i < 3; ++i) ASSERT_EQ(addSong("Song " + std::to_string(i), "Artist", "D", i + 1), 0);
+    EXPECT_EQ(songs.records(), 3);
+    EXPECT_EQ(kept(), "3");
+
+    ASSERT_TRUE(rt::logout(1, {&songs}));
+    ASSERT_EQ(addSong("In a rolled back transaction", "Artist", "D", 9), 0);
+    rt::rollback();
+    EXPECT_EQ(songs.records(), 3);
+
+    songs.clearBuffer();
+    songs.set(Listings::KTITLE);
+    songs.next();
+    songs.del();
+    ASSERT_EQ(rt::errorCode(), 0) << rt::error();
+    EXPECT_EQ(songs.records(), 2);
+    EXPECT_EQ(kept(), "2");
+
+    // A file of before: no triggers, no count.
+    songs.close();
+    sql(raw(Listings::fileName), "DROP TRIGGER count_add; DROP TRIGGER count_del; DELETE FROM meta WHERE name='count';");
+    songs.open(rt::ReadOnly);
+    ASSERT_EQ(rt::errorCode(), 0) << rt::error();
+    EXPECT_EQ(songs.records(), 2);
+    EXPECT_EQ(kept(), "none");
+    songs.close();
+    songs.open();
+    ASSERT_EQ(rt::errorCode(), 0) << rt::error();
+    EXPECT_EQ(kept(), "2");
+    ASSERT_EQ(addSong("After the upgrade", "Artist", "D", 10), 0);
+    EXPECT_EQ(songs.records(), 3);
+    EXPECT_EQ(kept(), "3");
+}
