@@ -26,6 +26,12 @@
 namespace html {
 
 std::string letterOf(std::string_view text) {
+    // Most titles start with a plain ASCII character: no decoding needed.
+    if (!text.empty() && static_cast<unsigned char>(text[0]) < 0x80) {
+        const char c = text[0];
+        if (static_cast<unsigned char>(c) <= ' ') return " ";
+        return std::string(1, c >= 'a' && c <= 'z' ? static_cast<char>(c - 32) : c);
+    }
     const std::u32string first = rt::codePoints(rt::cut(text, 1));
     if (first.empty() || first[0] <= U' ') return " ";
     return rt::fromCodePoints(std::u32string(1, rt::upperChar(first[0])));
@@ -56,9 +62,7 @@ std::string linkCode(std::string_view letter) {
     return out;
 }
 
-std::string escape(std::string_view text) {
-    std::string out;
-    out.reserve(text.size());
+void appendEscaped(std::string& out, std::string_view text) {
     for (char c : text) {
         switch (c) {
         case '&': out += "&amp;"; break;
@@ -68,6 +72,12 @@ std::string escape(std::string_view text) {
         default: out += c;
         }
     }
+}
+
+std::string escape(std::string_view text) {
+    std::string out;
+    out.reserve(text.size());
+    appendEscaped(out, text);
     return out;
 }
 
@@ -142,6 +152,7 @@ private:
     std::optional<std::string> current_;  // the letter of the open page (none: the index)
     // Custom disc id by disc id (in upper case, as the key compares them).
     std::unordered_map<std::string, std::string> customIds_;
+    std::string discKey_, row_;  // kept from row to row, so their room is reused
     long long total_ = 0, read_ = 0;
     bool complete_ = true;
 };
@@ -303,18 +314,47 @@ void PageSet::startPage(const std::string& letter) {
     writeHead(&letter);
 }
 
+namespace {
+
+// A field escaped and padded with blanks to its 40 characters.
+void appendCell(std::string& out, const std::string& field) {
+    html::appendEscaped(out, field);
+    const std::size_t n = rt::length(field);
+    if (n < 40) out.append(40 - n, ' ');
+}
+
+// A disc id in upper case, as the key compares disc ids (ASCII without decoding).
+void upperId(std::string& out, const std::string& id) {
+    out.clear();
+    for (char c : id) {
+        if (static_cast<unsigned char>(c) >= 0x80) {
+            out = rt::upper(id);
+            return;
+        }
+        out += c >= 'a' && c <= 'z' ? static_cast<char>(c - 32) : c;
+    }
+}
+
+}  // namespace
+
 void PageSet::writeRow() {
     const std::string& first = kind_.artists ? SBK.ARTIST.str() : SBK.TITLE.str();
     const std::string& second = kind_.artists ? SBK.TITLE.str() : SBK.ARTIST.str();
     // A listing without a disc record has a blank custom disc id, except that a discless
     // track (disc id "*") is numbered by its track alone all the same.
-    const auto disc = customIds_.find(rt::upper(SBK.UNQDISKID.str()));
-    const std::string customId = disc != customIds_.end() ? disc->second
-                                 : SBK.UNQDISKID == "*"   ? std::string("*")
-                                                          : std::string();
-    page_.write("<TR> <TD>" + html::escape(rt::pad(first, 40)) + "</TD> <TD>" + html::escape(rt::pad(second, 40)) +
-                "</TD> <TD>" + html::escape(html::songNumber(customId, SBK.DISKTRACKNO)) +
-                "</TD> </TR>");
+    upperId(discKey_, SBK.UNQDISKID.str());
+    const auto disc = customIds_.find(discKey_);
+    static const std::string discless = "*", none;
+    const std::string& customId = disc != customIds_.end() ? disc->second : SBK.UNQDISKID == "*" ? discless : none;
+    std::string& row = row_;
+    row.assign("<TR> <TD>");
+    appendCell(row, first);
+    row += "</TD> <TD>";
+    appendCell(row, second);
+    row += "</TD> <TD>";
+    html::appendEscaped(row, html::songNumber(customId, SBK.DISKTRACKNO));
+    row += "</TD> </TR>";
+    page_.write(row);
 }
 
 bool PageSet::step(ProgressWindow& window) {

@@ -33,6 +33,7 @@ std::string fileCode(std::string_view letter);
 std::string linkCode(std::string_view letter);
 // "&", "<", ">" and '"' as entities.
 std::string escape(std::string_view text);
+void appendEscaped(std::string& out, std::string_view text);
 // The song number of a listing: custom disc id, "-", track (see the table in the .cpp).
 std::string songNumber(std::string_view customDiscId, std::uint32_t track);
 }  // namespace html
