@@ -68,6 +68,20 @@ TEST_F(DesignerTest, OpensWithTodaysDatesBindingOffsetAndNoPageBreakCorrection) 
     EXPECT_EQ(PrintSetup.OffsetPages, 1);
 }
 
+TEST_F(DesignerTest, BrandListsKeepCodesTheyLackAndEmptyTheChoicesWithoutCodes) {
+    PrintSetup.Pref1 = "ZZ";
+    PrintSetup.Pref2 = "MX";
+    openDesigner();
+    EXPECT_EQ(d_.value("?Pref1"), "");
+    EXPECT_EQ(PrintSetup.Pref1, "ZZ");
+    EXPECT_EQ(d_.value("?Pref2").substr(0, 3), "MX\t");
+    ASSERT_TRUE(d_.press("&Close")) << d_.error();
+    // No manufacturer codes at all: every preference becomes blank.
+    ASSERT_EQ(fixture::execSql(MakeIdFileName.str(), "DELETE FROM data"), 0);
+    openDesigner();
+    EXPECT_EQ(JoinedPreferences(PrintSetup), std::string(16, ' '));
+}
+
 TEST_F(DesignerTest, EveryTabEditsItsSettings) {
     openDesigner();
     ASSERT_TRUE(d_.choose("Sorted By", "Artist")) << d_.error();
