@@ -3,6 +3,7 @@
 #include <jpeglib.h>
 
 #include <QFont>
+#include <QFontMetricsF>
 #include <QPen>
 #include <csetjmp>
 #include <cstdio>
@@ -121,7 +122,16 @@ void paintPage(QPainter& painter, const PageFile& page, const QRectF& target) {
             painter.setPen(color(it.color));
             const int align = (it.align == 'C' ? Qt::AlignHCenter : it.align == 'R' ? Qt::AlignRight : Qt::AlignLeft) |
                               Qt::AlignTop;
-            const QString text = QString::fromStdString(it.text);
+            QString text = QString::fromStdString(it.text);
+            if (it.clip && it.align == 'L') {
+                // Characters that start beyond the right edge are never seen: leave them out
+                // (rules of many underscores would otherwise cost most of a page's drawing).
+                const QFontMetricsF fm(f->second);
+                qreal x = 0;
+                qsizetype n = 0;
+                while (n < text.size() && x <= r.width()) x += fm.horizontalAdvance(text.at(n++));
+                if (n + 2 < text.size()) text.truncate(n + 2);
+            }
             if (it.clip) {
                 // Cut at the right edge only: a text may stand taller than its control.
                 painter.setClipRect(QRectF(r.x(), r.y() - r.height(), r.width(), r.height() * 3 + 1000) & pageRect);
