@@ -35,6 +35,7 @@
 #include "services/ShowWarning.h"
 #include "services/TaskWindow.h"
 #include "shell/FrameEvents.h"
+#include "shell/BrowseTracksOnDisc.h"
 #include "shell/GettingStarted.h"
 #include "shell/UpdateSongBookListing.h"
 
@@ -786,7 +787,8 @@ void Workspace::quickMenu() {
                               "|Perform Multi-Listing Edit on Disc ID: " + itemText(SBD.ALTDISKID);
     switch (w_.popup(items)) {
     case 1:
-        // BrowseTracksOnDisc, then refresh all lists: wired with the tracks-on-one-disc window.
+        if (r.listing) BrowseTracksOnDisc();
+        rebuildAll();
         break;
     case 2:
         if (r.listing) toggle(SBK.PRINT);

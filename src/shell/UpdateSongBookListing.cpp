@@ -39,9 +39,19 @@ bool genreOrder(const std::string& a, const std::string& b) {
     return c != 0 ? c < 0 : a < b;
 }
 
+// Set for one call by UpdateSongBookListingOnDisc.
+thread_local bool onExistingDisc = false;
+
 }  // namespace
 
+void UpdateSongBookListingOnDisc() {
+    onExistingDisc = true;
+    UpdateSongBookListing();
+}
+
 void UpdateSongBookListing() {
+    const bool toShownDisc = onExistingDisc && CallRequest == 1;
+    onExistingDisc = false;
     TaskWindow w("Update SongBook Listing....", rt::WindowKind::Dialog, -1, -1, 326, 158);
     RecordForm form(w, {&SBK, &ListingHistory, PrepareSongBookUpdate, SafeUpdateSongBook,
                         SafeDeleteSongBook, "SBK:KUnqDiskID", {&SBK, &SBD, &GEN}});
@@ -80,8 +90,8 @@ void UpdateSongBookListing() {
     const int cancel = w.button("?Cancel", "Cancel", 218, 138, 48, 14);
     const int help = w.button("?Help", "&Help", 272, 138, 48, 14);
     w.edit(ok).isDefault = true;
-    // The listing stays on its disc: the disc ids are edited only when adding.
-    if (!adding) {
+    // The listing stays on its disc: the disc ids are edited only when adding a disc.
+    if (!adding || toShownDisc) {
         w.disable(discId);
         w.disable(altId);
     }
@@ -217,7 +227,7 @@ void UpdateSongBookListing() {
 
     // A new listing needs a disc id and a custom disc id that no disc of the SongBook has.
     form.checks([&]() -> bool {
-        if (!adding) return true;
+        if (!adding || toShownDisc) return true;
         const SBDiscsRecord shown = SBD.record();
         SBD.UNQDISKID = SBK.UNQDISKID;
         SBD.get(SBDiscs::KUNQDISKID);
@@ -245,6 +255,14 @@ void UpdateSongBookListing() {
     // The disc and its first listing come in together or not at all: a refused listing leaves
     // no disc behind.
     form.insertStore([&]() -> InsertOutcome {
+        if (toShownDisc) {
+            SBK.add();
+            if (const int e = rt::errorCode()) {
+                SaveFileError();
+                return {e, e == rt::DuplicateKey ? "SBK:KUnqDiskID" : ""};
+            }
+            return {};
+        }
         if (!rt::logout(kLockWaitSeconds, {&SBK, &SBD})) {
             const int e = rt::errorCode();
             SaveFileError();
