@@ -35,6 +35,12 @@ PathText SelectedSongBookPath;
 
 namespace GLO {
 PathText SHORTSONGBOOKNAME;
+BatchListingValues SBK;
+std::uint8_t BATCHCHANGETITLE = 0;
+std::uint8_t BATCHCHANGEARTIST = 0;
+std::uint8_t BATCHCHANGEGENRE = 0;
+std::uint8_t BATCHCHANGEDUET = 0;
+std::uint8_t BATCHCHANGEOMIT = 0;
 }  // namespace GLO
 
 void SetMasterFileNames(const std::string& folder) {

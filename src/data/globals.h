@@ -61,6 +61,20 @@ extern PathText SelectedSongBookPath;
 namespace GLO {
 // Short name of the SongBook chosen or created in the SongBook File Explorer.
 extern PathText SHORTSONGBOOKNAME;
+
+// What a multi-listing edit changes, from its setup dialog to its batch process: the new
+// title, artist and genre, and which of the fields (and the duet and omit marks) to set.
+struct BatchListingValues {
+    rt::Text<40> TITLE;
+    rt::Text<40> ARTIST;
+    rt::Text<40> GENRE;
+};
+extern BatchListingValues SBK;
+extern std::uint8_t BATCHCHANGETITLE;
+extern std::uint8_t BATCHCHANGEARTIST;
+extern std::uint8_t BATCHCHANGEGENRE;
+extern std::uint8_t BATCHCHANGEDUET;
+extern std::uint8_t BATCHCHANGEOMIT;
 }  // namespace GLO
 
 // Names the master files (and the update list) in an installation folder, as the frame does

@@ -37,6 +37,7 @@
 #include "shell/FrameEvents.h"
 #include "shell/BrowseTracksOnDisc.h"
 #include "shell/GettingStarted.h"
+#include "shell/SetupMultiListingEdit.h"
 #include "shell/UpdateSongBookListing.h"
 
 void WorkspaceAddDiscs() { AddManufacturerDiscs(); }
@@ -117,6 +118,7 @@ private:
     Loaded loadHighlighted(bool showErrors);
     void readDisc(const std::string& discId, Loaded& r);
     void quickMenu();
+    void multiListingEdit(int scope);
     void toggle(rt::Text<1>& field);
     void deleteSequence();
     bool deleteListing(const std::string& discId);
@@ -785,7 +787,8 @@ void Workspace::quickMenu() {
     const std::string items = "Display all Tracks Found on Disk: " + itemText(SBD.ALTDISKID) + "|Toggle Omit?|Toggle Duet|Edit Track|Delete Track|Perform Multi-Listing Edit on Title: " +
                               itemText(SBK.TITLE) + "|Perform Multi-Listing Edit on Artist: " + itemText(SBK.ARTIST) +
                               "|Perform Multi-Listing Edit on Disc ID: " + itemText(SBD.ALTDISKID);
-    switch (w_.popup(items)) {
+    const int choice = w_.popup(items);
+    switch (choice) {
     case 1:
         if (r.listing) BrowseTracksOnDisc();
         rebuildAll();
@@ -807,11 +810,22 @@ void Workspace::quickMenu() {
     case 6:
     case 7:
     case 8:
-        // MultiEditScope, SetupMultiListingEdit and the batch edit: wired with the multi-listing edit.
+        if (r.listing) multiListingEdit(choice - 5);
+        rebuildAll();
         break;
     default:
         break;
     }
+}
+
+// The listing and its disc are in the buffers.
+void Workspace::multiListingEdit(int scope) {
+    MultiEditScope = static_cast<std::uint8_t>(scope);
+    SetupMultiListingEdit();
+    if (DialogCancelled != 0) return;
+    if (scope == 1) BatchEditByTitle();
+    else if (scope == 2) BatchEditByArtist();
+    else BatchEditByDisc();
 }
 
 void Workspace::toggle(rt::Text<1>& field) {
