@@ -5,15 +5,18 @@
 #include <cstdlib>
 #include <limits>
 
-std::string CsvDateText(rt::DayNumber d) {
-    if (d <= 0) return "  /  /";
-    return rt::formatMDY(d);
-}
-
 void CsvListingLine(rt::CsvLine& line, const CsvListingTexts& l) {
-    char date[16] = "  /  /";
-    if (l.date > 0)
-        std::snprintf(date, sizeof date, "%2d/%02d/%02d", rt::monthOf(l.date), rt::dayOf(l.date), rt::yearOf(l.date) % 100);
+    // " 1/05/04"; blanks in place of the digits when there is no date.
+    char date[9] = "  /  /  ";
+    if (l.date > 0) {
+        const int m = rt::monthOf(l.date), d = rt::dayOf(l.date), y = rt::yearOf(l.date) % 100;
+        date[0] = m >= 10 ? static_cast<char>('0' + m / 10) : ' ';
+        date[1] = static_cast<char>('0' + m % 10);
+        date[3] = static_cast<char>('0' + d / 10);
+        date[4] = static_cast<char>('0' + d % 10);
+        date[6] = static_cast<char>('0' + y / 10);
+        date[7] = static_cast<char>('0' + y % 10);
+    }
     line.text(l.title)
         .text(l.artist)
         .text(l.customId)

@@ -39,9 +39,6 @@ struct CsvListing {
 
 constexpr int kCsvListingFields = 11;
 
-// The date text of the file: " 1/05/04", and "  /  /" for no date.
-std::string CsvDateText(rt::DayNumber d);
-
 rt::CsvLine CsvListingLine(const CsvListing& l);
 
 // The same from texts held elsewhere (the export writes straight from the record buffers).

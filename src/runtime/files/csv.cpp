@@ -14,6 +14,8 @@ namespace rt {
 namespace {
 
 constexpr std::size_t kChunk = 64 * 1024;
+// What the writer collects before it writes: few, large writes.
+constexpr std::size_t kWriteChunk = 1024 * 1024;
 
 // Windows-1252 bytes 0x80..0x9F; 0 where the code page has no character.
 constexpr char32_t kHigh[32] = {
@@ -182,7 +184,7 @@ void CsvWriter::write(const CsvLine& line) {
     }
     buffer_ += "\r\n";
     ++lines_;
-    if (buffer_.size() >= kChunk) flush();
+    if (buffer_.size() >= kWriteChunk) flush();
 }
 
 void CsvWriter::flush() {
