@@ -19,7 +19,7 @@ class PreviewInQt : public qtfe_test::FrontEndTest {
 protected:
     void shot(qtfe::WindowView* v, const char* name) {
         ASSERT_TRUE(v);
-        waitFor([] { return false; }, 150);  // let it lay itself out and paint
+        waitFor([] { return false; }, 600);  // let it lay itself out, tell the program its size, and paint
         if (const char* dir = std::getenv("CANTORELLE_SHOTS"))
             v->top()->grab().save(QString::fromStdString(std::string(dir) + "/" + name + ".png"));
     }
