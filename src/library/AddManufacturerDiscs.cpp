@@ -629,6 +629,8 @@ void AddManufacturerDiscs() {
                 if (column <= 1) tagOne();
             } else if (e.control == trackList && e.key == rt::KeyRightClick) {
                 trackMenu();
+            } else if (e.control == locatorEntry && e.key == rt::KeyEnter) {
+                locate();
             }
         } else if (e.code == rt::EvAccepted) {
             const int f = e.control;

@@ -415,6 +415,7 @@ void Workspace::run() {
             break;
         case rt::EvAlertKey:
             if (w_.event().key == rt::KeyRightClick) quickMenu();
+            else if (w_.event().key == rt::KeyEnter && w_.field() == searchText_) command(searchButton_);
             break;
         case rt::EvAccepted:
             command(w_.field());

@@ -659,6 +659,13 @@ bool Driver::keyIn(const std::string* title, const std::string& list, const std:
     WindowPtr w;
     if (!target(title, w)) return false;
     const rt::Control* c = nullptr;
+    if (code == rt::KeyEnter && !list.empty() && list != "-") {
+        // Enter in a field: what was typed is the program's, then the key.
+        if (const rt::Control* f = pick(*w, matches(*w, list, {K::Entry, K::Combo, K::Spin}))) {
+            if (std::string u = unusable(*w, *f); !u.empty()) return fail(u);
+            return send(*w, valueEvent(rt::EvAlertKey, f->id, 0, code), "key " + q(key));
+        }
+    }
     if (!findList(*w, list, c)) return false;
     if (std::string u = unusable(*w, *c); !u.empty()) return fail(u);
     if (row > 0 && row != c->selected) {

@@ -27,7 +27,7 @@ const char* scriptHelp() {
   select [LIST] ROW       highlight a list row (from 1); LIST "-" or left out: the first list
   key [LIST] KEY [ROW]    a key on a list: Insert Delete CtrlEnter Enter DoubleClick
                           RightClick Backspace CtrlQuote Escape Home End, or one character;
-                          with ROW the row is highlighted first
+                          with ROW the row is highlighted first; Enter also in a field
   scroll [LIST] HOW       up, down, pageup, pagedown, top, bottom
   drag [LIST] THUMB       drag a list's scroll thumb to 0..100
   close [TITLE]           ask the active (or named) window to close

@@ -622,6 +622,15 @@ void WindowView::enterKey() {
         return;
     }
     flushEdits();
+    // No default button: Enter in a field is the program's key there (a search field searches).
+    if (const int field = controlOf(f); field && canvas_ && canvas_->isAncestorOf(f)) {
+        auto it = items_.find(field);
+        if (it != items_.end() && (it->second.kind == K::Entry || it->second.kind == K::Combo || it->second.kind == K::Spin)) {
+            rt::EventData e(rt::EvAlertKey, field);
+            e.key = rt::KeyEnter;
+            send(e);
+        }
+    }
 }
 
 bool WindowView::eventFilter(QObject* o, QEvent* e) {

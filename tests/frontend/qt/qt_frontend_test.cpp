@@ -379,6 +379,28 @@ TEST_F(QtFrontEndTest, EntryTextReachesTheProgramBeforeTheButtonAndTypingIsKept)
     EXPECT_TRUE(waitFor([&] { return entry->text() == "from program"; }));
 }
 
+TEST_F(QtFrontEndTest, EnterInAnEntryOfAWindowWithoutDefaultButtonIsTheProgramsKey) {
+    startWorkspace();
+    WindowView* child = waitTitled("Songs");
+    ASSERT_NE(child, nullptr);
+    auto* entry = qobject_cast<QLineEdit*>(child->controlWidget(2));
+    ASSERT_NE(entry, nullptr);
+    child->top()->activateWindow();
+    entry->setFocus();
+    ASSERT_TRUE(waitFor([&] { return entry->hasFocus(); }, 2000));
+    entry->setText("lanterns");
+    key(entry, Qt::Key_Return);
+    ASSERT_TRUE(sawEvent([](const rt::EventData& e) { return e.code == rt::EvAlertKey && e.key == rt::KeyEnter; }));
+    // The text first, then the key.
+    std::vector<rt::EventData> mine;
+    for (const auto& e : seen_.all())
+        if (e.control == 2) mine.push_back(e);
+    ASSERT_EQ(mine.size(), 2u);
+    EXPECT_EQ(mine[0].code, rt::EvAccepted);
+    EXPECT_EQ(mine[0].text, "lanterns");
+    EXPECT_EQ(mine[1].code, rt::EvAlertKey);
+}
+
 TEST_F(QtFrontEndTest, CtrlQuoteInAnEntryReachesTheProgramAsItsKey) {
     startWorkspace();
     WindowView* child = waitTitled("Songs");

@@ -304,12 +304,15 @@ TEST_F(AddDiscsTest, TheRapidLocator) {
         {"QQ1234", "", ""},
     };
     start();
+    // The button, or Enter in the entry.
+    for (const bool byEnter : {false, true})
     for (const Case& c : cases) {
-        SCOPED_TRACE(c.typed);
+        SCOPED_TRACE(std::string(c.typed) + (byEnter ? " Enter" : " Locate"));
         pickBrand("Starlane Karaoke");
         pickDisc("SL3004");
         ASSERT_TRUE(d_.in(kTitle).type("Mfr. Disc ID:", c.typed));
-        ASSERT_TRUE(d_.in(kTitle).press(" Locate"));
+        if (byEnter) ASSERT_TRUE(d_.in(kTitle).key("Mfr. Disc ID:", "Enter")) << d_.error();
+        else ASSERT_TRUE(d_.in(kTitle).press(" Locate"));
         if (*c.brand) {
             EXPECT_EQ(d_.request(), nullptr);
             EXPECT_EQ(highlightedCell("?BrandList", 0), c.brand);

@@ -137,6 +137,14 @@ INSTANTIATE_TEST_SUITE_P(
         SearchCase{"DiscContains", "Disk ID", "Contains..", "3", {"103"}}),
     [](const auto& i) { return std::string(i.param.name); });
 
+TEST_F(ListsTest, EnterInTheSearchTextSearches) {
+    ASSERT_TRUE(d_.type("?SearchText", "lanterns"));
+    ASSERT_TRUE(d_.key("Search Text:", "Enter")) << d_.error();
+    EXPECT_EQ(message(), "") << d_.windows();
+    EXPECT_EQ(selectedFirst(), "Lanterns Over Calder Bay");
+    EXPECT_TRUE(d_.enabled("Next"));
+}
+
 TEST_F(ListsTest, NextAfterTheSearchTextChangedFindsTheNewTextFurtherOn) {
     ASSERT_TRUE(d_.type("?SearchText", "lanterns"));
     ASSERT_TRUE(d_.press("?Search"));
