@@ -21,20 +21,31 @@ std::pair<std::string, std::string> SplitAtBlank(const std::string& text, int li
 
 bool SameGroup(const std::string& a, const std::string& b) { return rt::upper(rt::clip(a)) == rt::upper(rt::clip(b)); }
 
-PrintLine EntryLine(const SelectionEntry& e, bool titleOrder) {
+PrintLine EntryLine(SelectionEntry&& e, bool titleOrder) {
     PrintLine l;
     l.group = titleOrder ? e.TITLE : e.ARTIST;
-    l.TITLE = e.TITLE;
-    l.ARTIST = e.ARTIST;
-    l.DISKTRACKNO = e.DISKTRACKNO;
-    l.UNQDISKID = e.UNQDISKID;
-    l.MAKEID = e.MAKEID;
+    l.TITLE = std::move(e.TITLE);
+    l.ARTIST = std::move(e.ARTIST);
+    l.DISKTRACKNO = std::move(e.DISKTRACKNO);
+    l.UNQDISKID = std::move(e.UNQDISKID);
+    l.MAKEID = std::move(e.MAKEID);
     l.track = e.track;
+    // What only the ordering needed goes now.
+    std::string().swap(e.UPPERTITLE);
+    std::string().swap(e.UPPERARTIST);
+    std::string().swap(e.GENRE);
     return l;
 }
 
-std::vector<PrintLine> BuildWrappedLines(const std::vector<SelectionEntry>& entries, bool titleOrder,
-                                         WrapLimits limits, int rowsPerColumn) {
+std::vector<PrintLine> EntryLines(std::vector<SelectionEntry> entries, bool titleOrder) {
+    std::vector<PrintLine> out;
+    out.reserve(entries.size());
+    for (SelectionEntry& e : entries) out.push_back(EntryLine(std::move(e), titleOrder));
+    return out;
+}
+
+std::vector<PrintLine> BuildWrappedLines(std::vector<SelectionEntry> entries, bool titleOrder, WrapLimits limits,
+                                         int rowsPerColumn) {
     const int R = rowsPerColumn < 1 ? 1 : rowsPerColumn;
     std::vector<PrintLine> out;
     out.reserve(entries.size() + entries.size() / 8);
@@ -48,17 +59,22 @@ std::vector<PrintLine> BuildWrappedLines(const std::vector<SelectionEntry>& entr
         out.push_back(std::move(l));
         if (++c > R) c = 1;
     };
-    for (const SelectionEntry& e : entries) {
+    for (SelectionEntry& e : entries) {
         const std::string& key = titleOrder ? e.TITLE : e.ARTIST;
         line = !first && SameGroup(key, previous) ? line + 1 : 1;
         previous = key;
         first = false;
-        PrintLine l = EntryLine(e, titleOrder);
-        l.TOP = c == R;
-        const auto [title1, title2] = SplitAtBlank(e.TITLE, limits.title);
-        const auto [artist1, artist2] = SplitAtBlank(e.ARTIST, limits.artist);
         const bool titleLong = static_cast<int>(rt::length(rt::clip(e.TITLE))) > limits.title;
         const bool artistLong = static_cast<int>(rt::length(rt::clip(e.ARTIST))) > limits.artist;
+        std::pair<std::string, std::string> titleParts, artistParts;
+        if (titleLong || artistLong) {
+            titleParts = SplitAtBlank(e.TITLE, limits.title);
+            artistParts = SplitAtBlank(e.ARTIST, limits.artist);
+        }
+        const auto& [title1, title2] = titleParts;
+        const auto& [artist1, artist2] = artistParts;
+        PrintLine l = EntryLine(std::move(e), titleOrder);
+        l.TOP = c == R;
         if (!titleLong && !artistLong) {
             add(std::move(l));
             continue;
@@ -89,8 +105,7 @@ std::vector<PrintLine> BuildWrappedLines(const std::vector<SelectionEntry>& entr
     return out;
 }
 
-std::vector<PrintLine> BuildGroupedLines(const std::vector<SelectionEntry>& entries, bool titleOrder,
-                                         int rowsPerColumn) {
+std::vector<PrintLine> BuildGroupedLines(std::vector<SelectionEntry> entries, bool titleOrder, int rowsPerColumn) {
     const int L = rowsPerColumn < 1 ? 1 : rowsPerColumn;
     const char heading = titleOrder ? 'T' : 'A', entry = titleOrder ? 'A' : 'T';
     std::vector<PrintLine> out;
@@ -103,10 +118,11 @@ std::vector<PrintLine> BuildGroupedLines(const std::vector<SelectionEntry>& entr
         out.push_back(std::move(l));
     };
     std::string groupText;  // the group as its first entry spells it
-    for (const SelectionEntry& e : entries) {
-        const std::string& key = titleOrder ? e.TITLE : e.ARTIST;
-        PrintLine l = EntryLine(e, titleOrder);
-        if (!out.empty() && SameGroup(key, groupText)) {
+    for (SelectionEntry& e : entries) {
+        const bool sameGroup = !out.empty() && SameGroup(titleOrder ? e.TITLE : e.ARTIST, groupText);
+        if (!sameGroup) groupText = titleOrder ? e.TITLE : e.ARTIST;
+        PrintLine l = EntryLine(std::move(e), titleOrder);
+        if (sameGroup) {
             ++c;
             if (c <= L) {
                 add(std::move(l), entry, c);
@@ -122,10 +138,11 @@ std::vector<PrintLine> BuildGroupedLines(const std::vector<SelectionEntry>& entr
             }
             continue;
         }
-        groupText = key;
         ++c;
         if (c == L && L > 1) {
-            add(EntryLine(e, titleOrder), 'X', c);
+            PrintLine filler = l;
+            filler.group.clear();
+            add(std::move(filler), 'X', c);
             c = 1;
         } else if (c > L) {
             c = 1;

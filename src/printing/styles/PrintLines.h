@@ -45,10 +45,14 @@ std::pair<std::string, std::string> SplitAtBlank(const std::string& text, int li
 // Two group fields are one group when equal in capitals, trailing blanks ignored.
 bool SameGroup(const std::string& a, const std::string& b);
 
-// A line for one entry as it stands (Paper Saver: no continuation lines).
-PrintLine EntryLine(const SelectionEntry& e, bool titleOrder);
+// A line for one entry as it stands (Paper Saver: no continuation lines). The entry's texts
+// move into the line.
+PrintLine EntryLine(SelectionEntry&& e, bool titleOrder);
 
-std::vector<PrintLine> BuildWrappedLines(const std::vector<SelectionEntry>& entries, bool titleOrder,
-                                         WrapLimits limits, int rowsPerColumn);
-std::vector<PrintLine> BuildGroupedLines(const std::vector<SelectionEntry>& entries, bool titleOrder,
+// The builders take the entries over and let each go once its lines are made, so the
+// selection and its lines are not both held whole.
+std::vector<PrintLine> BuildWrappedLines(std::vector<SelectionEntry> entries, bool titleOrder, WrapLimits limits,
                                          int rowsPerColumn);
+std::vector<PrintLine> BuildGroupedLines(std::vector<SelectionEntry> entries, bool titleOrder, int rowsPerColumn);
+// Paper Saver: one line per entry.
+std::vector<PrintLine> EntryLines(std::vector<SelectionEntry> entries, bool titleOrder);

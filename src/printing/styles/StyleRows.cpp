@@ -12,14 +12,13 @@ StyleRows::StyleRows(const StyleLayout& style, const PrintSettings& settings, st
     indentedRule_ = IndentedRule(style);
     toProcess_ = static_cast<long long>(entries.size());
     if (style.rows == RowKind::Indented) {
-        lines_ = BuildGroupedLines(entries, style.titleOrder, rows_);
+        lines_ = BuildGroupedLines(std::move(entries), style.titleOrder, rows_);
     } else if (s_.WordWrap == 1) {
         fromEntries_ = true;
-        lines_.reserve(entries.size());
-        for (const SelectionEntry& e : entries) lines_.push_back(EntryLine(e, style.titleOrder));
+        lines_ = EntryLines(std::move(entries), style.titleOrder);
     } else {
         const WrapLimits limits = twoColumns ? TwoColumnWrapLimits(size) : OneColumnWrapLimits(size);
-        lines_ = BuildWrappedLines(entries, style.titleOrder, limits, rows_);
+        lines_ = BuildWrappedLines(std::move(entries), style.titleOrder, limits, rows_);
     }
 }
 
