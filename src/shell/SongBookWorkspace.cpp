@@ -35,6 +35,7 @@
 #include "services/ShowWarning.h"
 #include "services/TaskWindow.h"
 #include "shell/FrameEvents.h"
+#include "shell/AddSongTracks.h"
 #include "shell/BrowseTracksOnDisc.h"
 #include "shell/GettingStarted.h"
 #include "shell/SetupMultiListingEdit.h"
@@ -511,7 +512,8 @@ void Workspace::command(int id) {
         WorkspaceAddDiscs();
         rebuildAll();
     } else if (id == addTracks_ || id == addTracksItem_) {
-        // AddSongTracks, then refresh all lists: wired with own tracks and discs.
+        AddSongTracks();
+        rebuildAll();
     } else if (id == renumber_ || id == renumberItem_) {
         // RenumberDiscs, then refresh all lists: wired by the disc library.
     } else if (id == editItem_) {
