@@ -5,7 +5,10 @@
 
 #include <QApplication>
 #include <QImage>
+#include <QKeyEvent>
+#include <QMouseEvent>
 #include <QScrollArea>
+#include <algorithm>
 #include <cstdlib>
 
 #include "frontend/headless/driver.h"
@@ -58,6 +61,37 @@ TEST_F(PreviewInQt, ThumbnailsAndZoomDrawThePages) {
     auto thumbs = pages(preview);
     ASSERT_EQ(thumbs.size(), 6u);
     for (const auto& t : thumbs) EXPECT_TRUE(inked(t));
+
+    // A click on the second thumbnail shows that page at the page's width; Page Down in the
+    // page goes on to the next one.
+    std::vector<qtfe::PageView*> views;
+    for (auto* pv : preview->top()->findChildren<qtfe::PageView*>())
+        if (pv->isVisible()) views.push_back(pv);
+    std::sort(views.begin(), views.end(), [](auto* a, auto* b) {
+        return a->y() != b->y() ? a->y() < b->y() : a->x() < b->x();
+    });
+    ASSERT_GE(views.size(), 2u);
+    const QPointF at(views[1]->widget()->width() / 2.0, views[1]->widget()->height() / 2.0);
+    QMouseEvent press(QEvent::MouseButtonPress, at, views[1]->widget()->mapToGlobal(at), Qt::LeftButton,
+                      Qt::LeftButton, Qt::NoModifier);
+    QApplication::sendEvent(views[1]->widget(), &press);
+    auto zone = [&](std::size_t n) {
+        d.settle();
+        auto st = d.status();
+        return st.size() >= n ? st[n - 1] : std::string();
+    };
+    EXPECT_TRUE(waitFor([&] { return zone(5) == "Page 2 of 6"; })) << zone(5);
+    EXPECT_EQ(zone(2), "Page Width");
+    qtfe::PageView* one = nullptr;
+    ASSERT_TRUE(waitFor([&] {
+        int visible = 0;
+        for (auto* pv : preview->top()->findChildren<qtfe::PageView*>())
+            if (pv->isVisible()) ++visible, one = pv;
+        return visible == 1;
+    }));
+    QKeyEvent pageDown(QEvent::KeyPress, Qt::Key_PageDown, Qt::NoModifier);
+    QApplication::sendEvent(one, &pageDown);
+    EXPECT_TRUE(waitFor([&] { return zone(5) == "Page 3 of 6"; })) << zone(5);
 
     ASSERT_TRUE(d.type("?ZOOMSTATUS", "Zoom (100%)"));
     shot(preview, "preview-zoom-100");
