@@ -199,6 +199,26 @@ TEST(StylePages, A4MovesThePageAndTwoColumnsSplitAtTheirRows) {
     EXPECT_EQ(rightMin, 125 + 4115);
 }
 
+TEST(StylePages, IndentedTwoColumnsDropTheRightBarOnceTheRightColumnStaysEmpty) {
+    auto bars = [](const rr::PageFile& p) {
+        int n = 0;
+        for (const auto& it : p.items) n += it.kind == 'B' && it.y == 740;
+        return n;
+    };
+    PrintSettings s;
+    s.SetFonts = 2;
+    const auto book = fixtureBook();
+    const std::vector<SongBookRecord> few(book.begin(), book.begin() + 20);
+    const Laid small = layOut(6, 2, s, few);
+    ASSERT_EQ(small.pages.size(), 1u);
+    EXPECT_EQ(bars(small.pages[0]), 1);
+    // A full book keeps both bars on its full pages, the flat style always.
+    const Laid full = layOut(6, 2, s);
+    ASSERT_GE(full.pages.size(), 2u);
+    EXPECT_EQ(bars(full.pages[0]), 2);
+    EXPECT_EQ(bars(layOut(5, 2, s, few).pages[0]), 2);
+}
+
 TEST(StylePages, HiddenColumnsPrintEmpty) {
     PrintSettings s;
     s.SetFonts = 2;
