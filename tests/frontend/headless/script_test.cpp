@@ -12,6 +12,7 @@
 #include "frontend/headless/procedures.h"
 #include "runtime/thread/thread.h"
 #include "song_list.h"
+#include "support/data_fixture.h"
 #include "support/old_songbooks.h"
 #include "support/temp_folder.h"
 
@@ -232,6 +233,36 @@ TEST_F(ScriptToolTest, AnOldSongBookIsConvertedWhenOpened) {
         << out;
     EXPECT_TRUE(fs::exists(dir_ / "books" / "Old Gigs.2bk"));
     EXPECT_TRUE(fs::exists(dir_ / "books" / "Old Gigs.sxk"));
+}
+
+}  // namespace
+
+namespace {
+
+// A host's own disc with two tracks, then a multi-listing edit over the disc.
+TEST_F(ScriptToolTest, AnOwnDiscWithTwoTracksAndAMultiListingEdit) {
+    const fs::path installer = tool_.parent_path() / "cantorelle-install";
+    if (!fs::exists(installer)) GTEST_SKIP() << "cantorelle-install is not built";
+    const std::string install = "XDG_CONFIG_HOME='" + (dir_ / "config").string() + "' '" + installer.string() +
+                                "' '" + (dir_ / "inst").string() + "' > /dev/null 2>&1";
+    ASSERT_EQ(std::system(install.c_str()), 0);
+    fs::create_directories(dir_ / "books");
+    const std::string script =
+        "start ProgramMain\npress Start\npress \"&Change Folder\"\ndialog \"" + (dir_ / "books").string() +
+        "\"\npress \"&New SongBook\"\ntype ?GLO:SHORTSONGBOOKNAME Mine\npress OK\npress \"OK, let's proceed....\"\n"
+        "menu &SongBook \"Add &Track(s)\"\npress ?AddDisc\n"
+        "check \"Select this option if this is a Custom, One-of-a-Kind Disc\"\ntype ?SBD:ALTDISKID 701\npress Ok\n"
+        "type ?SBK:TITLE \"First Light\"\ntype ?SBK:ARTIST \"Ada Quill\"\npress \"Add Track\"\nanswer &Yes\n"
+        "type ?SBK:TITLE \"Second Wind\"\ntype ?SBK:ARTIST \"Bo Lindqvist\"\npress \"Add Track\"\nanswer &No\n"
+        "expect \"Total Song Tracks: 2\"\n"
+        "key - RightClick 1\npopup \"Perform Multi-Listing Edit on Disc ID: 701\"\n"
+        "check \"Tag ALL Listings Matching the Above Criteria as Duet\"\npress \"Perform Multi-Listing Edit\"\n"
+        "answer &Yes\nwait 5\nwindows\n";
+    std::string out;
+    EXPECT_EQ(run("", script, out), 0) << out;
+    EXPECT_EQ(fixture::queryColumn((dir_ / "books" / "Mine.2bk").string(),
+                                   "SELECT DISKTRACKNO || TITLE || DUET FROM data ORDER BY DISKTRACKNO"),
+              (std::vector<std::string>{"1First LightX", "2Second WindX"}));
 }
 
 }  // namespace
