@@ -155,10 +155,15 @@ private:
     std::string lastMatchField_;
     long long rowsRead_ = 0;
 
-    // The designed geometry that rescaling multiplies.
+    // The designed geometry that rescaling fits to the window: the lists take what the window
+    // gains or loses, the panel right of them and the buttons below them move with its edges.
+    enum class Anchor { Fixed, Grow, Right, Bottom };
     struct Geometry {
         int id, x, y, w, h;
+        Anchor anchor = Anchor::Fixed;
     };
+    static constexpr int kPanelX = 402;      // where the panel right of the lists starts
+    static constexpr int kListBottom = 266;  // where the lists end, as designed
     std::vector<Geometry> designed_;
     int designW_ = 0, designH_ = 0;
 };
@@ -242,9 +247,9 @@ void Workspace::build() {
         {"Disc ID", 32, 'C'}, {"Track", 32, 'C'}, {"Title", 110, 'L'}, {"Artist", 110, 'L'},
         {"Genre", 36, 'L'},   {"Duet", 17, 'C'},  {"Omit?", 21, 'C'},  {"Mfg.", 5, 'C'},
         {"Date Added", 44, 'C'}};
-    listIds_[ByTitle] = w.list("?ListByTitle", 4, 4, 392, 262, byTitle);
-    listIds_[ByArtist] = w.list("?ListByArtist", 4, 4, 392, 262, byArtist);
-    listIds_[ByDisc] = w.list("?ListByDisc", 4, 4, 392, 262, byDisc);
+    listIds_[ByTitle] = w.list("?ListByTitle", 4, 4, 392, kListBottom - 4, byTitle);
+    listIds_[ByArtist] = w.list("?ListByArtist", 4, 4, 392, kListBottom - 4, byArtist);
+    listIds_[ByDisc] = w.list("?ListByDisc", 4, 4, 392, kListBottom - 4, byDisc);
     const char* names[] = {"Title", "Artist", "Disc"};
     for (int n = 0; n < 3; ++n) {
         insert_[static_cast<std::size_t>(n)] =
@@ -261,7 +266,7 @@ void Workspace::build() {
     }
 
     // Right of the lists: list switches, the search, the reminders.
-    const int px = 402, pw = 150;
+    const int px = kPanelX, pw = 150;
     switch_[ByTitle] = w.button("?ShowByTitle", "Song Title", px, 4, pw, 14);
     switch_[ByArtist] = w.button("?ShowByArtist", "Artist", px, 20, pw, 14);
     switch_[ByDisc] = w.button("?ShowByDisc", "Disk ID", px, 36, pw, 14);
@@ -443,7 +448,7 @@ void Workspace::gainFocus(bool followsOpening) {
 }
 
 void Workspace::resized() {
-    if (FrameResized == 1) rescale();
+    rescale();  // the window's own size changed, whatever the frame did
     rebuildAll();
     list(ByTitle).requestRefresh();
     list(ByTitle).refresh();
@@ -484,21 +489,49 @@ void Workspace::rememberGeometry() {
         case rt::ControlKind::Separator:
         case rt::ControlKind::Tab:
             break;
-        default:
-            designed_.push_back({c.id, c.x, c.y, c.w, c.h});
+        default: {
+            Geometry g{c.id, c.x, c.y, c.w, c.h};
+            const bool isList = std::find(listIds_.begin(), listIds_.end(), c.id) != listIds_.end();
+            if (isList) g.anchor = Anchor::Grow;
+            else if (c.kind == rt::ControlKind::ToolButton) g.anchor = Anchor::Fixed;
+            else if (c.x >= kPanelX) g.anchor = Anchor::Right;
+            else if (c.y >= kListBottom) g.anchor = Anchor::Bottom;
+            designed_.push_back(g);
+        }
         }
     }
 }
 
-// Fits the controls to the window's size; true when any of them moved or changed size.
+// Fits the controls to the window's size; true when any of them moved or changed size. The
+// lists grow and shrink with the window, so a larger window shows more songs; the buttons,
+// the search panel and the logo keep their size beside and below them.
 bool Workspace::rescale() {
     FrameResized = 0;
     if (designW_ <= 0 || designH_ <= 0) return false;
-    const long long W = w_.width(), H = w_.height();
+    // A list keeps at least 40 units each way; the rest moves no further than that allows.
+    int dw = w_.width() - designW_, dh = w_.height() - designH_;
+    for (const Geometry& g : designed_)
+        if (g.anchor == Anchor::Grow) {
+            dw = std::max(dw, 40 - g.w);
+            dh = std::max(dh, 40 - g.h);
+        }
     bool changed = false;
     for (const Geometry& g : designed_) {
-        const int x = static_cast<int>(g.x * W / designW_), y = static_cast<int>(g.y * H / designH_);
-        const int cw = static_cast<int>(g.w * W / designW_), ch = static_cast<int>(g.h * H / designH_);
+        int x = g.x, y = g.y, cw = g.w, ch = g.h;
+        switch (g.anchor) {
+        case Anchor::Grow:
+            cw += dw;
+            ch += dh;
+            break;
+        case Anchor::Right:
+            x += dw;
+            break;
+        case Anchor::Bottom:
+            y += dh;
+            break;
+        case Anchor::Fixed:
+            break;
+        }
         const rt::Control& c = w_.ctl(g.id);
         if (c.x == x && c.y == y && c.w == cw && c.h == ch) continue;
         w_.setPosition(g.id, x, y, cw, ch);
