@@ -14,6 +14,7 @@
 #include <QPdfWriter>
 
 #include "bench_support.h"
+#include "runtime/report/page_file.h"
 #include "runtime/report/render/render.h"
 #include "runtime/report/report.h"
 
@@ -114,6 +115,29 @@ int main(int argc, char** argv) {
 
     fs::remove_all(dir);
     fs::create_directories(dir);
+
+    // Stamping page numbers reads every page file through (none has the placeholder), beside
+    // plain reads of the same files.
+    rep::PageQueue stampPages;
+    rep::Report stampReport;
+    layOut(stampPages, stampReport);
+    const long m = static_cast<long>(stampPages.size());
+    Figure stamp = measure([&] {
+        for (long n = 1; n <= m; ++n) rep::stampPageNumber(stampPages[static_cast<std::size_t>(n - 1)], n, m);
+    });
+    Figure reads = measure([&] {
+        std::vector<char> buf(65536);
+        for (const auto& p : stampPages) {
+            std::FILE* f = std::fopen(p.c_str(), "rb");
+            while (f && std::fread(buf.data(), 1, buf.size(), f) > 0) {
+            }
+            if (f) std::fclose(f);
+        }
+    });
+    std::printf("  stamping     median %6.3f s (%.3f - %.3f)  %7.0f pages/s | plain reads %6.3f s (%.3f - %.3f) | ratio %.1f\n",
+                stamp.median, stamp.min, stamp.max, gPages / stamp.median, reads.median, reads.min, reads.max,
+                stamp.median / reads.median);
+
     // One PDF from the page files, and the same texts drawn straight onto a PDF writer.
     rep::PageQueue pages;
     rep::Report report;
