@@ -223,7 +223,7 @@ bool timeAdding(const char* what, long listings, const std::string& dir, int run
     const bench::Figure limit = timed([&] { return oneTransaction(); });
     char label[96];
     std::snprintf(label, sizeof label, "%s (%ld listings):", what, listings);
-    bench::report(label, ours, limit, added + " tracks of " + std::to_string(kDiscs) + " discs; beside: one transaction");
+    bench::report(label, ours, limit, added + " tracks of " + std::to_string(kDiscs) + " discs", "one transaction");
     return ours.runs > 0 && limit.runs > 0;
 }
 

@@ -58,14 +58,15 @@ Figure measure(int runs, const F& once) {
 }
 
 // One line: the program's figure, the same work done directly in SQLite beside it, and their ratio.
-inline void report(const char* what, const Figure& ours, const Figure& limit, const std::string& note = {}) {
+inline void report(const char* what, const Figure& ours, const Figure& limit, const std::string& note = {},
+                   const char* limitName = "SQLite") {
     if (!ours.runs) {
         std::printf("%-36s failed\n", what);
         return;
     }
     std::printf("%-36s %9.2f ms [%8.2f ..%8.2f]", what, ours.median, ours.low, ours.high);
     if (limit.runs)
-        std::printf("   SQLite %9.2f ms [%8.2f ..%8.2f]   ratio %5.2f", limit.median, limit.low, limit.high,
+        std::printf("   %s %9.2f ms [%8.2f ..%8.2f]   ratio %5.2f", limitName, limit.median, limit.low, limit.high,
                     limit.median > 0 ? ours.median / limit.median : 0.0);
     if (!note.empty()) std::printf("   %s", note.c_str());
     std::printf("\n");

@@ -1,6 +1,9 @@
-// Browse-list timings on a SongBook of 300,000 listings, the workspace's list by title joined to
-// the disc file: the first page, page down, thumb drags, bottom and top, and the step
-// locator. Run by hand: browse_lists [listings]
+// Browse-list timings on a SongBook of 300,000 listings, a list by title joined to the disc file
+// as the workspace shows it, in a window of its own: the first page, page down, thumb drags,
+// bottom and top, and the step locator. This is the list engine alone; bench/workspace pays the
+// real workspace's costs (its three lists, status line, search) and sets SQLite beside them.
+// Each figure: the median of the runs after a warm-up, with the fastest and slowest.
+// Run by hand: browse_lists [listings]
 #include <stdlib.h>
 
 #include <chrono>
@@ -96,13 +99,13 @@ int main(int argc, char** argv) {
         std::printf("first page (%d rows):      %8.2f ms\n", kRows, msSince(t));
 
         auto timed = [&](const char* what, int times, const auto& action) {
-            auto s = Clock::now();
-            for (int i = 0; i < times; ++i)
-                if (!action(i)) {
-                    std::fprintf(stderr, "%s: %s\n", what, d.error().c_str());
-                    return;
-                }
-            std::printf("%-26s %8.2f ms each (%d)\n", what, msSince(s) / times, times);
+            int i = 0;
+            const bench::Figure f = bench::measure(times - 1, [&] {
+                if (action(i++)) return true;
+                std::fprintf(stderr, "%s: %s\n", what, d.error().c_str());
+                return false;
+            });
+            bench::report(what, f, bench::Figure{});
         };
         timed("page down:", 200, [&](int) { return d.scroll("?LIST", "pagedown"); });
         timed("page up:", 100, [&](int) { return d.scroll("?LIST", "pageup"); });
