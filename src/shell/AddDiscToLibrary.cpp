@@ -69,7 +69,7 @@ void AddDisc::build() {
         " This disc will be added as a \"Custom\" disc with the Brand ID \"CU\".",
         "You may choose per-track brand id's while adding tracks to this disc."};
     for (int i = 0; i < 3; ++i) {
-        texts_[i] = w.text("?CustomText" + std::to_string(i + 1), customTexts[i], 8, 56 + 16 * i, 276, 14);
+        texts_[i] = w.text("?CustomText" + std::to_string(i + 1), customTexts[i], 8, 52 + 22 * i, 276, 20);
         w.hide(texts_[i]);
     }
     ok_ = w.button("?Ok", "Ok", 168, 146, 54, 16);
