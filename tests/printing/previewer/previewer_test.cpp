@@ -295,3 +295,24 @@ TEST_F(PreviewerTest, PdfPrinterAsksForTheFile) {
     ASSERT_TRUE(d.dialog(dir.file("one")));
     EXPECT_GT(fs::file_size(dir.file("one.pdf")), 500u);
 }
+
+// A one-page report opened with a zoom name the table does not have: the last zoom.
+TEST_F(PreviewerTest, UnknownZoomAndOnePage) {
+    ASSERT_TRUE(d.start([] {
+        ReportPreviewer pv;
+        rep::PageQueue pages;
+        rep::Report report;
+        report.setPages(pages);
+        auto& row = report.detail(200);
+        row.add(rep::Text(0, 0, 3000, 200, "only row"));
+        report.print(row);
+        ::CallResponse = ShowReportPreview(pv, report, pages, "", "Zoom (400%)", false);
+    })) << d.error();
+    ASSERT_TRUE(d.window("Report Preview")) << d.windows();  // a blank title keeps the window's own
+    EXPECT_EQ(zone(2), "Zoom (300%)");
+    EXPECT_EQ(zone(5), "Page 1 of 1");
+    EXPECT_EQ(d.control("?ZOOMPAGE")->value, "3");
+    for (const char* greyed : {"Go To First Page", "Previous Page", "Next Page", "Go To Last Page"})
+        EXPECT_FALSE(d.enabled(greyed)) << greyed;
+    EXPECT_TRUE(d.enabled("Mark Page"));
+}
