@@ -254,6 +254,17 @@ TEST_F(ManagementReportsTest, DiscInventoryGroupsByBrandName) {
     EXPECT_EQ(shown, expected);
 }
 
+TEST_F(ManagementReportsTest, CancelInTheProgressWindowPrintsNothing) {
+    ASSERT_TRUE(d_.start(PrintSongTrackListing)) << d_.error();
+    printWithoutPreview();
+    ASSERT_TRUE(d_.window("Generating Report")) << d_.windows();
+    ASSERT_TRUE(d_.in("Generating Report").press("Cancel")) << d_.error();
+    EXPECT_FALSE(d_.window("Generating Report"));
+    ASSERT_TRUE(d_.wait(10));
+    EXPECT_TRUE(jobs().empty());
+    EXPECT_FALSE(d_.running()) << d_.windows();
+}
+
 TEST_F(ManagementReportsTest, NothingToListOpensNoReport) {
     onThread([] {
         SBD.create();
