@@ -28,6 +28,7 @@
 #include "runtime/view/view.h"
 #include "runtime/window/window.h"
 #include "services/BrowseList.h"
+#include "services/MemoryListPager.h"
 #include "services/ReadEveryRecord.h"
 #include "services/ShowHelpTopic.h"
 #include "services/ShowWarning.h"
@@ -108,104 +109,6 @@ void CustomIdTaken(const std::string& mfrId, const std::string& customId) {
                 "Custom Disc ID Already Used!", rt::Icon::Exclamation, rt::BtnOk);
 }
 
-// The tag list shows a page of TagQue; scrolling and selecting only move its highlight.
-class TagListPage {
-public:
-    TagListPage(rt::Window& w, int list) : w_(w), list_(list) {}
-
-    // The entry highlighted (a position in TagQue), 0 when none.
-    std::size_t highlightedEntry() const {
-        return highlight_ >= 1 ? first_ + static_cast<std::size_t>(highlight_) - 1 : 0;
-    }
-
-    bool take() {
-        const rt::EventData& e = w_.event();
-        if (e.control != list_) return false;
-        const std::size_t n = TagQue.records();
-        const std::size_t rows = pageRows();
-        switch (e.code) {
-        case rt::EvNewSelection:
-            if (e.value >= 1) highlight_ = static_cast<int>(e.value);
-            break;
-        case rt::EvScrollUp:
-            if (highlight_ > 1) --highlight_;
-            else if (first_ > 1) --first_;
-            break;
-        case rt::EvScrollDown:
-            if (static_cast<std::size_t>(highlight_) < std::min(rows, n - std::min(n, first_ - 1))) ++highlight_;
-            else if (first_ - 1 + rows < n) ++first_;
-            break;
-        case rt::EvPageUp:
-            if (first_ > rows) first_ -= rows;
-            else if (first_ > 1) first_ = 1;
-            else highlight_ = 1;
-            break;
-        case rt::EvPageDown:
-            if (first_ - 1 + 2 * rows <= n) first_ += rows;
-            else if (n > rows && first_ != n - rows + 1) first_ = n - rows + 1;
-            else highlight_ = static_cast<int>(rows);
-            break;
-        case rt::EvScrollTop:
-            first_ = 1;
-            highlight_ = 1;
-            break;
-        case rt::EvScrollBottom:
-            first_ = n > rows ? n - rows + 1 : 1;
-            highlight_ = static_cast<int>(rows);
-            break;
-        case rt::EvScrollDrag:
-            if (n > rows) first_ = 1 + static_cast<std::size_t>((n - rows) * static_cast<std::size_t>(std::clamp<long long>(e.value, 0, 100)) / 100);
-            break;
-        default:
-            return false;
-        }
-        show();
-        return true;
-    }
-
-    // Shows the page as TagQue holds it now.
-    void show() {
-        const std::size_t n = TagQue.records();
-        const std::size_t rows = pageRows();
-        if (first_ < 1) first_ = 1;
-        if (n <= rows) first_ = 1;
-        else if (first_ > n - rows + 1) first_ = n - rows + 1;
-        const std::size_t shown = n >= first_ ? std::min(rows, n - first_ + 1) : 0;
-        highlight_ = shown == 0 ? 0 : std::clamp(highlight_, 1, static_cast<int>(shown));
-        std::vector<rt::Row> page;
-        for (std::size_t i = 0; i < shown; ++i) {
-            const TagQueRecord& t = TagQue.entry(first_ + i);
-            page.push_back(BrowseCells({t.QUEUNQDISKID.str(), t.DISKID.str()}));
-        }
-        if (!samePage(page)) w_.setRows(list_, std::move(page));
-        if (w_.ctl(list_).selected != highlight_) w_.setSelected(list_, highlight_);
-        const bool scroll = n > rows;
-        if (w_.ctl(list_).vscroll != scroll) w_.showScrollBar(list_, scroll);
-        if (scroll) {
-            const int thumb = static_cast<int>((first_ - 1) * 100 / (n - rows));
-            if (w_.ctl(list_).thumb != thumb) w_.setThumb(list_, thumb);
-        }
-    }
-
-private:
-    std::size_t pageRows() const { return static_cast<std::size_t>(std::max(1, w_.visibleRows(list_))); }
-    bool samePage(const std::vector<rt::Row>& page) const {
-        const auto& now = w_.ctl(list_).rows;
-        if (now.size() != page.size()) return false;
-        for (std::size_t i = 0; i < page.size(); ++i) {
-            if (now[i].cells.size() != page[i].cells.size()) return false;
-            for (std::size_t c = 0; c < page[i].cells.size(); ++c)
-                if (now[i].cells[c].text != page[i].cells[c].text) return false;
-        }
-        return true;
-    }
-
-    rt::Window& w_;
-    int list_;
-    std::size_t first_ = 1;
-    int highlight_ = 1;
-};
-
 }  // namespace
 
 namespace {
@@ -262,7 +165,7 @@ private:
     rt::View discView_{DIS, Discs::KMAKEID};
     rt::View trackView_{KAR, KARAOKE::KDISK};
     std::unique_ptr<BrowseList> brands_, discs_, tracks_;
-    std::unique_ptr<TagListPage> tagPage_;
+    std::unique_ptr<MemoryListPager> tagPage_;
 };
 
 AddDiscsWindow::AddDiscsWindow() {
@@ -404,7 +307,10 @@ void AddDiscsWindow::declareLists() {
         .form([] { UpdateMasterTrack(); })
         .buttons(insertButton_, editButton_, deleteButton_);
 
-    tagPage_ = std::make_unique<TagListPage>(w_, tagList_);
+    tagPage_ = std::make_unique<MemoryListPager>(w_, tagList_, [] { return TagQue.records(); }, [](std::size_t i) {
+        const TagQueRecord& t = TagQue.entry(i);
+        return BrowseCells({t.QUEUNQDISKID.str(), t.DISKID.str()});
+    });
 
     brands_->onNewSelection([this] {
         followBrand();
