@@ -234,6 +234,7 @@ void ListControl::apply(const rt::Control& c, const DialogUnits& du) {
         model_->setColumns(c.columns);
         QHeaderView* h = table_->horizontalHeader();
         bool anyHeader = false;
+        widths_.assign(c.columns.size(), 0);
         for (std::size_t i = 0; i < c.columns.size(); ++i) {
             h->setSectionResizeMode(static_cast<int>(i),
                                     c.columns[i].resizable ? QHeaderView::Interactive : QHeaderView::Fixed);
@@ -248,6 +249,7 @@ void ListControl::apply(const rt::Control& c, const DialogUnits& du) {
     pal.setColor(QPalette::Base, base.isValid() ? base : QApplication::palette().color(QPalette::Base));
     table_->setPalette(pal);
     model_->setRows(c.rows);
+    fitColumns(c);
     model_->setSelected(std::clamp(c.selected, 0, model_->rows()));
     thumb_ = std::clamp(c.thumb, 0, 100);
     if (!bar_->isSliderDown()) bar_->setValue(thumb_);
@@ -258,6 +260,23 @@ void ListControl::apply(const rt::Control& c, const DialogUnits& du) {
     table_->setVerticalScrollBarPolicy(whole_ ? Qt::ScrollBarAsNeeded : Qt::ScrollBarAlwaysOff);
     bar_->setVisible(c.vscroll && !whole_);
     fitRows();
+}
+
+void ListControl::fitColumns(const rt::Control& c) {
+    // A column is never narrower than its heading or the widest value it has shown: a list
+    // wider than its window scrolls sideways instead of cutting them.
+    QHeaderView* h = table_->horizontalHeader();
+    const QFontMetrics cells(table_->font()), heads(h->font());
+    const int pad = 2 * table_->style()->pixelMetric(QStyle::PM_FocusFrameHMargin, nullptr, table_) + 6;
+    for (std::size_t i = 0; i < c.columns.size() && i < widths_.size(); ++i) {
+        int want = std::max({4, du_.px(c.columns[i].width), heads.horizontalAdvance(qs(c.columns[i].header)) + pad + 4});
+        for (const auto& r : c.rows)
+            if (i < r.cells.size()) want = std::max(want, cells.horizontalAdvance(qs(r.cells[i].text)) + pad);
+        if (want <= widths_[i]) continue;
+        widths_[i] = want;
+        const int col = static_cast<int>(i);
+        if (h->sectionSize(col) < want) h->resizeSection(col, want);
+    }
 }
 
 void ListControl::resizeEvent(QResizeEvent* e) {
@@ -271,23 +290,24 @@ void ListControl::fitRows() {
     const int frame = table_->frameWidth() * 2;
     // The last column takes what is left, clipped if need be; only columns before it that do
     // not fit make the list scroll sideways.
-    int before = 0;
-    const auto& cols = model_->columns();
-    for (int i = 0; i + 1 < static_cast<int>(cols.size()); ++i) before += std::max(4, du_.px(cols[i].width));
+    int needed = 0;
+    const int n = static_cast<int>(model_->columns().size());
+    for (int i = 0; i < n; ++i)
+        needed += i + 1 < n ? h->sectionSize(i)
+                            : std::max(h->minimumSectionSize(), i < static_cast<int>(widths_.size()) ? widths_[i] : 0);
     const int viewW = table_->width() - frame;
     int hbar = 0;
-    if (before + h->minimumSectionSize() > viewW) {
+    if (needed > viewW) {
         table_->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
         hbar = table_->horizontalScrollBar()->sizeHint().height();
     } else {
         table_->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
     }
-    const int textH = table_->fontMetrics().height();
     int avail = height() - frame - hbar;
     int headH = 0;
     if (!h->isHidden()) {
-        headH = h->sizeHint().height();
-        headH = std::max(0, std::min(headH, avail - visibleRows_ * textH));
+        // The heading keeps its height; in a list too small for its rows the rows give way.
+        headH = std::min(h->sizeHint().height(), std::max(0, avail - visibleRows_));
         h->setFixedHeight(headH);
     }
     avail -= headH;

@@ -93,6 +93,7 @@ protected:
 
 private:
     void fitRows();
+    void fitColumns(const rt::Control& c);
     void barAction(int action);
     int id_;
     Sender send_;
@@ -101,6 +102,7 @@ private:
     QScrollBar* bar_;
     DialogUnits du_;
     int visibleRows_ = 1;
+    std::vector<int> widths_;  // each column's least width in pixels, as far as shown
     bool whole_ = false;  // the program gave more rows than a page: the list scrolls itself
     int thumb_ = 0;
     bool columnsSet_ = false;
