@@ -75,6 +75,7 @@ void Preview::buildWindow(const std::string& title) {
     if (!rtrim(title).empty()) w->setTitle(title);
     w->setResizable(true);
     w->setMinSize(300, 160);
+    w->maximize();  // pages want all the room the frame has
     struct B {
         int* id;
         const char* name;
