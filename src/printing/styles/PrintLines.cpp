@@ -130,7 +130,7 @@ std::vector<PrintLine> BuildGroupedLines(std::vector<SelectionEntry> entries, bo
                 c = 1;
                 add(std::move(l), entry, c);
             } else {
-                PrintLine head = l;
+                PrintLine head;  // a heading prints its group alone
                 head.group = groupText + " (cont.)";
                 add(std::move(head), heading, 1);
                 c = 2;
@@ -140,14 +140,12 @@ std::vector<PrintLine> BuildGroupedLines(std::vector<SelectionEntry> entries, bo
         }
         ++c;
         if (c == L && L > 1) {
-            PrintLine filler = l;
-            filler.group.clear();
-            add(std::move(filler), 'X', c);
+            add(PrintLine{}, 'X', c);
             c = 1;
         } else if (c > L) {
             c = 1;
         }
-        PrintLine head = l;
+        PrintLine head;
         head.group = groupText;
         add(std::move(head), heading, c);
         ++c;
