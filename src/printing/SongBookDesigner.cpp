@@ -10,6 +10,7 @@
 
 #include "data/genre.h"
 #include "data/makeid.h"
+#include "library/BrowseManufacturers.h"
 #include "printing/PrintDesignFile.h"
 #include "printing/PrintSettings.h"
 #include "printing/PrintSongBook.h"
@@ -369,8 +370,6 @@ void Designer::buildAdvanced(int tab) {
     clear_ = w_.button("?Clear", "Clear", 182, 148, 50, 12);
     addBrand_ = w_.button("?AddBrand", "Add Brand", 240, 148, 52, 12);
     w_.edit(clear_).parent = w_.edit(addBrand_).parent = preferences_;
-    // The brand list window comes with the manufacturer maintenance.
-    w_.disable(addBrand_);
 
     // Filters.
     const int filters = sizedGroup(tab, "Print Filters", 14, 170, 284, 64);
@@ -600,6 +599,10 @@ void Designer::handle(int id) {
         ShowHelpTopic(kHelpTopic);
     } else if (id == close_) {
         w_.close();
+    } else if (id == addBrand_) {
+        BrowseManufacturers();
+        if (!fillPreferences()) return;
+        refresh();
     } else if (id == clear_) {
         for (auto* p : {&PrintSetup.Pref1, &PrintSetup.Pref2, &PrintSetup.Pref3, &PrintSetup.Pref4, &PrintSetup.Pref5,
                         &PrintSetup.Pref6, &PrintSetup.Pref7, &PrintSetup.Pref8})

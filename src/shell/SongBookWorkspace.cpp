@@ -4,6 +4,7 @@
 #include "exchange/ImportListings.h"
 #include "exchange/HtmlSongBookComposer.h"
 #include "library/AddManufacturerDiscs.h"
+#include "library/BrowseManufacturers.h"
 #include "library/BrowseMasterTracks.h"
 #include "printing/CdLabelMakerSetup.h"
 #include "printing/ManagementReportsMenu.h"
@@ -584,7 +585,7 @@ void Workspace::command(int id) {
         Mp3gSongBookBuilder();
         rebuildAll();
     } else if (id == brandsItem_) {
-        // BrowseManufacturers: wired by the disc library.
+        BrowseManufacturers();
     } else if (id == searchButton_) {
         search(false);
     } else if (id == next_) {
