@@ -5,6 +5,7 @@
 #include "exchange/HtmlSongBookComposer.h"
 #include "library/AddManufacturerDiscs.h"
 #include "library/BrowseManufacturers.h"
+#include "library/RenumberDiscs.h"
 #include "library/BrowseMasterTracks.h"
 #include "printing/CdLabelMakerSetup.h"
 #include "printing/ManagementReportsMenu.h"
@@ -549,7 +550,8 @@ void Workspace::command(int id) {
         AddSongTracks();
         rebuildAll();
     } else if (id == renumber_ || id == renumberItem_) {
-        // RenumberDiscs, then refresh all lists: wired by the disc library.
+        RenumberDiscs();
+        rebuildAll();
     } else if (id == editItem_) {
         currentList().press(BrowseAction::Change);
     } else if (id == delete_ || id == deleteItem_) {

@@ -1,0 +1,145 @@
+// "Renumber Disc(s)" from the workspace: custom disc ids typed over in place, whole discs
+// deleted with their listings.
+#include "shell/workspace/workspace_fixture.h"
+
+namespace {
+
+using workspace_test::Disc;
+using workspace_test::Listing;
+using workspace_test::WorkspaceTest;
+
+constexpr const char* kRenumber = "Cantorelle V2 SongBook Maker - Renumber Disc(s)";
+
+class RenumberTest : public WorkspaceTest {
+protected:
+    // The sample SongBook, a disc with 15 listings (one of them under its id in lower case),
+    // and a disc whose custom id holds letters.
+    void SetUp() override {
+        WorkspaceTest::SetUp();
+        auto listings = workspace_test::sampleListings();
+        for (unsigned t = 1; t <= 15; ++t)
+            listings.push_back({"Fifteen " + std::to_string(t), "Band", t == 15 ? "cv0199" : "CV0199", t});
+        auto discs = workspace_test::sampleDiscs();
+        discs.push_back({"CV0199", "199"});
+        discs.push_back({"VE0501", "AB7"});
+        makeSongBook("Songs", listings, discs);
+        openWorkspace("Songs");
+    }
+    void openRenumber() {
+        ASSERT_TRUE(d_.menu({"&SongBook", "&Renumber Disc(s)"})) << d_.error() << d_.windows();
+        ASSERT_EQ(activeTitle(), kRenumber) << d_.windows();
+    }
+    std::string activeTitle() {
+        auto a = d_.active();
+        return a ? a->title : std::string();
+    }
+    // Highlights the disc whose manufacturer's id is shown as `disc`.
+    void highlight(const std::string& disc) {
+        const int row = rowOf(disc);
+        ASSERT_NE(row, 0) << disc << " is not listed";
+        ASSERT_TRUE(d_.select("?List", row)) << d_.error();
+        ASSERT_EQ(d_.value("?SBD:UNQDISKID"), disc);
+    }
+    long long count(const std::string& file, const std::string& where) {
+        const auto n = fixture::queryColumn(file, "SELECT count(*) FROM data WHERE " + where);
+        return n.empty() ? -1 : std::stoll(n[0]);
+    }
+};
+
+TEST_F(RenumberTest, ANewCustomIdChangesTheDiscRecordAloneAndTheWorkspaceShowsIt) {
+    const auto listingsBefore = listingsOf("Songs");
+    openRenumber();
+    EXPECT_EQ(d_.headers("?List"), (std::vector<std::string>{"Original ID", "Custom ID"}));
+    EXPECT_EQ(column(0), (std::vector<std::string>{"CV0105", "CV0199", "MX2201", "SL3001", "VE0501"}));
+    // The cells lie over the first row, the cursor in the custom id.
+    EXPECT_EQ(d_.value("?SBD:UNQDISKID"), "CV0105");
+    EXPECT_EQ(d_.value("?SBD:ALTDISKID"), "101");
+    EXPECT_EQ(d_.active()->focus, d_.control("?SBD:ALTDISKID")->id);
+    EXPECT_TRUE(d_.control("?SBD:UNQDISKID")->readOnly);
+
+    ASSERT_TRUE(d_.type("?SBD:ALTDISKID", "201")) << d_.error();
+    EXPECT_EQ(message(), "");
+    EXPECT_EQ(column(1).front(), "201");
+    EXPECT_EQ(listingsOf("Songs"), listingsBefore);
+    EXPECT_EQ(count(listingFile("Songs", "2bd"), "ALTDISKID = '201' AND UNQDISKID = 'CV0105'"), 1);
+    EXPECT_EQ(count(listingFile("Songs", "2bd"), "ALTDISKID = '101'"), 0);
+
+    // In the custom order the disc moves to its new place and stays highlighted.
+    ASSERT_TRUE(d_.choose("?Sheet", "Custom ID")) << d_.error();
+    EXPECT_EQ(column(1), (std::vector<std::string>{"102", "103", "199", "201", "AB7"}));
+    EXPECT_EQ(d_.value("?SBD:UNQDISKID"), "CV0105");
+
+    ASSERT_TRUE(d_.press("Close")) << d_.error();
+    ASSERT_EQ(activeTitle(), workspaceTitle()) << d_.windows();
+    bool shown = false;
+    for (const auto& r : d_.rows())
+        shown = shown || (r.size() > 3 && r[0] == "The Night the Tramlines Sang" && r[2] == "201");
+    EXPECT_TRUE(shown) << "the title list does not show disc 201";
+}
+
+TEST_F(RenumberTest, ABlankOrUsedCustomIdIsRefusedAndNothingIsWritten) {
+    struct Case {
+        std::string typed, message;
+    };
+    const std::vector<Case> cases = {
+        {"", "ERROR: Alternate Disc ID Cannot be Blank!"},
+        {"102", "ERROR: Alternate Disc ID Already in Use!"},
+        {"ab7", "ERROR: Alternate Disc ID Already in Use!"},
+    };
+    const auto discsBefore = discsOf("Songs");
+    openRenumber();
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.typed);
+        highlight("CV0105");
+        ASSERT_TRUE(d_.type("?SBD:ALTDISKID", c.typed)) << d_.error();
+        EXPECT_EQ(message(), c.message);
+        ASSERT_TRUE(d_.answer("OK")) << d_.error();
+        EXPECT_EQ(discsOf("Songs"), discsBefore);
+    }
+    // The row shows what is stored.
+    highlight("CV0105");
+    EXPECT_EQ(d_.value("?SBD:ALTDISKID"), "101");
+    // Typing over an id and closing stores nothing.
+    ASSERT_TRUE(d_.press("Close")) << d_.error();
+    EXPECT_EQ(discsOf("Songs"), discsBefore);
+}
+
+TEST_F(RenumberTest, DeleteDiscRemovesTheDiscAndAllItsListingsInAnyLetterCase) {
+    openRenumber();
+    highlight("CV0199");
+    ASSERT_TRUE(d_.press("&Delete Disc")) << d_.error();
+    EXPECT_EQ(message(), "Are you sure you wish to delete this disc?");
+    ASSERT_TRUE(d_.answer("&No Cancel")) << d_.error();
+    EXPECT_EQ(count(listingFile("Songs"), "UNQDISKID = 'CV0199' COLLATE NOCASE"), 15);
+
+    ASSERT_TRUE(d_.press("&Delete Disc")) << d_.error();
+    ASSERT_TRUE(d_.answer("&Yes")) << d_.error();
+    EXPECT_EQ(message(), "Disc successfully deleted!");
+    ASSERT_TRUE(d_.answer("OK")) << d_.error();
+    EXPECT_EQ(count(listingFile("Songs"), "UNQDISKID = 'CV0199' COLLATE NOCASE"), 0);
+    EXPECT_EQ(count(listingFile("Songs"), "1"), 7);
+    EXPECT_EQ(count(listingFile("Songs", "2bd"), "UNQDISKID = 'CV0199'"), 0);
+    EXPECT_EQ(column(0), (std::vector<std::string>{"CV0105", "MX2201", "SL3001", "VE0501"}));
+}
+
+TEST_F(RenumberTest, AFailureAtTheTenthListingLeavesTheDiscWhole) {
+    // The tenth listing deleted fails as a full disk would.
+    ASSERT_EQ(fixture::execSql(listingFile("Songs"),
+                               "CREATE TABLE deletes(n INTEGER); INSERT INTO deletes VALUES (0);"
+                               "CREATE TRIGGER failing BEFORE DELETE ON data BEGIN "
+                               "UPDATE deletes SET n = n + 1; "
+                               "SELECT RAISE(ABORT, 'disk full') WHERE (SELECT n FROM deletes) >= 10; END"),
+              0);
+    openRenumber();
+    highlight("CV0199");
+    ASSERT_TRUE(d_.press("&Delete Disc")) << d_.error();
+    ASSERT_TRUE(d_.answer("&Yes")) << d_.error();
+    EXPECT_NE(message(), "Disc successfully deleted!");
+    EXPECT_NE(message(), "");
+    ASSERT_TRUE(d_.answer("OK")) << d_.error() << message();
+    EXPECT_EQ(count(listingFile("Songs"), "UNQDISKID = 'CV0199' COLLATE NOCASE"), 15);
+    EXPECT_EQ(count(listingFile("Songs", "2bd"), "UNQDISKID = 'CV0199'"), 1);
+    EXPECT_EQ(column(0), (std::vector<std::string>{"CV0105", "CV0199", "MX2201", "SL3001", "VE0501"}));
+}
+
+}  // namespace
