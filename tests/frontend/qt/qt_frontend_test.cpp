@@ -615,6 +615,33 @@ TEST_F(QtFrontEndTest, AFrameClosedUnderAnOpenChildTakesItsWidgetsAlong) {
     EXPECT_TRUE(waitFor([&] { return !rt::programRunning(); }));
 }
 
+TEST_F(QtFrontEndTest, ColumnsShowTheirHeadingAndValuesWholeAndANarrowListScrollsSideways) {
+    rt::startProgram([] {
+        rt::Window w("Discs", rt::WindowKind::Dialog, -1, -1, 120, 80);
+        const int list = w.list("?LIST", 4, 4, 100, 60,
+                                {{"Disc ID", 32, 'C'}, {"Mfg.", 5, 'C'}, {"Date Added", 20, 'C'}, {"Title", 40, 'L'}});
+        rt::Row r;
+        r.cells = {{"CV0101"}, {"CV"}, {"12/10/2026"}, {"Lanterns Over Calder Bay"}};
+        w.setRows(list, {r});
+        w.open();
+        while (w.accept()) {
+        }
+    });
+    WindowView* v = waitTitled("Discs");
+    ASSERT_NE(v, nullptr);
+    ListControl* l = v->list(1);
+    ASSERT_NE(l, nullptr);
+    QHeaderView* h = l->table()->horizontalHeader();
+    ASSERT_TRUE(waitFor([&] { return l->table()->model()->rowCount() == 1; }));
+    const QFontMetrics cells(l->table()->font()), heads(h->font());
+    EXPECT_GE(h->sectionSize(1), heads.horizontalAdvance("Mfg."));
+    EXPECT_GE(h->sectionSize(2), cells.horizontalAdvance("12/10/2026"));
+    EXPECT_GE(h->sectionSize(2), heads.horizontalAdvance("Date Added"));
+    EXPECT_EQ(l->table()->horizontalScrollBarPolicy(), Qt::ScrollBarAlwaysOn);
+    v->top()->close();
+    EXPECT_TRUE(waitFor([] { return !rt::programRunning(); }));
+}
+
 TEST(QtFilter, ProgramFiltersBecomeQtFilters) {
     const struct {
         const char* in;
