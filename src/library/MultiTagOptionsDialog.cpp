@@ -66,7 +66,7 @@ void MultiTagOptionsDialog() {
     autoNumber.push_back(w.text("?SuffixHint", "optional Suffix (101CB-1) to be appended to each Custom ID.", 8, 101, 248, 10));
     autoNumber.push_back(w.text("?IncrementHint",
                                 "Custom ID's will Automatically be Incremented Starting from the Custom ID You Provide Here.",
-                                8, 112, 248, 10));
+                                8, 111, 248, 19));  // two lines: it shows whole
     const int oneAtATime = w.text("?OneAtATimeHint", "You will be prompted for a Custom ID for each disc to be tagged.",
                                   8, 66, 248, 10);
     const int mfrIds = w.text("?MfrIdHint", "The Mfr. ID will be used for the Custom ID of All Discs.", 8, 66, 248, 10);

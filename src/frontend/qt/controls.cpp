@@ -1,5 +1,6 @@
 #include "frontend/qt/controls.h"
 
+#include <QApplication>
 #include <QButtonGroup>
 #include <QCheckBox>
 #include <QComboBox>
@@ -103,6 +104,17 @@ protected:
     }
 };
 
+// A field the user cannot change looks so: the window's colour behind its text, as a greyed
+// field has, unless the program gave it a colour of its own.
+void showReadOnly(QWidget* w, const Ctl& c) {
+    if (toColor(c.bg).isValid()) return;
+    QPalette pal = w->palette();
+    const QColor base = c.readOnly ? pal.color(QPalette::Window) : QApplication::palette(w).color(QPalette::Base);
+    if (pal.color(QPalette::Base) == base) return;
+    pal.setColor(QPalette::Base, base);
+    w->setPalette(pal);
+}
+
 // ---- the adapters, one per kind ----
 
 struct ButtonAdapter {
@@ -131,6 +143,7 @@ struct EntryAdapter {
         const Picture pic = pictureOf(c.picture);
         e->setMaxLength(c.maxChars > 0 ? c.maxChars : pic.length > 0 ? pic.length : 32767);
         e->setReadOnly(c.readOnly);
+        showReadOnly(e, c);
         if (pic.kind != e->property("qtfePicture").toChar()) {
             e->setProperty("qtfePicture", pic.kind);
             // Numbers and dates take only what they can hold; the program still checks them.
@@ -317,6 +330,7 @@ struct SpinAdapter {
     static void apply(WindowView&, const Ctl& c, Item& it) {
         auto* sp = as<QSpinBox>(it);
         sp->setReadOnly(c.readOnly);
+        showReadOnly(sp, c);
         const bool editing = sp->hasFocus() && ss(QString::number(sp->value())) != it.known && c.value == it.lastValue;
         if (!editing) {
             sp->setValue(toInt(c.value));

@@ -211,12 +211,14 @@ void WindowView::applyWindow(bool first) {
     if (first || s.resizable != resizable_) {
         resizable_ = s.resizable;
         if (sub_) {
-            Qt::WindowFlags f = Qt::SubWindow | Qt::WindowTitleHint | Qt::WindowSystemMenuHint |
-                                Qt::WindowMinimizeButtonHint | Qt::WindowCloseButtonHint;
+            Qt::WindowFlags f = Qt::SubWindow | Qt::CustomizeWindowHint | Qt::WindowTitleHint |
+                                Qt::WindowSystemMenuHint | Qt::WindowMinimizeButtonHint | Qt::WindowCloseButtonHint;
             if (resizable_) f |= Qt::WindowMaximizeButtonHint;
             sub_->setWindowFlags(f);
         } else if (dialog_ && kind_ == rt::WindowKind::Dialog) {
-            Qt::WindowFlags f = Qt::Dialog | Qt::WindowTitleHint | Qt::WindowSystemMenuHint | Qt::WindowCloseButtonHint;
+            // Only the buttons named: a dialog of a fixed size offers no maximize button.
+            Qt::WindowFlags f = Qt::Dialog | Qt::CustomizeWindowHint | Qt::WindowTitleHint |
+                                Qt::WindowSystemMenuHint | Qt::WindowCloseButtonHint;
             if (resizable_) f |= Qt::WindowMaximizeButtonHint | Qt::WindowMinimizeButtonHint;
             dialog_->setWindowFlags(f);
         }
