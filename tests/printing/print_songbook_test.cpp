@@ -142,7 +142,7 @@ TEST_F(PrintSongBookTest, ARunKeepsTheSettingsItStartedWithAndASecondRunStartsBe
 }
 
 TEST_F(PrintSongBookTest, CancelledOrEmptyRunsShowAndPrintNothing) {
-    auto listings = manyListings(400);
+    auto listings = manyListings(1000);  // three ticks of rows
     openDesigner(listings);
     // Cancelled at the destination: nothing read, nothing printed.
     ASSERT_TRUE(d_.press("&Print SongBook")) << d_.error();
