@@ -263,3 +263,27 @@ TEST(Windows, EntriesTakeTheirLengthFromTheirPicture) {
 }
 
 }  // namespace
+
+namespace {
+
+// A control is sent to the front ends again only when the program changed it: reading it, or
+// setting a value it has already, does not mark it; edit() and a real change do.
+TEST(Windows, ReadingAControlNeverMarksItChanged) {
+    rt::Window w("Form", rt::WindowKind::Dialog, 0, 0, 100, 50);
+    const int list = w.list("?L", 0, 0, 50, 40, {rt::Column{"A", 20}});
+    const std::uint64_t start = w.ctl(list).rev;
+    const rt::Window& constant = w;
+    (void)w.ctl(list).selected;
+    (void)constant.ctl(list).rows;
+    w.setThumb(list, w.ctl(list).thumb);
+    w.showScrollBar(list, w.ctl(list).vscroll);
+    w.enable(list, w.ctl(list).enabled);
+    EXPECT_EQ(w.ctl(list).rev, start);
+    w.setThumb(list, 40);
+    EXPECT_GT(w.ctl(list).rev, start);
+    const std::uint64_t afterThumb = w.ctl(list).rev;
+    w.edit(list).tooltip = "changed";
+    EXPECT_GT(w.ctl(list).rev, afterThumb);
+}
+
+}  // namespace
