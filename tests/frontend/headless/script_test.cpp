@@ -159,6 +159,15 @@ protected:
         int st = ::pclose(p);
         return WIFEXITED(st) ? WEXITSTATUS(st) : -1;
     }
+    // A demo installation in dir_/inst, written by the built installer; false when it is not built.
+    bool installDemo() {
+        const fs::path installer = tool_.parent_path() / "cantorelle-install";
+        if (!fs::exists(installer)) return false;
+        const std::string install = "XDG_CONFIG_HOME='" + (dir_ / "config").string() + "' '" + installer.string() +
+                                    "' '" + (dir_ / "inst").string() + "' > /dev/null 2>&1";
+        EXPECT_EQ(std::system(install.c_str()), 0);
+        return true;
+    }
     fixture::TempFolder tmp_{"cantorelle-script-test"};
     fs::path tool_, dir_;
 };
@@ -190,11 +199,7 @@ TEST_F(ScriptToolTest, ExitStatuses) {
 namespace {
 
 TEST_F(ScriptToolTest, ProgramMainOnADemoInstallationShowsTheFrameAndQuickStart) {
-    const fs::path installer = tool_.parent_path() / "cantorelle-install";
-    if (!fs::exists(installer)) GTEST_SKIP() << "cantorelle-install is not built";
-    const std::string install = "XDG_CONFIG_HOME='" + (dir_ / "config").string() + "' '" + installer.string() +
-                                "' '" + (dir_ / "inst").string() + "' > /dev/null 2>&1";
-    ASSERT_EQ(std::system(install.c_str()), 0);
+    if (!installDemo()) GTEST_SKIP() << "cantorelle-install is not built";
 
     std::string out;
     EXPECT_EQ(run("", "start ProgramMain\nwindows\nexpect \"Cantorelle V2 SongBook Maker PLUS 2.6.2232C\"\n", out), 0)
@@ -213,11 +218,7 @@ namespace {
 
 // A host brings a SongBook of the earlier version: opened from the explorer, converted, shown.
 TEST_F(ScriptToolTest, AnOldSongBookIsConvertedWhenOpened) {
-    const fs::path installer = tool_.parent_path() / "cantorelle-install";
-    if (!fs::exists(installer)) GTEST_SKIP() << "cantorelle-install is not built";
-    const std::string install = "XDG_CONFIG_HOME='" + (dir_ / "config").string() + "' '" + installer.string() +
-                                "' '" + (dir_ / "inst").string() + "' > /dev/null 2>&1";
-    ASSERT_EQ(std::system(install.c_str()), 0);
+    if (!installDemo()) GTEST_SKIP() << "cantorelle-install is not built";
     fs::create_directories(dir_ / "books");
     ASSERT_TRUE(fixture::writeOldSongBook((dir_ / "books").string(), "Old Gigs",
                                           {{"Atlas", "Éloïse Brun", "CV0105", 2},
@@ -241,11 +242,7 @@ namespace {
 
 // A host's own disc with two tracks, then a multi-listing edit over the disc.
 TEST_F(ScriptToolTest, AnOwnDiscWithTwoTracksAndAMultiListingEdit) {
-    const fs::path installer = tool_.parent_path() / "cantorelle-install";
-    if (!fs::exists(installer)) GTEST_SKIP() << "cantorelle-install is not built";
-    const std::string install = "XDG_CONFIG_HOME='" + (dir_ / "config").string() + "' '" + installer.string() +
-                                "' '" + (dir_ / "inst").string() + "' > /dev/null 2>&1";
-    ASSERT_EQ(std::system(install.c_str()), 0);
+    if (!installDemo()) GTEST_SKIP() << "cantorelle-install is not built";
     fs::create_directories(dir_ / "books");
     const std::string script =
         "start ProgramMain\npress Start\npress \"&Change Folder\"\ndialog \"" + (dir_ / "books").string() +
