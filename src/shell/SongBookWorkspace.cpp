@@ -6,6 +6,7 @@
 #include "library/AddManufacturerDiscs.h"
 #include "library/BrowseManufacturers.h"
 #include "library/RenumberDiscs.h"
+#include "library/SearchMasterTracks.h"
 #include "library/BrowseMasterTracks.h"
 #include "printing/CdLabelMakerSetup.h"
 #include "printing/ManagementReportsMenu.h"
@@ -578,7 +579,7 @@ void Workspace::command(int id) {
         w_.response = 2;
         w_.close();
     } else if (id == searchMaster_ || id == searchMasterItem_) {
-        // SearchMasterTracks on a new thread: wired by the disc library.
+        rt::startThread(SearchMasterTracks);
     } else if (id == viewMaster_ || id == viewMasterItem_) {
         WorkspaceViewMaster();
     } else if (id == help_) {
