@@ -21,8 +21,8 @@ namespace {
 
 const char* const kTitle = "Importing Listings";
 constexpr int kLockSeconds = 5;
-// One step is one transaction: rows are added until this much time has passed, then the step
-// commits and the window is served again (so "Cancel" is heard).
+// The rows go in one transaction (into an empty SongBook the engine then builds the keys once,
+// at the end); it is served in steps of this length, so that "Cancel" is heard.
 constexpr auto kStepTime = std::chrono::milliseconds(200);
 
 class ImportAdd {
@@ -39,35 +39,38 @@ public:
         return true;
     }
 
-    // One transaction of rows. False when nothing is left or the run failed.
+    // One step of rows. False when nothing is left or the run failed (the transaction is then
+    // rolled back: the SongBook is as it was).
     bool step() {
-        if (next_ >= ImportQue.size()) return false;
-        if (!rt::logout(kLockSeconds, {&SBK, &SBD})) {
-            failure_ = "The SongBook could not be locked for writing.  Error: " + WarningErrorPart() + ".";
-            return false;
-        }
-        const auto until = std::chrono::steady_clock::now() + kStepTime;
-        std::size_t i = next_;
-        long long added = 0, duplicates = 0;
-        std::vector<std::string> newDiscs;
-        while (i < ImportQue.size()) {
-            if (!addRow(ImportQue[i], added, duplicates, newDiscs)) {
-                rt::rollback();
+        if (!inTransaction_) {
+            if (!rt::logout(kLockSeconds, {&SBK, &SBD})) {
+                failure_ = "The SongBook could not be locked for writing.  Error: " + WarningErrorPart() + ".";
                 return false;
             }
-            ++i;
-            if ((i & 63) == 0 && std::chrono::steady_clock::now() >= until) break;
+            inTransaction_ = true;
         }
-        rt::commit();
-        if (rt::errorCode() != rt::NoError) {
-            failure_ = "The listings could not be written.  Error: " + WarningErrorPart() + ".";
-            return false;
+        const auto until = std::chrono::steady_clock::now() + kStepTime;
+        while (next_ < ImportQue.size()) {
+            if (!addRow(ImportQue[next_])) {
+                rt::rollback();
+                inTransaction_ = false;
+                added_ = duplicates_ = 0;
+                return false;
+            }
+            ++next_;
+            if ((next_ & 63) == 0 && std::chrono::steady_clock::now() >= until) break;
         }
-        added_ += added;
-        duplicates_ += duplicates;
-        discs_.insert(newDiscs.begin(), newDiscs.end());
-        next_ = i;
         return next_ < ImportQue.size();
+    }
+    // Commits what was added (at the end, or when the host cancelled); false when that failed.
+    bool finish() {
+        if (!inTransaction_) return failure_.empty();
+        inTransaction_ = false;
+        rt::commit();
+        if (rt::errorCode() == rt::NoError) return true;
+        failure_ = "The listings could not be written.  Error: " + WarningErrorPart() + ".";
+        added_ = duplicates_ = 0;
+        return false;
     }
     long long added() const { return added_; }
     long long duplicates() const { return duplicates_; }
@@ -75,7 +78,7 @@ public:
     const std::string& failure() const { return failure_; }
 
 private:
-    bool addRow(const ImportRow& row, long long& added, long long& duplicates, std::vector<std::string>& newDiscs) {
+    bool addRow(const ImportRow& row) {
         const std::string disc = ImportDiscId(row);
         SBK.clearBuffer();
         SBK.TITLE = row.TITLE;
@@ -90,13 +93,13 @@ private:
         if (rt::errorCode() == rt::DuplicateKey) {
             // There since the analysis (another station): the listing stays as it is.
             rt::clearError();
-            ++duplicates;
+            ++duplicates_;
             return true;
         }
         if (rt::errorCode() != rt::NoError) return fail(row, "its listing could not be added");
-        ++added;
-        const std::string key = rt::upper(disc);
-        if (discs_.count(key) || std::find(newDiscs.begin(), newDiscs.end(), key) != newDiscs.end()) return true;
+        ++added_;
+        std::string key = rt::upper(disc);
+        if (discs_.count(key)) return true;
         SBD.clearBuffer();
         SBD.UNQDISKID = disc;
         SBD.ALTDISKID = row.ALTDISKID;
@@ -106,7 +109,7 @@ private:
         if (rt::errorCode() == rt::DuplicateKey)
             return fail(row, "its Custom Disc ID " + row.ALTDISKID.str() + " is used by another disc");
         if (rt::errorCode() != rt::NoError) return fail(row, "its disc could not be added");
-        newDiscs.push_back(key);
+        discs_.insert(std::move(key));
         return true;
     }
 
@@ -118,6 +121,7 @@ private:
 
     std::unordered_set<std::string> discs_;
     std::size_t next_ = 0;
+    bool inTransaction_ = false;
     long long added_ = 0, duplicates_ = 0;
     std::string failure_;
 };
@@ -141,10 +145,15 @@ long long AddImportedListings() {
     const bool completed = add.start() && window.run([&] {
         const bool more = add.step();
         window.step(add.done(), static_cast<std::size_t>(total));
-        if (!more && add.failure().empty()) window.setPercentText("Building New Index");
+        if (!more && add.failure().empty()) {
+            window.setPercentText("Building New Index");
+            window.display();
+            add.finish();
+        }
         return more;
     });
-    const std::size_t left = ImportQue.size() - add.done();
+    add.finish();  // after "Cancel": what was added stays
+    const std::size_t left = ImportQue.size() - static_cast<std::size_t>(add.added() + add.duplicates());
     ImportQue.clear();
     ImportQueClaims.clear();
 

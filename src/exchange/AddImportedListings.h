@@ -2,7 +2,7 @@
 #include <string>
 
 // Adds the rows of ImportQue to the open SongBook behind a progress window and empties
-// ImportQue. Rows go in transactions of a few hundred with their new discs: a failure leaves
-// the SongBook as it was before the failing transaction and is reported with the number of
-// rows added. "Cancel" keeps what was added so far. Returns the number of listings added.
+// ImportQue. The rows and their new discs go in one transaction, served in steps: a failure
+// leaves the SongBook as it was before the import and is reported; "Cancel" keeps what was
+// added so far and says how much. Returns the number of listings added.
 long long AddImportedListings();

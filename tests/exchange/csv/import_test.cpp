@@ -195,6 +195,27 @@ TEST_F(ImportTest, LeftConflictsAreConfirmedAndCancelImportsNothing) {
     EXPECT_EQ(listings().size(), 1u);
 }
 
+TEST_F(ImportTest, AFailureOnTheWayLeavesTheSongBookAsItWas) {
+    writeFile(file("in.csv"), row("One", "1", 1, "SC100") + row("Two", "1", 2, "SC100") + row("Three", "7", 1, "SC300"));
+    startImport(file("in.csv"));
+    // Meanwhile another station gives custom disc id 7 to another disc.
+    ASSERT_EQ(fixture::execSql(SBDiscsFileName.str(), "INSERT INTO data(UNQDISKID, MAKETYPE, MAKEID, ALTDISKID) "
+                                                      "VALUES('SC999', 'SC', 1, '7')"),
+              0);
+    ASSERT_TRUE(d_.in(kImportTitle).press("Import Listings"));
+    d_.wait(20);
+    const std::string text = message();
+    EXPECT_NE(text.find("The import stopped: Line 3 (SC300-1): its Custom Disc ID 7 is used by another disc."),
+              std::string::npos)
+        << text;
+    EXPECT_NE(text.find("0 listings were added to the SongBook; the other 3 listings were not."), std::string::npos)
+        << text;
+    ASSERT_TRUE(d_.answer("OK"));
+    ASSERT_TRUE(d_.end());
+    EXPECT_TRUE(listings().empty());
+    EXPECT_EQ(discs(), std::vector<std::string>{"SC999=7/SC/1"});
+}
+
 TEST_F(ImportTest, CancelInTheProgressWindowSaysWhatWasAdded) {
     writeFile(file("in.csv"), row("One", "1", 1, "SC100") + row("Two", "1", 2, "SC100"));
     startImport(file("in.csv"));
