@@ -43,12 +43,14 @@ struct Figure {
 
 // Runs `once` once to warm up, then `runs` times (at least five), timing each in ms. `once`
 // returns false when it failed: the figure then has no runs.
-template <class F>
-Figure measure(int runs, const F& once) {
+// `before`, when given, runs untimed before each run (typing what a search looks for).
+template <class F, class B = bool (*)()>
+Figure measure(int runs, const F& once, const B& before = [] { return true; }) {
     runs = std::max(runs, 5);
-    if (!once()) return {};
+    if (!before() || !once()) return {};
     std::vector<double> t;
     for (int i = 0; i < runs; ++i) {
+        if (!before()) return {};
         const auto s = Clock::now();
         if (!once()) return {};
         t.push_back(msSince(s));
