@@ -141,6 +141,14 @@ public:
         sqlite3_reset(s);
         return n;
     }
+    // The "not all blank" condition of a key's index, as the file holds it: with it the
+    // planner reads in the key's order.
+    std::string partial(const std::string& key) {
+        const auto r = table("SELECT sql FROM sqlite_schema WHERE name='key_" + key + "'", {});
+        const std::string text = r.empty() ? std::string() : r[0][0];
+        const auto at = text.find(" WHERE ");
+        return at == std::string::npos ? "1" : text.substr(at + 7);
+    }
     std::vector<std::vector<std::string>> table(const std::string& sql, const std::vector<std::string>& binds) {
         std::vector<std::vector<std::string>> out;
         sqlite3_stmt* s = c_->prepare(sql);
@@ -185,12 +193,14 @@ int main(int argc, char** argv) {
     std::printf("built %ld master tracks and %ld listings in %.0f s\n", tracks, listings, msSince(t) / 1000);
 
     Direct titlesSql(STitleFileName.str()), masterSql(KaraokeFileName.str()), bookSql(SongBookFileName.str());
-    const std::string namePage = "SELECT \"TITLE\" FROM \"data\" WHERE KEYHAS(\"TITLE\",?) ORDER BY \"TITLE\" LIMIT 7";
-    const std::string discPage =
-        "SELECT \"TITLE\",\"ARTIST\",\"UNQDISKID\",\"DISKTRACKNO\",\"MAKEID\" FROM \"data\" WHERE \"TITLE\"=? "
-        "ORDER BY \"TITLE\",\"_rec\" LIMIT 13";
-    const std::string discTracks = "SELECT \"TITLE\",\"ARTIST\" FROM \"data\" WHERE \"UNQDISKID\"=?";
-    const std::string inBook = "SELECT 1 FROM \"data\" WHERE \"TITLE\"=? AND \"ARTIST\"=? LIMIT 1";
+    const std::string namePage = "SELECT \"TITLE\" FROM \"data\" WHERE " + titlesSql.partial("KTITLE") +
+                                 " AND KEYHAS(\"TITLE\",?) ORDER BY \"TITLE\",\"_rec\" LIMIT 7";
+    const std::string discPage = "SELECT \"TITLE\",\"ARTIST\",\"UNQDISKID\",\"DISKTRACKNO\",\"MAKEID\" FROM \"data\" WHERE " +
+                                 masterSql.partial("KTITLE") + " AND \"TITLE\"=? ORDER BY \"TITLE\",\"_rec\" LIMIT 13";
+    const std::string discTracks = "SELECT \"TITLE\",\"ARTIST\" FROM \"data\" WHERE " + masterSql.partial("KUNQDISKID") +
+                                   " AND \"UNQDISKID\"=?";
+    const std::string inBook = "SELECT 1 FROM \"data\" WHERE " + bookSql.partial("KMATCHSONG") +
+                               " AND \"TITLE\"=? AND \"ARTIST\"=? LIMIT 1";
     // One disc's count straight in SQLite.
     auto directCount = [&](const std::string& disc) {
         long n = 0;
@@ -223,9 +233,10 @@ int main(int argc, char** argv) {
         report("title search, first page:", first, firstSql,
                "(target 200 ms; " + std::to_string(rowsOf("?TitleList")) + " titles, " +
                    std::to_string(rowsOf("?TitleDiscList")) + " tracks counted)");
-        report("title search, only match at the end:", measure(runs, [&] { return search("quartz"); }),
-               measure(runs, [&] { return directSearch("quartz"); }),
-               "-> " + (d.rows("?TitleList").empty() ? std::string("?") : d.rows("?TitleList")[0][0]));
+        const Figure rare = measure(runs, [&] { return search("quartz"); });
+        const std::string found = d.rows("?TitleList").empty() ? std::string("?") : d.rows("?TitleList")[0][0];
+        report("title search, only match at the end:", rare, measure(runs, [&] { return directSearch("quartz"); }),
+               "-> " + found);
         report("title search, no match:", measure(runs, [&] { return search("no such text"); }),
                measure(runs, [&] { return directSearch("no such text"); }));
         d.end();

@@ -1,5 +1,6 @@
 #include "library/SearchMasterTracks.h"
 
+#include <algorithm>
 #include <map>
 #include <string>
 
@@ -31,11 +32,36 @@ constexpr std::uint32_t kPanel = 0x800000;
 constexpr std::uint32_t kWhite = 0xFFFFFF;
 constexpr int kArtistWidth = 25;  // sArtist's artist
 
+// The search text as the filters compare it, worked out again only when it changed (the
+// filters run on every row read).
+struct Needle {
+    std::string source, upper;
+};
+const std::string& searchNeedle() {
+    static thread_local Needle n;
+    if (n.source != SearchField.str()) {
+        n.source = SearchField.str();
+        n.upper = rt::upper(rt::clip(n.source));
+    }
+    return n.upper;
+}
+
 // The name contains the search text (trailing blanks removed, leading ones kept), in upper
 // case. The text is only characters to find; a blank one finds nothing.
 bool containsSearchText(const std::string& name) {
-    const std::string text = rt::upper(rt::clip(SearchField.str()));
-    return !text.empty() && rt::upper(name).find(text) != std::string::npos;
+    const std::string& text = searchNeedle();
+    if (text.empty() || name.size() < text.size()) return false;
+    bool ascii = true;
+    for (unsigned char c : name)
+        if (c >= 0x80) {
+            ascii = false;
+            break;
+        }
+    if (!ascii) return rt::upper(name).find(text) != std::string::npos;
+    // Plain ASCII names (most of them): compared in place, without an upper-case copy.
+    auto upperAscii = [](char c) { return c >= 'a' && c <= 'z' ? static_cast<char>(c - 'a' + 'A') : c; };
+    return std::search(name.begin(), name.end(), text.begin(), text.end(),
+                       [&](char a, char b) { return upperAscii(a) == b; }) != name.end();
 }
 
 // The SongBook the counting reads: the one the workspace has open now, opened here for

@@ -143,3 +143,23 @@ TEST_F(RenumberTest, AFailureAtTheTenthListingLeavesTheDiscWhole) {
 }
 
 }  // namespace
+
+namespace {
+
+class RenumberNoDiscsTest : public workspace_test::WorkspaceTest {};
+
+TEST_F(RenumberNoDiscsTest, AnEmptyListAddsNoBlankDiscAndDeletesNothing) {
+    makeSongBook("Loose", {{"Other Side", "Bo Lindqvist", "ORPHAN1", 4}}, {});
+    openWorkspace("Loose");
+    ASSERT_TRUE(d_.menu({"&SongBook", "&Renumber Disc(s)"})) << d_.error();
+    ASSERT_EQ(d_.active()->title, kRenumber) << d_.windows();
+    EXPECT_TRUE(d_.rows("?List").empty());
+    EXPECT_FALSE(d_.enabled("&Delete Disc"));
+    EXPECT_TRUE(d_.hidden("?SBD:ALTDISKID"));
+    ASSERT_TRUE(d_.choose("?Sheet", "Custom ID")) << d_.error();
+    ASSERT_TRUE(d_.press("Close")) << d_.error();
+    EXPECT_TRUE(discsOf("Loose").empty());
+    EXPECT_EQ(listingsOf("Loose").size(), 1u);
+}
+
+}  // namespace
