@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <map>
 #include <string>
+#include <vector>
 
 #include "data/dmake.h"
 #include "data/globals.h"
@@ -176,13 +177,18 @@ void SearchMasterTracks() {
     const int artistDiscs = w.list("?ArtistDiscList", 8, 128, 444, 120, artistDiscColumns);
 
     // The legend.
+    std::vector<int> legend;
     const int panel = w.group("?Legend", "", 8, 252, 250, 42);
+    legend.push_back(panel);
     w.setColors(panel, kWhite, kPanel);
     const int caption = w.text("?DupFinder", "DUP-Finder", 12, 255, 60, 10);
+    legend.push_back(caption);
     w.setControlFont(caption, rt::Font{"", 0, 700, true, kWhite});
     w.setColors(caption, kWhite, kPanel);
     const int note1 = w.text("?Note1", "# of Tracks duplicated in open SongBook", 76, 255, 178, 9);
+    legend.push_back(note1);
     const int note2 = w.text("?Note2", "are listed in the DUP column!", 76, 264, 178, 9);
+    legend.push_back(note2);
     w.setColors(note1, 0x000000, kWhite);
     w.setColors(note2, 0x000000, kWhite);
     const char* bandTexts[] = {"0 - 4 Tracks", "5 - 11 Tracks", "> 12 Tracks"};
@@ -191,8 +197,10 @@ void SearchMasterTracks() {
         const int x = 12 + i * 82;
         const int box = w.text("?Band" + std::to_string(i + 1) + "Box", "", x, 279, 10, 9);
         w.setColors(box, kPanel, bandColors[i]);
+        legend.push_back(box);
         const int t = w.text("?Band" + std::to_string(i + 1), bandTexts[i], x + 13, 279, 66, 9);
         w.setColors(t, kWhite, kPanel);
+        legend.push_back(t);
     }
     const int noBook = w.text("?NoSongBook", "SongBook not open: no DUP counts", 76, 266, 178, 9);
     w.setControlFont(noBook, rt::Font{"", 0, 700, false, 0x0000FF});
@@ -380,8 +388,27 @@ void SearchMasterTracks() {
         discList().refresh();
     };
 
+    // The lists follow the window's size; the legend and the buttons stay below them.
+    w.setResizable(true);
+    w.setMinSize(460, 300);
+    std::vector<std::pair<int, int>> below;  // control, its design y
+    for (int id : legend) below.emplace_back(id, w.ctl(id).y);
+    for (int id : {noBook, displayTitle, displayArtist, help, close}) below.emplace_back(id, w.ctl(id).y);
+    auto layout = [&] {
+        const int width = std::max(w.width(), 460), height = std::max(w.height(), 300);
+        for (int l : {titleList, artistList}) w.setPosition(l, 8, 54, width - 16, 70);
+        for (int l : {titleDiscs, artistDiscs}) w.setPosition(l, 8, 128, width - 16, height - 180);
+        for (const auto& [id, y] : below) {
+            const rt::Control& c = w.ctl(id);
+            const int x = id == close ? width - 60 : c.x;
+            if (c.x != x || c.y != y + height - 300) w.setPosition(id, x, y + height - 300, c.w, c.h);
+        }
+    };
     w.onFirstDisplay([&] { w.select(field); });
-    w.onRedisplay(comeForward);
+    w.onRedisplay([&] {
+        layout();
+        comeForward();
+    });
     w.open();
     showSide(Titles);
     recount();
