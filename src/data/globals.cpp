@@ -19,6 +19,9 @@ std::uint8_t FrameThread = 0;
 std::uint8_t FrameResized = 0;
 std::uint16_t DialogCancelled = 0;
 std::uint8_t MultiEditScope = 0;
+rt::Text<60> DOWNLOADSTRING;
+std::uint32_t UpdateFileSize = 0;
+std::uint8_t DownloadingUpdateList = 0;
 std::uint8_t SearchThread = 0;
 
 PathText HelpFile;

@@ -40,6 +40,11 @@ extern std::uint8_t FrameResized;
 extern std::uint16_t DialogCancelled;
 // Scope of a multi-listing edit: 1 same title, 2 same artist, 3 same disc.
 extern std::uint8_t MultiEditScope;
+// What a download shows and expects: its caption line, the size it expects (for the
+// percentage and the time left), and whether it fetches the update list (a text file).
+extern rt::Text<60> DOWNLOADSTRING;
+extern std::uint32_t UpdateFileSize;
+extern std::uint8_t DownloadingUpdateList;
 // Thread number of the running master-track search window, 0 when none.
 extern std::uint8_t SearchThread;
 

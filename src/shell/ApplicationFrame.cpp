@@ -1,5 +1,7 @@
 #include "shell/ApplicationFrame.h"
 
+#include "library/AutoUpdateWizard.h"
+
 #include <string>
 
 #include "data/globals.h"
@@ -108,7 +110,7 @@ void ApplicationFrame() {
             if (item == openItem) {
                 rt::startThread(BrowseSongBook);
             } else if (item == autoUpdateItem) {
-                // AutoUpdateWizard on this thread: called once the wizard exists.
+                AutoUpdateWizard();
             } else if (item == printSetupItem) {
                 std::string printer;
                 rt::printerDialog("Print Setup", printer);

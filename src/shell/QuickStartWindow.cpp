@@ -1,5 +1,7 @@
 #include "shell/QuickStartWindow.h"
 
+#include "library/AutoUpdateWizard.h"
+
 #include "runtime/window/window.h"
 #include "shell/BrowseSongBook.h"
 
@@ -27,7 +29,7 @@ void QuickStartWindow() {
             BrowseSongBook();
             w.display();
         } else if (w.field() == autoUpdateButton) {
-            // AutoUpdateWizard on this thread, then redisplay: called once the wizard exists.
+            AutoUpdateWizard();
             w.display();
         }
     }

@@ -1,0 +1,11 @@
+#pragma once
+// "Data File AutoUpdate": fetches one web address into one local file while a window shows the
+// caption line (DOWNLOADSTRING), time elapsed and left, bytes received of UpdateFileSize, the
+// percentage and the rate, with Cancel. Returns the bytes written to the file: 0 when nothing
+// came or the server refused, a smaller count when the transfer stopped early (what was written
+// stays). While DownloadingUpdateList is set the file's bare LFs become CR LF. Runs on the
+// caller's thread.
+#include <cstdint>
+#include <string>
+
+std::uint32_t DownloadFileWithProgress(const std::string& url, const std::string& path);
