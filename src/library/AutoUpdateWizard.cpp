@@ -261,7 +261,7 @@ bool Wizard::install() {
 }
 
 void Wizard::succeeded() {
-    WriteRegistryValue("Version", "DataFile", std::to_string(masterTracks()), RegistryProgramPath);
+    WriteRegistryValue("Version", "DataFile", RegistryProgramPath, std::to_string(masterTracks()));
     TaskWindow s("AutoUpdate Successful", rt::WindowKind::Dialog, -1, -1, 343, 182);
     s.image("?WizardPicture", "autoupdatewizard.bmp", 6, 6, 110, 170);
     s.image("?Logo", "addscreenlogo.bmp", 124, 6, 212, 40);
