@@ -13,6 +13,12 @@
 #include "runtime/thread/thread.h"
 #include "song_list.h"
 #include "support/data_fixture.h"
+#include "data/demo_catalogue.h"
+#include "data/dmake.h"
+#include "data/globals.h"
+#include "data/karaoke.h"
+#include "services/RegistryValue.h"
+#include "support/loopback_http_server.h"
 #include "support/old_songbooks.h"
 #include "support/temp_folder.h"
 
@@ -260,6 +266,56 @@ TEST_F(ScriptToolTest, AnOwnDiscWithTwoTracksAndAMultiListingEdit) {
     EXPECT_EQ(fixture::queryColumn((dir_ / "books" / "Mine.2bk").string(),
                                    "SELECT DISKTRACKNO || TITLE || DUET FROM data ORDER BY DISKTRACKNO"),
               (std::vector<std::string>{"1First LightX", "2Second WindX"}));
+}
+
+}  // namespace
+
+namespace {
+
+// A host updates the master database from an update server: the update is packed from a changed
+// demo database by the update tool, served, and installed from Quick Start.
+TEST_F(ScriptToolTest, AnUpdateBuiltWithThePackerIsInstalledFromQuickStart) {
+    if (!installDemo()) GTEST_SKIP() << "cantorelle-install is not built";
+    const fs::path packer = tool_.parent_path() / "cantorelle-pack-update";
+    if (!fs::exists(packer)) GTEST_SKIP() << "cantorelle-pack-update is not built";
+    // The changed database: the demo's with a new brand.
+    const std::string changed = (dir_ / "changed").string();
+    fs::create_directories(changed);
+    int rc = -1;
+    rt::runProgram([&] {
+        rc = WriteDemoCatalogue(changed);
+        if (rc) return;
+        SetMasterFileNames(changed);
+        BRA.open();
+        BRA.clearBuffer();
+        BRA.MAKE = "Zephyr Sing-Along";
+        BRA.MAKEID = 99;
+        BRA.add();
+        BRA.close();
+        KAR.open();
+        fixture::addMasterTrack("ZS0001", "0001", 1, 99, "Zephyr Song", "Éloïse Brun");
+        KAR.close();
+    });
+    ASSERT_EQ(rc, 0);
+    const std::string site = (dir_ / "site").string();
+    ASSERT_EQ(std::system(("'" + packer.string() + "' '" + changed + "' '" + site + "' > /dev/null 2>&1").c_str()), 0);
+    fixture::LoopbackHttpServer server(site);
+    {
+        fixture::ScopedConfigHome config((dir_ / "config").string());
+        WriteRegistryValue("Settings", "UpdateServer", RegistryProgramPath, server.url());
+    }
+    fs::create_directories(dir_ / "books");
+    std::string out;
+    EXPECT_EQ(run("", "start ProgramMain\npress AutoUpdate\npress \"&Next >>\"\nwait 300\n"
+                      "expect \"AutoUpdate has completed successfully!\"\npress Finished\n"
+                      "press Start\npress \"&Change Folder\"\ndialog \"" + (dir_ / "books").string() +
+                      "\"\npress \"&New SongBook\"\ntype ?GLO:SHORTSONGBOOKNAME Gigs\npress OK\n"
+                      "press \"OK, let's proceed....\"\nmenu &SongBook \"&Add Disc(s)\"\n"
+                      "expect \"Zephyr Sing-Along\"\n",
+                  out),
+              0)
+        << out;
+    EXPECT_EQ(server.paths().size(), 6u);
 }
 
 }  // namespace
