@@ -503,6 +503,28 @@ const BuiltIn kBuiltIns[] = {
     {"about.bmp", nullptr, -1, 0, paintPanel},
     {"addscreenlogo.bmp", nullptr, -1, 0, paintPanel},
     {"rapidlocator.bmp", nullptr, -1, 0, paintLocatorHelp},
+    // The AutoUpdate windows: the wizard's picture, the download's and installation's turning icons.
+    {"autoupdatewizard.bmp", nullptr, -1, 0, paintPanel},
+    {"~update1.ico", nullptr, QStyle::SP_ArrowDown, 'U', nullptr},
+    {"~update2.ico", nullptr, QStyle::SP_ArrowDown, 'U', nullptr},
+    {"~update3.ico", nullptr, QStyle::SP_ArrowDown, 'U', nullptr},
+    {"~update4.ico", nullptr, QStyle::SP_ArrowDown, 'U', nullptr},
+    {"~Time005.ico", nullptr, QStyle::SP_BrowserReload, 'T', nullptr},
+    {"~Time006.ico", nullptr, QStyle::SP_BrowserReload, 'T', nullptr},
+    {"~Time007.ico", nullptr, QStyle::SP_BrowserReload, 'T', nullptr},
+    {"~Time008.ico", nullptr, QStyle::SP_BrowserReload, 'T', nullptr},
+    {"~Time009.ico", nullptr, QStyle::SP_BrowserReload, 'T', nullptr},
+    {"~Time010.ico", nullptr, QStyle::SP_BrowserReload, 'T', nullptr},
+    {"~Time011.ico", nullptr, QStyle::SP_BrowserReload, 'T', nullptr},
+    {"~Time012.ico", nullptr, QStyle::SP_BrowserReload, 'T', nullptr},
+    {"~Time013.ico", nullptr, QStyle::SP_BrowserReload, 'T', nullptr},
+    {"~Time014.ico", nullptr, QStyle::SP_BrowserReload, 'T', nullptr},
+    {"~Time015.ico", nullptr, QStyle::SP_BrowserReload, 'T', nullptr},
+    {"~Time016.ico", nullptr, QStyle::SP_BrowserReload, 'T', nullptr},
+    {"~Time017.ico", nullptr, QStyle::SP_BrowserReload, 'T', nullptr},
+    {"~Time018.ico", nullptr, QStyle::SP_BrowserReload, 'T', nullptr},
+    {"~Time019.ico", nullptr, QStyle::SP_BrowserReload, 'T', nullptr},
+    {"~Time020.ico", nullptr, QStyle::SP_BrowserReload, 'T', nullptr},
 };
 
 // Names compare by their last part, without case: "ABOUT.BMP" is "about.bmp".
