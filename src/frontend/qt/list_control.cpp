@@ -252,6 +252,10 @@ void ListControl::apply(const rt::Control& c, const DialogUnits& du) {
     fitColumns(c);
     model_->setSelected(std::clamp(c.selected, 0, model_->rows()));
     thumb_ = std::clamp(c.thumb, 0, 100);
+    // An empty list has nowhere to scroll: its bar shows no thumb.
+    const bool empty = model_->rows() == 0;
+    bar_->setEnabled(!empty);
+    if (bar_->maximum() != (empty ? 0 : 100)) bar_->setRange(0, empty ? 0 : 100);
     if (!bar_->isSliderDown()) bar_->setValue(thumb_);
     visibleRows_ = std::max(1, (c.h - 10) / 8);
     // A list the program fills whole (more rows than the page holds, e.g. the SongBooks of a

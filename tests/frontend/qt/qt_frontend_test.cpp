@@ -617,12 +617,13 @@ TEST_F(QtFrontEndTest, AFrameClosedUnderAnOpenChildTakesItsWidgetsAlong) {
 
 TEST_F(QtFrontEndTest, ColumnsShowTheirHeadingAndValuesWholeAndANarrowListScrollsSideways) {
     rt::startProgram([] {
-        rt::Window w("Discs", rt::WindowKind::Dialog, -1, -1, 120, 80);
+        rt::Window w("Discs", rt::WindowKind::Dialog, -1, -1, 120, 84);
         const int list = w.list("?LIST", 4, 4, 100, 60,
                                 {{"Disc ID", 32, 'C'}, {"Mfg.", 5, 'C'}, {"Date Added", 20, 'C'}, {"Title", 40, 'L'}});
         rt::Row r;
         r.cells = {{"CV0101"}, {"CV"}, {"12/10/2026"}, {"Lanterns Over Calder Bay"}};
         w.setRows(list, {r});
+        w.list("?EMPTY", 4, 66, 100, 12, {{"Title", 40, 'L'}});
         w.open();
         while (w.accept()) {
         }
@@ -638,6 +639,13 @@ TEST_F(QtFrontEndTest, ColumnsShowTheirHeadingAndValuesWholeAndANarrowListScroll
     EXPECT_GE(h->sectionSize(2), cells.horizontalAdvance("12/10/2026"));
     EXPECT_GE(h->sectionSize(2), heads.horizontalAdvance("Date Added"));
     EXPECT_EQ(l->table()->horizontalScrollBarPolicy(), Qt::ScrollBarAlwaysOn);
+    // With rows its bar has a thumb to move; the empty list beside it has none.
+    EXPECT_TRUE(l->scrollBar()->isEnabled());
+    EXPECT_EQ(l->scrollBar()->maximum(), 100);
+    ListControl* empty = v->list(2);
+    ASSERT_NE(empty, nullptr);
+    EXPECT_FALSE(empty->scrollBar()->isEnabled());
+    EXPECT_EQ(empty->scrollBar()->maximum(), 0);
     v->top()->close();
     EXPECT_TRUE(waitFor([] { return !rt::programRunning(); }));
 }
