@@ -28,7 +28,7 @@
 #include "runtime/view/view.h"
 #include "runtime/window/window.h"
 #include "services/BrowseList.h"
-#include "services/MemoryListPager.h"
+#include "services/MemoryListPage.h"
 #include "services/ReadEveryRecord.h"
 #include "services/ShowHelpTopic.h"
 #include "services/ShowWarning.h"
@@ -165,7 +165,7 @@ private:
     rt::View discView_{DIS, Discs::KMAKEID};
     rt::View trackView_{KAR, KARAOKE::KDISK};
     std::unique_ptr<BrowseList> brands_, discs_, tracks_;
-    std::unique_ptr<MemoryListPager> tagPage_;
+    std::unique_ptr<MemoryListPage> tagPage_;
 };
 
 AddDiscsWindow::AddDiscsWindow() {
@@ -307,8 +307,8 @@ void AddDiscsWindow::declareLists() {
         .form([] { UpdateMasterTrack(); })
         .buttons(insertButton_, editButton_, deleteButton_);
 
-    tagPage_ = std::make_unique<MemoryListPager>(w_, tagList_, [] { return TagQue.records(); }, [](std::size_t i) {
-        const TagQueRecord& t = TagQue.entry(i);
+    tagPage_ = std::make_unique<MemoryListPage>(w_, tagList_, [] { return TagQue.records(); }, [](std::size_t i) {
+        const TagQueRecord& t = TagQue.entry(i + 1);
         return BrowseCells({t.QUEUNQDISKID.str(), t.DISKID.str()});
     });
 
@@ -573,7 +573,7 @@ void AddDiscsWindow::toggleShowMode() {
 }
 
 void AddDiscsWindow::removeSelected() {
-    if (const std::size_t at = tagPage_->highlightedEntry(); at >= 1 && TagQue.get(at)) {
+    if (const std::size_t at = tagPage_->highlightedEntry(); at != MemoryListPage::npos && TagQue.get(at + 1)) {
         TagQue.del();
         discsChanged();
     }
