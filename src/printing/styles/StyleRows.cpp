@@ -100,6 +100,11 @@ ColumnRow StyleRows::formattedEntry(const PrintLine& l) {
     r.artist = l.ARTIST;
     r.songNumber = songNumber(l);
     r.make = s_.ShowMake != 0 ? std::string() : l.MAKEID;
+    groupRule(l, r);
+    return r;
+}
+
+void StyleRows::groupRule(const PrintLine& l, ColumnRow& r) {
     if (!lastGroup_[0].empty() && SameGroup(l.group, lastGroup_[0])) {
         if (c_ == 0) {
             groupField(r) = lastGroup_[0];
@@ -111,7 +116,6 @@ ColumnRow StyleRows::formattedEntry(const PrintLine& l) {
         lastGroup_[0] = l.group;
         r.rule = fullRule_;
     }
-    return r;
 }
 
 ColumnRow StyleRows::formatted(const PrintLine& l) {
@@ -140,17 +144,7 @@ ColumnRow StyleRows::formatted(const PrintLine& l) {
     }
     if (!handled) {
         if (entry) r.songNumber = songNumber(l);
-        if (!lastGroup_[0].empty() && SameGroup(l.group, lastGroup_[0])) {
-            if (c_ == 0) {
-                groupField(r) = lastGroup_[0];
-            } else {
-                groupField(r).clear();
-                r.rule = indentedRule_;
-            }
-        } else {
-            lastGroup_[0] = l.group;
-            r.rule = fullRule_;
-        }
+        groupRule(l, r);
     }
     if (l.LINE > 2 && !l.TOP) groupField(r).clear();
     if (l.LINEBREAK) {

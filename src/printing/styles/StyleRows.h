@@ -55,6 +55,9 @@ private:
     ColumnRow plainShaded(const PrintLine& l);
     ColumnRow formatted(const PrintLine& l);
     ColumnRow formattedEntry(const PrintLine& l);
+    // A formatted row's group column and rule: the group shown again at the top of a page, else
+    // left out under an indented rule while it goes on; a new group stands under a full rule.
+    void groupRule(const PrintLine& l, ColumnRow& r);
     std::string songNumber(const PrintLine& l);
     std::string& groupField(ColumnRow& r) const { return style_.titleOrder ? r.title : r.artist; }
     std::string& otherField(ColumnRow& r) const { return style_.titleOrder ? r.artist : r.title; }

@@ -61,6 +61,36 @@ std::string unquote(std::string v) {
     return v;
 }
 
+// Where a key stands in an INI text read line by line: the line of the key (in any section of
+// that name), else the last entry of the first section of that name, after which a new key goes.
+struct KeyPlace {
+    KeyPlace(std::string s, std::string k) : section(std::move(s)), key(std::move(k)) {}
+
+    std::string section, key;
+    long keyLine = -1, sectionLast = -1;
+
+    // Takes line n; true once it is the key's line.
+    bool take(long n, const std::string& line) {
+        if (auto s = sectionOf(line)) {
+            inSection_ = sameText(*s, section);
+            inFirst_ = inSection_ && sectionLast < 0;
+            if (inFirst_) sectionLast = n;
+            return false;
+        }
+        if (!inSection_) return false;
+        if (keyOf(line, k_, v_) && sameText(k_, key)) {
+            keyLine = n;
+            return true;
+        }
+        if (inFirst_ && !trim(line).empty()) sectionLast = n;
+        return false;
+    }
+
+private:
+    bool inSection_ = false, inFirst_ = false;
+    std::string k_, v_;
+};
+
 }  // namespace
 
 std::string iniPath(const std::string& file) {
@@ -101,34 +131,24 @@ void putIni(const std::string& section, const std::string& key, const std::strin
 
     // First pass: the line of the key (in any section of that name), else the last entry of
     // the first section of that name, where the new key goes.
-    long keyLine = -1, sectionLast = -1;
+    KeyPlace place{wantedSection, wantedKey};
     bool crlf = false, endsWithNewline = true;
     mode_t mode = 0666;
     FilePtr in(std::fopen(path.c_str(), "rb"));
     if (in) {
         struct stat st {};
         if (::fstat(::fileno(in.get()), &st) == 0) mode = st.st_mode & 07777;
-        std::string line, k, v;
-        bool nl = false, inSection = false, inFirst = false, first = true;
+        std::string line;
+        bool nl = false, first = true;
         for (long n = 0; readLine(in.get(), line, nl); ++n) {
             if (first) crlf = !line.empty() && line.back() == '\r';
             first = false;
             endsWithNewline = nl;
-            if (auto s = sectionOf(line)) {
-                inSection = sameText(*s, wantedSection);
-                inFirst = inSection && sectionLast < 0;
-                if (inFirst) sectionLast = n;
-                continue;
-            }
-            if (!inSection) continue;
-            if (keyOf(line, k, v) && sameText(k, wantedKey)) {
-                keyLine = n;
-                break;
-            }
-            if (inFirst && !trim(line).empty()) sectionLast = n;
+            if (place.take(n, line)) break;
         }
         std::rewind(in.get());
     }
+    const long keyLine = place.keyLine, sectionLast = place.sectionLast;
 
     const char* eol = crlf ? "\r\n" : "\n";
     TempFile tmp;
@@ -201,24 +221,11 @@ int putIniValues(const std::vector<IniValue>& values, const std::string& file) {
     for (const IniValue& v : values) {
         const std::string wantedSection = trim(v.section), wantedKey = trim(v.key);
         const std::string newValue = trimRight(v.value);
-        long keyLine = -1, sectionLast = -1;
-        bool inSection = false, inFirst = false;
+        KeyPlace place{wantedSection, wantedKey};
+        for (long n = 0; n < static_cast<long>(lines.size()); ++n)
+            if (place.take(n, lines[static_cast<std::size_t>(n)])) break;
+        const long keyLine = place.keyLine, sectionLast = place.sectionLast;
         std::string k, val;
-        for (long n = 0; n < static_cast<long>(lines.size()); ++n) {
-            const std::string& line = lines[static_cast<std::size_t>(n)];
-            if (auto s = sectionOf(line)) {
-                inSection = sameText(*s, wantedSection);
-                inFirst = inSection && sectionLast < 0;
-                if (inFirst) sectionLast = n;
-                continue;
-            }
-            if (!inSection) continue;
-            if (keyOf(line, k, val) && sameText(k, wantedKey)) {
-                keyLine = n;
-                break;
-            }
-            if (inFirst && !trim(line).empty()) sectionLast = n;
-        }
         if (keyLine >= 0) {
             std::string& line = lines[static_cast<std::size_t>(keyLine)];
             keyOf(line, k, val);
