@@ -286,16 +286,21 @@ bool Driver::settle() {
 
 bool Driver::end() {
     if (!started_ && !rt::programRunning()) return succeed();
-    // A person ends a program by answering what it asks and closing its windows; a program
-    // that asks again and again gets its first choices after a while.
+    // A person ends a program by dismissing what it asks (a box's default may delete or
+    // overwrite) and closing its windows; a program that asks again and again gets the
+    // box's default after a while, then its first choice.
     for (int round = 0; round < 200 && rt::programRunning(); ++round) {
         if (!settle()) break;
         if (!state_.running) break;
         if (!state_.requests.empty()) {
             const rt::Request& r = *state_.requests.back();
             rt::Answer a;
-            if (r.kind == rt::RequestKind::Message)
-                a.value = round < 100 || r.values.empty() ? r.defaultValue : r.values.front();
+            if (r.kind == rt::RequestKind::Message) {
+                const int escape = rt::escapeValue(r);
+                a.value = round < 50 && escape          ? escape
+                          : round < 100 || r.values.empty() ? r.defaultValue
+                                                            : r.values.front();
+            }
             rt::answer(r.id, a);
             continue;
         }

@@ -352,6 +352,26 @@ TEST(DriverEnd, AProgramThatRefusesAtFirstStillEnds) {
     EXPECT_FALSE(d.running());
 }
 
+// Asks a question whose default deletes; keeps the answer it got.
+std::atomic<int> deleteAnswer{0};
+void AsksToDelete() {
+    rt::Window w("Asker", rt::WindowKind::Dialog, -1, -1, 100, 40);
+    int ask = w.button("?ASK", "Ask", 0, 0, 40, 14);
+    w.open();
+    while (w.accept())
+        if (w.code() == rt::EvAccepted && w.field() == ask)
+            deleteAnswer = rt::message("Delete?", "", rt::Icon::Question, "&This Listing|&Entire Disc|&Cancel", 1);
+}
+
+TEST(DriverEnd, AQuestionLeftShowingIsDismissedNotAnsweredByItsDefault) {
+    headless::Driver d;
+    ASSERT_TRUE(d.start(AsksToDelete));
+    ASSERT_TRUE(d.press("Ask"));
+    ASSERT_NE(d.request(), nullptr);
+    EXPECT_TRUE(d.end()) << d.error();
+    EXPECT_EQ(deleteAnswer, 3);  // "&Cancel", never "&This Listing"
+}
+
 TEST(DriverPress, AButtonGoesBeforeAMenuItemOfTheSameText) {
     headless::Driver d;
     static std::atomic<int> pressed{0};
