@@ -230,7 +230,8 @@ void SearchMasterTracks() {
     };
     auto dupCell = [&](const std::string& disc) {
         rt::Cell c;
-        if (!counting) return c;
+        // The workspace closing its SongBook closes it on every thread: ask again.
+        if (!counting || !book.ready()) return c;
         const std::string key = rt::upper(rt::clip(disc));
         auto it = counted.find(key);
         if (it == counted.end()) it = counted.emplace(key, CountSongBookDuplicates(disc)).first;

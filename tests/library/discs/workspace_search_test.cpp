@@ -8,6 +8,7 @@
 
 #include "frontend/headless/procedures.h"
 #include "runtime/record/engine.h"
+#include "runtime/record/whole_files.h"
 #include "frontend/headless/script.h"
 #include "shell/workspace/workspace_fixture.h"
 
@@ -135,7 +136,10 @@ TEST_F(WorkspaceSearchTest, AfterTheWorkspaceClosedTheSearchCountsNothing) {
     EXPECT_TRUE(d_.hidden("?NoSongBook"));
     ASSERT_TRUE(d_.in(workspaceTitle()).close()) << d_.error() << d_.windows();
     ASSERT_EQ(workspace(), nullptr) << d_.windows();
+    // The search holds the closed SongBook no longer: the explorer may rename or delete it.
+    EXPECT_FALSE(rt::recordFileOpenHere(listingFile("Songs")));
     ASSERT_TRUE(d_.activate(kSearch)) << d_.error();
+    EXPECT_FALSE(rt::recordFileOpenHere(listingFile("Songs")));
     EXPECT_FALSE(d_.hidden("?NoSongBook"));
     for (const auto& r : d_.rows("?TitleDiscList")) EXPECT_EQ(r.at(5), "");
     EXPECT_FALSE(d_.rows("?TitleDiscList").empty());
