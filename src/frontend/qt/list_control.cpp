@@ -235,6 +235,7 @@ void ListControl::apply(const rt::Control& c, const DialogUnits& du) {
         QHeaderView* h = table_->horizontalHeader();
         bool anyHeader = false;
         widths_.assign(c.columns.size(), 0);
+        contents_.assign(c.columns.size(), 0);
         for (std::size_t i = 0; i < c.columns.size(); ++i) {
             h->setSectionResizeMode(static_cast<int>(i),
                                     c.columns[i].resizable ? QHeaderView::Interactive : QHeaderView::Fixed);
@@ -273,9 +274,11 @@ void ListControl::fitColumns(const rt::Control& c) {
     const QFontMetrics cells(table_->font()), heads(h->font());
     const int pad = 2 * table_->style()->pixelMetric(QStyle::PM_FocusFrameHMargin, nullptr, table_) + 6;
     for (std::size_t i = 0; i < c.columns.size() && i < widths_.size(); ++i) {
-        int want = std::max({4, du_.px(c.columns[i].width), heads.horizontalAdvance(qs(c.columns[i].header)) + pad + 4});
+        int content = heads.horizontalAdvance(qs(c.columns[i].header)) + pad + 4;
         for (const auto& r : c.rows)
-            if (i < r.cells.size()) want = std::max(want, cells.horizontalAdvance(qs(r.cells[i].text)) + pad);
+            if (i < r.cells.size()) content = std::max(content, cells.horizontalAdvance(qs(r.cells[i].text)) + pad);
+        contents_[i] = std::max(contents_[i], content);
+        const int want = std::max({4, du_.px(c.columns[i].width), content});
         if (want <= widths_[i]) continue;
         widths_[i] = want;
         const int col = static_cast<int>(i);
@@ -298,7 +301,7 @@ void ListControl::fitRows() {
     const int n = static_cast<int>(model_->columns().size());
     for (int i = 0; i < n; ++i)
         needed += i + 1 < n ? h->sectionSize(i)
-                            : std::max(h->minimumSectionSize(), i < static_cast<int>(widths_.size()) ? widths_[i] : 0);
+                            : std::max(h->minimumSectionSize(), i < static_cast<int>(contents_.size()) ? contents_[i] : 0);
     const int viewW = table_->width() - frame;
     int hbar = 0;
     if (needed > viewW) {

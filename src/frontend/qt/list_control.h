@@ -102,7 +102,8 @@ private:
     QScrollBar* bar_;
     DialogUnits du_;
     int visibleRows_ = 1;
-    std::vector<int> widths_;  // each column's least width in pixels, as far as shown
+    std::vector<int> widths_;    // each column's least width in pixels, as far as shown
+    std::vector<int> contents_;  // the room its heading and values take (the last column fills the rest)
     bool whole_ = false;  // the program gave more rows than a page: the list scrolls itself
     int thumb_ = 0;
     bool columnsSet_ = false;
