@@ -1,11 +1,14 @@
 #pragma once
 // What the benchmarks share. Each .cpp of this folder is a program of its own, so everything
-// here is inline: the clock, made-up words, and large SongBooks written straight into the
-// record files of the calling thread.
+// here is inline: the clock, made-up words, large SongBooks written straight into the record
+// files of the calling thread, and a record file read directly in SQLite.
+#include <sqlite3.h>
+
 #include <algorithm>
 #include <chrono>
 #include <cstdint>
 #include <cstdio>
+#include <memory>
 #include <random>
 #include <string>
 #include <vector>
@@ -13,6 +16,8 @@
 #include "data/sbdiscs.h"
 #include "data/songbook.h"
 #include "runtime/error/error.h"
+#include "runtime/record/engine.h"
+#include "runtime/record/record.h"
 
 namespace bench {
 
@@ -32,6 +37,16 @@ inline std::string word(std::mt19937& rng) {
     std::string w;
     const int n = 1 + static_cast<int>(rng() % 4);
     for (int i = 0; i < n; ++i) w += syllables[rng() % (rng() % 4 == 0 ? 25 : 20)];
+    return w;
+}
+
+// A word as word() makes it, whose capital is now and then accented and which now and then
+// ends in "é", as a host's titles have.
+inline std::string accentedWord(std::mt19937& rng) {
+    static const char* firsts[] = {"É", "Ö", "Ç", "Å", "Ñ"};
+    std::string w = word(rng);
+    if (rng() % 6 == 0) w = firsts[rng() % 5] + w.substr(1);
+    if (rng() % 4 == 0) w += "é";
     return w;
 }
 
@@ -113,5 +128,118 @@ int addSongBookListings(long rows, const Fill& fill) {
     }
     return failed;
 }
+
+// A new bench SongBook of `rows` listings in the files SongBookFileName and SBDiscsFileName
+// name, written streamed (no transaction) on the calling thread; alt and fill as above. The
+// error of the last add that failed, or 0.
+template <class Alt, class Fill>
+int writeStreamedSongBook(long rows, const Alt& alt, const Fill& fill) {
+    SBK.create();
+    SBD.create();
+    SBK.open();
+    SBD.open();
+    SBK.stream();
+    SBD.stream();
+    int failed = addSongBookDiscs(rows, alt);
+    if (int e = addSongBookListings(rows, fill)) failed = e;
+    SBK.flush();
+    SBD.flush();
+    SBK.close();
+    SBD.close();
+    return failed;
+}
+
+// The same written in one transaction, as the program writes.
+template <class Alt, class Fill>
+int writeSongBookInOneTransaction(long rows, const Alt& alt, const Fill& fill) {
+    SBK.create();
+    SBK.open();
+    SBD.create();
+    SBD.open();
+    if (!rt::logout(10, {&SBK, &SBD})) return rt::errorCode();
+    int failed = addSongBookDiscs(rows, alt);
+    if (int e = addSongBookListings(rows, fill)) failed = e;
+    rt::commit();
+    if (rt::errorCode()) failed = rt::errorCode();
+    SBK.close();
+    SBD.close();
+    return failed;
+}
+
+// A read-only connection to one record file, with the engine's collation and functions: the
+// same work done directly in SQLite.
+class Direct {
+public:
+    explicit Direct(const std::string& path) {
+        int sys = 0;
+        rt::Connection::open(path, true, false, c_, &sys);
+    }
+    bool ok() const { return c_ != nullptr; }
+    // The "not all blank" condition of a key's index, as the file holds it: with it the
+    // planner reads in the key's order.
+    std::string partial(const std::string& key) {
+        const std::string text = first("SELECT sql FROM sqlite_schema WHERE name='key_" + key + "'");
+        const auto at = text.find(" WHERE ");
+        return at == std::string::npos ? "1" : text.substr(at + 7);
+    }
+    // Steps a statement through all its rows, reading every column; the number of rows.
+    long rows(const std::string& sql, const std::vector<std::string>& binds = {}) {
+        sqlite3_stmt* s = prepare(sql, binds);
+        if (!s) {
+            std::fprintf(stderr, "SQL: %s: %s\n", sql.c_str(), sqlite3_errmsg(c_->db()));
+            return -1;
+        }
+        long n = 0;
+        while (sqlite3_step(s) == SQLITE_ROW) {
+            for (int col = 0; col < sqlite3_column_count(s); ++col) sqlite3_column_text(s, col);
+            ++n;
+        }
+        sqlite3_reset(s);
+        return n;
+    }
+    // One column of the first row ("" when none).
+    std::string first(const std::string& sql, const std::vector<std::string>& binds = {}, int col = 0) {
+        sqlite3_stmt* s = prepare(sql, binds);
+        if (!s) return {};
+        std::string out;
+        if (sqlite3_step(s) == SQLITE_ROW) out = text(s, col);
+        sqlite3_reset(s);
+        return out;
+    }
+    // The first `cols` columns of the first row.
+    std::vector<std::string> row(const std::string& sql, int cols, const std::vector<std::string>& binds = {}) {
+        std::vector<std::string> out;
+        for (int i = 0; i < cols; ++i) out.push_back(first(sql, binds, i));
+        return out;
+    }
+    // Every row, every column.
+    std::vector<std::vector<std::string>> table(const std::string& sql, const std::vector<std::string>& binds = {}) {
+        std::vector<std::vector<std::string>> out;
+        sqlite3_stmt* s = prepare(sql, binds);
+        if (!s) return out;
+        while (sqlite3_step(s) == SQLITE_ROW) {
+            std::vector<std::string> r;
+            for (int col = 0; col < sqlite3_column_count(s); ++col) r.push_back(text(s, col));
+            out.push_back(std::move(r));
+        }
+        sqlite3_reset(s);
+        return out;
+    }
+
+private:
+    sqlite3_stmt* prepare(const std::string& sql, const std::vector<std::string>& binds) {
+        sqlite3_stmt* s = c_->prepare(sql);
+        if (!s) return nullptr;
+        for (std::size_t i = 0; i < binds.size(); ++i)
+            sqlite3_bind_text(s, static_cast<int>(i) + 1, binds[i].c_str(), -1, SQLITE_TRANSIENT);
+        return s;
+    }
+    static std::string text(sqlite3_stmt* s, int col) {
+        const auto* t = reinterpret_cast<const char*>(sqlite3_column_text(s, col));
+        return t ? t : "";
+    }
+
+    std::unique_ptr<rt::Connection> c_;
+};
 
 }  // namespace bench

@@ -118,58 +118,7 @@ int build(long tracks, long listings, std::vector<std::string>& discs) {
     return failed;
 }
 
-// A read-only connection to one record file, with the engine's collation and functions.
-class Direct {
-public:
-    explicit Direct(const std::string& path) {
-        int sys = 0;
-        rt::Connection::open(path, true, false, c_, &sys);
-    }
-    long rows(const std::string& sql, const std::vector<std::string>& binds = {}) {
-        sqlite3_stmt* s = c_->prepare(sql);
-        if (!s) {
-            std::fprintf(stderr, "SQL: %s: %s\n", sql.c_str(), sqlite3_errmsg(c_->db()));
-            return -1;
-        }
-        for (std::size_t i = 0; i < binds.size(); ++i)
-            sqlite3_bind_text(s, static_cast<int>(i) + 1, binds[i].c_str(), -1, SQLITE_TRANSIENT);
-        long n = 0;
-        while (sqlite3_step(s) == SQLITE_ROW) {
-            for (int col = 0; col < sqlite3_column_count(s); ++col) sqlite3_column_text(s, col);
-            ++n;
-        }
-        sqlite3_reset(s);
-        return n;
-    }
-    // The "not all blank" condition of a key's index, as the file holds it: with it the
-    // planner reads in the key's order.
-    std::string partial(const std::string& key) {
-        const auto r = table("SELECT sql FROM sqlite_schema WHERE name='key_" + key + "'", {});
-        const std::string text = r.empty() ? std::string() : r[0][0];
-        const auto at = text.find(" WHERE ");
-        return at == std::string::npos ? "1" : text.substr(at + 7);
-    }
-    std::vector<std::vector<std::string>> table(const std::string& sql, const std::vector<std::string>& binds) {
-        std::vector<std::vector<std::string>> out;
-        sqlite3_stmt* s = c_->prepare(sql);
-        if (!s) return out;
-        for (std::size_t i = 0; i < binds.size(); ++i)
-            sqlite3_bind_text(s, static_cast<int>(i) + 1, binds[i].c_str(), -1, SQLITE_TRANSIENT);
-        while (sqlite3_step(s) == SQLITE_ROW) {
-            std::vector<std::string> r;
-            for (int col = 0; col < sqlite3_column_count(s); ++col) {
-                const auto* t = reinterpret_cast<const char*>(sqlite3_column_text(s, col));
-                r.emplace_back(t ? t : "");
-            }
-            out.push_back(std::move(r));
-        }
-        sqlite3_reset(s);
-        return out;
-    }
-
-private:
-    std::unique_ptr<rt::Connection> c_;
-};
+using bench::Direct;
 
 }  // namespace
 

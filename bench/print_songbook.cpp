@@ -48,26 +48,14 @@ int build(long rows) {
     std::mt19937 rng(2232);
     int failed = 0;
     rt::runProgram([&] {
-        SBK.create();
-        SBK.open();
-        SBD.create();
-        SBD.open();
-        if (!rt::logout(10, {&SBK, &SBD})) {
-            failed = rt::errorCode();
-            return;
-        }
-        if (int e = bench::addSongBookDiscs(rows, [](long d) { return std::to_string(100 + d); })) failed = e;
         // About three songs an artist, so groups have several entries.
-        auto fill = [&](long i) {
-            SBK.TITLE = accented(rng) + " " + accented(rng) + (i % 11 == 0 ? " AND THE LONG WAY HOME AGAIN" : "");
-            std::mt19937 artistRng(static_cast<unsigned>(i / 3));
-            SBK.ARTIST = accented(artistRng) + " " + accented(artistRng);
-        };
-        if (int e = bench::addSongBookListings(rows, fill)) failed = e;
-        rt::commit();
-        if (rt::errorCode()) failed = rt::errorCode();
-        SBK.close();
-        SBD.close();
+        failed = bench::writeSongBookInOneTransaction(
+            rows, [](long d) { return std::to_string(100 + d); },
+            [&](long i) {
+                SBK.TITLE = accented(rng) + " " + accented(rng) + (i % 11 == 0 ? " AND THE LONG WAY HOME AGAIN" : "");
+                std::mt19937 artistRng(static_cast<unsigned>(i / 3));
+                SBK.ARTIST = accented(artistRng) + " " + accented(artistRng);
+            });
     });
     return failed;
 }

@@ -52,84 +52,18 @@ int build(long rows) {
     std::mt19937 rng(2232);
     int failed = 0;
     rt::runProgram([&] {
-        SBK.create();
-        SBK.open();
-        SBD.create();
-        SBD.open();
-        if (!rt::logout(10, {&SBK, &SBD})) {
-            failed = rt::errorCode();
-            return;
-        }
-        if (int e = bench::addSongBookDiscs(rows, [](long d) { return std::to_string(100 + d); })) failed = e;
-        auto fill = [&](long i) {
-            SBK.TITLE = i == rows / 3 ? "ZZYZX ROAD" : i == rows / 2 ? "XYLO QUARTZ HOLLÖW" : word(rng) + " " + word(rng);
-            SBK.ARTIST = word(rng) + " " + word(rng);
-            SBK.DATEADDED = rt::date(1, 1 + static_cast<int>(i % 28), 2020);
-        };
-        if (int e = bench::addSongBookListings(rows, fill)) failed = e;
-        rt::commit();
-        if (rt::errorCode()) failed = rt::errorCode();
-        SBK.close();
-        SBD.close();
+        failed = bench::writeSongBookInOneTransaction(
+            rows, [](long d) { return std::to_string(100 + d); },
+            [&](long i) {
+                SBK.TITLE = i == rows / 3 ? "ZZYZX ROAD" : i == rows / 2 ? "XYLO QUARTZ HOLLÖW" : word(rng) + " " + word(rng);
+                SBK.ARTIST = word(rng) + " " + word(rng);
+                SBK.DATEADDED = rt::date(1, 1 + static_cast<int>(i % 28), 2020);
+            });
     });
     return failed;
 }
 
-// The same work done straight in SQLite: one read-only connection per file, with the engine's
-// collation and KEYHAS function, and the statements the work needs.
-class Direct {
-public:
-    explicit Direct(const std::string& path) {
-        int sys = 0;
-        rt::Connection::open(path, true, false, c_, &sys);
-    }
-    bool ok() const { return c_ != nullptr; }
-    // The "not all blank" condition of a key's index, as the file holds it.
-    std::string partial(const std::string& key) {
-        std::string sql = "SELECT sql FROM sqlite_schema WHERE name='key_" + key + "'";
-        std::string text = first(sql);
-        const auto at = text.find(" WHERE ");
-        return at == std::string::npos ? "1" : text.substr(at + 7);
-    }
-    // Steps a statement through all its rows; the number of rows.
-    long rows(const std::string& sql, const std::vector<std::string>& binds = {}) {
-        sqlite3_stmt* s = c_->prepare(sql);
-        if (!s) {
-            std::fprintf(stderr, "SQL: %s: %s\n", sql.c_str(), sqlite3_errmsg(c_->db()));
-            return -1;
-        }
-        for (std::size_t i = 0; i < binds.size(); ++i)
-            sqlite3_bind_text(s, static_cast<int>(i) + 1, binds[i].c_str(), -1, SQLITE_TRANSIENT);
-        long n = 0;
-        while (sqlite3_step(s) == SQLITE_ROW) {
-            for (int col = 0; col < sqlite3_column_count(s); ++col) sqlite3_column_text(s, col);
-            ++n;
-        }
-        sqlite3_reset(s);
-        return n;
-    }
-    std::string first(const std::string& sql, const std::vector<std::string>& binds = {}, int col = 0) {
-        sqlite3_stmt* s = c_->prepare(sql);
-        if (!s) return {};
-        for (std::size_t i = 0; i < binds.size(); ++i)
-            sqlite3_bind_text(s, static_cast<int>(i) + 1, binds[i].c_str(), -1, SQLITE_TRANSIENT);
-        std::string out;
-        if (sqlite3_step(s) == SQLITE_ROW) {
-            const auto* t = reinterpret_cast<const char*>(sqlite3_column_text(s, col));
-            out = t ? t : "";
-        }
-        sqlite3_reset(s);
-        return out;
-    }
-    std::vector<std::string> row(const std::string& sql, int cols, const std::vector<std::string>& binds = {}) {
-        std::vector<std::string> out;
-        for (int i = 0; i < cols; ++i) out.push_back(first(sql, binds, i));
-        return out;
-    }
-
-private:
-    std::unique_ptr<rt::Connection> c_;
-};
+using bench::Direct;
 
 }  // namespace
 
