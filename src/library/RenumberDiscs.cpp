@@ -83,13 +83,13 @@ void RenumberDiscs() {
         w.add(rt::ControlKind::Tab, "?Tab1", "Original ID", 0, 0, 0, 0, sheet),
         w.add(rt::ControlKind::Tab, "?Tab2", "Custom ID", 0, 0, 0, 0, sheet),
     };
-    w.setTooltip(tabs[0], "List Discs by Original|Manufacturers Disc ID");
-    w.setTooltip(tabs[1], "List Discs by Custom|Disc ID.");
+    w.setTooltip(tabs[0], "List Discs by Original\nManufacturers Disc ID");
+    w.setTooltip(tabs[1], "List Discs by Custom\nDisc ID.");
     w.setSelected(sheet, 1);
 
     const int list = w.list("?List", kListX, kListY, kListW, kListH,
                             {rt::Column{"Original ID", kColumnW}, rt::Column{"Custom ID", kColumnW}});
-    w.setTooltip(list, "Select Disc to Renumber.|Enter New Disc ID and|press Enter.");
+    w.setTooltip(list, "Select Disc to Renumber.\nEnter New Disc ID and\npress Enter.");
 
     // The cells over the highlighted row: the manufacturer's id to read, the custom id to type.
     const int original = w.entry("?SBD:UNQDISKID", "@s15", kListX + 2, kListY + kHeaderH, kColumnW, kRowH);
@@ -126,7 +126,7 @@ void RenumberDiscs() {
     w.disable(insert);
     w.disable(del);
     const int deleteDisc = w.button("?DeleteDisc", "&Delete Disc", kListX, by, 56, 14);
-    w.setTooltip(deleteDisc, "Delete Selected Disc|and all Song Tracks|from the Open SongBook.");
+    w.setTooltip(deleteDisc, "Delete Selected Disc\nand all Song Tracks\nfrom the Open SongBook.");
     const int close = w.button("?Close", "Close", 268 - 112, by, 50, 14);
     w.setTooltip(close, "Close and Return");
     const int help = w.button("?Help", "Help", 268 - 58, by, 50, 14);

@@ -77,6 +77,21 @@ TEST_F(RenumberTest, ANewCustomIdChangesTheDiscRecordAloneAndTheWorkspaceShowsIt
     EXPECT_TRUE(shown) << "the title list does not show disc 201";
 }
 
+TEST_F(RenumberTest, TipsBreakTheirLinesAsTheFrontEndsDo) {
+    openRenumber();
+    const std::pair<const char*, const char*> tips[] = {
+        {"?Tab1", "List Discs by Original\nManufacturers Disc ID"},
+        {"?Tab2", "List Discs by Custom\nDisc ID."},
+        {"?List", "Select Disc to Renumber.\nEnter New Disc ID and\npress Enter."},
+        {"?DeleteDisc", "Delete Selected Disc\nand all Song Tracks\nfrom the Open SongBook."},
+    };
+    for (const auto& [name, tip] : tips) {
+        const auto c = d_.control(name);
+        ASSERT_TRUE(c) << name;
+        EXPECT_EQ(c->tooltip, tip) << name;
+    }
+}
+
 TEST_F(RenumberTest, ABlankOrUsedCustomIdIsRefusedAndNothingIsWritten) {
     struct Case {
         std::string typed, message;
