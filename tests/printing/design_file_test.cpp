@@ -9,15 +9,6 @@
 
 namespace {
 
-std::string slurp(const std::string& path) {
-    std::ifstream in(path, std::ios::binary);
-    std::stringstream s;
-    s << in.rdbuf();
-    return s.str();
-}
-
-void spill(const std::string& path, const std::string& text) { std::ofstream(path, std::ios::binary) << text; }
-
 // Every setting away from its initial value.
 PrintSettings unusual() {
     PrintSettings s;
@@ -56,7 +47,7 @@ TEST_F(DesignFile, NameAlwaysEndsInPsf) {
 TEST_F(DesignFile, WritesVersionThenEverySettingInOrder) {
     const std::string path = dir_.file("plain.psf");
     ASSERT_EQ(WriteDesignFile(PrintSettings{}, path), 0);
-    std::istringstream in(slurp(path));
+    std::istringstream in(fixture::readText(path));
     std::vector<std::string> lines;
     for (std::string l; std::getline(in, l);) lines.push_back(l);
     ASSERT_EQ(lines.size(), 3u + 59u);
@@ -86,7 +77,7 @@ TEST_F(DesignFile, RoundTripRestoresEverySetting) {
     read.PrefCodes = "ZZ";
     ASSERT_TRUE(ReadDesignFile(path, read));
     ASSERT_EQ(WriteDesignFile(read, again), 0);
-    EXPECT_EQ(slurp(again), slurp(path));
+    EXPECT_EQ(fixture::readText(again), fixture::readText(path));
     EXPECT_EQ(read.PrintGenre, "Café Ballads");
     EXPECT_EQ(read.PAGEBREAKOFFSET, -3);
     EXPECT_EQ(read.StartDate, rt::date(2, 29, 2024));
@@ -99,13 +90,13 @@ TEST_F(DesignFile, RoundTripRestoresEverySetting) {
 
 TEST_F(DesignFile, SavingKeepsTheRestOfAnExistingFile) {
     const std::string path = dir_.file("shared.psf");
-    spill(path, "; kept by hand\n[Notes]\nwho=Mara\n[Settings]\nPrintSort=2\nExtra=5\n");
+    fixture::writeText(path, "; kept by hand\n[Notes]\nwho=Mara\n[Settings]\nPrintSort=2\nExtra=5\n");
     ASSERT_EQ(WriteDesignFile(PrintSettings{}, path), 0);
     EXPECT_EQ(rt::getIni("Notes", "who", "", path), "Mara");
     EXPECT_EQ(rt::getIni("Settings", "Extra", "", path), "5");
     EXPECT_EQ(rt::getIni("Settings", "PrintSort", "", path), "1");
     EXPECT_EQ(rt::getIni("Version", "Version", "", path), "SongBook Print Setup File");
-    EXPECT_EQ(slurp(path).rfind("; kept by hand\n", 0), 0u);
+    EXPECT_EQ(fixture::readText(path).rfind("; kept by hand\n", 0), 0u);
 }
 
 TEST_F(DesignFile, WriteFailureIsReportedAndLeavesNothing) {
@@ -126,7 +117,7 @@ TEST_F(DesignFile, FilesOfAnotherTypeAreRefusedAndChangeNothing) {
     for (const Case& c : cases) {
         SCOPED_TRACE(c.what);
         const std::string path = dir_.file("other.wsf");
-        spill(path, c.text);
+        fixture::writeText(path, c.text);
         PrintSettings s = unusual();
         EXPECT_FALSE(ReadDesignFile(path, s));
         EXPECT_EQ(s.PrintSort, 2);
@@ -138,7 +129,7 @@ TEST_F(DesignFile, FilesOfAnotherTypeAreRefusedAndChangeNothing) {
 
 TEST_F(DesignFile, MissingKeysAndDatesOfAnUnfilteredDesign) {
     const std::string path = dir_.file("sparse.psf");
-    spill(path, "[Version]\nVersion=SongBook Print Setup File\n[Settings]\nFilterReport=0\n"
+    fixture::writeText(path, "[Version]\nVersion=SongBook Print Setup File\n[Settings]\nFilterReport=0\n"
                 "StartDate=70000\nEndDate=70001\nSetFonts=abc\nPageBreakOffset=-9\n");
     PrintSettings s = unusual();
     ASSERT_TRUE(ReadDesignFile(path, s));

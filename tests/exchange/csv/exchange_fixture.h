@@ -36,14 +36,8 @@ struct Listing {
     std::string make;
 };
 
-inline std::string readFile(const std::string& path) {
-    std::ifstream in(path, std::ios::binary);
-    return std::string(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
-}
-inline void writeFile(const std::string& path, const std::string& bytes) {
-    std::ofstream(path, std::ios::binary) << bytes;
-}
-
+using fixture::readText;
+using fixture::writeText;
 class ExchangeTest : public ::testing::Test {
 protected:
     void SetUp() override {

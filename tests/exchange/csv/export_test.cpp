@@ -18,7 +18,7 @@ TEST_F(ExportTest, ALineHoldsElevenFieldsQuotedAsTheFileFormatSays) {
                  {"Zed Song   ", "", "SC8125", 2, "", "", "", 0, "SC"},
                  {"Orphan", "Nobody", "XX0001", 0, "", "", "", rt::date(12, 25, 1999), "XX"}});
     exportAll(file("out.csv"));
-    EXPECT_EQ(readFile(file("out.csv")),
+    EXPECT_EQ(readText(file("out.csv")),
               "\"Orphan\",\"Nobody\",\"\",0,\"XX0001\",\"\",\"\",\"XX\",0,\"\",\"12/25/99\"\r\n"
               "\"Say \"\"Hi\"\"\",\"  Lead Blank\",\"101\",4294967295,\"SC8125\",\"Pop Rock\",\"X\",\"SC\",7,\"\","
               "\" 1/05/04\"\r\n"
@@ -36,10 +36,10 @@ TEST_F(ExportTest, AccentsAreWrittenInWindows1252AndOtherScriptsInUtf8) {
     addDisc("SC1", "1");
     addListings({{"Caf\xC3\xA9 Cr\xC3\xA8me", "Bj\xC3\xB6rk", "SC1", 1, "", "", "", 0, "SC"}});
     exportAll(file("latin.csv"));
-    EXPECT_EQ(readFile(file("latin.csv")).substr(0, 24), "\"Caf\xE9 Cr\xE8me\",\"Bj\xF6rk\",\"1\"");
+    EXPECT_EQ(readText(file("latin.csv")).substr(0, 24), "\"Caf\xE9 Cr\xE8me\",\"Bj\xF6rk\",\"1\"");
     addListings({{"\xE5\xA4\x9C\xE6\x9B\xB2", "Artist", "SC1", 2, "", "", "", 0, "SC"}});
     exportAll(file("utf8.csv"));
-    const std::string text = readFile(file("utf8.csv"));
+    const std::string text = readText(file("utf8.csv"));
     EXPECT_NE(text.find("\"Caf\xC3\xA9 Cr\xC3\xA8me\""), std::string::npos);
     EXPECT_NE(text.find("\"\xE5\xA4\x9C\xE6\x9B\xB2\""), std::string::npos);
 }
@@ -54,20 +54,20 @@ TEST_F(ExportTest, FileNamesGetCsvOnlyWhenTheyHoldNone) {
 
     addListings({{"One", "A", "SC1", 1, "", "", "", 0, "SC"}});
     exportAll(file("LIST"));
-    EXPECT_FALSE(readFile(file("LIST.csv")).empty());
+    EXPECT_FALSE(readText(file("LIST.csv")).empty());
     EXPECT_EQ(ExportFileName.str(), file("LIST.csv"));
 }
 
 TEST_F(ExportTest, AnExistingFileIsReplacedOnlyWhenTheHostAgrees) {
     addListings({{"One", "A", "SC1", 1, "", "", "", 0, "SC"}});
-    writeFile(file("keep.csv"), "old contents");
+    writeText(file("keep.csv"), "old contents");
     startExport();
     ASSERT_TRUE(d_.in(kExportTitle).press("Export Listings"));
     ASSERT_TRUE(d_.dialog(file("keep.csv")));
     EXPECT_EQ(message(), "The file " + file("keep.csv") + " already exists.\n\nDo you want to replace it?");
     ASSERT_TRUE(d_.answer("No"));
     EXPECT_EQ(d_.request(), nullptr) << d_.windows();
-    EXPECT_EQ(readFile(file("keep.csv")), "old contents");
+    EXPECT_EQ(readText(file("keep.csv")), "old contents");
 
     ASSERT_TRUE(d_.in(kExportTitle).press("Export Listings"));
     ASSERT_TRUE(d_.dialog(file("keep.csv")));
@@ -75,7 +75,7 @@ TEST_F(ExportTest, AnExistingFileIsReplacedOnlyWhenTheHostAgrees) {
     d_.wait(20);
     EXPECT_EQ(message(), "Finished Exporting Song Listings");
     ASSERT_TRUE(d_.answer("OK"));
-    EXPECT_EQ(readFile(file("keep.csv")).substr(0, 7), "\"One\",\"");
+    EXPECT_EQ(readText(file("keep.csv")).substr(0, 7), "\"One\",\"");
 }
 
 TEST_F(ExportTest, AFileThatCannotBeCreatedIsReportedAndNothingIsFinished) {
@@ -123,7 +123,7 @@ TEST_F(ExportTest, TaggedDiscsAndTaggedTracksChooseTheListings) {
     ASSERT_TRUE(d_.in(kExportTitle).press("Showing UnTagged"));
     EXPECT_EQ(d_.rows("?DiscList").size(), 3u);
     EXPECT_EQ(exportTo(file("discs.csv")), "Finished Exporting Song Listings");
-    const std::string discsFile = readFile(file("discs.csv"));
+    const std::string discsFile = readText(file("discs.csv"));
     EXPECT_EQ(discsFile.find("Alpha"), std::string::npos);
     EXPECT_LT(discsFile.find("Bravo"), discsFile.find("Charlie"));
 
@@ -139,7 +139,7 @@ TEST_F(ExportTest, TaggedDiscsAndTaggedTracksChooseTheListings) {
     EXPECT_EQ(d_.rows("?TrackList")[1][0], kTagMark);
     EXPECT_EQ(d_.rows("?TrackList")[2][0], kTagMark);
     EXPECT_EQ(exportTo(file("tracks.csv")), "Finished Exporting Song Listings");
-    const std::string tracksFile = readFile(file("tracks.csv"));
+    const std::string tracksFile = readText(file("tracks.csv"));
     EXPECT_NE(tracksFile.find("\"Delta\""), std::string::npos);
     EXPECT_NE(tracksFile.find("\"Bravo\""), std::string::npos);
     EXPECT_EQ(tracksFile.find("Alpha"), std::string::npos);
@@ -165,7 +165,7 @@ TEST_F(ExportTest, TaggedDiscsAndTaggedTracksChooseTheListings) {
 
 TEST_F(ExportTest, CancelInTheProgressWindowLeavesNoFileBehind) {
     addListings({{"One", "A", "SC1", 1, "", "", "", 0, "SC"}});
-    writeFile(file("keep.csv"), "old contents");
+    writeText(file("keep.csv"), "old contents");
     startExport();
     ASSERT_TRUE(d_.in(kExportTitle).press("Export Listings"));
     ASSERT_TRUE(d_.dialog(file("keep.csv")));
@@ -174,7 +174,7 @@ TEST_F(ExportTest, CancelInTheProgressWindowLeavesNoFileBehind) {
     ASSERT_TRUE(d_.in("Exporting Song Listings...").press("Cancel")) << d_.windows();
     EXPECT_EQ(message(), "Export Operation Cancelled");
     ASSERT_TRUE(d_.answer("OK"));
-    EXPECT_EQ(readFile(file("keep.csv")), "old contents");
+    EXPECT_EQ(readText(file("keep.csv")), "old contents");
     std::size_t files = 0;
     for (const auto& e : std::filesystem::directory_iterator(dir_.path())) files += e.path().extension() != ".2bk" && e.path().extension() != ".2bd";
     EXPECT_EQ(files, 1u) << "no temporary file is left";

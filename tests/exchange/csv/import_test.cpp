@@ -39,7 +39,7 @@ TEST_F(ImportTest, EachKindOfRowHasItsOutcome) {
     };
     std::string text;
     for (const Case& c : cases) text += c.line + "\r\n";  // empty lines between are skipped
-    writeFile(file("in.csv"), text);
+    writeText(file("in.csv"), text);
 
     std::string problems;
     startImport(file("in.csv"), &problems);
@@ -74,7 +74,7 @@ TEST_F(ImportTest, EachKindOfRowHasItsOutcome) {
 }
 
 TEST_F(ImportTest, AFileWithoutConflictsSaysSoAndAnEmptyFileAddsNothing) {
-    writeFile(file("empty.csv"), "");
+    writeText(file("empty.csv"), "");
     startImport(file("empty.csv"));
     EXPECT_FALSE(d_.hidden("?NoConflictText"));
     EXPECT_EQ(d_.text("?NoConflictText"), "The Import File has been Analyzed and NO Conflicts Exist!");
@@ -105,7 +105,7 @@ TEST_F(ImportTest, EncodingsAndLineEndsOfOtherProgramsAreRead) {
             SBK.create();
             SBD.create();
         });
-        writeFile(file("in.csv"), c.bytes);
+        writeText(file("in.csv"), c.bytes);
         importAll(file("in.csv"));
         EXPECT_EQ(listings(), std::vector<std::string>{c.listing});
     }
@@ -122,7 +122,7 @@ TEST_F(ImportTest, AFileThatWillNotOpenIsReported) {
 TEST_F(ImportTest, ConflictsAreCorrectedDroppedOrDeleted) {
     addDisc("SC100", "1");
     addListings({{"Old One", "Artist", "SC100", 1, "", "", "", 0, "SC"}});
-    writeFile(file("in.csv"), row("Track Clash", "1", 1, "SC100") + row("Custom Clash", "1", 1, "SC300") +
+    writeText(file("in.csv"), row("Track Clash", "1", 1, "SC100") + row("Custom Clash", "1", 1, "SC300") +
                                   row("Drop Me", "1", 1, "SC400") + row("Delete Me", "1", 1, "SC500"));
     startImport(file("in.csv"));
     ASSERT_EQ(conflictRows().size(), 4u);
@@ -182,7 +182,7 @@ TEST_F(ImportTest, ConflictsAreCorrectedDroppedOrDeleted) {
 TEST_F(ImportTest, LeftConflictsAreConfirmedAndCancelImportsNothing) {
     addDisc("SC100", "1");
     addListings({{"Old One", "Artist", "SC100", 1, "", "", "", 0, "SC"}});
-    writeFile(file("in.csv"), row("Clash", "1", 1, "SC100") + row("Fine", "2", 1, "SC200"));
+    writeText(file("in.csv"), row("Clash", "1", 1, "SC100") + row("Fine", "2", 1, "SC200"));
     startImport(file("in.csv"));
     ASSERT_TRUE(d_.in(kImportTitle).press("Import Listings"));
     EXPECT_EQ(message(), "Conflicting Listing Still Exist!\nIf you continue these listing will NOT be Imported.\n\n"
@@ -196,7 +196,7 @@ TEST_F(ImportTest, LeftConflictsAreConfirmedAndCancelImportsNothing) {
 }
 
 TEST_F(ImportTest, AFailureOnTheWayLeavesTheSongBookAsItWas) {
-    writeFile(file("in.csv"), row("One", "1", 1, "SC100") + row("Two", "1", 2, "SC100") + row("Three", "7", 1, "SC300"));
+    writeText(file("in.csv"), row("One", "1", 1, "SC100") + row("Two", "1", 2, "SC100") + row("Three", "7", 1, "SC300"));
     startImport(file("in.csv"));
     // Meanwhile another station gives custom disc id 7 to another disc.
     ASSERT_EQ(fixture::execSql(SBDiscsFileName.str(), "INSERT INTO data(UNQDISKID, MAKETYPE, MAKEID, ALTDISKID) "
@@ -217,7 +217,7 @@ TEST_F(ImportTest, AFailureOnTheWayLeavesTheSongBookAsItWas) {
 }
 
 TEST_F(ImportTest, CancelInTheProgressWindowSaysWhatWasAdded) {
-    writeFile(file("in.csv"), row("One", "1", 1, "SC100") + row("Two", "1", 2, "SC100"));
+    writeText(file("in.csv"), row("One", "1", 1, "SC100") + row("Two", "1", 2, "SC100"));
     startImport(file("in.csv"));
     ASSERT_TRUE(d_.in(kImportTitle).press("Import Listings"));
     // Before the first step runs.
@@ -229,7 +229,7 @@ TEST_F(ImportTest, CancelInTheProgressWindowSaysWhatWasAdded) {
 }
 
 TEST_F(ImportTest, ASongBookThatCannotBeWrittenIsReportedWithWhatWasAdded) {
-    writeFile(file("in.csv"), row("One", "1", 1, "SC100") + row("Two", "1", 2, "SC100"));
+    writeText(file("in.csv"), row("One", "1", 1, "SC100") + row("Two", "1", 2, "SC100"));
     startImport(file("in.csv"));
     {
         fixture::FileLock lock(SongBookFileName.str());

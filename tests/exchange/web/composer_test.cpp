@@ -11,11 +11,6 @@ namespace {
 
 constexpr const char* kComposer = "Cantorelle V2 SongBook Maker - HTML SongBook Composer";
 
-std::string slurp(const std::string& path) {
-    std::ifstream in(path, std::ios::binary);
-    return std::string(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
-}
-
 class ComposerTest : public workspace_test::WorkspaceTest {
 protected:
     void SetUp() override {
@@ -78,8 +73,8 @@ TEST_F(ComposerTest, ComposesThePagesAndTellsHowToPublishThem) {
     EXPECT_TRUE(rt::fileExists(pages() + "/indexA.htm"));
     EXPECT_TRUE(rt::fileExists(pages() + "/T-T.htm"));
     EXPECT_TRUE(rt::fileExists(pages() + "/A-%C3%89.htm"));
-    EXPECT_NE(slurp(pages() + "/index.htm").find("<TITLE>Songs at the Anchor</TITLE>"), std::string::npos);
-    EXPECT_NE(slurp(pages() + "/index.htm").find("<A href=http://www.example.org>Home</a>"), std::string::npos);
+    EXPECT_NE(fixture::readText(pages() + "/index.htm").find("<TITLE>Songs at the Anchor</TITLE>"), std::string::npos);
+    EXPECT_NE(fixture::readText(pages() + "/index.htm").find("<A href=http://www.example.org>Home</a>"), std::string::npos);
 
     ASSERT_TRUE(d_.press("View HTML SongBook"));
     const auto launched = rt::launchedCommands();
@@ -137,7 +132,7 @@ TEST_F(ComposerTest, SetupFilesKeepTheDesignAndRefuseOtherFiles) {
     EXPECT_EQ(d_.request()->title, "Enter Name of HTML SongBook Setup File");
     EXPECT_EQ(d_.request()->kind, rt::RequestKind::SaveFile);
     ASSERT_TRUE(d_.dialog(books_ + "/My Setup.WSF"));
-    const std::string saved = slurp(books_ + "/My Setup.wsf");
+    const std::string saved = fixture::readText(books_ + "/My Setup.wsf");
     EXPECT_EQ(saved.rfind("[Version]", 0), 0u) << saved;
     EXPECT_NE(saved.find("webtablecolor=1193046"), std::string::npos) << saved;
 
@@ -239,7 +234,7 @@ TEST_F(ComposerTest, ColoursAndEmbedPoints) {
     ASSERT_TRUE(d_.type("Home Page URL:", "www.example.org"));
     ASSERT_TRUE(d_.press("Compose Web Pages"));
     runProgress();
-    const std::string page = slurp(pages() + "/T-T.htm");
+    const std::string page = fixture::readText(pages() + "/T-T.htm");
     EXPECT_NE(page.find("<meta name=\"author\" content=\"Anchor\">\r\n</HEAD>"), std::string::npos) << page;
     EXPECT_NE(page.find("<BODY text=000000 bgcolor=FF0000 vlink=FF80FF link=0000A0 BACKGROUND = \"mywallpaper.gif\">"
                         "\r\n<CENTER> <IMG SRC=\"mylogo.gif\"> </CENTER>\r\n"),
@@ -258,14 +253,14 @@ TEST_F(ComposerTest, CancelStopsWithoutCongratulationsAndALaterRunWritesThePages
     ASSERT_EQ(d_.active()->title, kComposer) << d_.windows();
     EXPECT_EQ(d_.window("Congratulations"), nullptr);
     // The page being written was closed as it stood.
-    const std::string index = slurp(pages() + "/index.htm");
+    const std::string index = fixture::readText(pages() + "/index.htm");
     EXPECT_NE(index.find("</TABLE></TABLE><BR>\r\n"), std::string::npos);
     EXPECT_EQ(index.find("</HTML>"), std::string::npos);
 
     ASSERT_TRUE(d_.press("Compose Web Pages"));
     runProgress();
     EXPECT_EQ(d_.active()->title, "HTML SongBook Composer") << d_.windows();
-    EXPECT_NE(slurp(pages() + "/index.htm").find("</HTML>"), std::string::npos);
+    EXPECT_NE(fixture::readText(pages() + "/index.htm").find("</HTML>"), std::string::npos);
 }
 
 TEST_F(ComposerTest, AFailedWriteNamesTheFileAndTheReason) {

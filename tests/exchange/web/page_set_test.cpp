@@ -53,9 +53,9 @@ TEST_F(PageSetTest, PagesOfTheFixtureSongBookAreExactlyTheGoldenOnes) {
     publishGolden();
     const bool update = std::getenv("CANTORELLE_UPDATE_GOLDEN") != nullptr;
     for (const char* name : {"index.htm", "indexA.htm", "T-A.htm", "T-%3C.htm"}) {
-        const std::string written = readFile(pages("GOLDEN") + "/" + name);
+        const std::string written = readText(pages("GOLDEN") + "/" + name);
         if (update) std::ofstream(kGolden + "/" + name, std::ios::binary) << written;
-        EXPECT_EQ(written, readFile(kGolden + "/" + name)) << name;
+        EXPECT_EQ(written, readText(kGolden + "/" + name)) << name;
     }
 }
 
@@ -75,7 +75,7 @@ TEST_F(PageSetTest, EveryListingIsPublishedOnceByTitleAndOnceByArtist) {
     publishGolden();
     int titleRows = 0, artistRows = 0;
     for (const std::string& name : namesIn(pages("GOLDEN"))) {
-        const std::string page = readFile(pages("GOLDEN") + "/" + name);
+        const std::string page = readText(pages("GOLDEN") + "/" + name);
         const int rows = count(page, "<TR> <TD>");
         if (name.rfind("index", 0) == 0) {
             EXPECT_EQ(rows, 0) << name;
@@ -95,7 +95,7 @@ TEST_F(PageSetTest, EveryLinkOfEveryPageReachesAPage) {
     const std::string folder = pages("GOLDEN");
     std::set<std::string> reached;
     for (const std::string& name : namesIn(folder)) {
-        const auto links = linksIn(readFile(folder + "/" + name));
+        const auto links = linksIn(readText(folder + "/" + name));
         EXPECT_FALSE(links.empty()) << name;
         for (const std::string& link : links) {
             if (link == "http://www.example.org") continue;
@@ -118,7 +118,7 @@ TEST_F(PageSetTest, ListingTextIsEscapedAndTheHostsOwnHtmlIsNot) {
     WebEmbedBodyTag = "BACKGROUND = \"mywallpaper.gif\"";
     WebEmbedBody = "<CENTER> <IMG SRC=\"mylogo.gif\"> </CENTER>";
     ASSERT_TRUE(generate());
-    const std::string page = readFile(pages("ESCAPES") + "/T-%3C.htm");
+    const std::string page = readText(pages("ESCAPES") + "/T-%3C.htm");
     EXPECT_NE(page.find("<TD>&lt;script&gt;alert(1)&lt;/script&gt;"), std::string::npos) << page;
     EXPECT_EQ(page.find("<script>"), std::string::npos);
     EXPECT_NE(page.find(">&lt;</a></TD>"), std::string::npos);
@@ -127,7 +127,7 @@ TEST_F(PageSetTest, ListingTextIsEscapedAndTheHostsOwnHtmlIsNot) {
     EXPECT_NE(page.find("\r\n" + WebEmbedHeader.str() + "\r\n</HEAD>"), std::string::npos);
     EXPECT_NE(page.find(" link=0000A0 BACKGROUND = \"mywallpaper.gif\">\r\n<CENTER> <IMG SRC=\"mylogo.gif\"> </CENTER>\r\n"),
               std::string::npos);
-    const std::string rock = readFile(pages("ESCAPES") + "/T-R.htm");
+    const std::string rock = readText(pages("ESCAPES") + "/T-R.htm");
     EXPECT_NE(rock.find("<TD>Rock &amp; Roll &lt;Live&gt;                      </TD>"), std::string::npos) << rock;
 }
 
@@ -136,7 +136,7 @@ TEST_F(PageSetTest, AnEmptySongBookGivesIndexesWithAnEmptyLetterRowAndNoLetterPa
     HTMLOutputDirectory = "EMPTY";
     ASSERT_TRUE(generate());
     EXPECT_EQ(namesIn(pages("EMPTY")), (std::vector<std::string>{"index.htm", "indexA.htm"}));
-    const std::string index = readFile(pages("EMPTY") + "/index.htm");
+    const std::string index = readText(pages("EMPTY") + "/index.htm");
     EXPECT_NE(index.find("<TR>\r\n</TR>\r\n</TABLE></TABLE><BR>\r\n</TABLE>\r\n</center>\r\n</div>\r\n</BODY>\r\n</HTML>\r\n"),
               std::string::npos)
         << index;
@@ -155,7 +155,7 @@ TEST_F(PageSetTest, LettersAndSongNumbers) {
     const std::string folder = pages("MARKS");
     auto rowsOf = [&](const std::string& name) {
         std::vector<std::string> numbers;
-        const std::string page = readFile(folder + "/" + name);
+        const std::string page = readText(folder + "/" + name);
         static const std::regex row(R"(<TR> <TD>.{40}</TD> <TD>.{40}</TD> <TD>([^<]*)</TD> </TR>)");
         for (auto it = std::sregex_iterator(page.begin(), page.end(), row); it != std::sregex_iterator(); ++it)
             numbers.push_back((*it)[1]);
@@ -170,10 +170,10 @@ TEST_F(PageSetTest, LettersAndSongNumbers) {
     EXPECT_EQ(rowsOf("T-A.htm"), (std::vector<std::string>{"102-1", "102-2"}));
     // A blank title, one after a tab and one starting with blanks share the blank's page.
     EXPECT_EQ(rowsOf("T-%20.htm"), (std::vector<std::string>{"-7", "102-3", "102-4"}));
-    const std::string index = readFile(folder + "/index.htm");
+    const std::string index = readText(folder + "/index.htm");
     EXPECT_NE(index.find("<TD><A href=\"T-%252B.htm\">+</a></TD>"), std::string::npos);
     EXPECT_NE(index.find("<TD><A href=\"T-%2520.htm\">&nbsp;</a></TD>"), std::string::npos);
-    const std::string plus = readFile(folder + "/T-%2B.htm");
+    const std::string plus = readText(folder + "/T-%2B.htm");
     EXPECT_NE(plus.find("<TD bgcolor=80FFFF><A href=T-%252B.htm>+</a></TD>"), std::string::npos);
     EXPECT_NE(plus.find("<TD><A href=T-%253B.htm>;</a></TD>"), std::string::npos);
     // A blank body tag still leaves the blank before ">".
@@ -218,7 +218,7 @@ TEST_F(PageSetTest, EveryLetterIsFoundWhereCaseFoldingLeavesGaps) {
     for (const std::string& name : namesIn(pages("GAPS"))) {
         if (name[0] != 'T') continue;
         titlePages.push_back(name);
-        rows += count(readFile(pages("GAPS") + "/" + name), "<TR> <TD>");
+        rows += count(readText(pages("GAPS") + "/" + name), "<TR> <TD>");
     }
     EXPECT_EQ(rows, static_cast<int>(listings.size()));
     // ` { ~ Z ß Ø Ÿ Ā ı ĸ ŉ Ž ſ and the replacement character: one page each.

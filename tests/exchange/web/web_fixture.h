@@ -55,18 +55,8 @@ inline std::vector<Listing> goldenListings() {
 
 inline std::vector<Disc> goldenDiscs() { return {{"CV0105", "101"}, {"MX2201", "102"}, {"SELF01", "*"}}; }
 
-inline std::string readFile(const std::string& path) {
-    std::ifstream in(path, std::ios::binary);
-    return std::string(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
-}
-
-inline std::vector<std::string> namesIn(const std::string& folder) {
-    std::vector<std::string> names;
-    std::error_code ec;
-    for (const auto& e : std::filesystem::directory_iterator(folder, ec)) names.push_back(e.path().filename().string());
-    std::sort(names.begin(), names.end());
-    return names;
-}
+using fixture::namesIn;
+using fixture::readText;
 
 class WebTest : public ::testing::Test {
 protected:

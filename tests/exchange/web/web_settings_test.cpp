@@ -8,11 +8,6 @@
 
 namespace {
 
-std::string slurp(const std::string& path) {
-    std::ifstream in(path, std::ios::binary);
-    return std::string(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
-}
-
 class WebSettingsTest : public ::testing::Test {
 protected:
     void SetUp() override { ResetWebSettings(); }
@@ -58,7 +53,7 @@ TEST_F(WebSettingsTest, WritesTheTypeMarkFirstAndKeepsOtherContents) {
     const std::string file = dir_.file("kept.wsf");
     std::ofstream(file) << "; the host's note\n[Other]\nKey=Value\n";
     SaveWebSetup(file);
-    const std::string text = slurp(file);
+    const std::string text = fixture::readText(file);
     EXPECT_EQ(text.rfind("; the host's note\n[Other]\nKey=Value\n", 0), 0u) << text;
     EXPECT_NE(text.find("[Version]\nVersion=HTML SongBook Setup File\n[Settings]\nHTMLOutputDirectory=\nWebTitle=\n"),
               std::string::npos)

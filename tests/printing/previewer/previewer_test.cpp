@@ -17,13 +17,6 @@ namespace fs = std::filesystem;
 
 namespace {
 
-std::string readAll(const std::string& path) {
-    std::ifstream in(path, std::ios::binary);
-    std::ostringstream ss;
-    ss << in.rdbuf();
-    return ss.str();
-}
-
 // The page number a page file was written as (page000002.cpage is 2).
 int pageNo(const std::string& path) { return std::stoi(fs::path(path).stem().string().substr(4)); }
 
@@ -164,7 +157,7 @@ TEST_F(PreviewerTest, PagesGridsAndZooms) {
     EXPECT_EQ(zone(2), "No Zoom");
     auto page1 = d.control("?PAGE1");
     ASSERT_TRUE(page1);
-    EXPECT_NE(readAll(page1->text).find("    Page 1 of 6    "), std::string::npos);  // stamped
+    EXPECT_NE(fixture::readText(page1->text).find("    Page 1 of 6    "), std::string::npos);  // stamped
     EXPECT_FALSE(d.enabled("Previous Page"));
     ASSERT_TRUE(d.press("Go To Last Page"));
     EXPECT_EQ(zone(5), "Page 6 of 6");
@@ -271,7 +264,7 @@ TEST_F(PreviewerTest, PrintsToPdf) {
     ASSERT_TRUE(d.press("Ok"));
     EXPECT_FALSE(d.running()) << d.windows();
     ASSERT_TRUE(fs::exists(pdf));
-    const std::string head = readAll(pdf).substr(0, 5);
+    const std::string head = fixture::readText(pdf).substr(0, 5);
     EXPECT_EQ(head, "%PDF-");
 }
 

@@ -14,13 +14,6 @@ void writeText(const std::string& path, const std::string& text) {
     std::ofstream(path, std::ios::binary | std::ios::trunc) << text;
 }
 
-std::string readText(const std::string& path) {
-    std::ifstream in(path, std::ios::binary);
-    std::stringstream s;
-    s << in.rdbuf();
-    return s.str();
-}
-
 bool present(const std::string& path) { return std::filesystem::exists(path); }
 
 class WholeFiles : public RecordFiles {
@@ -54,7 +47,7 @@ TEST_F(WholeFiles, AFileThatIsNoRecordFileIsLeftAlone) {
     songs.close();
     writeText(listing(), "listings of an older version");
     EXPECT_EQ(rt::recoverRecordFiles({listing()}), 0) << rt::error();
-    EXPECT_EQ(readText(listing()), "listings of an older version");
+    EXPECT_EQ(fixture::readText(listing()), "listings of an older version");
 }
 
 TEST_F(WholeFiles, AFileAnotherConnectionIsWritingIsReportedAsLockedAndNamed) {
@@ -87,7 +80,7 @@ TEST_F(WholeFiles, ACopyHoldsTheCommittedRecordsAndOtherFilesAsTheyLie) {
 
     writeText(folder + "/old.sbk", "listings of an older version");
     ASSERT_EQ(rt::copyRecordFile(folder + "/old.sbk", folder + "/old-copy.sbk"), 0) << rt::error();
-    EXPECT_EQ(readText(folder + "/old-copy.sbk"), "listings of an older version");
+    EXPECT_EQ(fixture::readText(folder + "/old-copy.sbk"), "listings of an older version");
     // Never over an existing file.
     EXPECT_NE(rt::copyRecordFile(listing(), copy), 0);
 }

@@ -15,13 +15,6 @@ namespace fs = std::filesystem;
 
 namespace {
 
-std::string readAll(const std::string& path) {
-    std::ifstream in(path, std::ios::binary);
-    std::ostringstream ss;
-    ss << in.rdbuf();
-    return ss.str();
-}
-
 void writeAll(const std::string& path, const std::string& text) {
     std::ofstream out(path, std::ios::binary);
     out << text;
@@ -241,7 +234,7 @@ TEST(ReportEngine, PageFileRoundTrip) {
     EXPECT_EQ(f.items[2].text, "/some where/logo.jpg");
     EXPECT_EQ(f.items[3].kind, 'E');  // the hidden text is not written
     // Each item is one line of the file.
-    const std::string raw = readAll(pages[0]);
+    const std::string raw = fixture::readText(pages[0]);
     EXPECT_EQ(std::count(raw.begin(), raw.end(), '\n'), 6);
 }
 
@@ -333,7 +326,7 @@ TEST(PageNumbers, StampsInPlace) {
         std::string expected = content;
         if (c.at != std::string::npos) expected.replace(c.at, ph.size(), "    Page 3 of 12   ");
         EXPECT_EQ(result, c.at == std::string::npos ? 0 : 1);
-        EXPECT_EQ(readAll(path), expected);
+        EXPECT_EQ(fixture::readText(path), expected);
     }
     EXPECT_EQ(rep::stampPageNumber(dir.file("missing.cpage"), 1, 1), -1);
 }

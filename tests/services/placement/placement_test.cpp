@@ -37,13 +37,6 @@ void placedDialog(bool resizable, Opened* opened) {
     }
 }
 
-std::string fileText(const std::string& path) {
-    std::ifstream in(path, std::ios::binary);
-    std::stringstream s;
-    s << in.rdbuf();
-    return s.str();
-}
-
 class PlacementTest : public ::testing::Test {
 protected:
     void TearDown() override { d_.end(); }
@@ -110,13 +103,13 @@ TEST_F(PlacementTest, ClosingMinimizedLeavesTheSectionUnchanged) {
         put("YPosit", "12");
         put("Width", "210");
         put("Height", "130");
-        const std::string before = fileText(rt::iniPath(kIni));
+        const std::string before = fixture::readText(rt::iniPath(kIni));
         start();
         send(rt::EvMoved, "70,80");
         if (maximizedFirst) send(rt::EvMaximized);
         send(rt::EvIconized);
         ASSERT_TRUE(d_.close()) << d_.error();
-        EXPECT_EQ(fileText(rt::iniPath(kIni)), before);
+        EXPECT_EQ(fixture::readText(rt::iniPath(kIni)), before);
     }
 }
 

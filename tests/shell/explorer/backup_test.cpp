@@ -70,14 +70,14 @@ void craftAnnouncing(const std::string& path, const std::string& name, std::uint
     put32(z, 0x06054b50);  // end of central directory
     put16(z, 0), put16(z, 0), put16(z, 1), put16(z, 1);
     put32(z, centralSize), put32(z, central), put16(z, 0);
-    writeFile(path, z);
+    writeText(path, z);
 }
 
 // The names in a folder with their contents.
 std::map<std::string, std::string> folderContents(const std::string& dir) {
     std::map<std::string, std::string> out;
     for (const auto& e : std::filesystem::directory_iterator(dir))
-        out[e.path().filename().string()] = e.is_regular_file() ? readFile(e.path().string()) : "<folder>";
+        out[e.path().filename().string()] = e.is_regular_file() ? readText(e.path().string()) : "<folder>";
     return out;
 }
 
@@ -137,8 +137,8 @@ TEST_F(BackupTest, RestoringIntoAnEmptyFolderGivesBackTheSameFiles) {
     std::string listing, discs;
     for (int i = 0; i < 200000; ++i) listing += static_cast<char>(i * 7 % 256);
     for (int i = 0; i < 5000; ++i) discs += static_cast<char>(255 - i % 256);
-    writeFile(books_ + "/Pop.2bk", listing);
-    writeFile(books_ + "/Pop.2bd", discs);
+    writeText(books_ + "/Pop.2bk", listing);
+    writeText(books_ + "/Pop.2bd", discs);
     const std::string dest = folder("backups");
     const std::string empty = folder("empty");
     start();
@@ -150,8 +150,8 @@ TEST_F(BackupTest, RestoringIntoAnEmptyFolderGivesBackTheSameFiles) {
     EXPECT_EQ(message(), "");
     EXPECT_EQ(status(), "SongBook Successfully Restored");
     EXPECT_EQ(d_.beeps(), std::vector<rt::BeepKind>{rt::BeepKind::Information});
-    EXPECT_TRUE(readFile(empty + "/Pop.2bk") == listing);
-    EXPECT_TRUE(readFile(empty + "/Pop.2bd") == discs);
+    EXPECT_TRUE(readText(empty + "/Pop.2bk") == listing);
+    EXPECT_TRUE(readText(empty + "/Pop.2bd") == discs);
     EXPECT_EQ(listed(), std::vector<std::string>{"Pop"});
     EXPECT_EQ(rt::currentFolder(), empty);
 }
@@ -162,7 +162,7 @@ TEST_F(BackupTest, BackingUpTwiceReplacesTheTwoMembers) {
     const std::string dest = folder("backups");
     start();
     backup("Pop", dest);
-    writeFile(books_ + "/Pop.2bk", "listings of Pop, later\n");
+    writeText(books_ + "/Pop.2bk", "listings of Pop, later\n");
     backup("Pop", dest);
     EXPECT_EQ(status(), "SongBook Backup Created Successfully");
     EXPECT_EQ(sortedMembers(dest + "/Pop.bkp"), (std::vector<std::string>{"Pop.2bd", "Pop.2bk"}));
@@ -170,12 +170,12 @@ TEST_F(BackupTest, BackingUpTwiceReplacesTheTwoMembers) {
     const std::string other = folder("other");
     changeFolder(other);
     restore(dest + "/Pop.bkp");
-    EXPECT_EQ(readFile(other + "/Pop.2bk"), "listings of Pop, later\n");
-    EXPECT_EQ(readFile(other + "/Pop.2bd"), "discs of Pop\n");
+    EXPECT_EQ(readText(other + "/Pop.2bk"), "listings of Pop, later\n");
+    EXPECT_EQ(readText(other + "/Pop.2bd"), "discs of Pop\n");
 }
 
 TEST_F(BackupTest, AMissingDiscFileFailsWithTheLibrarysTextAndWritesNoArchive) {
-    writeFile(books_ + "/Pop.2bk", "listings of Pop\n");
+    writeText(books_ + "/Pop.2bk", "listings of Pop\n");
     const std::string dest = folder("backups");
     start();
     backup("Pop", dest);
@@ -209,8 +209,8 @@ TEST_F(BackupTest, RestoreReplacesExistingFilesOnlyWhenTheHostAgrees) {
     const std::string dest = folder("backups");
     start();
     backup("Pop", dest);
-    writeFile(books_ + "/Pop.2bk", "damaged");
-    writeFile(books_ + "/Pop.2bd", "damaged too");
+    writeText(books_ + "/Pop.2bk", "damaged");
+    writeText(books_ + "/Pop.2bd", "damaged too");
 
     restore(dest + "/Pop.bkp");
     auto r = d_.request();
@@ -219,14 +219,14 @@ TEST_F(BackupTest, RestoreReplacesExistingFilesOnlyWhenTheHostAgrees) {
     EXPECT_NE(r->text.find("Pop.2bd"), std::string::npos) << r->text;
     EXPECT_EQ(r->defaultValue, rt::BtnNo);
     ASSERT_TRUE(d_.answer("No"));
-    EXPECT_EQ(readFile(books_ + "/Pop.2bk"), "damaged");
-    EXPECT_EQ(readFile(books_ + "/Pop.2bd"), "damaged too");
+    EXPECT_EQ(readText(books_ + "/Pop.2bk"), "damaged");
+    EXPECT_EQ(readText(books_ + "/Pop.2bd"), "damaged too");
     EXPECT_NE(status(), "SongBook Successfully Restored");
 
     restore(dest + "/Pop.bkp");
     ASSERT_TRUE(d_.answer("Yes"));
-    EXPECT_EQ(readFile(books_ + "/Pop.2bk"), "listings of Pop\n");
-    EXPECT_EQ(readFile(books_ + "/Pop.2bd"), "discs of Pop\n");
+    EXPECT_EQ(readText(books_ + "/Pop.2bk"), "listings of Pop\n");
+    EXPECT_EQ(readText(books_ + "/Pop.2bd"), "discs of Pop\n");
     EXPECT_EQ(status(), "SongBook Successfully Restored");
 }
 
@@ -281,18 +281,18 @@ TEST_F(BackupTest, AMemberHoldingMoreThanItAnnouncesFailsAndWritesNothing) {
 }
 
 TEST_F(BackupTest, ARestoreWhoseSecondMemberFailsLeavesTheFolderAsItWas) {
-    writeFile(books_ + "/Pop.2bk", "old listings");
-    writeFile(books_ + "/Pop.2bd", "old discs");
+    writeText(books_ + "/Pop.2bk", "old listings");
+    writeText(books_ + "/Pop.2bd", "old discs");
     const auto before = folderContents(books_);
     const std::string archive = folder("backups") + "/Pop.bkp";
     const std::string good = "new listings of Pop", bad = "new discs of Pop, soon damaged";
     craftArchive(archive, {{"Pop.2bk", good}, {"Pop.2bd", bad}});
     // Damage the second member's stored bytes: its checksum no longer matches.
-    std::string bytes = readFile(archive);
+    std::string bytes = readText(archive);
     const auto at = bytes.find("soon damaged");
     ASSERT_NE(at, std::string::npos) << "members are stored as they are";
     bytes[at] = 'S';
-    writeFile(archive, bytes);
+    writeText(archive, bytes);
 
     start();
     restore(archive);
@@ -348,7 +348,7 @@ TEST_F(BackupTest, ALargeRestoreShowsItsProgressAndCancelWritesNothing) {
     ASSERT_TRUE(explorerShowing()) << d_.windows();
     EXPECT_EQ(status(), "SongBook Successfully Restored") << message();
     EXPECT_EQ(std::filesystem::file_size(books_ + "/Big.2bk"), big.size());
-    EXPECT_EQ(readFile(books_ + "/Big.2bd"), small);
+    EXPECT_EQ(readText(books_ + "/Big.2bd"), small);
 }
 
 TEST_F(BackupTest, ArchiveWorkWithoutDialogs) {
@@ -360,13 +360,13 @@ TEST_F(BackupTest, ArchiveWorkWithoutDialogs) {
     EXPECT_EQ(rt::zArchiveComment(archive), "Cantorelle V2 SongBook Maker Backup Dated:  7/04/21");
     const std::string target = folder("target");
     ASSERT_EQ(ExtractSongBookBackup(archive, target + "/", error), 0) << error;
-    EXPECT_EQ(readFile(target + "/Pop.2bk"), "listings of Pop\n");
-    EXPECT_EQ(readFile(target + "/Pop.2bd"), "discs of Pop\n");
+    EXPECT_EQ(readText(target + "/Pop.2bk"), "listings of Pop\n");
+    EXPECT_EQ(readText(target + "/Pop.2bd"), "discs of Pop\n");
     // A file that is no archive is reported, not replaced.
-    writeFile(root_.file("not-a-zip.bkp"), "plain text");
+    writeText(root_.file("not-a-zip.bkp"), "plain text");
     EXPECT_NE(WriteSongBookBackup(books_ + "/Pop.2bk", root_.file("not-a-zip.bkp"), "c", error), 0);
     EXPECT_FALSE(error.empty());
-    EXPECT_EQ(readFile(root_.file("not-a-zip.bkp")), "plain text");
+    EXPECT_EQ(readText(root_.file("not-a-zip.bkp")), "plain text");
 }
 
 }  // namespace

@@ -20,17 +20,8 @@
 
 namespace explorer_test {
 
-inline void writeFile(const std::string& path, const std::string& content) {
-    std::ofstream out(path, std::ios::binary | std::ios::trunc);
-    out << content;
-}
-
-inline std::string readFile(const std::string& path) {
-    std::ifstream in(path, std::ios::binary);
-    std::stringstream s;
-    s << in.rdbuf();
-    return s.str();
-}
+using fixture::readText;
+using fixture::writeText;
 
 inline bool exists(const std::string& path) {
     std::error_code ec;
@@ -66,8 +57,8 @@ protected:
     // A SongBook pair of plain files whose contents name them.
     void pair(const std::string& dir, const std::string& name, const std::string& list = "2bk",
               const std::string& disc = "2bd") {
-        writeFile(dir + "/" + name + "." + list, "listings of " + name + "\n");
-        writeFile(dir + "/" + name + "." + disc, "discs of " + name + "\n");
+        writeText(dir + "/" + name + "." + list, "listings of " + name + "\n");
+        writeText(dir + "/" + name + "." + disc, "discs of " + name + "\n");
     }
 
     void start() {

@@ -13,11 +13,11 @@ TEST_F(ExplorerTest, ListsTheSongBookFilesOfTheFolderByName) {
     pair(books_, "Karaoke.Night");
     pair(books_, "Old", "sbk", "sbd");
     std::filesystem::create_directories(books_ + "/Folder.2bk");  // a folder is no SongBook
-    writeFile(books_ + "/notes.txt", "x");
-    writeFile(books_ + "/Lonely.2bd", "a disc file alone");
+    writeText(books_ + "/notes.txt", "x");
+    writeText(books_ + "/Lonely.2bd", "a disc file alone");
     // Other files whose extension ends in "bk" are no SongBooks the program could open.
-    writeFile(books_ + "/Weird.abk", "another program's");
-    writeFile(books_ + "/Notes.XBK", "another program's");
+    writeText(books_ + "/Weird.abk", "another program's");
+    writeText(books_ + "/Notes.XBK", "another program's");
     start();
     EXPECT_EQ(d_.headers("?LIST"), std::vector<std::string>{"SongBooks"});
     EXPECT_EQ(listed(), (std::vector<std::string>{"Karaoke.Night", "Old", "Pop"}));
@@ -123,7 +123,7 @@ TEST_F(ExplorerTest, NewSongBookNamesAListingFileInTheFolder) {
 
 TEST_F(ExplorerTest, NewSongBookRefusesANameInUseAndCancelLeavesTheExplorerOpen) {
     pair(books_, "Pop");
-    writeFile(books_ + "/Orphan.2bd", "a disc file left behind");
+    writeText(books_ + "/Orphan.2bd", "a disc file left behind");
     start();
     ASSERT_TRUE(d_.press("&New SongBook"));
     for (const char* taken : {"Pop", "Orphan"}) {
@@ -142,7 +142,7 @@ TEST_F(ExplorerTest, NewSongBookRefusesANameInUseAndCancelLeavesTheExplorerOpen)
     ASSERT_TRUE(d_.close());
     EXPECT_FALSE(d_.running());
     EXPECT_EQ(SongBookFileName.str(), "");
-    EXPECT_EQ(readFile(books_ + "/Pop.2bk"), "listings of Pop\n");
+    EXPECT_EQ(readText(books_ + "/Pop.2bk"), "listings of Pop\n");
 }
 
 TEST_F(ExplorerTest, NewSongBookCloseBoxCancels) {

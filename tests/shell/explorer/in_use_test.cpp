@@ -54,7 +54,7 @@ TEST_P(InUseTest, ASongBookHeldByAnotherProgramIsLeftAlone) {
     const std::string archive = folder("backups") + "/Pop.bkp";
     std::string error;
     ASSERT_EQ(WriteSongBookBackup(books_ + "/Pop.2bk", archive, "c", error), 0) << error;
-    writeFile(books_ + "/Pop.2bd", "discs of Pop, changed since\n");
+    writeText(books_ + "/Pop.2bd", "discs of Pop, changed since\n");
     const std::string dest = folder("dest");
 
     for (const char* held : {"Pop.2bk", "Pop.2bd"}) {
@@ -79,8 +79,8 @@ TEST_P(InUseTest, ASongBookHeldByAnotherProgramIsLeftAlone) {
                                  " It.");
         ASSERT_TRUE(d_.answer("OK"));
         EXPECT_TRUE(explorerShowing());
-        EXPECT_EQ(readFile(books_ + "/Pop.2bk"), "listings of Pop\n");
-        EXPECT_EQ(readFile(books_ + "/Pop.2bd"), "discs of Pop, changed since\n");
+        EXPECT_EQ(readText(books_ + "/Pop.2bk"), "listings of Pop\n");
+        EXPECT_EQ(readText(books_ + "/Pop.2bd"), "discs of Pop, changed since\n");
         EXPECT_TRUE(std::filesystem::is_empty(dest));
         d_.end();
     }

@@ -30,8 +30,8 @@ protected:
         pair(books_, "Karaoke");
     }
     void neighbourIntact() {
-        EXPECT_EQ(readFile(books_ + "/Karaoke.2bk"), "listings of Karaoke\n");
-        EXPECT_EQ(readFile(books_ + "/Karaoke.2bd"), "discs of Karaoke\n");
+        EXPECT_EQ(readText(books_ + "/Karaoke.2bk"), "listings of Karaoke\n");
+        EXPECT_EQ(readText(books_ + "/Karaoke.2bd"), "discs of Karaoke\n");
     }
 };
 
@@ -49,8 +49,8 @@ TEST_P(PairTest, RenameRenamesBothFilesAndKeepsTheSelectionOnIt) {
     ASSERT_TRUE(explorerShowing()) << d_.windows();
     EXPECT_EQ(status(), "SongBook Successfully Renamed");
     EXPECT_EQ(d_.beeps(), std::vector<rt::BeepKind>{rt::BeepKind::Information});
-    EXPECT_EQ(readFile(listFile(books_, "Zed Party")), "listings of " + name + "\n");
-    EXPECT_EQ(readFile(discFile(books_, "Zed Party")), "discs of " + name + "\n");
+    EXPECT_EQ(readText(listFile(books_, "Zed Party")), "listings of " + name + "\n");
+    EXPECT_EQ(readText(discFile(books_, "Zed Party")), "discs of " + name + "\n");
     EXPECT_FALSE(exists(listFile(books_, name)));
     EXPECT_FALSE(exists(discFile(books_, name)));
     neighbourIntact();
@@ -95,8 +95,8 @@ TEST_P(PairTest, MoveCopiesBothFilesIntoAOneLetterFolderAndRemovesThem) {
     ASSERT_EQ(d_.request()->title, "Select Destination Folder");
     d_.clearBeeps();
     ASSERT_TRUE(d_.dialog(dest + "/"));
-    EXPECT_EQ(readFile(listFile(dest, name)), "listings of " + name + "\n");
-    EXPECT_EQ(readFile(discFile(dest, name)), "discs of " + name + "\n");
+    EXPECT_EQ(readText(listFile(dest, name)), "listings of " + name + "\n");
+    EXPECT_EQ(readText(discFile(dest, name)), "discs of " + name + "\n");
     EXPECT_FALSE(exists(listFile(books_, name)));
     EXPECT_FALSE(exists(discFile(books_, name)));
     neighbourIntact();
@@ -149,14 +149,14 @@ protected:
         ASSERT_TRUE(d_.press("&Rename Selected SongBook"));
     }
     void popUntouched() {
-        EXPECT_EQ(readFile(books_ + "/Pop.2bk"), "listings of Pop\n");
-        EXPECT_EQ(readFile(books_ + "/Pop.2bd"), "discs of Pop\n");
+        EXPECT_EQ(readText(books_ + "/Pop.2bk"), "listings of Pop\n");
+        EXPECT_EQ(readText(books_ + "/Pop.2bd"), "discs of Pop\n");
     }
 };
 
 TEST_F(RenameTest, ANameInUseKeepsTheDialogOpen) {
     pair(books_, "Rock");
-    writeFile(books_ + "/Orphan.2bd", "a disc file left behind");
+    writeText(books_ + "/Orphan.2bd", "a disc file left behind");
     startRename();
     for (const char* taken : {"Rock", "Orphan"}) {
         SCOPED_TRACE(taken);
@@ -170,8 +170,8 @@ TEST_F(RenameTest, ANameInUseKeepsTheDialogOpen) {
     EXPECT_TRUE(explorerShowing());
     EXPECT_EQ(status(), "");
     popUntouched();
-    EXPECT_EQ(readFile(books_ + "/Rock.2bk"), "listings of Rock\n");
-    EXPECT_EQ(readFile(books_ + "/Orphan.2bd"), "a disc file left behind");
+    EXPECT_EQ(readText(books_ + "/Rock.2bk"), "listings of Rock\n");
+    EXPECT_EQ(readText(books_ + "/Orphan.2bd"), "a disc file left behind");
 }
 
 TEST_F(RenameTest, TheSameNameChangesNothing) {
@@ -242,37 +242,37 @@ protected:
         ASSERT_TRUE(d_.dialog(dest));
     }
     void popUntouched() {
-        EXPECT_EQ(readFile(books_ + "/Pop.2bk"), "listings of Pop\n");
-        EXPECT_EQ(readFile(books_ + "/Pop.2bd"), "discs of Pop\n");
+        EXPECT_EQ(readText(books_ + "/Pop.2bk"), "listings of Pop\n");
+        EXPECT_EQ(readText(books_ + "/Pop.2bd"), "discs of Pop\n");
         EXPECT_EQ(listed(), std::vector<std::string>{"Pop"});
     }
 };
 
 TEST_F(MoveTest, AListingFileInTheWayIsNotReplaced) {
     const std::string dest = folder("dest");
-    writeFile(dest + "/Pop.2bk", "someone else's Pop");
+    writeText(dest + "/Pop.2bk", "someone else's Pop");
     move(dest);
     EXPECT_EQ(message(), "Unable to Move SongBook to Selected Destination");
     ASSERT_TRUE(d_.answer("OK"));
-    EXPECT_EQ(readFile(dest + "/Pop.2bk"), "someone else's Pop");
+    EXPECT_EQ(readText(dest + "/Pop.2bk"), "someone else's Pop");
     EXPECT_FALSE(exists(dest + "/Pop.2bd"));
     popUntouched();
 }
 
 TEST_F(MoveTest, ADiscFileInTheWayUndoesTheListingCopy) {
     const std::string dest = folder("dest");
-    writeFile(dest + "/Pop.2bd", "someone else's discs");
+    writeText(dest + "/Pop.2bd", "someone else's discs");
     move(dest);
     EXPECT_EQ(message(), "Unable to Move SongBook to Selected Destination");
     ASSERT_TRUE(d_.answer("OK"));
     EXPECT_FALSE(exists(dest + "/Pop.2bk"));
-    EXPECT_EQ(readFile(dest + "/Pop.2bd"), "someone else's discs");
+    EXPECT_EQ(readText(dest + "/Pop.2bd"), "someone else's discs");
     popUntouched();
 }
 
 TEST_F(MoveTest, AMissingDiscFileFailsAndLeavesTheListingWhereItWas) {
     const std::string dest = folder("dest");
-    writeFile(books_ + "/Pop.2bk", "listings of Pop\n");
+    writeText(books_ + "/Pop.2bk", "listings of Pop\n");
     start();
     selectBook("Pop");
     ASSERT_TRUE(d_.press("&Move Selected SongBook"));
@@ -280,7 +280,7 @@ TEST_F(MoveTest, AMissingDiscFileFailsAndLeavesTheListingWhereItWas) {
     EXPECT_EQ(message(), "Unable to Move SongBook to Selected Destination");
     ASSERT_TRUE(d_.answer("OK"));
     EXPECT_FALSE(exists(dest + "/Pop.2bk"));
-    EXPECT_EQ(readFile(books_ + "/Pop.2bk"), "listings of Pop\n");
+    EXPECT_EQ(readText(books_ + "/Pop.2bk"), "listings of Pop\n");
 }
 
 TEST_F(MoveTest, IntoItsOwnFolderChangesNothing) {
