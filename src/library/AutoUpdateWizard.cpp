@@ -95,6 +95,7 @@ void Wizard::build() {
     w.text("?Text1", "The AutoUpdate Wizard will update the Main Tunelode Data Files", 124, 76, 212, 10);
     w.text("?Text2", "on your computer, to continue, click Next.", 124, 88, 212, 10);
     back_ = w.button("?Back", "<< &Back", 124, 160, 50, 14);
+    w.disable(back_);  // the wizard has one page: there is nothing to go back to
     next_ = w.button("?Next", "&Next >>", 178, 160, 50, 14);
     cancel_ = w.button("?Cancel", "&Cancel", 232, 160, 50, 14);
     help_ = w.button("?Help", "&Help", 286, 160, 50, 14);

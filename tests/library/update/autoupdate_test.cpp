@@ -140,6 +140,15 @@ TEST_F(AutoUpdateTest, CurrentDataAskOnlyTheListAndChangeNothing) {
     EXPECT_NE(d_.window("AutoUpdate by Brambury"), nullptr) << "the wizard stays open";
 }
 
+TEST_F(AutoUpdateTest, TheWelcomePageOffersNoStepBack) {
+    ASSERT_TRUE(d_.start(AutoUpdateWizard)) << d_.error();
+    const auto back = d_.control("?Back");
+    ASSERT_TRUE(back);
+    EXPECT_FALSE(back->enabled);
+    EXPECT_FALSE(d_.press("<< &Back"));
+    EXPECT_TRUE(d_.control("?Next")->enabled);
+}
+
 TEST_F(AutoUpdateTest, ADataUpdateKeepsTheOldFilesAndInstallsTheNewOnes) {
     publish(459);
     pointAt(http_.url() + "/");
