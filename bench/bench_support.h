@@ -3,11 +3,13 @@
 // here is inline: the clock, made-up words, large SongBooks written straight into the record
 // files of the calling thread, and a record file read directly in SQLite.
 #include <sqlite3.h>
+#include <unistd.h>
 
 #include <algorithm>
 #include <chrono>
 #include <cstdint>
 #include <cstdio>
+#include <fstream>
 #include <memory>
 #include <random>
 #include <string>
@@ -72,6 +74,30 @@ Figure measure(int runs, const F& once, const B& before = [] { return true; }) {
     }
     std::sort(t.begin(), t.end());
     return {t[t.size() / 2], t.front(), t.back(), runs};
+}
+
+// Times gathered one run at a time, for work that cannot be repeated in a loop (each run on
+// a fresh file, or the program's run beside the direct one).
+struct Timings {
+    std::vector<double> ms;
+    double median() const {
+        std::vector<double> s = ms;
+        std::sort(s.begin(), s.end());
+        return s[s.size() / 2];
+    }
+    // "what  median … ms  (fastest .. slowest, runs)", `what` padded to `width`.
+    void print(const char* what, int width = 34) const {
+        const auto [lo, hi] = std::minmax_element(ms.begin(), ms.end());
+        std::printf("%-*s median %8.1f ms  (%.1f .. %.1f, %zu runs)\n", width, what, median(), *lo, *hi, ms.size());
+    }
+};
+
+// The memory the process holds now, in KiB.
+inline long residentKiB() {
+    std::ifstream statm("/proc/self/statm");
+    long size = 0, resident = 0;
+    statm >> size >> resident;
+    return resident * (sysconf(_SC_PAGESIZE) / 1024);
 }
 
 // One line: the program's figure, the same work done directly in SQLite beside it, and their ratio.

@@ -118,19 +118,6 @@ double importInto(const std::string& dir, const std::string& file, int run) {
     return ms;
 }
 
-struct Figures {
-    std::vector<double> ms;
-    double median() const {
-        std::vector<double> s = ms;
-        std::sort(s.begin(), s.end());
-        return s[s.size() / 2];
-    }
-    void print(const char* what) const {
-        const auto [lo, hi] = std::minmax_element(ms.begin(), ms.end());
-        std::printf("%-40s median %8.1f ms  (%.1f .. %.1f, %zu runs)\n", what, median(), *lo, *hi, ms.size());
-    }
-};
-
 }  // namespace
 
 int main(int argc, char** argv) {
@@ -153,15 +140,15 @@ int main(int argc, char** argv) {
     const std::string csv = dir + "/all.csv", dump = dir + "/dump.csv";
     exportAll(csv);  // warm-up
     sqliteCsv(SongBookFileName.str(), dump);
-    Figures exports, dumps, reads;
+    bench::Timings exports, dumps, reads;
     for (int i = 0; i < 5; ++i) {
         exports.ms.push_back(exportAll(csv));
         dumps.ms.push_back(sqliteCsv(SongBookFileName.str(), dump));
         reads.ms.push_back(readAlone());
     }
-    exports.print("export of every listing");
-    dumps.print("sqlite3 -csv of the listing file");
-    reads.print("(title-order read alone, no writing)");
+    exports.print("export of every listing", 40);
+    dumps.print("sqlite3 -csv of the listing file", 40);
+    reads.print("(title-order read alone, no writing)", 40);
     const double ratio = exports.median() / dumps.median();
     std::printf("ratio %.2f (limit 2.00); %.1f MB written\n", ratio,
                 static_cast<double>(std::filesystem::file_size(csv)) / 1e6);
@@ -177,9 +164,9 @@ int main(int argc, char** argv) {
         std::fclose(out);
     }
     importInto(dir, part, 0);  // warm-up
-    Figures imports;
+    bench::Timings imports;
     for (int i = 1; i <= 5; ++i) imports.ms.push_back(importInto(dir, part, i));
-    imports.print("import of 100,000 rows into an empty one");
+    imports.print("import of 100,000 rows into an empty one", 40);
     std::printf("limit 10000 ms\n");
 
     std::error_code ec;

@@ -89,19 +89,6 @@ double direct(const std::string& dir) {
     return msSince(t0);
 }
 
-struct Figures {
-    std::vector<double> ms;
-    double median() const {
-        std::vector<double> s = ms;
-        std::sort(s.begin(), s.end());
-        return s[s.size() / 2];
-    }
-    void print(const char* what) const {
-        const auto [lo, hi] = std::minmax_element(ms.begin(), ms.end());
-        std::printf("%-34s median %8.1f ms  (%.1f .. %.1f, %zu runs)\n", what, median(), *lo, *hi, ms.size());
-    }
-};
-
 }  // namespace
 
 int main(int argc, char** argv) {
@@ -123,7 +110,7 @@ int main(int argc, char** argv) {
 
     publish();  // warm-up
     direct(dir);
-    Figures pages, sql;
+    bench::Timings pages, sql;
     for (int i = 0; i < 5; ++i) {
         pages.ms.push_back(publish());
         sql.ms.push_back(direct(dir));

@@ -29,13 +29,6 @@ namespace {
 
 using bench::Clock;
 
-long residentKiB() {
-    std::ifstream statm("/proc/self/statm");
-    long size = 0, resident = 0;
-    statm >> size >> resident;
-    return resident * (sysconf(_SC_PAGESIZE) / 1024);
-}
-
 // Made-up words with accents now and then.
 std::string accented(std::mt19937& rng) {
     static const char* marks[] = {"É", "ë", "ö", "ñ", "à", "Ø"};
@@ -129,7 +122,7 @@ int main(int argc, char** argv) {
         long peak = 0;
         std::vector<std::string> kept;  // the last run's page files, for the PDF
         const auto keep = dir / "pages";
-        const long before = residentKiB();
+        const long before = bench::residentKiB();
         const Figure f = measure([&] {
             rt::runProgram([&] {
                 SBK.open();
@@ -140,7 +133,7 @@ int main(int argc, char** argv) {
                 rt::report::Report report;
                 report.setPages(files);
                 StyleReport run(*FindStyle(s.PrintFormat, s.PrintSort), s, std::move(q), SongBookDiscLookup(), report);
-                while (run.step(run.rowsPerTick())) peak = std::max(peak, residentKiB());
+                while (run.step(run.rowsPerTick())) peak = std::max(peak, bench::residentKiB());
                 run.finish();
                 pages = static_cast<int>(files.size());
                 // Keep the pages for the PDF (the report removes its own folder).

@@ -39,13 +39,6 @@ using bench::msSince;
 using bench::report;
 using bench::word;
 
-long residentKiB() {
-    std::ifstream statm("/proc/self/statm");
-    long size = 0, resident = 0;
-    statm >> size >> resident;
-    return resident * (sysconf(_SC_PAGESIZE) / 1024);
-}
-
 // The SongBook in one transaction. Planted: "ZZYZX ROAD" sorts among the last titles, and
 // "XYLO QUARTZ HOLLÖW" is the only title that contains "QUARTZ".
 int build(long rows) {
@@ -156,9 +149,9 @@ int main(int argc, char** argv) {
         headless::Driver d;
         d.setSettleTimeout(600000);
         if (!openOnce(d)) return 1;
-        memBefore = residentKiB();
+        memBefore = bench::residentKiB();
         if (!d.press("&Open Selected SongBook")) return 1;
-        memOpen = residentKiB();
+        memOpen = bench::residentKiB();
         auto fail = [&](const char* what) {
             std::fprintf(stderr, "%s: %s\n%s", what, d.error().c_str(), d.windows().c_str());
             return false;
@@ -232,7 +225,7 @@ int main(int argc, char** argv) {
             return sqlDiscs.rows("SELECT \"_rec\"" + byAlt + " AND \"ALTDISKID\">=? ORDER BY \"ALTDISKID\" LIMIT 1",
                                  {"20099"}) >= 0;
         });
-        memAfter = residentKiB();
+        memAfter = bench::residentKiB();
         d.end();
     }
 
