@@ -6,6 +6,7 @@
 #include <cstring>
 #include <filesystem>
 
+#include "data/dmake.h"
 #include "data/globals.h"
 #include "data/karaoke.h"
 #include "data/sbdiscs.h"
@@ -41,6 +42,13 @@ void addMasterTrack(const std::string& disc, const std::string& diskId, int trac
     KAR.TITLE = title;
     KAR.ARTIST = artist;
     KAR.add();
+}
+
+void addBrandRecord(std::int32_t makeId, const std::string& make) {
+    BRA.clearBuffer();
+    BRA.MAKE = make;
+    BRA.MAKEID = makeId;
+    BRA.add();
 }
 
 void resetTagging() {

@@ -23,6 +23,7 @@ void addDiscRecord(const std::string& disc, const std::string& custom, const std
                    std::int32_t makeId);
 void addMasterTrack(const std::string& disc, const std::string& diskId, int track, std::int32_t brand,
                     const std::string& title, const std::string& artist);
+void addBrandRecord(std::int32_t makeId, const std::string& make);
 
 // TagQue empty with a blank buffer, and the tagging switches as the program starts with them.
 void resetTagging();

@@ -287,10 +287,7 @@ TEST_F(ScriptToolTest, AnUpdateBuiltWithThePackerIsInstalledFromQuickStart) {
         if (rc) return;
         SetMasterFileNames(changed);
         BRA.open();
-        BRA.clearBuffer();
-        BRA.MAKE = "Zephyr Sing-Along";
-        BRA.MAKEID = 99;
-        BRA.add();
+        fixture::addBrandRecord(99, "Zephyr Sing-Along");
         BRA.close();
         KAR.open();
         fixture::addMasterTrack("ZS0001", "0001", 1, 99, "Zephyr Song", "Éloïse Brun");

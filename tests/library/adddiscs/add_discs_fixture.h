@@ -41,10 +41,7 @@ protected:
             SBK.create();
             SBD.create();
             BRA.open();
-            BRA.clearBuffer();
-            BRA.MAKE = kTrioBrand;
-            BRA.MAKEID = kTrioBrandId;
-            BRA.add();
+            fixture::addBrandRecord(kTrioBrandId, kTrioBrand);
             BRA.close();
             DIS.open();
             KAR.open();

@@ -57,10 +57,7 @@ protected:
             if (rc) return;
             SetMasterFileNames(newData_);
             BRA.open();
-            BRA.clearBuffer();
-            BRA.MAKE = "Zephyr Sing-Along";
-            BRA.MAKEID = 99;
-            BRA.add();
+            fixture::addBrandRecord(99, "Zephyr Sing-Along");
             BRA.close();
             KAR.open();
             for (int t = 1; t <= 3; ++t)
