@@ -9,6 +9,7 @@
 #include <thread>
 
 #include "runtime/record/record_fixture.h"
+#include "support/killed_writer.h"
 
 using namespace testfiles;
 
@@ -171,17 +172,12 @@ TEST_F(RecordFiles, KilledInTheMiddleOfATransactionLeavesAllOrNothing) {
         discs.close();
         songs.create();
         discs.create();
-        int ready[2];
-        ASSERT_EQ(pipe(ready), 0);
-        pid_t pid = fork();
-        ASSERT_GE(pid, 0);
-        if (pid == 0) {
-            close(ready[0]);
+        ASSERT_NO_FATAL_FAILURE(fixture::killWriterAfter(delayMs, [](const std::function<void()>& ready) {
             Listings s;
             Discs d;
             s.open();
             d.open();
-            if (write(ready[1], "r", 1) != 1) _exit(2);
+            ready();
             for (int n = 0;; ++n) {
                 if (!rt::logout(5, {&d, &s})) _exit(3);
                 std::string disc = "SC" + std::to_string(n);
@@ -198,16 +194,7 @@ TEST_F(RecordFiles, KilledInTheMiddleOfATransactionLeavesAllOrNothing) {
                 rt::commit();
                 if (rt::errorCode() != 0) _exit(5);
             }
-        }
-        close(ready[1]);
-        char c = 0;
-        ASSERT_EQ(read(ready[0], &c, 1), 1);
-        close(ready[0]);
-        std::this_thread::sleep_for(std::chrono::milliseconds(delayMs));
-        kill(pid, SIGKILL);
-        int status = 0;
-        ASSERT_EQ(waitpid(pid, &status, 0), pid);
-        ASSERT_TRUE(WIFSIGNALED(status)) << "child ended by itself with " << WEXITSTATUS(status);
+        }));
         songs.open();
         ASSERT_EQ(rt::errorCode(), 0) << rt::error();
         discs.open();

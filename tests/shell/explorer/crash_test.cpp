@@ -14,6 +14,7 @@
 #include "explorer_fixture.h"
 #include "runtime/record/engine.h"
 #include "shell/SongBookBackup.h"
+#include "support/killed_writer.h"
 
 namespace explorer_test {
 namespace {
@@ -93,28 +94,13 @@ protected:
 
     // A child process adds disc after disc to the pair and is killed after delayMs.
     void killWriterAfter(int delayMs) {
-        int ready[2];
-        ASSERT_EQ(pipe(ready), 0);
-        const pid_t pid = fork();
-        ASSERT_GE(pid, 0);
-        if (pid == 0) {
-            close(ready[0]);
+        fixture::killWriterAfter(delayMs, [this](const std::function<void()>& ready) {
             SBK.open();
             SBD.open();
             if (rt::errorCode() != 0) _exit(3);
-            if (write(ready[1], "r", 1) != 1) _exit(2);
+            ready();
             addDiscs(100, 1000000);
-            _exit(4);
-        }
-        close(ready[1]);
-        char c = 0;
-        ASSERT_EQ(read(ready[0], &c, 1), 1);
-        close(ready[0]);
-        std::this_thread::sleep_for(std::chrono::milliseconds(delayMs));
-        kill(pid, SIGKILL);
-        int status = 0;
-        ASSERT_EQ(waitpid(pid, &status, 0), pid);
-        ASSERT_TRUE(WIFSIGNALED(status)) << "the writer ended by itself with " << WEXITSTATUS(status);
+        });
     }
 
     // The pair passes SQLite's own check, and every disc has all its listings or is absent
