@@ -4,6 +4,7 @@
 
 #include "exchange/WebSettings.h"
 #include "runtime/shell/shell.h"
+#include "exchange/web/web_fixture.h"
 #include "shell/workspace/workspace_fixture.h"
 
 namespace web_test {
@@ -33,17 +34,7 @@ protected:
         ASSERT_EQ(d_.active()->title, kComposer) << d_.windows();
     }
 
-    // Lets the progress windows run until none is left (or something asks).
-    void runProgress() {
-        for (int i = 0; i < 100000; ++i) {
-            d_.refresh();
-            bool busy = false;
-            for (const auto& w : d_.state().windows)
-                if (w->title.rfind("Generating", 0) == 0) busy = true;
-            if (!busy || d_.request()) return;
-            ASSERT_TRUE(d_.wait(1)) << d_.error();
-        }
-    }
+    void runProgress() { runGenerating(d_); }
 
     std::string pages(const std::string& set = "SONGS") const { return books_ + "/WebPages/" + set; }
 };

@@ -24,6 +24,19 @@
 
 namespace web_test {
 
+// Lets the progress windows' timers run until no "Generating" window is left (or something
+// asks, or the program ended).
+inline void runGenerating(headless::Driver& d) {
+    for (int i = 0; i < 100000 && d.running(); ++i) {
+        d.refresh();
+        bool busy = false;
+        for (const auto& w : d.state().windows)
+            if (w->title.rfind("Generating", 0) == 0) busy = true;
+        if (!busy || d.request()) return;
+        ASSERT_TRUE(d.wait(1)) << d.error();
+    }
+}
+
 struct Listing {
     std::string title, artist, disc;
     unsigned track = 0;
@@ -107,17 +120,7 @@ protected:
         ASSERT_EQ(failed, 0);
     }
 
-    // Lets the progress windows' timers run until no window of that title is left.
-    void runProgress() {
-        for (int i = 0; i < 100000 && d_.running(); ++i) {
-            d_.refresh();
-            bool busy = false;
-            for (const auto& w : d_.state().windows)
-                if (w->title.rfind("Generating", 0) == 0) busy = true;
-            if (!busy || d_.request()) return;
-            ASSERT_TRUE(d_.wait(1)) << d_.error();
-        }
-    }
+    void runProgress() { runGenerating(d_); }
 
     // Runs both generators as the composer does, headless; true when both completed.
     bool generate() {
