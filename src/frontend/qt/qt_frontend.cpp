@@ -12,6 +12,7 @@
 
 #include "frontend/qt/requests.h"
 #include "frontend/qt/resources.h"
+#include "frontend/qt/units.h"
 #include "frontend/qt/window_view.h"
 #include "runtime/window/frontend.h"
 
@@ -50,6 +51,8 @@ QIcon QtFrontEnd::programIcon() {
 }
 
 void QtFrontEnd::install() {
+    // Menus, message boxes and file dialogs speak in the same font as the program's windows.
+    QApplication::setFont(interfaceFont());
     {
         std::lock_guard lk(link_->m);
         link_->fe = this;

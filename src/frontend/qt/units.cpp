@@ -34,15 +34,34 @@ bool hasFont(const rt::Font& f) {
     return !f.name.empty() || f.size > 0 || f.weight > 0 || f.italic;
 }
 
-QFont windowFont(const rt::Font& f) {
-    QFont font;
-    if (!f.name.empty()) {
-        font = QFont(qs(f.name));
-    } else {
-        font = QFont(QStringLiteral("Sans Serif"));
-    }
+QFont interfaceFont() {
+    // The windows were laid out for Arial at 8 points; the system gives its metric twin.
+    QFont font(QStringLiteral("Arial"));
     font.setStyleHint(QFont::SansSerif);
-    font.setPointSize(f.size > 0 ? f.size : 8);
+    font.setPointSize(8);
+    return font;
+}
+
+namespace {
+
+// The dialog faces of the original platform: here they are all the interface's one face.
+bool isInterfaceFace(const std::string& name) {
+    static const char* const kFaces[] = {"", "Arial", "MS Sans Serif", "MS Shell Dlg", "MS Shell Dlg 2",
+                                         "Microsoft Sans Serif", "System", "Sans Serif"};
+    for (const char* face : kFaces)
+        if (QString::compare(qs(name), QLatin1String(face), Qt::CaseInsensitive) == 0) return true;
+    return false;
+}
+
+}  // namespace
+
+QFont windowFont(const rt::Font& f) {
+    QFont font = interfaceFont();
+    if (!isInterfaceFace(f.name)) {
+        font.setFamily(qs(f.name));
+        font.setStyleHint(QFont::SansSerif);
+    }
+    if (f.size > 0) font.setPointSize(f.size);
     if (f.weight > 0) font.setWeight(static_cast<QFont::Weight>(f.weight));
     font.setItalic(f.italic);
     return font;
@@ -50,7 +69,7 @@ QFont windowFont(const rt::Font& f) {
 
 QFont controlFont(const QFont& base, const rt::Font& f) {
     QFont font = base;
-    if (!f.name.empty()) font.setFamily(qs(f.name));
+    if (!f.name.empty()) font.setFamily(isInterfaceFace(f.name) ? interfaceFont().family() : qs(f.name));
     if (f.size > 0) font.setPointSize(f.size);
     if (f.weight > 0) font.setWeight(static_cast<QFont::Weight>(f.weight));
     if (f.italic) font.setItalic(true);

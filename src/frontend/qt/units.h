@@ -25,6 +25,8 @@ struct DialogUnits {
 };
 
 // The window's font (its own, or the default sans font), and a control's font on top of it.
+// The one face and size of lists, dialogs, menus and message boxes.
+QFont interfaceFont();
 QFont windowFont(const rt::Font& f);
 QFont controlFont(const QFont& base, const rt::Font& f);
 bool hasFont(const rt::Font& f);
