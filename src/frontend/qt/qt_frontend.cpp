@@ -110,6 +110,14 @@ QWidget* QtFrontEnd::requestParent(int window) const {
     return v->top()->window();
 }
 
+QRect QtFrontEnd::windowArea(int window) const {
+    WindowView* v = view(window);
+    QWidget* t = v ? v->top() : nullptr;
+    if (!t || !t->isVisible() || t->isMinimized()) return {};
+    if (t->isWindow()) return t->frameGeometry();
+    return QRect(t->mapToGlobal(QPoint(0, 0)), t->size());
+}
+
 void QtFrontEnd::refresh() {
     link_->queued = false;
     if (inRefresh_) {  // reached from inside a refresh (a nested event loop): once more after it

@@ -4,6 +4,7 @@
 // from the runtime's immutable snapshots.
 #include <QIcon>
 #include <QObject>
+#include <QRect>
 #include <QTimer>
 
 #include <atomic>
@@ -45,6 +46,7 @@ public:
     QMdiArea* mdiArea() const;        // the frame's, or null
     QWidget* dialogParent() const;    // the frame's main window, or null
     QWidget* requestParent(int window) const;
+    QRect windowArea(int window) const;  // where the window shows on the screen, or empty
     RequestPresenter* requests() const { return requests_.get(); }
     static QIcon programIcon();
 

@@ -15,8 +15,11 @@
 #include <QPrinter>
 #include <QPushButton>
 #include <QRegularExpression>
+#include <QScreen>
 #include <QTimer>
 #include <QVBoxLayout>
+
+#include <algorithm>
 
 #include "frontend/qt/qt_frontend.h"
 #include "frontend/qt/units.h"
@@ -214,12 +217,25 @@ void RequestPresenter::present(Shown& s, int id, QDialog* d, std::function<rt::A
     connect(d, &QDialog::finished, this, [this, id, answer = std::move(answer)](int result) { finish(id, answer(result)); });
     d->setWindowModality(Qt::NonModal);
     d->show();
+    // Over the window that asked, which for a frame's child is not the frame's centre.
+    const QRect asking = fe_.windowArea(s.window);
+    if (asking.isValid()) {
+        const QRect box = d->frameGeometry();
+        QPoint at = asking.center() - QPoint(box.width() / 2, box.height() / 2);
+        if (QScreen* scr = d->screen()) {
+            const QRect avail = scr->availableGeometry();
+            at.setX(std::clamp(at.x(), avail.left(), std::max(avail.left(), avail.right() - box.width())));
+            at.setY(std::clamp(at.y(), avail.top(), std::max(avail.top(), avail.bottom() - box.height())));
+        }
+        if (at != box.topLeft()) d->move(at);
+    }
     s.w = d;
 }
 
 void RequestPresenter::show(const rt::Request& r) {
     Shown& s = shown_[r.id];
     s.thread = r.thread;
+    s.window = r.window;
     QWidget* parent = parentFor(r);
     const int id = r.id;
     switch (r.kind) {

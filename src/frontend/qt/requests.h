@@ -38,6 +38,7 @@ private:
     struct Shown {
         QPointer<QWidget> w;
         int thread = 0;
+        int window = 0;  // the window that asked
         bool answered = false;
         bool blocks = true;  // the asking thread's windows take no input meanwhile
     };

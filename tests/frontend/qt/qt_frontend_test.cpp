@@ -4,6 +4,7 @@
 
 #include <QAbstractButton>
 #include <QApplication>
+#include <QFontInfo>
 #include <QHeaderView>
 #include <QKeyEvent>
 #include <QLabel>
@@ -171,6 +172,7 @@ protected:
                 if (w.field() == button && w.value(entry) == "typed") w.setTimer(5);
                 if (w.field() == dialog) {
                     rt::Window d("Modal", rt::WindowKind::Dialog, -1, -1, 120, 40);
+                    d.setFont(rt::Font{"MS Sans Serif", 8});
                     const int ok = d.button("?OK", "OK", 70, 20, 40, 14);
                     d.open();
                     while (d.accept())
@@ -466,6 +468,49 @@ TEST_F(QtFrontEndTest, MessageBoxesShowTheProgramsButtonsAndAnswerThem) {
     ASSERT_TRUE(waitFor([&] { return seen_.allAnswers().size() == 2; }));
     EXPECT_EQ(seen_.allAnswers(), (std::vector<int>{2, rt::BtnNo}));
     EXPECT_TRUE(waitFor([&] { return !child->requestBlocked(); }));
+}
+
+// Lists, dialogs, menus and message boxes all speak in one face and size; a message box
+// asked by a frame's child shows over that child, not over the middle of the frame.
+TEST_F(QtFrontEndTest, OneInterfaceFontAndBoxesOverTheWindowThatAsks) {
+    startWorkspace();
+    WindowView* child = waitTitled("Songs");
+    ASSERT_NE(child, nullptr);
+    ListControl* list = nullptr;
+    ASSERT_TRUE(waitFor([&] { return (list = child->list(child->state().controls[0].id)) != nullptr; }));
+    const QFontInfo face(list->table()->font());
+    auto same = [&](const QFont& f) {
+        const QFontInfo i(f);
+        return i.family() == face.family() && i.pointSize() == face.pointSize();
+    };
+    WindowView* main = frame();
+    ASSERT_NE(main, nullptr);
+    EXPECT_TRUE(same(main->mainWindow()->menuBar()->font()));
+
+    qobject_cast<QPushButton*>(child->controlWidget(4))->click();
+    WindowView* dialog = waitTitled("Modal");
+    ASSERT_NE(dialog, nullptr);
+    EXPECT_TRUE(same(dialog->controlWidget(1)->font())) << QFontInfo(dialog->controlWidget(1)->font()).family().toStdString();
+    qobject_cast<QPushButton*>(dialog->controlWidget(1))->click();
+    ASSERT_TRUE(waitFor([&] { return titled("Modal") == nullptr && child->canvas()->isEnabled(); }));
+
+    // The child sits in the frame's top left corner, well away from the frame's middle.
+    child->top()->move(0, 0);
+    qobject_cast<QPushButton*>(child->controlWidget(5))->click();
+    QMessageBox* box = nullptr;
+    ASSERT_TRUE(waitFor([&] { return (box = findTopLevel<QMessageBox>()) != nullptr; }));
+    EXPECT_TRUE(same(box->font()));
+    const QRect asking(child->top()->mapToGlobal(QPoint(0, 0)), child->top()->size());
+    const QPoint off = box->frameGeometry().center() - asking.center();
+    EXPECT_LE(off.manhattanLength(), 4) << off.x() << "," << off.y();
+    box->buttons()[0]->click();
+    QMessageBox* second = nullptr;
+    ASSERT_TRUE(waitFor([&] {
+        second = findTopLevel<QMessageBox>();
+        return second && second != box && second->windowTitle() == "Confirm";
+    }));
+    second->buttons()[0]->click();
+    ASSERT_TRUE(waitFor([&] { return seen_.allAnswers().size() == 2; }));
 }
 
 // The program's message boxes, custom and standard: Escape and the title bar's close answer
