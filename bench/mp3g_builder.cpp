@@ -51,16 +51,21 @@ double findOnce(const std::string& top) {
     return seconds(t0);
 }
 
+// A new, empty SongBook pair book.2bk/.2bd, open on the calling thread.
+void openNewSongBook(const std::string& book) {
+    SongBookFileName = book + ".2bk";
+    SBDiscsFileName = book + ".2bd";
+    SBK.create();
+    SBD.create();
+    SBK.open();
+    SBD.open();
+}
+
 // One build into a new, empty SongBook: the scan, then the key rebuild the window does.
 double buildOnce(const std::string& top, const std::string& book, long& added) {
     double s = 0;
     rt::runProgram([&] {
-        SongBookFileName = book + ".2bk";
-        SBDiscsFileName = book + ".2bd";
-        SBK.create();
-        SBD.create();
-        SBK.open();
-        SBD.open();
+        openNewSongBook(book);
         Mp3gScan scan;
         scan.subFolders = true;
         scan.pause = [](const std::string&) { return Mp3gScan::Pause::Go; };
@@ -80,12 +85,7 @@ double buildOnce(const std::string& top, const std::string& book, long& added) {
 double addOnce(const std::string& book, long files) {
     double s = 0;
     rt::runProgram([&] {
-        SongBookFileName = book + ".2bk";
-        SBDiscsFileName = book + ".2bd";
-        SBK.create();
-        SBD.create();
-        SBK.open();
-        SBD.open();
+        openNewSongBook(book);
         const auto t0 = Clock::now();
         SBK.stream();
         SBD.stream();
