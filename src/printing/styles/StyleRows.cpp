@@ -80,7 +80,7 @@ ColumnRow StyleRows::plainShaded(const PrintLine& l) {
     const bool entry = !l.WRAPPED && !l.LINEBREAK;
     if (entry) {
         r.songNumber = songNumber(l);
-        r.make = s_.ShowMake != 0 ? std::string() : l.MAKEID;
+        r.make = make(l);
     }
     if (s_.PrintFormat != 2 || l.LINEBREAK) {
         r.shaded = false;
@@ -99,7 +99,7 @@ ColumnRow StyleRows::formattedEntry(const PrintLine& l) {
     r.title = l.TITLE;
     r.artist = l.ARTIST;
     r.songNumber = songNumber(l);
-    r.make = s_.ShowMake != 0 ? std::string() : l.MAKEID;
+    r.make = make(l);
     groupRule(l, r);
     return r;
 }
@@ -124,7 +124,7 @@ ColumnRow StyleRows::formatted(const PrintLine& l) {
     r.title = l.TITLE;
     r.artist = l.ARTIST;
     const bool entry = !l.WRAPPED && !l.LINEBREAK;
-    if (entry) r.make = s_.ShowMake != 0 ? std::string() : l.MAKEID;
+    if (entry) r.make = make(l);
     bool first = false;
     if ((l.TOP && !l.WRAPPED) || reset_) {
         lastGroup_[0].clear();
@@ -168,7 +168,7 @@ ColumnRow StyleRows::indented(const PrintLine& l) {
         r.rule = indentedRule_;
         otherField(r) = otherOf(l);
         r.songNumber = songNumber(l);
-        r.make = s_.ShowMake != 0 ? std::string() : l.MAKEID;
+        r.make = make(l);
     }
     return r;
 }
@@ -187,7 +187,7 @@ ColumnRow StyleRows::twoColumn(const PrintLine& l, int col) {
     otherField(r) = otherOf(l);
     if (entry) {
         r.songNumber = songNumber(l);
-        r.make = s_.ShowMake != 0 ? std::string() : l.MAKEID;
+        r.make = make(l);
     }
     if (!last.empty() && SameGroup(l.group, last)) {
         if (l.WRAPPED && !fromEntries_) {

@@ -59,6 +59,8 @@ private:
     // left out under an indented rule while it goes on; a new group stands under a full rule.
     void groupRule(const PrintLine& l, ColumnRow& r);
     std::string songNumber(const PrintLine& l);
+    // The make shown beside an entry: none when the settings hide it.
+    std::string make(const PrintLine& l) const { return s_.ShowMake != 0 ? std::string() : l.MAKEID; }
     std::string& groupField(ColumnRow& r) const { return style_.titleOrder ? r.title : r.artist; }
     std::string& otherField(ColumnRow& r) const { return style_.titleOrder ? r.artist : r.title; }
     const std::string& otherOf(const PrintLine& l) const { return style_.titleOrder ? l.ARTIST : l.TITLE; }
