@@ -222,9 +222,41 @@ struct CheckAdapter {
     }
 };
 
+// A group drawn as the windows were laid out for: its frame's top line runs through the
+// middle of the title (or of a line of text, untitled), so what the program placed just
+// inside the group keeps room from the frame instead of running into it.
+class GroupFrame : public QGroupBox {
+public:
+    using QGroupBox::QGroupBox;
+
+protected:
+    void paintEvent(QPaintEvent*) override {
+        QPainter p(this);
+        const QFontMetrics fm(font());
+        const QString text = title();
+        // Drawn here: the style's own group frame keeps a title's height clear above itself.
+        const QRectF frame = QRectF(rect().adjusted(0, fm.height() / 2, 0, 0)).adjusted(0.5, 0.5, -0.5, -0.5);
+        p.setRenderHint(QPainter::Antialiasing);
+        p.setPen(palette().color(QPalette::Window).darker(130));
+        p.setBrush(QColor(0, 0, 0, 8));
+        p.drawRoundedRect(frame, 2, 2);
+        p.setRenderHint(QPainter::Antialiasing, false);
+        if (text.isEmpty()) return;
+        const int pad = fm.horizontalAdvance(QLatin1Char(' '));
+        QRect band(fm.averageCharWidth() + pad, 0, fm.horizontalAdvance(QString(text).remove('&')) + 2 * pad,
+                   fm.height());
+        band = band.intersected(rect());
+        p.fillRect(band, palette().brush(backgroundRole()));
+        const int mnemonic = style()->styleHint(QStyle::SH_UnderlineShortcut, nullptr, this) ? Qt::TextShowMnemonic
+                                                                                                : Qt::TextHideMnemonic;
+        style()->drawItemText(&p, band, Qt::AlignCenter | mnemonic, palette(), isEnabled(), text,
+                              QPalette::WindowText);
+    }
+};
+
 struct GroupAdapter {
     static void create(WindowView& v, const Ctl&, Item& it) {
-        auto* g = new QGroupBox(v.canvas());
+        auto* g = new GroupFrame(v.canvas());
         g->setAttribute(Qt::WA_TransparentForMouseEvents);
         g->setFocusPolicy(Qt::NoFocus);
         it.w = g;

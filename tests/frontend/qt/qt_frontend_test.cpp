@@ -699,6 +699,41 @@ TEST_F(QtFrontEndTest, ColumnsShowTheirHeadingAndValuesWholeAndANarrowListScroll
     EXPECT_TRUE(waitFor([] { return !rt::programRunning(); }));
 }
 
+// A group's frame runs through the middle of its title, as the windows were laid out for:
+// an entry placed just inside the group keeps clear of the frame's top line, titled or not.
+TEST_F(QtFrontEndTest, GroupFramesRunThroughTheirTitlesAndClearWhatTheyHold) {
+    rt::startProgram([] {
+        rt::Window w("Track", rt::WindowKind::Dialog, -1, -1, 300, 64);
+        w.group("?TitleGroup", "Title", 6, 4, 288, 24);
+        w.entry("?TITLE", "@s40", 12, 13, 276, 12);
+        const int plain = w.group("?Plain", "", 6, 32, 288, 24);
+        w.edit(plain).boxed = true;
+        w.entry("?ARTIST", "@s40", 12, 39, 276, 12);
+        w.open();
+        while (w.accept()) {
+        }
+    });
+    WindowView* v = waitTitled("Track");
+    ASSERT_NE(v, nullptr);
+    for (int group : {1, 3}) {
+        SCOPED_TRACE(group);
+        QWidget* g = v->controlWidget(group);
+        QWidget* entry = v->controlWidget(group + 1);
+        ASSERT_TRUE(g && entry);
+        // The frame's top line: the first row, down the middle of the group, unlike its corner.
+        const QImage shot = g->grab().toImage();
+        const QRgb corner = shot.pixel(shot.width() / 2, 0);
+        int line = -1;
+        for (int y = 0; y < shot.height() && line < 0; ++y)
+            if (shot.pixel(shot.width() / 2, y) != corner) line = y;
+        const int half = QFontMetrics(g->font()).height() / 2;
+        EXPECT_NEAR(line, half, 1);
+        EXPECT_GT(entry->y() - g->y(), line + 1);  // room between the line and the entry
+    }
+    v->top()->close();
+    EXPECT_TRUE(waitFor([] { return !rt::programRunning(); }));
+}
+
 TEST(QtFilter, ProgramFiltersBecomeQtFilters) {
     const struct {
         const char* in;
