@@ -10,8 +10,11 @@
 #include "data/globals.h"
 #include "data/karaoke.h"
 #include "data/sbdiscs.h"
+#include "data/songbook.h"
 #include "data/tagque.h"
 #include "library/TagGlobals.h"
+#include "runtime/error/error.h"
+#include "runtime/thread/thread.h"
 
 namespace fixture {
 
@@ -49,6 +52,24 @@ void addBrandRecord(std::int32_t makeId, const std::string& make) {
     BRA.MAKE = make;
     BRA.MAKEID = makeId;
     BRA.add();
+}
+
+void forEachListing(const std::function<void()>& each) {
+    rt::runProgram([&] {
+        SBK.open();
+        SBK.set(SongBook::KUNQDISKID);
+        for (SBK.next(); rt::errorCode() == 0; SBK.next()) each();
+        SBK.close();
+    });
+}
+
+void forEachDisc(const std::function<void()>& each) {
+    rt::runProgram([&] {
+        SBD.open();
+        SBD.set(SBDiscs::KUNQDISKID);
+        for (SBD.next(); rt::errorCode() == 0; SBD.next()) each();
+        SBD.close();
+    });
 }
 
 void resetTagging() {

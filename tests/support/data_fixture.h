@@ -4,6 +4,7 @@
 // master tracks written for a test, the tagging state reset, and SQL behind the record engine's back (to damage a key or make a
 // write fail the way a broken disk would).
 #include <cstdint>
+#include <functional>
 #include <string>
 #include <vector>
 
@@ -24,6 +25,11 @@ void addDiscRecord(const std::string& disc, const std::string& custom, const std
 void addMasterTrack(const std::string& disc, const std::string& diskId, int track, std::int32_t brand,
                     const std::string& title, const std::string& artist);
 void addBrandRecord(std::int32_t makeId, const std::string& make);
+
+// Reads the SongBook's listings in disc and track order (its discs in disc order) on a program
+// thread of their own: `each` is called with every record in SBK's (SBD's) buffer.
+void forEachListing(const std::function<void()>& each);
+void forEachDisc(const std::function<void()>& each);
 
 // TagQue empty with a blank buffer, and the tagging switches as the program starts with them.
 void resetTagging();

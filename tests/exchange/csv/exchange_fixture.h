@@ -91,27 +91,19 @@ protected:
     // "disc-track|title|artist|genre|duet|make|date" in disc and track order.
     static std::vector<std::string> listings() {
         std::vector<std::string> out;
-        rt::runProgram([&] {
-            SBK.open();
-            SBK.set(SongBook::KUNQDISKID);
-            for (SBK.next(); rt::errorCode() == 0; SBK.next())
-                out.push_back(SBK.UNQDISKID.str() + "-" + std::to_string(SBK.DISKTRACKNO) + "|" + SBK.TITLE.str() +
-                              "|" + SBK.ARTIST.str() + "|" + SBK.GENRE.str() + "|" + SBK.DUET.str() + "|" +
-                              SBK.MAKEID.str() + "|" + rt::formatMDY(SBK.DATEADDED));
-            SBK.close();
+        fixture::forEachListing([&] {
+            out.push_back(SBK.UNQDISKID.str() + "-" + std::to_string(SBK.DISKTRACKNO) + "|" + SBK.TITLE.str() + "|" +
+                          SBK.ARTIST.str() + "|" + SBK.GENRE.str() + "|" + SBK.DUET.str() + "|" + SBK.MAKEID.str() +
+                          "|" + rt::formatMDY(SBK.DATEADDED));
         });
         return out;
     }
     // "disc=custom/type/brand" in disc order.
     static std::vector<std::string> discs() {
         std::vector<std::string> out;
-        rt::runProgram([&] {
-            SBD.open();
-            SBD.set(SBDiscs::KUNQDISKID);
-            for (SBD.next(); rt::errorCode() == 0; SBD.next())
-                out.push_back(SBD.UNQDISKID.str() + "=" + SBD.ALTDISKID.str() + "/" + SBD.MAKETYPE.str() + "/" +
-                              std::to_string(SBD.MAKEID));
-            SBD.close();
+        fixture::forEachDisc([&] {
+            out.push_back(SBD.UNQDISKID.str() + "=" + SBD.ALTDISKID.str() + "/" + SBD.MAKETYPE.str() + "/" +
+                          std::to_string(SBD.MAKEID));
         });
         return out;
     }

@@ -95,24 +95,14 @@ protected:
     // --- reading back ---
     static std::vector<SongBookDisc> songBookDiscs() {
         std::vector<SongBookDisc> out;
-        rt::runProgram([&] {
-            SBD.open();
-            SBD.set(SBDiscs::KUNQDISKID);
-            for (SBD.next(); rt::errorCode() == 0; SBD.next()) out.push_back({SBD.UNQDISKID.str(), SBD.ALTDISKID.str()});
-            SBD.close();
-        });
+        fixture::forEachDisc([&] { out.push_back({SBD.UNQDISKID.str(), SBD.ALTDISKID.str()}); });
         return out;
     }
     // "disc-track title" of every listing, in disc and track order.
     static std::vector<std::string> listings() {
         std::vector<std::string> out;
-        rt::runProgram([&] {
-            SBK.open();
-            SBK.set(SongBook::KUNQDISKID);
-            for (SBK.next(); rt::errorCode() == 0; SBK.next())
-                out.push_back(SBK.UNQDISKID.str() + "-" + std::to_string(SBK.DISKTRACKNO) + " " + SBK.TITLE.str());
-            SBK.close();
-        });
+        fixture::forEachListing(
+            [&] { out.push_back(SBK.UNQDISKID.str() + "-" + std::to_string(SBK.DISKTRACKNO) + " " + SBK.TITLE.str()); });
         return out;
     }
     static std::vector<std::string> masterListings(const std::vector<std::string>& discs) {

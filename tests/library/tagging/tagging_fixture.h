@@ -109,13 +109,9 @@ protected:
     // Every listing, in disc and track order.
     static std::vector<Listing> listings() {
         std::vector<Listing> out;
-        onThread([&] {
-            SBK.open();
-            SBK.set(SongBook::KUNQDISKID);
-            for (SBK.next(); rt::errorCode() == 0; SBK.next())
-                out.push_back({SBK.UNQDISKID.str(), SBK.DISKTRACKNO, SBK.TITLE.str(), SBK.ARTIST.str(),
-                               SBK.GENRE.str(), SBK.MAKEID.str(), SBK.DATEADDED.day});
-            SBK.close();
+        fixture::forEachListing([&] {
+            out.push_back({SBK.UNQDISKID.str(), SBK.DISKTRACKNO, SBK.TITLE.str(), SBK.ARTIST.str(), SBK.GENRE.str(),
+                           SBK.MAKEID.str(), SBK.DATEADDED.day});
         });
         return out;
     }
