@@ -243,13 +243,16 @@ protected:
         p.setRenderHint(QPainter::Antialiasing, false);
         if (text.isEmpty()) return;
         const int pad = fm.horizontalAdvance(QLatin1Char(' '));
-        QRect band(fm.averageCharWidth() + pad, 0, fm.horizontalAdvance(QString(text).remove('&')) + 2 * pad,
-                   fm.height());
-        band = band.intersected(rect());
+        // A title wider than its place moves left, to the group's very edge if it must.
+        const int textWidth = fm.horizontalAdvance(QString(text).remove('&'));
+        const int bandWidth = std::min(width(), textWidth + 2 * pad);
+        const int x = std::clamp(width() - bandWidth, 0, fm.averageCharWidth());
+        const QRect band(x, 0, bandWidth, fm.height());
         p.fillRect(band, palette().brush(backgroundRole()));
         const int mnemonic = style()->styleHint(QStyle::SH_UnderlineShortcut, nullptr, this) ? Qt::TextShowMnemonic
                                                                                                 : Qt::TextHideMnemonic;
-        style()->drawItemText(&p, band, Qt::AlignCenter | mnemonic, palette(), isEnabled(), text,
+        style()->drawItemText(&p, band.adjusted(std::max(0, (bandWidth - textWidth) / 2), 0, 0, 0),
+                              Qt::AlignLeft | Qt::AlignVCenter | mnemonic, palette(), isEnabled(), text,
                               QPalette::WindowText);
     }
 };
