@@ -20,7 +20,8 @@ ProgressWindow::ProgressWindow(std::string title, const std::string& workCaption
     w_.hide(done_);
 
     // Below the area shown at first: the counters.
-    const int groupHeight = 14 + 10 * static_cast<int>(counters.size());
+    // Room under the last line as above the first: no counter runs into the frame.
+    const int groupHeight = 16 + 10 * static_cast<int>(counters.size());
     const int group = w_.group("?DetailsGroup", "Details", 6, kShortHeight + 2, kWidth - 12, groupHeight);
     int y = kShortHeight + 14;
     for (const Counter& c : counters) {
