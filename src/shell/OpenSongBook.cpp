@@ -239,7 +239,14 @@ SongBookOpening SongBookSession::open() {
         }
         if (SongBookIsOpen == 1 && openWorkspaces > 0) {
             // Another workspace opened a SongBook while the explorer was showing: only one
-            // SongBook is open at a time, so this one shows it too.
+            // SongBook is open at a time, so this one shows it too. A host who chose another
+            // one is told, rather than finding a different SongBook than the one picked.
+            const std::string open = rt::clip(openListingName);
+            if (folder + name != SplitFilePath(open, 3) + SplitFilePath(open, 1))
+                rt::message("Only One SongBook Can Be Open at a Time.||The SongBook " + SplitFilePath(open, 1) +
+                                " was opened while you were choosing and is shown instead.||Close it to open " +
+                                name + ".",
+                            "SongBook Already Open", rt::Icon::Exclamation);
             takeOpenNames();
         } else if (!rt::fileExists(chosen)) {
             createPair(folder, name);

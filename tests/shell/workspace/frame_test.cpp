@@ -202,6 +202,40 @@ TEST_F(FrameTest, AnExplorerCancelledWhileAWorkspaceIsOpenLeavesItOpen) {
     EXPECT_TRUE(SongBookFileName.blank());
 }
 
+// Two explorers at once, each choosing another SongBook: the one that chose last shows the
+// SongBook already open and says so; choosing that same SongBook again says nothing.
+TEST_F(FrameTest, AnExplorerThatChoseAnotherSongBookIsToldTheOpenOneIsShown) {
+    // The program runs already: the other SongBook is a copy of the first one's files.
+    for (const char* ext : {"2bk", "2bd"})
+        std::filesystem::copy_file(listingFile("Songs", ext), listingFile("Other", ext));
+    for (const char* second : {"Other", "Songs"}) {
+        SCOPED_TRACE(second);
+        openFromFrame();
+        startFromQuickStart();
+        ASSERT_EQ(windowsTitled("SongBook File Explorer").size(), 2u) << d_.windows();
+        ASSERT_TRUE(d_.activate("SongBook File Explorer"));
+        chooseInExplorer("Songs");
+        ASSERT_NE(workspace(), nullptr) << d_.windows();
+        ASSERT_TRUE(d_.activate("SongBook File Explorer"));
+        chooseInExplorer(second);
+        auto r = d_.request();
+        if (std::string(second) == "Other") {
+            ASSERT_NE(r, nullptr) << d_.windows();
+            EXPECT_EQ(r->title, "SongBook Already Open");
+            EXPECT_NE(r->text.find("The SongBook Songs was opened"), std::string::npos) << r->text;
+            EXPECT_NE(r->text.find("Close it to open Other."), std::string::npos) << r->text;
+            ASSERT_TRUE(d_.answer("OK")) << d_.error();
+        } else {
+            EXPECT_EQ(r, nullptr) << d_.windows();
+        }
+        EXPECT_EQ(windowsTitled(workspaceTitle()).size(), 2u) << d_.windows();
+        EXPECT_EQ(workspace("Other"), nullptr);
+        EXPECT_EQ(SongBookFileName.str(), listingFile("Songs"));
+        for (const auto& w : windowsTitled(workspaceTitle())) closeWindow(w->id);
+        EXPECT_EQ(frameItems(), enabled);
+    }
+}
+
 // The Quick Start window's explorer while a workspace has the SongBook open: none of the
 // actions that would take its files away or replace them is done, and the workspace goes on
 // working with them.
