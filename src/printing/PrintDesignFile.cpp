@@ -7,6 +7,7 @@
 #include <functional>
 #include <type_traits>
 
+#include "runtime/files/folder.h"
 #include "runtime/files/ini.h"
 #include "runtime/window/window.h"
 #include "services/split_file_path.h"
@@ -121,7 +122,8 @@ bool ReadDesignFile(const std::string& path, PrintSettings& settings) {
 void SaveDesign() {
     std::string chosen;
     if (!rt::fileDialog("Enter Name of SongBook Design File", chosen, kFilter, true)) return;
-    const std::string path = DesignFileName(chosen);
+    // A bare name is a file of the current folder, not one of the settings folder.
+    const std::string path = DesignFileName(rt::absolutePath(chosen));
     if (int err = WriteDesignFile(PrintSetup, path))
         rt::message("The design could not be saved as|" + path + "||" + std::strerror(err), "ERROR", rt::Icon::Hand);
 }
@@ -129,7 +131,7 @@ void SaveDesign() {
 bool RecallDesign() {
     std::string chosen;
     if (!rt::fileDialog("Enter Name of SongBook Design File to Recall", chosen, kFilter, false)) return false;
-    if (!ReadDesignFile(chosen, PrintSetup)) {
+    if (!ReadDesignFile(rt::absolutePath(chosen), PrintSetup)) {
         rt::message("Invalid SongBook Print Setup File", "ERROR", rt::Icon::Hand);
         return false;
     }

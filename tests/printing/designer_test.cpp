@@ -6,6 +6,7 @@
 #include "printing/PrintSettings.h"
 #include "frontend/headless/procedures.h"
 #include "frontend/headless/script.h"
+#include "runtime/files/folder.h"
 #include "runtime/files/ini.h"
 #include <sstream>
 #include "shell/workspace/workspace_fixture.h"
@@ -199,6 +200,25 @@ TEST_F(DesignerTest, SavesAndRecallsDesigns) {
     EXPECT_NE(message().find(root_.file("no-such-folder/design.psf")), std::string::npos) << message();
     ASSERT_TRUE(d_.answer("OK")) << d_.error();
     EXPECT_EQ(d_.active()->title, kDesigner);
+}
+
+// A bare name is a file of the current folder (the SongBook folder), as the other setup
+// files are, never one of the settings folder.
+TEST_F(DesignerTest, ABareDesignNameIsAFileOfTheCurrentFolder) {
+    openDesigner();
+    ASSERT_TRUE(d_.choose("Sorted By", "Artist")) << d_.error();
+    ASSERT_TRUE(d_.press("&Save Design")) << d_.error();
+    ASSERT_TRUE(d_.dialog("bare")) << d_.error();
+    EXPECT_EQ(message(), "");
+    const std::string written = rt::absolutePath("bare.psf");
+    EXPECT_EQ(rt::getIni("Settings", "PrintSort", "", written), "2");
+    EXPECT_FALSE(rt::fileExists(rt::configFolder() + "/bare.psf"));
+
+    ASSERT_TRUE(d_.choose("Sorted By", "Song Title")) << d_.error();
+    ASSERT_TRUE(d_.press("&Recall Design")) << d_.error();
+    ASSERT_TRUE(d_.dialog("bare.psf")) << d_.error();
+    EXPECT_EQ(message(), "");
+    EXPECT_EQ(PrintSetup.PrintSort, 2);
 }
 
 // The same as a person at the shell does it with cantorelle-script.
