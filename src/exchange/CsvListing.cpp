@@ -67,13 +67,15 @@ CsvRowResult ReadCsvListing(const std::vector<std::string>& fields, bool wellFor
         why = "a quote is not closed or the line is too long";
         return CsvRowResult::Unreadable;
     }
+    const std::string count =
+        "it has " + std::to_string(fields.size()) + (fields.size() == 1 ? " field" : " fields") + " instead of 11";
     if (fields.size() < static_cast<std::size_t>(kCsvListingFields)) {
-        why = "it has " + std::to_string(fields.size()) + " fields instead of 11";
+        why = count;
         return CsvRowResult::Unreadable;
     }
     for (std::size_t i = kCsvListingFields; i < fields.size(); ++i) {
         if (!rt::trim(fields[i]).empty()) {
-            why = "it has " + std::to_string(fields.size()) + " fields instead of 11";
+            why = count;
             return CsvRowResult::Unreadable;
         }
     }

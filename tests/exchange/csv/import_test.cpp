@@ -36,6 +36,7 @@ TEST_F(ImportTest, EachKindOfRowHasItsOutcome) {
         {"a row that cannot be read", "\"Only\",\"Five\",\"Fields\",1,\"SC500\"\r\n", "left out"},
         {"a track that is no number", "\"T\",\"A\",\"5\",x1,\"SC600\",\"\",\"\",\"SC\",1,\"\",\"\"\r\n", "left out"},
         {"a date that is no date", row("Bad Date", "6", 1, "SC700", "13/45/04"), "left out"},
+        {"a line of one field", "\"Title Only\"", "left out"},
     };
     std::string text;
     for (const Case& c : cases) text += c.line + "\r\n";  // empty lines between are skipped
@@ -45,11 +46,12 @@ TEST_F(ImportTest, EachKindOfRowHasItsOutcome) {
     startImport(file("in.csv"), &problems);
     // What the host is told about the rows left out, by line.
     EXPECT_EQ(problems,
-              "2 rows could not be read and will not be imported.\n"
+              "3 rows could not be read and will not be imported.\n"
               "1 row has an invalid date and will not be imported.\n\n"
               "Line 15: it has 5 fields instead of 11.\n"
               "Line 17: the track \"x1\" is not a number.\n"
-              "Line 19: the date \"13/45/04\" is not a date.");
+              "Line 19: the date \"13/45/04\" is not a date.\n"
+              "Line 21: it has 1 field instead of 11.");
     // The conflicts, by custom disc id and track.
     EXPECT_FALSE(d_.hidden("?ConflictList"));
     EXPECT_TRUE(d_.hidden("?NoConflictText"));
@@ -57,7 +59,7 @@ TEST_F(ImportTest, EachKindOfRowHasItsOutcome) {
                                                                      {"New Disc Song Again", "Artist", "2", "1", "SC200"},
                                                                      {"Clash In File", "Artist", "2", "1", "SC400"},
                                                                      {"Clash Track", "Artist", "9", "1", "SC100"}}));
-    EXPECT_EQ(d_.text("?Summary"), "3 listings ready to import, 4 conflicts, 3 rows left out (see the first message).");
+    EXPECT_EQ(d_.text("?Summary"), "3 listings ready to import, 4 conflicts, 4 rows left out (see the first message).");
     finishImport();
     ASSERT_TRUE(d_.end());
 
