@@ -123,6 +123,7 @@ private:
     void readDisc(const std::string& discId, Loaded& r);
     void quickMenu();
     void multiListingEdit(int scope);
+    void afterToggle();
     void toggle(rt::Text<1>& field);
     void deleteSequence();
     bool deleteListing(const std::string& discId);
@@ -835,11 +836,11 @@ void Workspace::quickMenu() {
         break;
     case 2:
         if (r.listing) toggle(SBK.PRINT);
-        rebuildAll();
+        afterToggle();
         break;
     case 3:
         if (r.listing) toggle(SBK.DUET);
-        rebuildAll();
+        afterToggle();
         break;
     case 4:
         currentList().press(BrowseAction::Change);
@@ -866,6 +867,15 @@ void Workspace::multiListingEdit(int scope) {
     if (scope == 1) BatchEditByTitle();
     else if (scope == 2) BatchEditByArtist();
     else BatchEditByDisc();
+}
+
+// A toggled mark changes no key: the list the host looks at keeps its page, the others are
+// rebuilt when shown.
+void Workspace::afterToggle() {
+    for (int n : {ByTitle, ByArtist, ByDisc})
+        if (n != current_) list(n).requestRefresh();
+    currentList().reload();
+    refreshWindow();
 }
 
 void Workspace::toggle(rt::Text<1>& field) {
