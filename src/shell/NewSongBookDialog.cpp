@@ -4,7 +4,7 @@
 #include "runtime/text/text.h"
 #include "runtime/window/window.h"
 #include "services/TaskWindow.h"
-#include "shell/SongBookFileExplorer.h"
+#include "shell/SongBookFileNames.h"
 
 void NewSongBookDialog() {
     GLO::SHORTSONGBOOKNAME.clear();
@@ -39,8 +39,7 @@ void NewSongBookDialog() {
                     w.select(name);
                     break;
                 }
-                std::string folder = LONGNEWPATH.str();
-                while (folder.size() > 1 && folder.back() == '/') folder.pop_back();
+                const std::string folder = FolderWithoutEnd(LONGNEWPATH.str());
                 LONGNEWPATH = folder;
                 const std::string listing = PathInFolder(folder, typed + ".2bk");
                 // A leftover disc file of that name would otherwise be taken over.

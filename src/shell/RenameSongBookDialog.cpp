@@ -10,7 +10,7 @@
 #include "runtime/window/window.h"
 #include "services/SplitFilePath.h"
 #include "services/TaskWindow.h"
-#include "shell/SongBookFileExplorer.h"
+#include "shell/SongBookFileNames.h"
 
 std::uint8_t NameChangeDone = 0;
 

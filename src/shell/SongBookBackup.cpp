@@ -20,14 +20,10 @@
 #include "runtime/zip/zip.h"
 #include "services/SplitFilePath.h"
 #include "services/TaskWindow.h"
-#include "shell/SongBookFileExplorer.h"
+#include "shell/SongBookFileNames.h"
+#include "shell/SongBookFilesFree.h"
 
 namespace {
-
-std::string withoutFolderEnd(std::string folder) {
-    while (folder.size() > 1 && folder.back() == '/') folder.pop_back();
-    return folder;
-}
 
 // Why a member cannot be restored into the SongBook folder ("" when it can): a backup holds
 // the two files of a SongBook under plain file names, so anything else is refused.
@@ -199,7 +195,7 @@ int WriteSongBookBackup(const std::string& listingPath, const std::string& archi
 int ExtractSongBookBackup(const std::string& archivePath, const std::string& folder,
                           std::string& error) {
     int rc = rt::zOpenZipFile(archivePath);
-    if (rc == 0) rc = rt::zExtractAll(withoutFolderEnd(folder) + "/", "", 1, 0, 0, 0, 0);
+    if (rc == 0) rc = rt::zExtractAll(FolderWithoutEnd(folder) + "/", "", 1, 0, 0, 0, 0);
     if (rc == 0) rc = rt::zCloseZipFile();
     if (rc != 0) {
         error = rt::zGetLastErrorAsText();
@@ -214,7 +210,7 @@ bool BackupSongBook(const std::string& listingPath, const StatusLine& status) {
     status("Creating and Storing SongBook Back, One Moment Please...");
     WaitCursor wait;
     const std::string archive =
-        PathInFolder(withoutFolderEnd(folder), SplitFilePath(listingPath, 1) + ".bkp");
+        PathInFolder(FolderWithoutEnd(folder), SplitFilePath(listingPath, 1) + ".bkp");
     std::string error;
     const int rc = WriteSongBookBackup(listingPath, archive, SongBookBackupComment(rt::today()), error);
     wait.end();

@@ -1,7 +1,5 @@
 #include "shell/SongBookFileExplorer.h"
 
-#include <sys/stat.h>
-
 #include <algorithm>
 #include <cerrno>
 #include <cstring>
@@ -19,99 +17,8 @@
 #include "shell/NewSongBookDialog.h"
 #include "shell/RenameSongBookDialog.h"
 #include "shell/SongBookBackup.h"
-
-std::string SongBookDiscFile(const std::string& listingPath) {
-    std::string disc = rt::clip(listingPath);
-    if (!disc.empty() && (disc.back() == 'k' || disc.back() == 'K'))
-        disc.back() = disc.back() == 'k' ? 'd' : 'D';
-    return disc;
-}
-
-namespace {
-
-// Well-formed UTF-8: no stray or missing continuation bytes, no overlong forms, no
-// surrogates, nothing beyond U+10FFFF.
-bool wellFormedUtf8(const std::string& s) {
-    for (std::size_t i = 0; i < s.size();) {
-        const auto c = static_cast<unsigned char>(s[i]);
-        std::size_t n = 0;
-        char32_t cp = 0, least = 0;
-        if (c < 0x80) {
-            ++i;
-            continue;
-        } else if ((c & 0xE0) == 0xC0) {
-            n = 1, cp = c & 0x1F, least = 0x80;
-        } else if ((c & 0xF0) == 0xE0) {
-            n = 2, cp = c & 0x0F, least = 0x800;
-        } else if ((c & 0xF8) == 0xF0) {
-            n = 3, cp = c & 0x07, least = 0x10000;
-        } else {
-            return false;
-        }
-        for (std::size_t k = 1; k <= n; ++k) {
-            if (i + k >= s.size()) return false;
-            const auto b = static_cast<unsigned char>(s[i + k]);
-            if ((b & 0xC0) != 0x80) return false;
-            cp = (cp << 6) | (b & 0x3F);
-        }
-        if (cp < least || cp > 0x10FFFF || (cp >= 0xD800 && cp <= 0xDFFF)) return false;
-        i += n + 1;
-    }
-    return true;
-}
-
-}  // namespace
-
-std::string SongBookNameProblem(const std::string& name) {
-    if (rt::trim(name).empty()) return "Please Enter a Name for the SongBook";
-    bool control = false;
-    for (unsigned char c : name) control = control || c < 32 || c == 127;
-    // Control characters and broken UTF-8 make names that file lists and other programs
-    // cannot show or type, and may not even store.
-    if (name.find_first_of("/\\") != std::string::npos || name.find("..") != std::string::npos || control ||
-        !wellFormedUtf8(name))
-        return "A SongBook Name Cannot Hold \\, / or ..|Please Enter Another Name";
-    return {};
-}
-
-std::string PathInFolder(const std::string& folder, const std::string& name) {
-    if (!folder.empty() && folder.back() == '/') return folder + name;
-    return folder + "/" + name;
-}
-
-bool PathInUse(const std::string& path) {
-    struct stat st {};
-    return ::lstat(rt::absolutePath(path).c_str(), &st) == 0;
-}
-
-bool SongBookFilesFree(const std::vector<std::string>& files, const std::string& doing) {
-    for (const std::string& f : files) {
-        if (!PathInUse(f)) continue;
-        const std::string name = SplitFilePath(f, 0, true);
-        if (rt::recordFileOpenHere(f)) {
-            rt::message("The SongBook File " + name + " Is Open in a SongBook Window.||Close That Window Before You " +
-                        doing + " It.");
-            return false;
-        }
-        if (rt::fileOpenElsewhere(f)) {
-            rt::message("The SongBook File " + name + " Is in Use by Another Program.||Close It There Before You " +
-                        doing + " It.");
-            return false;
-        }
-    }
-    std::string failed;
-    if (rt::recoverRecordFiles(files, &failed) != 0) {
-        const std::string name = SplitFilePath(failed, 0, true);
-        if (rt::errorCode() == rt::IsLocked)
-            rt::message("The SongBook File " + name + " Is in Use by Another Program.||Close It There Before You " +
-                        doing + " It.");
-        else
-            rt::message("The SongBook File " + failed + " Could Not Be Brought Back to Its Last Saved State.|Error: " +
-                        rt::error() + " (" + rt::str(rt::errorCode()) + ")||Nothing Has Been Changed.");
-        return false;
-    }
-    return true;
-}
+#include "shell/SongBookFileNames.h"
+#include "shell/SongBookFilesFree.h"
 
 namespace {
 
@@ -120,11 +27,6 @@ struct Entry {
     std::string fileName;
     std::string path;      // full path
 };
-
-std::string withoutFolderEnd(std::string folder) {
-    while (folder.size() > 1 && folder.back() == '/') folder.pop_back();
-    return folder;
-}
 
 class Explorer {
 public:
@@ -282,7 +184,7 @@ void Explorer::openSelected() {
 void Explorer::newSongBook() {
     NewSongBookDialog();
     if (GLO::SHORTSONGBOOKNAME.empty()) return;
-    SongBookFileName = PathInFolder(withoutFolderEnd(LONGNEWPATH), GLO::SHORTSONGBOOKNAME.str() + ".2bk");
+    SongBookFileName = PathInFolder(FolderWithoutEnd(LONGNEWPATH), GLO::SHORTSONGBOOKNAME.str() + ".2bk");
     w_.close();
 }
 
@@ -354,7 +256,7 @@ void Explorer::moveSelected() {
     }
     std::string dest = LONGNEWPATH.str();
     if (!rt::folderDialog("Select Destination Folder", dest)) return;
-    dest = withoutFolderEnd(dest);
+    dest = FolderWithoutEnd(dest);
 
     const std::string listing = SelectedSongBookPath;
     const std::string disc = SongBookDiscFile(listing);

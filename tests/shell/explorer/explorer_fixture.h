@@ -16,6 +16,7 @@
 #include "runtime/window/window.h"
 #include "shell/RenameSongBookDialog.h"
 #include "shell/SongBookFileExplorer.h"
+#include "shell/SongBookFileNames.h"
 #include "support/data_fixture.h"
 
 namespace explorer_test {
