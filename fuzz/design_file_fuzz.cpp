@@ -1,12 +1,14 @@
 // Print design files on arbitrary bytes: recalling one never crashes, a refused file changes
-// nothing, and whatever values an accepted file holds, the rows of the style it names come
-// out whole (ranges are made safe where the values are used).
+// nothing, an accepted one leaves every setting in its range (the style exists), saves and
+// recalls unchanged without a complaint, and the rows of its style come out whole.
 #include <unistd.h>
 
 #include <cstddef>
 #include <cstdint>
+#include <cstdio>
 #include <cstdlib>
 #include <fstream>
+#include <iterator>
 #include <string>
 
 #include "printing/PrintDesignFile.h"
@@ -20,14 +22,24 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     }
     PrintSettings s;
     s.PrintFormat = 77;
-    if (!ReadDesignFile(path, s)) {
+    if (!ReadDesignFile(path, s).isType) {
         if (s.PrintFormat != 77) std::abort();  // refused files change nothing
         return 0;
     }
-    if (s.fontSize() < 1 || s.fontSize() > 3 || s.rowsOffset() < -5 || s.rowsOffset() > 5) std::abort();
-    if (s.bindingOffset() < 0 || s.bindingOffset() > 500) std::abort();
+    if (s.SetFonts < 1 || s.SetFonts > 3 || s.PAGEBREAKOFFSET < -5 || s.PAGEBREAKOFFSET > 5) std::abort();
+    if (s.Offset > 500 || s.PaperType < 1 || s.PaperType > 2) std::abort();
     const StyleLayout* style = FindStyle(s.PrintFormat, s.PrintSort);
-    if (!style) return 0;
+    if (!style) std::abort();  // a recalled design always prints
+    static const std::string again = path + ".again.psf";
+    std::remove(again.c_str());
+    if (WriteDesignFile(s, again) != 0) std::abort();
+    PrintSettings back;
+    const SetupRead r = ReadDesignFile(again, back);
+    if (!r.isType || !r.problems.empty()) std::abort();
+    if (WriteDesignFile(back, path) != 0) std::abort();
+    std::ifstream a(again, std::ios::binary), b(path, std::ios::binary);
+    if (std::string(std::istreambuf_iterator<char>(a), {}) != std::string(std::istreambuf_iterator<char>(b), {}))
+        std::abort();
     std::vector<SelectionEntry> entries;
     for (int i = 0; i < 130; ++i) {
         SongBookRecord r;

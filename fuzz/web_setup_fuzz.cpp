@@ -1,5 +1,5 @@
-// Web setup files on arbitrary bytes: recalling one never crashes, whatever a recalled file
-// held saves and recalls to the same settings, and the pieces of a page made from the
+// Web setup files on arbitrary bytes: recalling one never crashes, a refused file changes
+// nothing, whatever a recalled file held saves and recalls to the same settings, and the pieces of a page made from the
 // recalled texts stay well formed (file codes hold no separator, escaped text no markup).
 #include <unistd.h>
 
@@ -40,12 +40,17 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     std::fwrite(data, 1, size, f);
     std::fclose(f);
     ResetWebSettings();
-    if (!RecallWebSetup(in)) return 0;
+    const std::string before = settings();
+    if (!ReadWebSetup(in).isType) {
+        if (settings() != before) std::abort();  // refused files change nothing
+        return 0;
+    }
     const std::string recalled = settings();
     std::remove(out.c_str());
-    if (!SaveWebSetup(out)) std::abort();
+    if (WriteWebSetup(out) != 0) std::abort();
     ResetWebSettings();
-    if (!RecallWebSetup(out) || settings() != recalled) std::abort();
+    const SetupRead r = ReadWebSetup(out);
+    if (!r.isType || !r.problems.empty() || settings() != recalled) std::abort();
 
     for (const std::string& text : {WebTitle.str(), WebHeading.str(), WebEmbedBody.str()}) {
         const std::string code = html::fileCode(html::letterOf(text));

@@ -15,8 +15,6 @@
 
 namespace {
 
-constexpr const char* kSetupDialogTitle = "Enter Name of HTML SongBook Setup File";
-constexpr const char* kSetupFilter = "HTML SongBook Setup File|*.WSF";
 constexpr const char* kDefaultTitle = "Karaoke SongBook";
 
 // An address without a scheme gets "http://" in front; one with http:// or https:// (in any
@@ -106,23 +104,11 @@ void Composer::compose() {
 
 void Composer::saveSetup() {
     takeFields();
-    std::string chosen = setupName_;
-    if (!rt::fileDialog(kSetupDialogTitle, chosen, kSetupFilter, true)) return;
-    setupName_ = chosen;
-    const std::string file = WebSetupFileName(chosen);
-    if (!SaveWebSetup(file))
-        rt::message("The HTML SongBook Setup File " + file + " could not be written.", "ERROR", rt::Icon::Hand);
+    SaveWebSetup(&setupName_);
 }
 
 void Composer::recallSetup() {
-    std::string chosen = setupName_;
-    if (!rt::fileDialog(kSetupDialogTitle, chosen, kSetupFilter, false)) return;
-    setupName_ = chosen;
-    if (!RecallWebSetup(chosen)) {
-        rt::message("Invalid HTML SongBook Setup File", "ERROR", rt::Icon::Hand, rt::BtnOk);
-        return;
-    }
-    showFields();
+    if (RecallWebSetup(&setupName_)) showFields();
 }
 
 void Composer::run() {

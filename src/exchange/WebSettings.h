@@ -7,6 +7,7 @@
 
 #include "data/globals.h"
 #include "runtime/text/text.h"
+#include "services/SetupFile.h"
 
 // The page set's name: the folder under "WebPages" that receives the pages.
 extern rt::Text<80> HTMLOutputDirectory;
@@ -43,12 +44,19 @@ std::string ColorToHexText(std::uint32_t color);
 // The type mark of a web setup file (key "Version" of section "Version").
 constexpr const char* WebSetupFileType = "HTML SongBook Setup File";
 
+extern const SetupFileType kWebSetupFileType;
+
 // The file a chosen setup name stands for: its folder and name with the extension ".wsf"
 // (design, design.WSF and design.txt all give design.wsf).
 std::string WebSetupFileName(const std::string& chosen);
-// Writes the type mark and all seventeen settings, key by key; other contents of an existing
-// file stay. False when the file does not read back as written (it could not be written).
-bool SaveWebSetup(const std::string& file);
-// Reads all seventeen settings from a web setup file. False, with nothing changed, when the
-// file is not of that type (a print design file, say, or no file at all).
-bool RecallWebSetup(const std::string& file);
+// Writes the type mark and all seventeen settings; other contents of an existing file stay.
+// 0, or the errno value of the failure (the file is left as it was).
+int WriteWebSetup(const std::string& file);
+// Reads all seventeen settings from a web setup file; nothing changes when the file is not of
+// that type (a print design file, say, or no file at all). A colour that is not one takes its
+// first value and is listed in the result; a missing colour is black.
+SetupRead ReadWebSetup(const std::string& file);
+// "Save Setup" and "Recall Setup": the file dialogs (starting from `last`, which keeps the
+// name chosen), the file, and what the host is told.
+void SaveWebSetup(std::string* last = nullptr);
+bool RecallWebSetup(std::string* last = nullptr);  // true when the settings were replaced

@@ -1,139 +1,144 @@
 #include "printing/PrintDesignFile.h"
 
-#include <cerrno>
-#include <cstdint>
-#include <cstdlib>
 #include <cstring>
-#include <functional>
-#include <type_traits>
 
-#include "runtime/files/folder.h"
-#include "runtime/files/ini.h"
-#include "runtime/window/window.h"
-#include "services/split_file_path.h"
+#include "runtime/date/date.h"
+#include "services/SetupFile.h"
+
+const SetupFileType kDesignFileType{kPrintSetupVersion,
+                                    ".psf",
+                                    "Print Setup File|*.PSF",
+                                    "Enter Name of SongBook Design File",
+                                    "Enter Name of SongBook Design File to Recall",
+                                    30};
 
 namespace {
 
-struct KeyDef {
-    const char* key;
-    std::function<std::string(const PrintSettings&)> get;
-    std::function<void(PrintSettings&, const std::string&)> set;
-};
-
-// A number as read from a file: its decimal value stored in the setting's width, 0 when the
-// text is not a number.
-long long numberOf(const std::string& text) {
-    const char* s = text.c_str();
-    char* end = nullptr;
-    errno = 0;
-    long long v = std::strtoll(s, &end, 10);
-    if (end == s || errno == ERANGE) return 0;
-    return v;
+// The last day a date box can show.
+rt::DayNumber lastDate() {
+    static const rt::DayNumber last = rt::date(12, 31, 9999);
+    return last;
 }
 
-template <typename T>
-KeyDef num(const char* key, T PrintSettings::*field) {
-    return {key, [field](const PrintSettings& s) { return std::to_string(+(s.*field)); },
-            [field](PrintSettings& s, const std::string& v) {
-                s.*field = static_cast<T>(static_cast<std::make_unsigned_t<T>>(numberOf(v)));
-            }};
-}
+bool isDate(const std::string& key) { return key == "StartDate" || key == "EndDate"; }
 
-template <std::size_t N>
-KeyDef txt(const char* key, rt::Text<N> PrintSettings::*field) {
-    return {key, [field](const PrintSettings& s) { return (s.*field).str(); },
-            [field](PrintSettings& s, const std::string& v) { s.*field = v; }};
-}
-
-const std::vector<KeyDef>& keyTable() {
-    using P = PrintSettings;
-    static const std::vector<KeyDef> table = {
-        num("PrintSort", &P::PrintSort), num("PrintFormat", &P::PrintFormat),
-        txt("ReportHeader", &P::ReportHeader), txt("HeaderFont", &P::HeaderFont),
-        num("HeaderSetBold", &P::HeaderSetBold), num("HeaderSetItalic", &P::HeaderSetItalic),
-        num("HeaderColor", &P::HeaderColor), num("HeaderBackgroundColor", &P::HeaderBackgroundColor),
-        txt("PrintFont", &P::PrintFont), num("TitleBold", &P::TitleBold), num("TitleItalics", &P::TitleItalics),
-        num("ArtistBold", &P::ArtistBold), num("ArtistItalics", &P::ArtistItalics), num("MfrBold", &P::MfrBold),
-        num("MfrItalics", &P::MfrItalics), num("DiskTrackBold", &P::DiskTrackBold),
-        num("DiskTrackItalics", &P::DiskTrackItalics), num("WordWrap", &P::WordWrap), num("ShowTM", &P::ShowTM),
-        num("SetFonts", &P::SetFonts), num("CaseStyle", &P::CaseStyle), num("BodyColor", &P::BodyColor),
-        num("BodyBackgroundColor", &P::BodyBackgroundColor), num("NameFormat", &P::NameFormat),
-        txt("ReportFooter", &P::ReportFooter), txt("FooterFont", &P::FooterFont),
-        num("FooterSetBold", &P::FooterSetBold), num("FooterSetItalic", &P::FooterSetItalic),
-        num("FooterColor", &P::FooterColor), num("FooterBackgroundColor", &P::FooterBackgroundColor),
-        num("FilterReport", &P::FilterReport), num("StartDate", &P::StartDate), num("EndDate", &P::EndDate),
-        num("RemoveDuplicates", &P::RemoveDuplicates), num("ColumnBarFill", &P::ColumnBarFill),
-        num("ColumnBarBorderColor", &P::ColumnBarBorderColor), num("ColumnBarTextColor", &P::ColumnBarTextColor),
-        txt("ColumnBarFont", &P::ColumnBarFont), num("ColumnBarSetBold", &P::ColumnBarSetBold),
-        num("ColumnBarSetItalic", &P::ColumnBarSetItalic), num("StartingPageNumber", &P::StartingPageNumber),
-        num("RemoveVocals", &P::RemoveVocals), num("OffsetPages", &P::OffsetPages), num("Offset", &P::Offset),
-        num("PaperType", &P::PaperType), num("ShowMake", &P::ShowMake), num("FilterGenre", &P::FilterGenre),
-        txt("PrintGenre", &P::PrintGenre), num("FilterDuets", &P::FilterDuets), num("ignoreomits", &P::ignoreomits),
-        num("PageBreakOffset", &P::PAGEBREAKOFFSET), txt("Pref1", &P::Pref1), txt("Pref2", &P::Pref2),
-        txt("Pref3", &P::Pref3), txt("Pref4", &P::Pref4), txt("Pref5", &P::Pref5), txt("Pref6", &P::Pref6),
-        txt("Pref7", &P::Pref7), txt("Pref8", &P::Pref8),
+// The keys of section "Settings" in the order they are written, bound to `s`; each number
+// with the values a print can use and the initial value it takes otherwise.
+SetupKeys designKeys(PrintSettings& s) {
+    static const PrintSettings init;
+    auto flag = [](const char* key, auto& v, auto initial) { return SetupNumber(key, v, 0, 1, initial); };
+    return {
+        SetupNumber("PrintSort", s.PrintSort, 1, 2, init.PrintSort),
+        SetupNumber("PrintFormat", s.PrintFormat, 1, 6, init.PrintFormat),
+        SetupText("ReportHeader", s.ReportHeader),
+        SetupText("HeaderFont", s.HeaderFont),
+        flag("HeaderSetBold", s.HeaderSetBold, init.HeaderSetBold),
+        flag("HeaderSetItalic", s.HeaderSetItalic, init.HeaderSetItalic),
+        SetupColour("HeaderColor", s.HeaderColor, init.HeaderColor),
+        SetupColour("HeaderBackgroundColor", s.HeaderBackgroundColor, init.HeaderBackgroundColor),
+        SetupText("PrintFont", s.PrintFont),
+        flag("TitleBold", s.TitleBold, init.TitleBold),
+        flag("TitleItalics", s.TitleItalics, init.TitleItalics),
+        flag("ArtistBold", s.ArtistBold, init.ArtistBold),
+        flag("ArtistItalics", s.ArtistItalics, init.ArtistItalics),
+        flag("MfrBold", s.MfrBold, init.MfrBold),
+        flag("MfrItalics", s.MfrItalics, init.MfrItalics),
+        flag("DiskTrackBold", s.DiskTrackBold, init.DiskTrackBold),
+        flag("DiskTrackItalics", s.DiskTrackItalics, init.DiskTrackItalics),
+        flag("WordWrap", s.WordWrap, init.WordWrap),
+        flag("ShowTM", s.ShowTM, init.ShowTM),
+        SetupNumber("SetFonts", s.SetFonts, 1, 3, init.SetFonts),
+        SetupNumber("CaseStyle", s.CaseStyle, 1, 2, init.CaseStyle),
+        SetupColour("BodyColor", s.BodyColor, init.BodyColor),
+        SetupColour("BodyBackgroundColor", s.BodyBackgroundColor, init.BodyBackgroundColor),
+        flag("NameFormat", s.NameFormat, init.NameFormat),
+        SetupText("ReportFooter", s.ReportFooter),
+        SetupText("FooterFont", s.FooterFont),
+        flag("FooterSetBold", s.FooterSetBold, init.FooterSetBold),
+        flag("FooterSetItalic", s.FooterSetItalic, init.FooterSetItalic),
+        SetupColour("FooterColor", s.FooterColor, init.FooterColor),
+        SetupColour("FooterBackgroundColor", s.FooterBackgroundColor, init.FooterBackgroundColor),
+        flag("FilterReport", s.FilterReport, init.FilterReport),
+        // A date that holds no value is 0; a recalled one that cannot be shown is today.
+        SetupNumber("StartDate", s.StartDate, 0, lastDate(), rt::today()),
+        SetupNumber("EndDate", s.EndDate, 0, lastDate(), rt::today()),
+        flag("RemoveDuplicates", s.RemoveDuplicates, init.RemoveDuplicates),
+        SetupColour("ColumnBarFill", s.ColumnBarFill, init.ColumnBarFill),
+        SetupColour("ColumnBarBorderColor", s.ColumnBarBorderColor, init.ColumnBarBorderColor),
+        SetupColour("ColumnBarTextColor", s.ColumnBarTextColor, init.ColumnBarTextColor),
+        SetupText("ColumnBarFont", s.ColumnBarFont),
+        flag("ColumnBarSetBold", s.ColumnBarSetBold, init.ColumnBarSetBold),
+        flag("ColumnBarSetItalic", s.ColumnBarSetItalic, init.ColumnBarSetItalic),
+        SetupNumber("StartingPageNumber", s.StartingPageNumber, 0, 65535, init.StartingPageNumber),
+        flag("RemoveVocals", s.RemoveVocals, init.RemoveVocals),
+        flag("OffsetPages", s.OffsetPages, init.OffsetPages),
+        SetupNumber("Offset", s.Offset, 0, 500, init.Offset),
+        // 0 is US Letter, as a design without the key has it.
+        SetupNumber("PaperType", s.PaperType, 0, 2, init.PaperType),
+        flag("ShowMake", s.ShowMake, init.ShowMake),
+        flag("FilterGenre", s.FilterGenre, init.FilterGenre),
+        SetupText("PrintGenre", s.PrintGenre),
+        flag("FilterDuets", s.FilterDuets, init.FilterDuets),
+        flag("ignoreomits", s.ignoreomits, init.ignoreomits),
+        SetupNumber("PageBreakOffset", s.PAGEBREAKOFFSET, -5, 5, init.PAGEBREAKOFFSET),
+        SetupText("Pref1", s.Pref1),
+        SetupText("Pref2", s.Pref2),
+        SetupText("Pref3", s.Pref3),
+        SetupText("Pref4", s.Pref4),
+        SetupText("Pref5", s.Pref5),
+        SetupText("Pref6", s.Pref6),
+        SetupText("Pref7", s.Pref7),
+        SetupText("Pref8", s.Pref8),
     };
-    return table;
 }
-
-bool isDate(const char* key) { return std::strcmp(key, "StartDate") == 0 || std::strcmp(key, "EndDate") == 0; }
-
-const char* kFilter = "Print Setup File|*.PSF";
 
 }  // namespace
 
 const std::vector<std::string>& DesignFileKeys() {
     static const std::vector<std::string> keys = [] {
+        PrintSettings s;
         std::vector<std::string> k;
-        for (const KeyDef& d : keyTable()) k.push_back(d.key);
+        for (const SetupKey& d : designKeys(s)) k.push_back(d.name);
         return k;
     }();
     return keys;
 }
 
-std::string DesignFileName(const std::string& chosen) {
-    return SplitFilePath(chosen, 3) + SplitFilePath(chosen, 1) + ".psf";
-}
+std::string DesignFileName(const std::string& chosen) { return SetupFileName(kDesignFileType, chosen); }
 
 int WriteDesignFile(const PrintSettings& settings, const std::string& path) {
-    std::vector<rt::IniValue> values;
-    values.push_back({"Version", "Version", kPrintSetupVersion});
-    for (const KeyDef& d : keyTable()) values.push_back({"Settings", d.key, d.get(settings)});
-    return rt::putIniValues(values, path);
+    PrintSettings s = settings;
+    return WriteSetupFile(kDesignFileType, designKeys(s), path);
 }
 
-bool ReadDesignFile(const std::string& path, PrintSettings& settings) {
-    const std::string version = rt::getIni("Version", "Version", "", path);
-    if (rt::clip(rt::cut(version, 30)) != kPrintSetupVersion) return false;
+SetupRead ReadDesignFile(const std::string& path, PrintSettings& settings) {
     PrintSettings read = settings;
-    for (const KeyDef& d : keyTable())
-        if (!isDate(d.key)) d.set(read, rt::getIni("Settings", d.key, "", path));
+    SetupKeys keys = designKeys(read), dates;
+    std::erase_if(keys, [&](const SetupKey& k) {
+        if (!isDate(k.name)) return false;
+        dates.push_back(k);
+        return true;
+    });
+    SetupRead r = ReadSetupFile(kDesignFileType, keys, path);
+    if (!r.isType) return r;
+    // The dates of a design count only when it filters by them.
     if (read.FilterReport == 1) {
-        read.StartDate = static_cast<rt::DayNumber>(numberOf(rt::getIni("Settings", "StartDate", "", path)));
-        read.EndDate = static_cast<rt::DayNumber>(numberOf(rt::getIni("Settings", "EndDate", "", path)));
+        SetupRead d = ReadSetupFile(kDesignFileType, dates, path);
+        r.problems.insert(r.problems.end(), d.problems.begin(), d.problems.end());
     } else {
         read.StartDate = read.EndDate = rt::today();
     }
     if (read.PaperType == 0) read.PaperType = 1;
     settings = read;
-    return true;
+    return r;
 }
 
 void SaveDesign() {
-    std::string chosen;
-    if (!rt::fileDialog("Enter Name of SongBook Design File", chosen, kFilter, true)) return;
-    // A bare name is a file of the current folder, not one of the settings folder.
-    const std::string path = DesignFileName(rt::absolutePath(chosen));
-    if (int err = WriteDesignFile(PrintSetup, path))
-        rt::message("The design could not be saved as|" + path + "||" + std::strerror(err), "ERROR", rt::Icon::Hand);
+    if (auto file = AskSetupFileToSave(kDesignFileType)) SaveSetupFile(kDesignFileType, designKeys(PrintSetup), *file);
 }
 
 bool RecallDesign() {
-    std::string chosen;
-    if (!rt::fileDialog("Enter Name of SongBook Design File to Recall", chosen, kFilter, false)) return false;
-    if (!ReadDesignFile(rt::absolutePath(chosen), PrintSetup)) {
-        rt::message("Invalid SongBook Print Setup File", "ERROR", rt::Icon::Hand);
-        return false;
-    }
-    return true;
+    auto file = AskSetupFileToRecall(kDesignFileType);
+    if (!file) return false;
+    return TellSetupRead(kDesignFileType, *file, ReadDesignFile(*file, PrintSetup));
 }

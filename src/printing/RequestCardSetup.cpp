@@ -19,7 +19,6 @@ const char* const kTitle = "Song Request Card Setup ";
 const char* const kLogoFilter =
     "Compuserve GIF (*.gif)|*.gif|OS/2 BitMap (*.bmp)|*.bmp|Windows Meta File (*.wmf)|*.wmf|"
     "JPEG Format (*.jpg)|*.jpg|All Files (*.*)|*.*";
-const char* const kSetupFilter = "Request Setup File|*.RSF";
 
 // Setup windows open now: the settings are the program's, so a second window shows the
 // design the first one holds instead of resetting it.
@@ -177,20 +176,10 @@ void RequestCards::chooseLogo() {
     showSettings();
 }
 
-void RequestCards::saveSetup() {
-    std::string path;
-    if (!rt::fileDialog("Enter Name of Request Card Setup File", path, kSetupFilter, true)) return;
-    WriteRequestSetupFile(RequestSetupFileName(path));
-}
+void RequestCards::saveSetup() { SaveRequestSetup(); }
 
 void RequestCards::recallSetup() {
-    std::string path;
-    if (!rt::fileDialog("Enter Name of Request Setup File", path, kSetupFilter)) return;
-    if (!ReadRequestSetupFile(path)) {
-        rt::message("Invalid Request Setup File", "ERROR", rt::Icon::Hand, rt::BtnOk);
-        return;
-    }
-    showSettings();
+    if (RecallRequestSetup()) showSettings();
 }
 
 void RequestCards::takeValue(int field) {

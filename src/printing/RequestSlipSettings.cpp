@@ -1,11 +1,6 @@
 #include "printing/RequestSlipSettings.h"
 
-#include <charconv>
-#include <string_view>
-
-#include "runtime/files/folder.h"
-#include "runtime/files/ini.h"
-#include "services/split_file_path.h"
+#include "services/SetupFile.h"
 
 rt::Text<40> SongRequestHeaderText;
 rt::Text<20> SongRequestHeaderFont;
@@ -39,28 +34,6 @@ const std::string kRecallLines[4] = {
     "Song #:" + Underscores(29) + "Key (+/-)" + Underscores(6),
 };
 
-constexpr const char* kVersionSection = "Version";
-constexpr const char* kSettingsSection = "Settings";
-
-// A decimal number as written by the program (blanks around it allowed); 0 otherwise.
-long long Number(const std::string& text) {
-    std::string_view s = text;
-    while (!s.empty() && s.front() == ' ') s.remove_prefix(1);
-    while (!s.empty() && s.back() == ' ') s.remove_suffix(1);
-    long long v = 0;
-    auto [end, ec] = std::from_chars(s.data(), s.data() + s.size(), v);
-    if (ec != std::errc() || end != s.data() + s.size()) return 0;
-    return v;
-}
-
-std::int32_t Int32(const std::string& text) {
-    const long long v = Number(text);
-    if (v < INT32_MIN || v > INT32_MAX) return 0;
-    return static_cast<std::int32_t>(v);
-}
-
-std::uint32_t Colour(const std::string& text) { return static_cast<std::uint32_t>(Number(text)) & 0xFFFFFF; }
-
 }  // namespace
 
 rt::Text<60> REQUESTSLIPLINE1 = kStartLines[0];
@@ -91,61 +64,60 @@ void ResetRequestSlipLines() {
     REQUESTSLIPLINE4 = kStartLines[3];
 }
 
-std::string RequestSetupFileName(const std::string& chosen) {
-    return SplitFilePath(chosen, 3) + SplitFilePath(chosen, 1) + ".rsf";
+const SetupFileType kRequestSetupFileType{kRequestSetupFileVersion,
+                                          ".rsf",
+                                          "Request Setup File|*.RSF",
+                                          "Enter Name of Request Card Setup File",
+                                          "Enter Name of Request Setup File",
+                                          30};
+
+namespace {
+
+// A style is a weight, plus 4096 for italics.
+bool fontStyle(long long v) {
+    const long long weight = v >= kItalicStyle ? v - kItalicStyle : v;
+    return weight >= 0 && weight <= 1000;
 }
 
-void WriteRequestSetupFile(const std::string& name) {
-    const std::string file = rt::absolutePath(name);
-    auto put = [&](const char* key, const std::string& value) { rt::putIni(kSettingsSection, key, value, file); };
-    rt::putIni(kVersionSection, "Version", kRequestSetupFileVersion, file);
-    put("SongRequestHeaderText", SongRequestHeaderText.str());
-    put("SongRequestHeaderFont", SongRequestHeaderFont.str());
-    put("SongRequestHeaderFontSize", std::to_string(SongRequestHeaderFontSize));
-    put("SongRequestHeaderFontStyle", std::to_string(SongRequestHeaderFontStyle));
-    put("SongRequestHeaderColor", std::to_string(SongRequestHeaderColor));
-    put("SongRequestFooterText", SongRequestFooterText.str());
-    put("SongRequestFooterFont", SongRequestFooterFont.str());
-    put("SongRequestFooterFontSize", std::to_string(SongRequestFooterFontSize));
-    put("SongRequestFooterFontStyle", std::to_string(SongRequestFooterFontStyle));
-    put("SongRequestFooterColor", std::to_string(SongRequestFooterColor));
-    put("SongRequestLogoFilename", SongRequestLogoFilename.str());
-    put("UseHashMarks", std::to_string(UseHashMarks));
-    put("Line1", REQUESTSLIPLINE1.str());
-    put("Line2", REQUESTSLIPLINE2.str());
-    put("Line3", REQUESTSLIPLINE3.str());
-    put("Line4", REQUESTSLIPLINE4.str());
+// The keys in the order they are written; a blank line takes its recall default.
+SetupKeys requestKeys() {
+    auto size = [](long long v) { return v >= 1 && v <= kMaxFontSize; };
+    return {
+        SetupText("SongRequestHeaderText", SongRequestHeaderText),
+        SetupText("SongRequestHeaderFont", SongRequestHeaderFont),
+        SetupNumberIf("SongRequestHeaderFontSize", SongRequestHeaderFontSize, size, kDefaultHeaderFontSize),
+        SetupNumberIf("SongRequestHeaderFontStyle", SongRequestHeaderFontStyle, fontStyle, std::int32_t{700}),
+        SetupColour("SongRequestHeaderColor", SongRequestHeaderColor, 0),
+        SetupText("SongRequestFooterText", SongRequestFooterText),
+        SetupText("SongRequestFooterFont", SongRequestFooterFont),
+        SetupNumberIf("SongRequestFooterFontSize", SongRequestFooterFontSize, size, kDefaultFooterFontSize),
+        SetupNumberIf("SongRequestFooterFontStyle", SongRequestFooterFontStyle, fontStyle, std::int32_t{400}),
+        SetupColour("SongRequestFooterColor", SongRequestFooterColor, 0),
+        SetupText("SongRequestLogoFilename", SongRequestLogoFilename),
+        SetupNumber("UseHashMarks", UseHashMarks, 0, 1, std::uint8_t{0}),
+        SetupText("Line1", REQUESTSLIPLINE1, kRecallLines[0]),
+        SetupText("Line2", REQUESTSLIPLINE2, kRecallLines[1]),
+        SetupText("Line3", REQUESTSLIPLINE3, kRecallLines[2]),
+        SetupText("Line4", REQUESTSLIPLINE4, kRecallLines[3]),
+    };
 }
 
-bool ReadRequestSetupFile(const std::string& name) {
-    const std::string file = rt::absolutePath(name);
-    const std::string version = rt::getIni(kVersionSection, "Version", "", file);
-    if (!rt::equalClipped(rt::cut(version, 30), kRequestSetupFileVersion)) return false;
-    auto get = [&](const char* key) { return rt::getIni(kSettingsSection, key, "", file); };
-    // A size of 0 or less would print nothing readable: the default stands in for it.
-    auto size = [&](const char* key, std::int32_t deflt) {
-        const std::int32_t v = Int32(get(key));
-        return v > 0 ? v : deflt;
-    };
-    SongRequestHeaderText = get("SongRequestHeaderText");
-    SongRequestHeaderFont = get("SongRequestHeaderFont");
-    SongRequestHeaderFontSize = size("SongRequestHeaderFontSize", kDefaultHeaderFontSize);
-    SongRequestHeaderFontStyle = Int32(get("SongRequestHeaderFontStyle"));
-    SongRequestHeaderColor = Colour(get("SongRequestHeaderColor"));
-    SongRequestFooterText = get("SongRequestFooterText");
-    SongRequestFooterFont = get("SongRequestFooterFont");
-    SongRequestFooterFontSize = size("SongRequestFooterFontSize", kDefaultFooterFontSize);
-    SongRequestFooterFontStyle = Int32(get("SongRequestFooterFontStyle"));
-    SongRequestFooterColor = Colour(get("SongRequestFooterColor"));
-    SongRequestLogoFilename = get("SongRequestLogoFilename");
-    UseHashMarks = static_cast<std::uint8_t>(Number(get("UseHashMarks")));
-    auto line = [&](const char* key, int n) {
-        const std::string v = get(key);
-        return rt::clip(v).empty() ? kRecallLines[n] : v;
-    };
-    REQUESTSLIPLINE1 = line("Line1", 0);
-    REQUESTSLIPLINE2 = line("Line2", 1);
-    REQUESTSLIPLINE3 = line("Line3", 2);
-    REQUESTSLIPLINE4 = line("Line4", 3);
-    return true;
+}  // namespace
+
+std::string RequestSetupFileName(const std::string& chosen) { return SetupFileName(kRequestSetupFileType, chosen); }
+
+int WriteRequestSetupFile(const std::string& file) { return WriteSetupFile(kRequestSetupFileType, requestKeys(), file); }
+
+SetupRead ReadRequestSetupFile(const std::string& file) {
+    return ReadSetupFile(kRequestSetupFileType, requestKeys(), file);
+}
+
+void SaveRequestSetup() {
+    if (auto file = AskSetupFileToSave(kRequestSetupFileType))
+        SaveSetupFile(kRequestSetupFileType, requestKeys(), *file);
+}
+
+bool RecallRequestSetup() {
+    auto file = AskSetupFileToRecall(kRequestSetupFileType);
+    return file && TellSetupRead(kRequestSetupFileType, *file, ReadRequestSetupFile(*file));
 }

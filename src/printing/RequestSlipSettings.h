@@ -5,6 +5,7 @@
 #include <string>
 
 #include "runtime/text/text.h"
+#include "services/SetupFile.h"
 
 extern rt::Text<40> SongRequestHeaderText;
 extern rt::Text<20> SongRequestHeaderFont;
@@ -29,6 +30,8 @@ extern rt::Text<57> REQUESTSLIPLINE4;
 constexpr int kItalicStyle = 4096;
 constexpr std::int32_t kDefaultHeaderFontSize = 12;
 constexpr std::int32_t kDefaultFooterFontSize = 8;
+// The largest font size a setup file may name.
+constexpr std::int32_t kMaxFontSize = 500;
 
 // Every setting but the four lines as the setup window starts with them.
 void ResetRequestSlipSettings();
@@ -37,11 +40,16 @@ void ResetRequestSlipLines();
 
 // The type mark of a request setup file.
 constexpr const char* kRequestSetupFileVersion = "Request Setup File";
+extern const SetupFileType kRequestSetupFileType;
 // The name a setup is saved under: the chosen folder and name, with ".rsf" in place of any
 // extension.
 std::string RequestSetupFileName(const std::string& chosen);
-// Writes the settings to the file.
-void WriteRequestSetupFile(const std::string& file);
-// Reads the settings from the file; false (nothing changed) when it is not a request setup
-// file. Blank lines get their recall defaults; a font size of 0 or less its default.
-bool ReadRequestSetupFile(const std::string& file);
+// Writes the settings to the file: 0, or the errno value of the failure.
+int WriteRequestSetupFile(const std::string& file);
+// Reads the settings from the file; nothing changes when it is not a request setup file.
+// Blank lines get their recall defaults; a size or style that cannot print takes its initial
+// value and is listed in the result.
+SetupRead ReadRequestSetupFile(const std::string& file);
+// "&Save Setup" and "&Recall Setup": the file dialogs, the file, and what the host is told.
+void SaveRequestSetup();
+bool RecallRequestSetup();  // true when the settings were replaced

@@ -1,9 +1,11 @@
 #include <gtest/gtest.h>
 
 #include <fstream>
+#include <functional>
 #include <sstream>
 
 #include "printing/PrintDesignFile.h"
+#include "printing/styles/StyleLayouts.h"
 #include "runtime/files/ini.h"
 #include "support/data_fixture.h"
 
@@ -75,7 +77,7 @@ TEST_F(DesignFile, RoundTripRestoresEverySetting) {
     PrintSettings read;
     read.SHOWSONGNUM = 1;
     read.PrefCodes = "ZZ";
-    ASSERT_TRUE(ReadDesignFile(path, read));
+    ASSERT_TRUE(ReadDesignFile(path, read).isType);
     ASSERT_EQ(WriteDesignFile(read, again), 0);
     EXPECT_EQ(fixture::readText(again), fixture::readText(path));
     EXPECT_EQ(read.PrintGenre, "Café Ballads");
@@ -119,31 +121,108 @@ TEST_F(DesignFile, FilesOfAnotherTypeAreRefusedAndChangeNothing) {
         const std::string path = dir_.file("other.wsf");
         fixture::writeText(path, c.text);
         PrintSettings s = unusual();
-        EXPECT_FALSE(ReadDesignFile(path, s));
+        EXPECT_FALSE(ReadDesignFile(path, s).isType);
         EXPECT_EQ(s.PrintSort, 2);
         EXPECT_EQ(s.PrintFormat, 6);
     }
     PrintSettings s;
-    EXPECT_FALSE(ReadDesignFile(dir_.file("absent.psf"), s));
+    EXPECT_FALSE(ReadDesignFile(dir_.file("absent.psf"), s).isType);
 }
 
 TEST_F(DesignFile, MissingKeysAndDatesOfAnUnfilteredDesign) {
     const std::string path = dir_.file("sparse.psf");
     fixture::writeText(path, "[Version]\nVersion=SongBook Print Setup File\n[Settings]\nFilterReport=0\n"
-                "StartDate=70000\nEndDate=70001\nSetFonts=abc\nPageBreakOffset=-9\n");
+                "StartDate=70000\nEndDate=70001\nPrintSort=2\nPrintFormat=4\nSetFonts=1\nCaseStyle=2\n");
     PrintSettings s = unusual();
-    ASSERT_TRUE(ReadDesignFile(path, s));
+    const SetupRead r = ReadDesignFile(path, s);
+    ASSERT_TRUE(r.isType);
+    EXPECT_TRUE(r.problems.empty()) << r.problems.front().key;
     EXPECT_EQ(s.StartDate, rt::today());
     EXPECT_EQ(s.EndDate, rt::today());
     EXPECT_EQ(s.PaperType, 1);           // missing: US Letter
     EXPECT_EQ(s.StartingPageNumber, 0);  // missing: 0
     EXPECT_EQ(s.ReportHeader, "");
     EXPECT_EQ(s.HeaderFont, "");
-    EXPECT_EQ(s.SetFonts, 0);            // not a number
-    EXPECT_EQ(s.PAGEBREAKOFFSET, -9);    // kept as read ...
-    // ... and made safe where a layout uses it.
-    EXPECT_EQ(s.rowsOffset(), -5);
-    EXPECT_EQ(s.fontSize(), 3);
+    EXPECT_EQ(s.Offset, 0);
+    EXPECT_EQ(s.PAGEBREAKOFFSET, 0);
+    EXPECT_EQ(s.HeaderBackgroundColor, 0u);  // a missing colour is black
+}
+
+// A recalled value that a print cannot use takes the setting's initial value, and the read
+// names the key; every other value of the file is taken as it stands.
+TEST_F(DesignFile, ValuesOutOfRangeTakeTheirInitialValues) {
+    struct Case {
+        const char* line;   // one line of section "Settings"
+        const char* key;    // the key named; "" none
+        SetupProblem::Kind kind;
+        std::function<bool(const PrintSettings&)> holds;
+    } cases[] = {
+        {"PrintFormat=99", "PrintFormat", SetupProblem::OutOfRange, [](auto& s) { return s.PrintFormat == 1; }},
+        {"PrintFormat=0", "PrintFormat", SetupProblem::OutOfRange, [](auto& s) { return s.PrintFormat == 1; }},
+        {"PrintFormat=", "PrintFormat", SetupProblem::Missing, [](auto& s) { return s.PrintFormat == 1; }},
+        {"PrintFormat=6", "", SetupProblem::Missing, [](auto& s) { return s.PrintFormat == 6; }},
+        {"PrintSort=3", "PrintSort", SetupProblem::OutOfRange, [](auto& s) { return s.PrintSort == 1; }},
+        {"SetFonts=abc", "SetFonts", SetupProblem::NotANumber, [](auto& s) { return s.SetFonts == 3; }},
+        {"SetFonts=0", "SetFonts", SetupProblem::OutOfRange, [](auto& s) { return s.SetFonts == 3; }},
+        {"CaseStyle=9", "CaseStyle", SetupProblem::OutOfRange, [](auto& s) { return s.CaseStyle == 1; }},
+        {"Offset=-40", "Offset", SetupProblem::OutOfRange, [](auto& s) { return s.Offset == 0; }},
+        {"Offset=505", "Offset", SetupProblem::OutOfRange, [](auto& s) { return s.Offset == 0; }},
+        {"Offset=500", "", SetupProblem::Missing, [](auto& s) { return s.Offset == 500; }},
+        {"Offset= +35 ", "", SetupProblem::Missing, [](auto& s) { return s.Offset == 35; }},
+        {"PageBreakOffset=-9", "PageBreakOffset", SetupProblem::OutOfRange,
+         [](auto& s) { return s.PAGEBREAKOFFSET == 0; }},
+        {"PageBreakOffset=-5", "", SetupProblem::Missing, [](auto& s) { return s.PAGEBREAKOFFSET == -5; }},
+        {"PaperType=3", "PaperType", SetupProblem::OutOfRange, [](auto& s) { return s.PaperType == 1; }},
+        {"PaperType=0", "", SetupProblem::Missing, [](auto& s) { return s.PaperType == 1; }},
+        {"PaperType=2", "", SetupProblem::Missing, [](auto& s) { return s.PaperType == 2; }},
+        {"HeaderColor=16777216", "HeaderColor", SetupProblem::OutOfRange, [](auto& s) { return s.HeaderColor == 0; }},
+        {"ColumnBarTextColor=-1", "ColumnBarTextColor", SetupProblem::OutOfRange,
+         [](auto& s) { return s.ColumnBarTextColor == 0xFFFFFF; }},
+        {"TitleBold=2", "TitleBold", SetupProblem::OutOfRange, [](auto& s) { return s.TitleBold == 0; }},
+        {"StartingPageNumber=70000", "StartingPageNumber", SetupProblem::OutOfRange,
+         [](auto& s) { return s.StartingPageNumber == 1; }},
+        {"StartingPageNumber=65535", "", SetupProblem::Missing, [](auto& s) { return s.StartingPageNumber == 65535; }},
+        {"ReportHeader=\"Sing It\"", "", SetupProblem::Missing, [](auto& s) { return s.ReportHeader == "Sing It"; }},
+        {"ReportHeader=\"\"Sing It\"\"", "", SetupProblem::Missing,
+         [](auto& s) { return s.ReportHeader == "\"Sing It\""; }},
+        {"ReportHeader=0123456789012345678901234567890123456789", "", SetupProblem::Missing,
+         [](auto& s) { return s.ReportHeader == "01234567890123456789012345678901234"; }},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.line);
+        const std::string path = dir_.file("one.psf");
+        // The first key of a name counts: the line of the case comes before the usual ones.
+        fixture::writeText(path, std::string("[Version]\nVersion=SongBook Print Setup File\n[Settings]\n") + c.line +
+                                     "\nPrintSort=2\nPrintFormat=3\nSetFonts=2\nCaseStyle=2\n");
+        PrintSettings s = unusual();
+        const SetupRead r = ReadDesignFile(path, s);
+        ASSERT_TRUE(r.isType);
+        EXPECT_TRUE(c.holds(s));
+        if (*c.key) {
+            ASSERT_EQ(r.problems.size(), 1u);
+            EXPECT_EQ(r.problems[0].key, c.key);
+            EXPECT_EQ(r.problems[0].kind, c.kind);
+        } else {
+            EXPECT_TRUE(r.problems.empty()) << r.problems.front().key;
+        }
+        EXPECT_NE(FindStyle(s.PrintFormat, s.PrintSort), nullptr) << "a recalled design always prints";
+    }
+}
+
+TEST_F(DesignFile, DatesCountOnlyWhenTheDesignFiltersByThem) {
+    const std::string path = dir_.file("dates.psf");
+    fixture::writeText(path, "[Version]\nVersion=SongBook Print Setup File\n[Settings]\nFilterReport=1\n"
+                             "StartDate=70000\nEndDate=-3\nPrintSort=1\nPrintFormat=1\nSetFonts=3\nCaseStyle=1\n");
+    PrintSettings s;
+    const SetupRead r = ReadDesignFile(path, s);
+    EXPECT_EQ(s.StartDate, 70000);
+    EXPECT_EQ(s.EndDate, rt::today());
+    ASSERT_EQ(r.problems.size(), 1u);
+    EXPECT_EQ(r.problems[0].key, "EndDate");
+    EXPECT_EQ(SetupProblemsText(kDesignFileType, path, r.problems),
+              "The SongBook Print Setup File|" + path +
+                  "|holds values this program cannot use; these settings take their initial values:||"
+                  "EndDate: -3 is out of range, " + std::to_string(rt::today()) + " is used");
 }
 
 TEST(PrintSettingsValues, RangesAreSafeWhereUsed) {

@@ -141,6 +141,44 @@ TEST_F(PrintSongBookTest, ARunKeepsTheSettingsItStartedWithAndASecondRunStartsBe
     }
 }
 
+// A recalled design with values no style can use (or no settings at all) says which keys took
+// their initial values, and "Print SongBook" then prints.
+TEST_F(PrintSongBookTest, ARecalledDesignWithStrayValuesStillPrints) {
+    openDesigner(manyListings(30));
+    struct Case {
+        const char* what;
+        const char* settings;
+        std::vector<std::string> named;
+    } cases[] = {
+        {"stray values", "[Settings]\nPrintSort=2\nPrintFormat=99\nSetFonts=2\nCaseStyle=1\nOffsetPages=1\n"
+                         "Offset=-40\nPageBreakOffset=-9\n",
+         {"PrintFormat", "Offset", "PageBreakOffset"}},
+        {"no settings", "", {"PrintSort", "PrintFormat", "SetFonts", "CaseStyle"}},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.what);
+        recorder_->clear();
+        const std::string file = root_.file("stray.psf");
+        fixture::writeText(file, std::string("[Version]\nVersion=SongBook Print Setup File\n") + c.settings);
+        ASSERT_TRUE(d_.press("&Recall Design")) << d_.error();
+        ASSERT_TRUE(d_.dialog(file)) << d_.error();
+        auto box = d_.request();
+        ASSERT_TRUE(box && box->kind == rt::RequestKind::Message) << d_.windows();
+        EXPECT_NE(box->text.find(file), std::string::npos) << box->text;
+        for (const std::string& key : c.named) EXPECT_NE(box->text.find(key + ": "), std::string::npos) << box->text;
+        EXPECT_NE(box->text.find("PrintFormat: "), std::string::npos);
+        EXPECT_NE(box->text.find(", 1 is used"), std::string::npos) << box->text;
+        ASSERT_TRUE(d_.answer("OK")) << d_.error();
+        EXPECT_EQ(PrintSetup.PrintFormat, 1);
+        print("Print Report");
+        runToEnd();
+        ASSERT_EQ(recorder_->jobs().size(), 1u) << d_.windows();
+        const auto texts = printedTexts();
+        EXPECT_EQ(std::count(texts.begin(), texts.end(), "Song 0029"), 1);
+        ASSERT_TRUE(d_.activate(kDesigner));
+    }
+}
+
 TEST_F(PrintSongBookTest, CancelledOrEmptyRunsShowAndPrintNothing) {
     auto listings = manyListings(1000);  // three ticks of rows
     openDesigner(listings);

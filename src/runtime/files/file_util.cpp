@@ -1,5 +1,6 @@
 #include "runtime/files/file_util.h"
 
+#include <dirent.h>
 #include <fcntl.h>
 #include <stdio.h>
 #include <sys/stat.h>
@@ -8,6 +9,8 @@
 #include <cerrno>
 #include <cstdlib>
 #include <random>
+#include <string>
+#include <vector>
 
 namespace rt {
 
@@ -59,6 +62,31 @@ void TempFile::discard() {
     fd_ = -1;
     if (!path_.empty()) ::unlink(path_.c_str());
     path_.clear();
+}
+
+void removeTempLeftovers(const std::string& finalPath) {
+    const std::string::size_type slash = finalPath.rfind('/');
+    const std::string folder = slash == std::string::npos ? std::string(".") : finalPath.substr(0, slash + 1);
+    const std::string prefix = "." + (slash == std::string::npos ? finalPath : finalPath.substr(slash + 1)) + ".tmp";
+    DIR* d = ::opendir(folder.c_str());
+    if (!d) return;
+    std::vector<std::string> gone;
+    while (const dirent* e = ::readdir(d)) {
+        const std::string name = e->d_name;
+        if (name.size() != prefix.size() + 8 || name.compare(0, prefix.size(), prefix) != 0) continue;
+        bool ours = true;
+        for (std::size_t i = prefix.size(); i < name.size(); ++i) {
+            const char c = name[i];
+            ours = ours && ((c >= 'a' && c <= 'z') || (c >= '0' && c <= '9'));
+        }
+        if (ours) gone.push_back(folder + (folder.back() == '/' ? "" : "/") + name);
+    }
+    ::closedir(d);
+    for (const std::string& f : gone) {
+        struct stat st {};
+        // Only plain files: a folder or link of that name is not a leftover of ours.
+        if (::lstat(f.c_str(), &st) == 0 && S_ISREG(st.st_mode)) ::unlink(f.c_str());
+    }
 }
 
 int renameNoReplace(const std::string& from, const std::string& to) {

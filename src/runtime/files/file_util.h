@@ -31,6 +31,11 @@ private:
     std::string final_;
 };
 
+// Removes the temporary files that writes of `finalPath` left behind when they were cut off
+// (a kill, a power cut): ".NAME.tmp" and eight letters or digits, beside it. Call it only
+// while no write of that file is under way.
+void removeTempLeftovers(const std::string& finalPath);
+
 // Renames without ever replacing an existing target: 0 or an errno value (EEXIST).
 int renameNoReplace(const std::string& from, const std::string& to);
 // Copies all of in to out in blocks: 0 or an errno value.

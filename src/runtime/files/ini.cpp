@@ -151,6 +151,7 @@ void putIni(const std::string& section, const std::string& key, const std::strin
     const long keyLine = place.keyLine, sectionLast = place.sectionLast;
 
     const char* eol = crlf ? "\r\n" : "\n";
+    removeTempLeftovers(path);
     TempFile tmp;
     if (tmp.create(path, mode) != 0) return;
     std::string out;
@@ -239,6 +240,7 @@ int putIniValues(const std::vector<IniValue>& values, const std::string& file) {
         }
     }
     const char* eol = crlf ? "\r\n" : "\n";
+    removeTempLeftovers(path);
     std::string out;
     for (std::size_t n = 0; n < lines.size(); ++n) {
         out += lines[n];

@@ -3,7 +3,8 @@
 // case, a missing key gives the default, values are written without trailing blanks, and
 // the rest of the file (comments, order, other sections) is kept as it was.
 // A file name without a folder lies in configFolder(); a relative name with a folder
-// resolves against currentFolder(). Writes go through a temporary file and a rename.
+// resolves against currentFolder(). Writes go through a temporary file and a rename; a write
+// first removes the temporary files that earlier writes of the file left when cut off.
 #include <string>
 #include <vector>
 

@@ -157,7 +157,8 @@ TEST_F(ComposerTest, SetupFilesKeepTheDesignAndRefuseOtherFiles) {
     // A setup file that cannot be written is reported.
     ASSERT_TRUE(d_.press("Save Setup"));
     ASSERT_TRUE(d_.dialog(books_ + "/missing/Lost.wsf"));
-    EXPECT_EQ(message(), "The HTML SongBook Setup File " + books_ + "/missing/Lost.wsf could not be written.");
+    EXPECT_EQ(message(),
+              "The HTML SongBook Setup File " + books_ + "/missing/Lost.wsf could not be written.\n\nNo such file or directory");
     ASSERT_TRUE(d_.answer("OK"));
 
     // A cancelled dialog changes nothing.

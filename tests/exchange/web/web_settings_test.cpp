@@ -40,10 +40,10 @@ TEST_F(WebSettingsTest, ASetupFileRoundTripRestoresEveryValue) {
                                 &webactivecolor, &webvlinkcolor};
     for (std::size_t i = 0; i < 10; ++i) *colours[i] = 0x010203u * static_cast<std::uint32_t>(i + 1);
     const Snapshot saved = Snapshot::take();
-    ASSERT_TRUE(SaveWebSetup(dir_.file("design.wsf")));
+    ASSERT_EQ(WriteWebSetup(dir_.file("design.wsf")), 0);
 
     ResetWebSettings();
-    ASSERT_TRUE(RecallWebSetup(dir_.file("design.wsf")));
+    ASSERT_TRUE(ReadWebSetup(dir_.file("design.wsf")).isType);
     EXPECT_TRUE(Snapshot::take() == saved);
     EXPECT_EQ(WebEmbedBodyTag.str(), "  BACKGROUND = \"mywallpaper.gif\"");
     EXPECT_EQ(WebEmbedHeader.str(), "\"quoted from start to end\"");
@@ -52,7 +52,7 @@ TEST_F(WebSettingsTest, ASetupFileRoundTripRestoresEveryValue) {
 TEST_F(WebSettingsTest, WritesTheTypeMarkFirstAndKeepsOtherContents) {
     const std::string file = dir_.file("kept.wsf");
     std::ofstream(file) << "; the host's note\n[Other]\nKey=Value\n";
-    SaveWebSetup(file);
+    ASSERT_EQ(WriteWebSetup(file), 0);
     const std::string text = fixture::readText(file);
     EXPECT_EQ(text.rfind("; the host's note\n[Other]\nKey=Value\n", 0), 0u) << text;
     EXPECT_NE(text.find("[Version]\nVersion=HTML SongBook Setup File\n[Settings]\nHTMLOutputDirectory=\nWebTitle=\n"),
@@ -64,7 +64,7 @@ TEST_F(WebSettingsTest, WritesTheTypeMarkFirstAndKeepsOtherContents) {
 TEST_F(WebSettingsTest, MissingColoursAreBlackAndOtherFilesAreRefused) {
     const std::string file = dir_.file("partial.wsf");
     std::ofstream(file) << "[Version]\nVersion=HTML SongBook Setup File\n[Settings]\nWebTitle=Only This\nwebtablecolor=\n";
-    ASSERT_TRUE(RecallWebSetup(file));
+    ASSERT_TRUE(ReadWebSetup(file).isType);
     EXPECT_EQ(WebTitle.str(), "Only This");
     EXPECT_EQ(webtablecolor, 0u);
     EXPECT_EQ(webbackgroundcolor, 0u);
@@ -75,15 +75,15 @@ TEST_F(WebSettingsTest, MissingColoursAreBlackAndOtherFilesAreRefused) {
     const std::string print = dir_.file("design.psf");
     std::ofstream(print) << "[Version]\nVersion=SongBook Print Setup File\n[Settings]\nWebTitle=Printed\n";
     for (const std::string& other : {print, dir_.file("missing.wsf")}) {
-        EXPECT_FALSE(RecallWebSetup(other)) << other;
+        EXPECT_FALSE(ReadWebSetup(other).isType) << other;
         EXPECT_TRUE(Snapshot::take() == before) << other;
     }
 }
 
 TEST_F(WebSettingsTest, AFileThatCannotBeWrittenIsReported) {
-    EXPECT_FALSE(SaveWebSetup(dir_.file("no such folder/design.wsf")));
+    EXPECT_NE(WriteWebSetup(dir_.file("no such folder/design.wsf")), 0);
     std::ofstream(dir_.file("plain")) << "a file";
-    EXPECT_FALSE(SaveWebSetup(dir_.file("plain/design.wsf")));
+    EXPECT_NE(WriteWebSetup(dir_.file("plain/design.wsf")), 0);
 }
 
 TEST_F(WebSettingsTest, SetupFileNamesEndInWsf) {

@@ -56,7 +56,7 @@ TEST_F(RequestSetupFileTest, RoundTripRestoresEverySetting) {
 
     const std::string file = RequestSetupFileName(dir().file("design.txt"));
     EXPECT_EQ(file, dir().file("design.rsf"));
-    WriteRequestSetupFile(file);
+    ASSERT_EQ(WriteRequestSetupFile(file), 0);
     const std::string text = ReadAll(file);
     EXPECT_EQ(text.rfind("[Version]", 0), 0u) << text;
     EXPECT_NE(text.find("SongRequestHeaderColor=255"), std::string::npos) << text;
@@ -65,7 +65,7 @@ TEST_F(RequestSetupFileTest, RoundTripRestoresEverySetting) {
     ResetRequestSlipSettings();
     ResetRequestSlipLines();
     ASSERT_NE(Settings(), saved);
-    ASSERT_TRUE(ReadRequestSetupFile(file));
+    ASSERT_TRUE(ReadRequestSetupFile(file).isType);
     EXPECT_EQ(Settings(), saved);
     EXPECT_EQ(NUMBEROFSLIPS, 8);
 }
@@ -77,9 +77,9 @@ TEST_F(RequestSetupFileTest, FileOfAnotherTypeIsRefusedAndChangesNothing) {
     const std::string none = dir().file("plain.rsf");
     std::ofstream(none) << "SongRequestHeaderText=Not Mine\n";
     const std::string before = Settings();
-    EXPECT_FALSE(ReadRequestSetupFile(other));
-    EXPECT_FALSE(ReadRequestSetupFile(none));
-    EXPECT_FALSE(ReadRequestSetupFile(dir().file("missing.rsf")));
+    EXPECT_FALSE(ReadRequestSetupFile(other).isType);
+    EXPECT_FALSE(ReadRequestSetupFile(none).isType);
+    EXPECT_FALSE(ReadRequestSetupFile(dir().file("missing.rsf")).isType);
     EXPECT_EQ(Settings(), before);
 }
 
@@ -90,7 +90,7 @@ TEST_F(RequestSetupFileTest, BlankLinesAndBadSizesTakeTheirDefaults) {
     rt::putIni("Settings", "SongRequestFooterFontSize", "-3", file);
     rt::putIni("Settings", "Line1", "Who:__", file);
     rt::putIni("Settings", "Line3", "", file);
-    ASSERT_TRUE(ReadRequestSetupFile(file));
+    ASSERT_TRUE(ReadRequestSetupFile(file).isType);
     EXPECT_EQ(SongRequestHeaderFontSize, 12);
     EXPECT_EQ(SongRequestFooterFontSize, 8);
     EXPECT_EQ(REQUESTSLIPLINE1.str(), "Who:__");
