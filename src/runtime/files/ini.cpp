@@ -2,12 +2,15 @@
 
 #include "runtime/files/file_util.h"
 #include "runtime/files/folder.h"
+#include "runtime/files/input_file.h"
 #include "runtime/files/ini_text.h"
 
 #include <stdlib.h>
 #include <sys/stat.h>
+#include <unistd.h>
 
 #include <cerrno>
+#include <cstdint>
 #include <cstdio>
 #include <memory>
 #include <mutex>
@@ -22,6 +25,27 @@ using initext::sameText;
 namespace {
 
 std::mutex iniMutex;
+
+// INI files hold a few settings; a larger file is no INI file of this program.
+constexpr std::uint64_t kMaxIniBytes = 16 << 20;
+
+// The file for reading, only when it is a file: a setup file chosen by the host may be a FIFO
+// or a device, which fopen() would wait on or read without end. Null with errno set otherwise.
+FilePtr openForReading(const std::string& path) {
+    InputFile in;
+    if (!in.open(path, kMaxIniBytes)) {
+        errno = in.error();
+        return nullptr;
+    }
+    const int fd = in.release();
+    std::FILE* f = ::fdopen(fd, "rb");
+    if (!f) {
+        const int e = errno;
+        ::close(fd);
+        errno = e;
+    }
+    return FilePtr(f);
+}
 
 bool isBlank(char c) { return c == ' ' || c == '\t' || c == '\r' || c == '\n'; }
 
@@ -102,7 +126,7 @@ std::string getIni(const std::string& section, const std::string& key, const std
                    const std::string& file) {
     std::string path = iniPath(file);
     std::lock_guard lock(iniMutex);
-    FilePtr f(std::fopen(path.c_str(), "rb"));
+    FilePtr f = openForReading(path);
     if (!f) return trimRight(deflt);
     std::string line, k, v;
     bool nl = false, inSection = false;
@@ -134,7 +158,9 @@ void putIni(const std::string& section, const std::string& key, const std::strin
     KeyPlace place{wantedSection, wantedKey};
     bool crlf = false, endsWithNewline = true;
     mode_t mode = 0666;
-    FilePtr in(std::fopen(path.c_str(), "rb"));
+    FilePtr in = openForReading(path);
+    // What cannot be read (no file, too large) is not replaced by a file of one key.
+    if (!in && errno != ENOENT) return;
     if (in) {
         struct stat st {};
         if (::fstat(::fileno(in.get()), &st) == 0) mode = st.st_mode & 07777;
@@ -203,7 +229,7 @@ int putIniValues(const std::vector<IniValue>& values, const std::string& file) {
     bool crlf = false, endsWithNewline = true;
     mode_t mode = 0666;
     {
-        FilePtr in(std::fopen(path.c_str(), "rb"));
+        FilePtr in = openForReading(path);
         if (!in && errno != ENOENT) return errno;
         if (in) {
             struct stat st {};

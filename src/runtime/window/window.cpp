@@ -1,11 +1,15 @@
 #include "runtime/window/window.h"
 
+#include <sys/stat.h>
+
 #include <algorithm>
 #include <cctype>
 #include <cstdio>
 #include <cstdlib>
 #include <stdexcept>
 
+#include "runtime/files/folder.h"
+#include "runtime/files/input_file.h"
 #include "runtime/thread/core.h"
 #include "runtime/window/frontend.h"
 
@@ -656,9 +660,26 @@ bool dialogRequest(RequestKind kind, const std::string& title, In in, Out out) {
 }  // namespace
 
 bool fileDialog(const std::string& title, std::string& path, const std::string& filter, bool save) {
-    return dialogRequest(
-        save ? RequestKind::SaveFile : RequestKind::OpenFile, title,
-        [&](Request& r) { r.filter = filter; r.path = path; }, [&](const Answer& a) { path = a.path; });
+    for (std::string offered = path;;) {
+        std::string chosen;
+        if (!dialogRequest(
+                save ? RequestKind::SaveFile : RequestKind::OpenFile, title,
+                [&](Request& r) { r.filter = filter; r.path = offered; }, [&](const Answer& a) { chosen = a.path; }))
+            return false;
+        // A file chosen to be read must be a file: a folder, a FIFO or a device is refused
+        // here for every reader, and the dialog asks again. A name that does not exist is
+        // left to the caller.
+        struct stat st {};
+        if (!save && ::stat(absolutePath(chosen).c_str(), &st) == 0) {
+            if (const std::string problem = inputFileProblem(chosen); !problem.empty()) {
+                message(inputFileMessage(chosen, problem), title, Icon::Exclamation);
+                offered = chosen;
+                continue;
+            }
+        }
+        path = chosen;
+        return true;
+    }
 }
 
 bool folderDialog(const std::string& title, std::string& folder) {

@@ -304,7 +304,8 @@ int message(const std::string& text, const std::string& title = {}, Icon icon = 
 int message(const std::string& text, const std::string& title, Icon icon,
             const std::string& customButtons, int defaultButton = 1);
 
-// File and folder dialogs. Return true with the chosen path when confirmed.
+// File and folder dialogs. Return true with the chosen path when confirmed. A file dialog in
+// open mode (a file to read) refuses a folder, FIFO or device with a message and asks again.
 bool fileDialog(const std::string& title, std::string& path, const std::string& filter,
                 bool save = false);
 bool folderDialog(const std::string& title, std::string& folder);

@@ -2,6 +2,7 @@
 
 #include "runtime/files/file_util.h"
 #include "runtime/files/folder.h"
+#include "runtime/files/input_file.h"
 
 #include <fcntl.h>
 #include <stdlib.h>
@@ -259,13 +260,25 @@ std::string checkMembers(zip_t* za, const std::string& archivePath, const std::s
     return {};
 }
 
+// An archive to read is read only when it is a file: libzip would wait on a FIFO or seek a
+// device. Null with `problem` set otherwise.
+zip_t* readArchive(const std::string& path, int flags, std::string& problem) {
+    problem = inputFileProblem(path);
+    if (!problem.empty()) return nullptr;
+    int code = 0;
+    zip_t* za = zip_open(path.c_str(), flags, &code);
+    if (!za) problem = zipErrorText(code);
+    return za;
+}
+
 int openArchive(const std::string& archive, int flags) {
     zs.lastError.clear();
     zs.close();
     std::string path = absolutePath(archive);
     int code = 0;
-    zip_t* za = zip_open(path.c_str(), flags, &code);
-    if (!za) return fail("Cannot open " + path + ": " + zipErrorText(code));
+    std::string problem;
+    zip_t* za = flags & ZIP_CREATE ? zip_open(path.c_str(), flags, &code) : readArchive(path, flags, problem);
+    if (!za) return fail("Cannot open " + path + ": " + (problem.empty() ? zipErrorText(code) : problem));
     zs.za = za;
     zs.path = path;
     return 0;
@@ -426,10 +439,10 @@ int zExtractAll(const std::string& folder, const std::string&, int, int, int, in
 }
 
 std::string zExtractionProblem(const std::string& archive, const std::string& folder) {
-    int code = 0;
     const std::string path = absolutePath(archive);
-    zip_t* za = zip_open(path.c_str(), ZIP_RDONLY, &code);
-    if (!za) return "Cannot open " + path + ": " + zipErrorText(code);
+    std::string problem;
+    zip_t* za = readArchive(path, ZIP_RDONLY, problem);
+    if (!za) return "Cannot open " + path + ": " + problem;
     std::string root = realFolder(absolutePath(stripFolderEnd(folder)));
     std::vector<ZipMember> members;
     std::string why = root.empty() ? "Cannot extract into " + folder + ": no such folder"
@@ -440,8 +453,8 @@ std::string zExtractionProblem(const std::string& archive, const std::string& fo
 
 bool zArchiveMembers(const std::string& archive, std::vector<ZipMember>& out) {
     out.clear();
-    int code = 0;
-    zip_t* za = zip_open(absolutePath(archive).c_str(), ZIP_RDONLY, &code);
+    std::string problem;
+    zip_t* za = readArchive(absolutePath(archive), ZIP_RDONLY, problem);
     if (!za) return false;
     bool ok = true;
     const zip_int64_t count = zip_get_num_entries(za, 0);
@@ -471,8 +484,8 @@ int zCloseZipFile() {
 std::string zGetLastErrorAsText() { return zs.lastError; }
 
 std::string zArchiveComment(const std::string& archive) {
-    int code = 0;
-    zip_t* za = zip_open(absolutePath(archive).c_str(), ZIP_RDONLY, &code);
+    std::string problem;
+    zip_t* za = readArchive(absolutePath(archive), ZIP_RDONLY, problem);
     if (!za) return {};
     int len = 0;
     const char* c = zip_get_archive_comment(za, &len, 0);
@@ -483,8 +496,8 @@ std::string zArchiveComment(const std::string& archive) {
 
 std::vector<std::string> zMemberNames(const std::string& archive) {
     std::vector<std::string> names;
-    int code = 0;
-    zip_t* za = zip_open(absolutePath(archive).c_str(), ZIP_RDONLY, &code);
+    std::string problem;
+    zip_t* za = readArchive(absolutePath(archive), ZIP_RDONLY, problem);
     if (!za) return names;
     zip_int64_t count = zip_get_num_entries(za, 0);
     for (zip_int64_t i = 0; i < count; ++i)

@@ -3,6 +3,7 @@
 #include "support/temp_folder.h"
 
 #include <gtest/gtest.h>
+#include <sys/stat.h>
 
 #include <filesystem>
 
@@ -142,6 +143,25 @@ TEST(IniLocation, WritesThroughALinkKeepTheLink) {
     rt::putIni("a", "x", "2", tmp / "link.ini");
     EXPECT_TRUE(std::filesystem::is_symlink(tmp / "link.ini"));
     EXPECT_EQ(readText(tmp / "real.ini"), "[a]\nx=2\n");
+}
+
+}  // namespace
+
+namespace {
+
+// A setup file chosen by the host may be anything: what is no file reads as empty (nothing
+// waits on a FIFO or reads a device), and a write does not put one key in place of it.
+TEST(Ini, WhatIsNoFileIsNeitherReadNorReplaced) {
+    TempFolder dir;
+    ASSERT_EQ(::mkfifo((dir / "pipe.psf").c_str(), 0600), 0);
+    std::filesystem::create_directory(dir / "folder.psf");
+    for (const std::string& path : {dir / "pipe.psf", std::string("/dev/zero"), dir / "folder.psf"}) {
+        SCOPED_TRACE(path);
+        EXPECT_EQ(rt::getIni("Version", "Version", "none", path), "none");
+        EXPECT_NE(rt::putIniValues({{"Version", "Version", "Print Setup"}}, path), 0);
+    }
+    rt::putIni("Version", "Version", "Print Setup", dir / "pipe.psf");
+    EXPECT_TRUE(std::filesystem::is_fifo(dir / "pipe.psf"));
 }
 
 }  // namespace

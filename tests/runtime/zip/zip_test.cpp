@@ -2,6 +2,7 @@
 #include "runtime/zip/zip.h"
 
 #include <gtest/gtest.h>
+#include <sys/stat.h>
 
 #include <filesystem>
 #include <zip.h>
@@ -145,6 +146,19 @@ TEST_F(ZipTest, CallsOutOfOrderFailWithAText) {
     writeText(backups + "/junk.bkp", "not an archive");
     EXPECT_NE(rt::zOpenZipFile(backups + "/junk.bkp"), 0);
     EXPECT_FALSE(rt::zGetLastErrorAsText().empty());
+}
+
+// An archive to restore is read only when it is a file: libzip never waits on a FIFO.
+TEST_F(ZipTest, WhatIsNoFileIsRefusedAsAnArchive) {
+    ASSERT_EQ(::mkfifo((backups + "/pipe.bkp").c_str(), 0600), 0);
+    for (const std::string& path : {backups + "/pipe.bkp", std::string("/dev/zero"), backups}) {
+        SCOPED_TRACE(path);
+        EXPECT_NE(rt::zOpenZipFile(path), 0);
+        EXPECT_NE(rt::zGetLastErrorAsText().find("not a file"), std::string::npos) << rt::zGetLastErrorAsText();
+        std::vector<rt::ZipMember> members;
+        EXPECT_FALSE(rt::zArchiveMembers(path, members));
+        EXPECT_NE(rt::zExtractionProblem(path, restore).find("not a file"), std::string::npos);
+    }
 }
 
 TEST_F(ZipTest, MembersLeadingOutsideTheFolderAreRefused) {

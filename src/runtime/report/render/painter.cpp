@@ -11,6 +11,8 @@
 #include <memory>
 #include <tuple>
 
+#include "runtime/files/input_file.h"
+
 namespace rt::report::render {
 
 namespace {
@@ -21,6 +23,9 @@ struct JpegError {
     jpeg_error_mgr mgr;
     std::jmp_buf jump;
 };
+
+// Larger picture files are no logo.
+constexpr std::uint64_t kMaxPictureBytes = 64 << 20;
 
 void jpegFail(j_common_ptr info) { std::longjmp(reinterpret_cast<JpegError*>(info->err)->jump, 1); }
 void jpegQuiet(j_common_ptr, int) {}
@@ -81,6 +86,8 @@ QPen pen(const PageItem& it) {
 }  // namespace
 
 QImage loadPicture(const std::string& path) {
+    // A picture named in a setting is read only when it is a file of a sane size.
+    if (!rt::inputFileProblem(path, kMaxPictureBytes).empty()) return {};
     if (isJpeg(path)) return loadJpeg(path);
     QImage img;
     img.load(QString::fromStdString(path));
