@@ -39,6 +39,9 @@ rt::CsvLine CsvListingLine(const CsvListing& l) {
 
 namespace {
 
+// Characters of a field that a message quotes.
+constexpr std::size_t kQuotedField = 60;
+
 // A decimal integer between lo and hi; blanks around it allowed, an empty text is 0.
 bool readNumber(const std::string& text, long long lo, long long hi, long long& out) {
     const std::string t = rt::trim(text);
@@ -56,6 +59,20 @@ bool readNumber(const std::string& text, long long lo, long long hi, long long& 
     if (errno == ERANGE || v < lo || v > hi) return false;
     out = v;
     return true;
+}
+
+// A field as a message quotes it: at most a readable stretch, on one line.
+std::string quoted(const std::string& field) {
+    std::string t = rt::blankControls(rt::trim(field));
+    if (rt::length(t) > kQuotedField) t = rt::clip(rt::cut(t, kQuotedField)) + "\u2026";
+    return "\"" + t + "\"";
+}
+
+// A quoted line break becomes a blank: no listing field holds one.
+std::string oneLine(std::string text) {
+    for (char& c : text)
+        if (c == '\n') c = ' ';
+    return text;
 }
 
 }  // namespace
@@ -81,38 +98,46 @@ CsvRowResult ReadCsvListing(const std::vector<std::string>& fields, bool wellFor
     }
     long long track = 0, brand = 0;
     if (!readNumber(fields[3], 0, std::numeric_limits<std::uint32_t>::max(), track)) {
-        why = "the track \"" + fields[3] + "\" is not a number";
+        why = "the track " + quoted(fields[3]) + " is not a number";
         return CsvRowResult::Unreadable;
     }
     if (!readNumber(fields[8], std::numeric_limits<std::int32_t>::min(), std::numeric_limits<std::int32_t>::max(),
                     brand)) {
-        why = "the brand number \"" + fields[8] + "\" is not a number";
+        why = "the brand number " + quoted(fields[8]) + " is not a number";
         return CsvRowResult::Unreadable;
     }
-    out.TITLE = fields[0];
-    out.ARTIST = fields[1];
-    out.ALTDISKID = fields[2];
+    out.TITLE = oneLine(fields[0]);
+    out.ARTIST = oneLine(fields[1]);
+    out.ALTDISKID = oneLine(fields[2]);
     out.DISKTRACKNO = static_cast<std::uint32_t>(track);
-    out.UNQDISKID = fields[4];
-    out.GENRE = fields[5];
-    out.DUET = fields[6];
-    out.SBKMAKEID = fields[7];
+    out.UNQDISKID = oneLine(fields[4]);
+    out.GENRE = oneLine(fields[5]);
+    out.DUET = oneLine(fields[6]);
+    out.SBKMAKEID = oneLine(fields[7]);
     out.MAKEID = static_cast<std::int32_t>(brand);
-    out.MAKETYPE = fields[9];
+    out.MAKETYPE = oneLine(fields[9]);
     if (out.UNQDISKID.blank() && out.ALTDISKID.blank()) {
         why = "it has neither a disc id nor a custom disc id";
         return CsvRowResult::Unreadable;
     }
-    // A date without digits ("", "  /  /") is no date; anything else must be one.
+    // A date without digits ("", "  /  /") is no date; anything else must be one that the
+    // SongBook keeps and writes back as it was read.
     const std::string& date = fields[10];
     if (date.find_first_of("0123456789") != std::string::npos) {
         out.DATEADDED = rt::parseMDY(date);
         if (out.DATEADDED == 0) {
-            why = "the date \"" + rt::trim(date) + "\" is not a date";
+            why = "the date " + quoted(date) + " is not a date";
+            return CsvRowResult::BadDate;
+        }
+        if (!rt::fitsMDY(out.DATEADDED)) {
+            const int cy = rt::yearOf(rt::today());
+            why = "the date " + quoted(date) + " is outside the years " + std::to_string(cy - 80) + " to " +
+                  std::to_string(cy + 19) + " that a two-digit year stands for";
+            out.DATEADDED = 0;
             return CsvRowResult::BadDate;
         }
     } else if (!rt::trim(date).empty() && rt::trim(date).find_first_not_of("/ ") != std::string::npos) {
-        why = "the date \"" + rt::trim(date) + "\" is not a date";
+        why = "the date " + quoted(date) + " is not a date";
         return CsvRowResult::BadDate;
     }
     return CsvRowResult::Ok;

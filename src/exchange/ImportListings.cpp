@@ -181,7 +181,7 @@ void ImportListings() {
     ImportFileName = path;
     rt::CsvReader reader;
     if (const int e = reader.open(path)) {
-        rt::message("Unable to Open Import File!|Error: " + std::to_string(e) + " " + std::strerror(e));
+        rt::message("Unable to Open Import File!|Error: " + std::to_string(e) + " " + reader.problem());
         return;
     }
     ImportWindow(reader).run();

@@ -5,7 +5,6 @@
 #include <chrono>
 #include <cstdio>
 #include <ctime>
-#include <vector>
 
 namespace rt {
 namespace {
@@ -77,38 +76,48 @@ std::string formatShortDate(DayNumber n) {
 }
 
 DayNumber parseMDY(std::string_view text) {
-    std::vector<int> parts;
-    std::vector<int> digits;
-    int cur = -1, nd = 0;
+    // Three numbers: a month and a day of one or two digits, a year of one, two or four.
+    // Longer numbers are no date (and never overflow).
+    int parts[3] = {0, 0, 0}, digits[3] = {0, 0, 0};
+    int count = 0, cur = -1, nd = 0;
+    auto endNumber = [&] {
+        if (count == 3) return false;
+        parts[count] = cur;
+        digits[count] = nd;
+        ++count;
+        cur = -1;
+        nd = 0;
+        return true;
+    };
     for (char c : text) {
         if (std::isdigit(static_cast<unsigned char>(c))) {
+            if (nd == 4) return 0;
             cur = (cur < 0 ? 0 : cur) * 10 + (c - '0');
             ++nd;
         } else if (c == ' ' && cur < 0) {
             continue;
         } else if (cur >= 0) {
-            parts.push_back(cur);
-            digits.push_back(nd);
-            cur = -1;
-            nd = 0;
+            if (!endNumber()) return 0;
         } else if (c != ' ') {
             return 0;
         }
     }
-    if (cur >= 0) { parts.push_back(cur); digits.push_back(nd); }
-    if (parts.size() != 3) return 0;
-    int m = parts[0], d = parts[1], y = parts[2];
+    if (cur >= 0 && !endNumber()) return 0;
+    if (count != 3 || digits[0] > 2 || digits[1] > 2 || digits[2] == 3) return 0;
+    const int m = parts[0], d = parts[1];
+    int y = parts[2];
     if (m < 1 || m > 12 || d < 1 || d > 31) return 0;
     if (digits[2] <= 2) {
-        int cy = yearOf(today());
-        int century = cy - cy % 100;
-        y += century;
+        const int cy = yearOf(today());
+        y += cy - cy % 100;
         if (y > cy + 19) y -= 100;
         else if (y < cy - 80) y += 100;
     }
-    DayNumber n = date(m, d, y);
-    if (dayOf(n) != d) return 0;
+    const DayNumber n = date(m, d, y);
+    if (n <= 0 || dayOf(n) != d) return 0;
     return n;
 }
+
+bool fitsMDY(DayNumber d) { return d > 0 && parseMDY(formatMDY(d)) == d; }
 
 }  // namespace rt

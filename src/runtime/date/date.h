@@ -23,8 +23,12 @@ void setToday(DayNumber d);  // 0 goes back to the system's date
 std::string formatMDY(DayNumber d);
 // The same with four year digits, without the blank: "1/05/2004" (the short date form).
 std::string formatShortDate(DayNumber d);
-// Reads month/day/year (two or four digits); a two-digit year lies within 80 years back
-// and 19 years ahead of the current year. 0 when the text is not a date.
+// Reads month/day/year (a year of one or two digits, or four); a two-digit year lies within
+// 80 years back and 19 years ahead of the current year. 0 when the text is not a date: a
+// month or day out of range, a year of three or more than four digits, a day before day 1.
 DayNumber parseMDY(std::string_view text);
+// Whether formatMDY(d) reads back as d: its year lies within the hundred years a two-digit
+// year stands for. A date outside them cannot be written as text and read back unchanged.
+bool fitsMDY(DayNumber d);
 
 }  // namespace rt

@@ -17,103 +17,9 @@ constexpr std::size_t kChunk = 64 * 1024;
 // What the writer collects before it writes: few, large writes.
 constexpr std::size_t kWriteChunk = 1024 * 1024;
 
-// Windows-1252 bytes 0x80..0x9F; 0 where the code page has no character.
-constexpr char32_t kHigh[32] = {
-    0x20AC, 0, 0x201A, 0x0192, 0x201E, 0x2026, 0x2020, 0x2021, 0x02C6, 0x2030, 0x0160,
-    0x2039, 0x0152, 0, 0x017D, 0, 0, 0x2018, 0x2019, 0x201C, 0x201D, 0x2022,
-    0x2013, 0x2014, 0x02DC, 0x2122, 0x0161, 0x203A, 0x0153, 0, 0x017E, 0x0178};
-
-// The length of the UTF-8 sequence at s[i], 0 when it is not a valid one.
-std::size_t sequenceLength(std::string_view s, std::size_t i) {
-    const auto b = [&](std::size_t k) { return static_cast<unsigned char>(s[k]); };
-    const unsigned char c = b(i);
-    if (c < 0x80) return 1;
-    std::size_t n;
-    char32_t min;
-    if ((c & 0xE0) == 0xC0) { n = 2; min = 0x80; }
-    else if ((c & 0xF0) == 0xE0) { n = 3; min = 0x800; }
-    else if ((c & 0xF8) == 0xF0) { n = 4; min = 0x10000; }
-    else return 0;
-    if (i + n > s.size()) return 0;
-    char32_t cp = c & (0x7F >> n);
-    for (std::size_t k = 1; k < n; ++k) {
-        if ((b(i + k) & 0xC0) != 0x80) return 0;
-        cp = (cp << 6) | (b(i + k) & 0x3F);
-    }
-    if (cp < min || cp > 0x10FFFF || (cp >= 0xD800 && cp <= 0xDFFF)) return 0;
-    return n;
-}
-
-char32_t decodeAt(std::string_view s, std::size_t i, std::size_t n) {
-    const auto c = static_cast<unsigned char>(s[i]);
-    if (n == 1) return c;
-    char32_t cp = c & (0x7F >> n);
-    for (std::size_t k = 1; k < n; ++k) cp = (cp << 6) | (static_cast<unsigned char>(s[i + k]) & 0x3F);
-    return cp;
-}
-
-// The Windows-1252 byte of a character, -1 when it has none.
-int cp1252Byte(char32_t c) {
-    if (c < 0x80 || (c >= 0xA0 && c <= 0xFF)) return static_cast<int>(c);
-    for (int k = 0; k < 32; ++k)
-        if (kHigh[k] == c) return 0x80 + k;
-    return -1;
-}
-
-void appendUtf8(char32_t c, std::string& out) {
-    if (c < 0x80) {
-        out += static_cast<char>(c);
-    } else if (c < 0x800) {
-        out += static_cast<char>(0xC0 | (c >> 6));
-        out += static_cast<char>(0x80 | (c & 0x3F));
-    } else if (c < 0x10000) {
-        out += static_cast<char>(0xE0 | (c >> 12));
-        out += static_cast<char>(0x80 | ((c >> 6) & 0x3F));
-        out += static_cast<char>(0x80 | (c & 0x3F));
-    } else {
-        out += static_cast<char>(0xF0 | (c >> 18));
-        out += static_cast<char>(0x80 | ((c >> 12) & 0x3F));
-        out += static_cast<char>(0x80 | ((c >> 6) & 0x3F));
-        out += static_cast<char>(0x80 | (c & 0x3F));
-    }
-}
-
-// Windows-1252 bytes as UTF-8; bytes the code page leaves undefined keep their Latin-1 value.
-void cp1252ToUtf8(std::string_view s, std::string& out) {
-    for (unsigned char c : s) {
-        if (c < 0x80) out += static_cast<char>(c);
-        else if (c < 0xA0 && kHigh[c - 0x80]) appendUtf8(kHigh[c - 0x80], out);
-        else appendUtf8(c, out);
-    }
-}
-
-// UTF-8 with invalid bytes as U+FFFD.
-std::string cleanUtf8(std::string_view s) {
-    std::string out;
-    out.reserve(s.size());
-    for (std::size_t i = 0; i < s.size();) {
-        const std::size_t n = sequenceLength(s, i);
-        if (n == 0) { appendUtf8(0xFFFD, out); ++i; continue; }
-        out.append(s.substr(i, n));
-        i += n;
-    }
-    return out;
-}
-
 bool isControl(unsigned char c) { return c < 0x20 || c == 0x7F; }
 
 }  // namespace
-
-bool fitsCp1252(std::string_view s) {
-    for (std::size_t i = 0; i < s.size();) {
-        const auto c = static_cast<unsigned char>(s[i]);
-        if (c < 0x80) { ++i; continue; }
-        const std::size_t n = sequenceLength(s, i);
-        if (n == 0 || cp1252Byte(decodeAt(s, i, n)) < 0) return false;
-        i += n;
-    }
-    return true;
-}
 
 // --- writing ---
 
@@ -125,9 +31,12 @@ CsvLine& CsvLine::text(std::string_view utf8) {
     std::size_t from = 0;
     for (std::size_t i = 0; i < t.size(); ++i) {
         const auto ch = static_cast<unsigned char>(t[i]);
-        if (ch != '"' && !isControl(ch)) continue;
+        // C1 controls (U+0080..U+009F) are 0xC2 0x80..0x9F.
+        const bool c1 = ch == 0xC2 && i + 1 < t.size() && (static_cast<unsigned char>(t[i + 1]) & 0xE0) == 0x80;
+        if (ch != '"' && !isControl(ch) && !c1) continue;
         s_.append(t, from, i - from);
         s_ += ch == '"' ? "\"\"" : " ";
+        if (c1) ++i;
         from = i + 1;
     }
     s_.append(t, from, t.size() - from);
@@ -156,31 +65,14 @@ void CsvWriter::write(const CsvLine& line) {
     const std::string& s = line.str();
     if (encoding_ == CsvEncoding::Cp1252) {
         const std::size_t mark = buffer_.size();
-        bool fits = true;
-        for (std::size_t i = 0; i < s.size();) {
-            const auto c = static_cast<unsigned char>(s[i]);
-            if (c < 0x80) {
-                // A run of plain ASCII goes over in one piece.
-                std::size_t j = i + 1;
-                while (j < s.size() && static_cast<unsigned char>(s[j]) < 0x80) ++j;
-                buffer_.append(s, i, j - i);
-                i = j;
-                continue;
-            }
-            const std::size_t n = sequenceLength(s, i);
-            const int b = n ? cp1252Byte(decodeAt(s, i, n)) : -1;
-            if (b < 0) { fits = false; break; }
-            buffer_ += static_cast<char>(b);
-            i += n;
-        }
-        if (!fits) {
+        if (!toCp1252Exactly(s, buffer_)) {
             buffer_.resize(mark);
             switchToUtf8();
             if (error_) return;
-            buffer_ += cleanUtf8(s);
+            buffer_ += validUtf8(s);
         }
     } else {
-        buffer_ += cleanUtf8(s);
+        buffer_ += validUtf8(s);
     }
     buffer_ += "\r\n";
     ++lines_;
@@ -213,7 +105,7 @@ void CsvWriter::switchToUtf8() {
         }
         if (n == 0) break;
         out.clear();
-        cp1252ToUtf8(std::string_view(chunk.data(), static_cast<std::size_t>(n)), out);
+        appendFromCp1252(std::string_view(chunk.data(), static_cast<std::size_t>(n)), out);
         if (int e = writeAll(converted->fd(), out.data(), out.size())) { error_ = e; break; }
     }
     ::close(in);
@@ -240,148 +132,205 @@ int CsvWriter::commit(bool replace) {
 CsvReader::~CsvReader() { close(); }
 
 void CsvReader::close() {
-    if (fd_ >= 0) ::close(fd_);
-    fd_ = -1;
+    file_.reset();
     memory_ = {};
+    memoryPos_ = 0;
 }
 
+namespace {
+constexpr char kBom[] = "\xEF\xBB\xBF";
+}  // namespace
+
 int CsvReader::open(const std::string& path) {
-    close();
-    fd_ = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
-    if (fd_ < 0) return errno;
-    detectEncoding();
-    return error_;
+    openBuffer({});
+    auto f = std::make_unique<InputFile>();
+    if (!f->open(path)) {
+        error_ = f->error();
+        problem_ = f->problem();
+        return error_;
+    }
+    size_ = f->size();
+    file_ = std::move(f);
+    return 0;
 }
 
 void CsvReader::openBuffer(std::string_view bytes) {
     close();
     memory_ = bytes;
-    detectEncoding();
+    size_ = bytes.size();
+    begin_ = end_ = 0;
+    eof_ = started_ = bom_ = false;
+    encoding_ = CsvEncoding::Utf8;
+    wellFormed_ = true;
+    lineNo_ = 0;
+    nextLine_ = 1;
+    consumed_ = 0;
+    error_ = 0;
+    problem_.clear();
 }
 
-bool CsvReader::rewind() {
-    pos_ = end_ = 0;
-    eof_ = false;
-    memoryPos_ = 0;
-    if (fd_ >= 0 && ::lseek(fd_, 0, SEEK_SET) < 0) {
-        error_ = errno;
-        return false;
-    }
-    return true;
-}
-
+// More bytes after end_; false at the end of the file or on a read error. Bytes before begin_
+// are dropped to make room, so offsets from begin_ stay valid.
 bool CsvReader::fill() {
     if (eof_ || error_) return false;
-    if (chunk_.size() != kChunk) chunk_.resize(kChunk);
-    if (pos_ < end_) std::memmove(chunk_.data(), chunk_.data() + pos_, end_ - pos_);
-    end_ -= pos_;
-    pos_ = 0;
-    const std::size_t room = chunk_.size() - end_;
-    if (room == 0) return true;
+    if (buf_.empty()) buf_.resize(kMaxLine + 2 * kChunk);
+    if (begin_ > 0 && buf_.size() - end_ < kChunk) {
+        std::memmove(buf_.data(), buf_.data() + begin_, end_ - begin_);
+        end_ -= begin_;
+        begin_ = 0;
+    }
+    const std::size_t room = std::min(buf_.size() - end_, kChunk);
     std::size_t got = 0;
-    if (fd_ >= 0) {
-        ssize_t n;
-        do n = ::read(fd_, chunk_.data() + end_, room);
-        while (n < 0 && errno == EINTR);
+    if (file_) {
+        const long long n = file_->read(buf_.data() + end_, room);
         if (n < 0) {
-            error_ = errno;
+            error_ = file_->error();
+            problem_ = file_->problem();
             return false;
         }
         got = static_cast<std::size_t>(n);
     } else {
         got = std::min(room, memory_.size() - memoryPos_);
-        if (got) std::memcpy(chunk_.data() + end_, memory_.data() + memoryPos_, got);
+        if (got) std::memcpy(buf_.data() + end_, memory_.data() + memoryPos_, got);
         memoryPos_ += got;
     }
-    if (got == 0) eof_ = true;
+    if (got == 0) {
+        eof_ = true;
+        return false;
+    }
     end_ += got;
-    return got > 0;
+    consumed_ += got;
+    return true;
 }
 
-// A pass over the whole file: a byte-order mark, or bytes that are all valid UTF-8, make it
-// UTF-8. A sequence cut by the end of a chunk is finished with the next one.
-void CsvReader::detectEncoding() {
-    error_ = 0;
-    lineNo_ = 0;
-    if (!rewind()) return;
-    bool valid = true;
-    bool first = true;
-    while (valid && fill()) {
-        std::string_view s(chunk_.data(), end_);
-        std::size_t i = 0;
-        if (first && s.size() >= 3 && s.substr(0, 3) == "\xEF\xBB\xBF") {
-            bom_ = true;
-            break;
-        }
-        if (first && s.size() < 3 && !eof_) continue;  // too short to tell yet
-        first = false;
-        while (i < s.size()) {
-            if (static_cast<unsigned char>(s[i]) < 0x80) { ++i; continue; }
-            const std::size_t n = sequenceLength(s, i);
-            if (n) { i += n; continue; }
-            // Possibly cut at the chunk's end: keep the tail for the next fill.
-            if (s.size() - i < 4 && !eof_) break;
-            valid = false;
-            break;
-        }
-        pos_ = i;
-        if (!valid) break;
-    }
-    if (error_) return;
-    // A cut sequence left at the very end is not valid UTF-8.
-    if (valid && !bom_ && pos_ < end_) valid = false;
-    encoding_ = bom_ || valid ? CsvEncoding::Utf8 : CsvEncoding::Cp1252;
-    if (!rewind()) return;
-    if (bom_) {
-        fill();
-        if (end_ >= 3) pos_ = 3;
-    }
-}
-
-bool CsvReader::readLine(std::string& line, bool& tooLong) {
-    line.clear();
-    tooLong = false;
+// Drops a line too long to hold, from offset `from` of the unread bytes (which holds no line
+// break before it) to its line end; false on a read error.
+bool CsvReader::skipLine(std::size_t from) {
+    begin_ += from;
     for (;;) {
-        if (pos_ >= end_ && !fill()) return !line.empty() || tooLong;
-        const char* start = chunk_.data() + pos_;
-        const void* nl = std::memchr(start, '\n', end_ - pos_);
-        const std::size_t n = nl ? static_cast<std::size_t>(static_cast<const char*>(nl) - start) : end_ - pos_;
-        if (!tooLong) {
-            if (line.size() + n > kMaxLine) {
-                tooLong = true;
-                line.clear();
-            } else {
-                line.append(start, n);
-            }
+        while (begin_ < end_ && buf_[begin_] != '\n' && buf_[begin_] != '\r') ++begin_;
+        if (begin_ < end_) break;
+        if (!fill()) return error_ == 0;
+    }
+    if (buf_[begin_++] == '\r') {
+        if (begin_ >= end_) fill();
+        if (begin_ < end_ && buf_[begin_] == '\n') ++begin_;
+    }
+    return error_ == 0;
+}
+
+// The record's bytes as UTF-8 in text_, line by line: each line by its own encoding, its line
+// break as "\n".
+void CsvReader::decode(std::size_t length) {
+    text_.clear();
+    encoding_ = CsvEncoding::Utf8;
+    const std::string_view raw(buf_.data() + begin_, length);
+    for (std::size_t at = 0;;) {
+        std::size_t stop = at;
+        while (stop < raw.size() && raw[stop] != '\n' && raw[stop] != '\r') ++stop;
+        const std::string_view line = raw.substr(at, stop - at);
+        if (bom_) {
+            text_ += validUtf8(line);
+        } else if (isValidUtf8(line)) {
+            text_ += line;
+        } else {
+            appendFromCp1252(line, text_);
+            encoding_ = CsvEncoding::Cp1252;
         }
-        pos_ += n;
-        if (nl) {
-            ++pos_;
-            return true;
-        }
+        if (stop >= raw.size()) break;
+        text_ += '\n';
+        at = stop + (raw[stop] == '\r' && stop + 1 < raw.size() && raw[stop + 1] == '\n' ? 2 : 1);
     }
 }
 
 bool CsvReader::next(std::vector<std::string>& fields) {
     fields.clear();
+    if (!started_) {
+        started_ = true;
+        while (end_ - begin_ < 3 && fill()) {
+        }
+        if (error_) return false;
+        if (end_ - begin_ >= 3 && std::memcmp(buf_.data() + begin_, kBom, 3) == 0) {
+            begin_ += 3;
+            bom_ = true;
+        }
+    }
+    constexpr std::size_t npos = std::string::npos;
     for (;;) {
-        bool tooLong = false;
-        if (!readLine(line_, tooLong)) return false;
-        ++lineNo_;
-        if (tooLong) {
+        if (begin_ >= end_ && !fill()) return false;
+        const long long line = nextLine_;
+        bool quoted = false, fieldStart = true, blank = true;
+        long long breaks = 0;                                 // line breaks inside quotes
+        std::size_t firstBreak = npos, firstBreakLength = 0;  // the first of them
+        std::size_t i = 0, endLength = 0;
+        // True when the byte after offset k is there (reading on as needed).
+        auto hasAfter = [&](std::size_t k) { return begin_ + k + 1 < end_ || (fill() && begin_ + k + 1 < end_); };
+        while (i <= kMaxLine) {
+            if (begin_ + i >= end_ && !fill()) break;  // the end of the file
+            const char c = buf_[begin_ + i];
+            if (c == '\n' || c == '\r') {
+                const std::size_t n = c == '\r' && hasAfter(i) && buf_[begin_ + i + 1] == '\n' ? 2 : 1;
+                if (!quoted) {
+                    endLength = n;
+                    break;
+                }
+                if (firstBreak == npos) {
+                    firstBreak = i;
+                    firstBreakLength = n;
+                }
+                ++breaks;
+                i += n;
+                continue;
+            }
+            if (c == '"' && quoted) {
+                if (hasAfter(i) && buf_[begin_ + i + 1] == '"') i += 2;
+                else quoted = false, ++i;
+                continue;
+            }
+            if (c == '"' && fieldStart) {
+                quoted = true;
+                blank = fieldStart = false;
+            } else if (c == ',' && !quoted) {
+                fieldStart = true;
+                blank = false;
+            } else if (!quoted) {
+                fieldStart = false;
+                if (c != ' ' && c != '\t') blank = false;
+            }
+            ++i;
+        }
+        if (error_) return false;
+        lineNo_ = line;
+        const bool tooLong = i > kMaxLine;
+        if (tooLong && firstBreak == npos) {
+            // One line longer than the longest record: left out whole.
             wellFormed_ = false;
+            nextLine_ = line + 1;
+            skipLine(i);
             return true;
         }
-        if (!line_.empty() && line_.back() == '\r') line_.pop_back();
-        if (line_.find_first_not_of(" \t") == std::string::npos) continue;  // an empty line
-        std::string text;
-        if (encoding_ == CsvEncoding::Utf8) {
-            text = cleanUtf8(line_);
-        } else {
-            text.reserve(line_.size() + line_.size() / 4);
-            cp1252ToUtf8(line_, text);
+        if (!tooLong && blank) {
+            begin_ += i + endLength;
+            nextLine_ = line + breaks + 1;
+            continue;  // an empty line
         }
-        wellFormed_ = splitCsvLine(text, fields);
+        if (!tooLong) {
+            decode(i);
+            wellFormed_ = splitCsvLine(text_, fields);
+            if (wellFormed_ || firstBreak == npos) {
+                begin_ += i + endLength;
+                nextLine_ = line + breaks + 1;
+                return true;
+            }
+        }
+        // A record over several lines that is too long or broken (a quote left open takes in
+        // the lines after it): it is its first line alone, and the next record starts on the
+        // line after that, so one stray quote costs one row.
+        decode(firstBreak);
+        splitCsvLine(text_, fields);
+        wellFormed_ = false;
+        begin_ += firstBreak + firstBreakLength;
+        nextLine_ = line + 1;
         return true;
     }
 }
@@ -393,7 +342,9 @@ bool splitCsvLine(std::string_view line, std::vector<std::string>& fields) {
     const std::size_t n = line.size();
     for (;;) {
         std::string f;
+        bool quoted = false;
         if (i < n && line[i] == '"') {
+            quoted = true;
             ++i;
             bool closed = false;
             while (i < n) {
@@ -414,13 +365,22 @@ bool splitCsvLine(std::string_view line, std::vector<std::string>& fields) {
         } else {
             while (i < n && line[i] != ',') f += line[i++];
         }
-        for (char& c : f)
-            if (isControl(static_cast<unsigned char>(c))) c = ' ';
-        fields.push_back(std::move(f));
+        // Control characters as blanks; a line break inside quotes stays.
+        std::string clean;
+        clean.reserve(f.size());
+        for (std::size_t k = 0; k < f.size(); ++k) {
+            const auto c = static_cast<unsigned char>(f[k]);
+            if (c == '\n' && quoted) clean += '\n';
+            else if (isControl(c)) clean += ' ';
+            else if (c == 0xC2 && k + 1 < f.size() && (static_cast<unsigned char>(f[k + 1]) & 0xE0) == 0x80) {
+                clean += ' ';  // a C1 control, U+0080..U+009F
+                ++k;
+            } else clean += static_cast<char>(c);
+        }
+        fields.push_back(std::move(clean));
         if (i >= n) break;
         ++i;  // the comma
     }
     return ok;
 }
-
 }  // namespace rt

@@ -16,18 +16,22 @@
 //
 // Writing: a text field is written without its trailing blanks, in double quotes (also when
 // empty), a double quote inside doubled; a control character inside becomes a blank, so a
-// line never splits. A number is written bare. Lines end with CR LF. The file is in
+// record never spans lines. A number is written bare. Lines end with CR LF. The file is in
 // Windows-1252 while every character written fits that code page and in UTF-8 otherwise (what
 // was written so far is then converted), without a byte-order mark either way.
 //
-// Reading: lines end with LF or CR LF; empty lines are skipped. A field that begins with a
-// double quote runs to the next double quote that is not doubled (a doubled one stands for
-// one quote, commas inside belong to the text); blanks may follow the closing quote; a bare
-// field runs to the next comma. A line whose quote is not closed, or with something other
-// than blanks after a closing quote, or longer than kMaxLine bytes, is not well-formed (its
-// fields are what could be read). A file with a UTF-8 byte-order mark, or whose bytes are all
-// valid UTF-8, is read as UTF-8; any other as Windows-1252. Fields come back in UTF-8, with
-// control characters as blanks.
+// Reading: a record ends with LF, CR LF or CR outside quotes; empty lines are skipped. A field
+// that begins with a double quote runs to the next double quote that is not doubled (a doubled
+// one stands for one quote; commas and line breaks inside belong to the text, a line break
+// coming back as "\n"); blanks may follow the closing quote; a bare field runs to the next
+// comma. A record whose quote is not closed, or with something other than blanks after a
+// closing quote, or longer than kMaxLine bytes, is not well-formed (its fields are what could
+// be read); such a record over several lines is its first line alone, and reading goes on
+// with the next line, so that a stray quote costs one row. Line numbers count lines as an editor shows them (LF, CR LF and CR each end one), also
+// those inside quoted fields. Each line is read as UTF-8 when its bytes are valid UTF-8 and as
+// Windows-1252 otherwise (a file that opens with a UTF-8 byte-order mark is UTF-8 throughout,
+// invalid bytes becoming U+FFFD). Fields come back in UTF-8, other control characters as
+// blanks. The file is read as it streams in: only the record being read is held.
 #include <cstddef>
 #include <cstdint>
 #include <memory>
@@ -36,6 +40,7 @@
 #include <vector>
 
 #include "runtime/files/file_util.h"
+#include "runtime/files/input_file.h"
 
 namespace rt {
 
@@ -58,9 +63,6 @@ private:
     std::string s_;
     bool first_ = true;
 };
-
-// Whether every character of a UTF-8 text has a Windows-1252 code.
-bool fitsCp1252(std::string_view utf8);
 
 class CsvWriter {
 public:
@@ -95,6 +97,7 @@ private:
 
 class CsvReader {
 public:
+    // The longest record, its line breaks included.
     static constexpr std::size_t kMaxLine = 64 * 1024;
 
     CsvReader() = default;
@@ -102,43 +105,53 @@ public:
     CsvReader(const CsvReader&) = delete;
     CsvReader& operator=(const CsvReader&) = delete;
 
-    // Opens a file read-only: 0 or an errno value. The encoding is known once it is open.
+    // Opens a file read-only (only a regular file: rt::InputFile): 0 or an errno value, with
+    // problem() saying what is wrong.
     int open(const std::string& path);
     // Reads from memory (the bytes must outlive the reader).
     void openBuffer(std::string_view bytes);
     void close();
 
-    // The fields of the next line that is not empty; false at the end of the file or after a
-    // read error.
+    // The fields of the next record that is not empty; false at the end of the file or after
+    // a read error.
     bool next(std::vector<std::string>& fields);
     bool wellFormed() const { return wellFormed_; }
-    // The number of the line last read, from 1.
+    // The line on which the record last read begins, from 1.
     long long lineNumber() const { return lineNo_; }
-    // 0 or the errno value of a read error.
+    // 0 or the errno value of a read error (or of the failed open).
     int error() const { return error_; }
+    // The failure as the host reads it (the system's text, or why the file is refused).
+    const std::string& problem() const { return problem_; }
+    // How the record last read was decoded: Cp1252 when one of its lines was not valid UTF-8.
     CsvEncoding encoding() const { return encoding_; }
+    // The bytes read so far and the file's size when it was opened (for progress).
+    std::uint64_t bytesRead() const { return consumed_; }
+    std::uint64_t size() const { return size_; }
 
 private:
+    struct Scan;
     bool fill();
-    bool readLine(std::string& line, bool& tooLong);
-    bool rewind();
-    void detectEncoding();
+    bool skipLine(std::size_t from);
+    void decode(std::size_t length);
 
-    int fd_ = -1;
+    std::unique_ptr<InputFile> file_;
     std::string_view memory_;
     std::size_t memoryPos_ = 0;
-    std::vector<char> chunk_;
-    std::size_t pos_ = 0, end_ = 0;
+    std::vector<char> buf_;
+    std::size_t begin_ = 0, end_ = 0;  // the unread bytes; a record starts at begin_
     bool eof_ = false;
+    bool started_ = false, bom_ = false;
     CsvEncoding encoding_ = CsvEncoding::Utf8;
-    bool bom_ = false;
     bool wellFormed_ = true;
-    long long lineNo_ = 0;
+    long long lineNo_ = 0, nextLine_ = 1;
+    std::uint64_t consumed_ = 0, size_ = 0;
     int error_ = 0;
-    std::string line_;
+    std::string problem_;
+    std::string text_;
 };
 
-// Splits one line (already in UTF-8) into fields; false when it is not well-formed.
+// Splits one record (already in UTF-8) into fields; false when it is not well-formed. A line
+// break inside quotes stays in its field as "\n"; other control characters become blanks.
 bool splitCsvLine(std::string_view line, std::vector<std::string>& fields);
 
 }  // namespace rt

@@ -75,11 +75,11 @@ std::string mapCase(std::string_view s, F f) {
     return out;
 }
 
-// Windows-1252 bytes 0x80..0x9F.
+// Windows-1252 bytes 0x80..0x9F; the undefined ones keep their own number.
 constexpr char32_t kCp1252High[32] = {
-    0x20AC, 0xFFFD, 0x201A, 0x0192, 0x201E, 0x2026, 0x2020, 0x2021, 0x02C6, 0x2030, 0x0160,
-    0x2039, 0x0152, 0xFFFD, 0x017D, 0xFFFD, 0xFFFD, 0x2018, 0x2019, 0x201C, 0x201D, 0x2022,
-    0x2013, 0x2014, 0x02DC, 0x2122, 0x0161, 0x203A, 0x0153, 0xFFFD, 0x017E, 0x0178};
+    0x20AC, 0x0081, 0x201A, 0x0192, 0x201E, 0x2026, 0x2020, 0x2021, 0x02C6, 0x2030, 0x0160,
+    0x2039, 0x0152, 0x008D, 0x017D, 0x008F, 0x0090, 0x2018, 0x2019, 0x201C, 0x201D, 0x2022,
+    0x2013, 0x2014, 0x02DC, 0x2122, 0x0161, 0x203A, 0x0153, 0x009D, 0x017E, 0x0178};
 
 }  // namespace
 
@@ -143,52 +143,161 @@ int compareNoCase(std::string_view a, std::string_view b) {
 
 bool equalClipped(std::string_view a, std::string_view b) { return clip(a) == clip(b); }
 
-std::string fromCp1252(std::string_view s) {
-    std::string out;
-    for (unsigned char c : s) {
+void appendFromCp1252(std::string_view bytes, std::string& out) {
+    for (unsigned char c : bytes) {
         if (c < 0x80) out += static_cast<char>(c);
         else if (c < 0xA0) encode(kCp1252High[c - 0x80], out);
         else encode(c, out);
     }
-    return out;
 }
 
-std::string toCp1252(std::string_view s) {
+std::string fromCp1252(std::string_view bytes) {
     std::string out;
-    for (std::size_t i = 0; i < s.size();) {
-        char32_t c = decode(s, i);
-        if (c < 0x80 || (c >= 0xA0 && c <= 0xFF)) { out += static_cast<char>(c); continue; }
-        char r = '?';
-        for (int k = 0; k < 32; ++k)
-            if (kCp1252High[k] == c && c != 0xFFFD) r = static_cast<char>(0x80 + k);
-        out += r;
-    }
+    out.reserve(bytes.size() + bytes.size() / 8);
+    appendFromCp1252(bytes, out);
     return out;
 }
 
-bool isValidUtf8(std::string_view s) {
+int cp1252Byte(char32_t c) {
+    if (c < 0x80 || (c >= 0xA0 && c <= 0xFF)) return static_cast<int>(c);
+    for (int k = 0; k < 32; ++k)
+        if (kCp1252High[k] == c) return 0x80 + k;
+    return -1;
+}
+
+namespace {
+
+// Each character of a UTF-8 text as its Windows-1252 byte; `missing` decides for those
+// without one (false stops).
+template <class Missing>
+bool encodeCp1252(std::string_view s, std::string& out, Missing missing) {
     for (std::size_t i = 0; i < s.size();) {
         const auto c = static_cast<unsigned char>(s[i]);
-        if (c < 0x80) { ++i; continue; }
-        int n;
-        char32_t cp, min;
-        if (c >= 0xC2 && c <= 0xDF) { n = 1; cp = c & 0x1F; min = 0x80; }
-        else if ((c >> 4) == 0xE) { n = 2; cp = c & 0x0F; min = 0x800; }
-        else if (c >= 0xF0 && c <= 0xF4) { n = 3; cp = c & 0x07; min = 0x10000; }
-        else return false;
-        if (i + n >= s.size()) return false;
-        for (int k = 1; k <= n; ++k) {
-            const auto d = static_cast<unsigned char>(s[i + k]);
-            if (!isCont(d)) return false;
-            cp = (cp << 6) | (d & 0x3F);
+        if (c < 0x80) {
+            out += static_cast<char>(c);
+            ++i;
+            continue;
         }
-        if (cp < min || cp > 0x10FFFF || (cp >= 0xD800 && cp <= 0xDFFF)) return false;
-        i += n + 1;
+        const std::size_t n = utf8SequenceLength(s, i);
+        std::size_t at = i;
+        const int b = n ? cp1252Byte(decode(s, at)) : -1;
+        i += n ? n : 1;
+        if (b >= 0) out += static_cast<char>(b);
+        else if (!missing(out)) return false;
     }
     return true;
 }
 
+}  // namespace
+
+std::string toCp1252(std::string_view s) {
+    std::string out;
+    out.reserve(s.size());
+    encodeCp1252(s, out, [](std::string& o) {
+        o += '?';
+        return true;
+    });
+    return out;
+}
+
+bool toCp1252Exactly(std::string_view s, std::string& out) {
+    return encodeCp1252(s, out, [](std::string&) { return false; });
+}
+
+bool fitsCp1252(std::string_view s) {
+    for (std::size_t i = 0; i < s.size();) {
+        if (static_cast<unsigned char>(s[i]) < 0x80) {
+            ++i;
+            continue;
+        }
+        const std::size_t n = utf8SequenceLength(s, i);
+        std::size_t at = i;
+        if (n == 0 || cp1252Byte(decode(s, at)) < 0) return false;
+        i += n;
+    }
+    return true;
+}
+
+std::size_t utf8SequenceLength(std::string_view s, std::size_t i) {
+    const auto c = static_cast<unsigned char>(s[i]);
+    if (c < 0x80) return 1;
+    std::size_t n;
+    char32_t cp, min;
+    if (c >= 0xC2 && c <= 0xDF) { n = 1; cp = c & 0x1F; min = 0x80; }
+    else if ((c >> 4) == 0xE) { n = 2; cp = c & 0x0F; min = 0x800; }
+    else if (c >= 0xF0 && c <= 0xF4) { n = 3; cp = c & 0x07; min = 0x10000; }
+    else return 0;
+    if (i + n >= s.size()) return 0;
+    for (std::size_t k = 1; k <= n; ++k) {
+        const auto d = static_cast<unsigned char>(s[i + k]);
+        if (!isCont(d)) return 0;
+        cp = (cp << 6) | (d & 0x3F);
+    }
+    if (cp < min || cp > 0x10FFFF || (cp >= 0xD800 && cp <= 0xDFFF)) return 0;
+    return n + 1;
+}
+
+bool isValidUtf8(std::string_view s) {
+    for (std::size_t i = 0; i < s.size();) {
+        // Runs of ASCII are the common case.
+        if (static_cast<unsigned char>(s[i]) < 0x80) {
+            ++i;
+            continue;
+        }
+        const std::size_t n = utf8SequenceLength(s, i);
+        if (n == 0) return false;
+        i += n;
+    }
+    return true;
+}
+
+void appendUtf8OrCp1252(std::string_view s, std::string& out) {
+    if (isValidUtf8(s)) out.append(s);
+    else appendFromCp1252(s, out);
+}
+
 std::string utf8OrCp1252(std::string_view s) { return isValidUtf8(s) ? std::string(s) : fromCp1252(s); }
+
+std::string validUtf8(std::string_view s) {
+    std::string out;
+    out.reserve(s.size());
+    for (std::size_t i = 0; i < s.size();) {
+        const std::size_t n = utf8SequenceLength(s, i);
+        if (n == 0) {
+            encode(0xFFFD, out);
+            ++i;
+            continue;
+        }
+        out.append(s.substr(i, n));
+        i += n;
+    }
+    return out;
+}
+
+bool isControlChar(char32_t c) { return c < 0x20 || (c >= 0x7F && c <= 0x9F); }
+
+std::string blankControls(std::string_view s) {
+    std::string out;
+    out.reserve(s.size());
+    for (std::size_t i = 0; i < s.size();) {
+        const auto c = static_cast<unsigned char>(s[i]);
+        if (c < 0x80) {
+            out += c < 0x20 || c == 0x7F ? ' ' : static_cast<char>(c);
+            ++i;
+            continue;
+        }
+        // C1 controls are U+0080..U+009F: 0xC2 0x80..0x9F in UTF-8.
+        if (c == 0xC2 && i + 1 < s.size() && static_cast<unsigned char>(s[i + 1]) <= 0x9F &&
+            static_cast<unsigned char>(s[i + 1]) >= 0x80) {
+            out += ' ';
+            i += 2;
+            continue;
+        }
+        out += static_cast<char>(c);
+        ++i;
+    }
+    return out;
+}
 
 std::u32string codePoints(std::string_view s) {
     std::u32string out;

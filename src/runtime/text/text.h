@@ -27,14 +27,36 @@ int compareNoCase(std::string_view a, std::string_view b);
 inline bool equalNoCase(std::string_view a, std::string_view b) { return compareNoCase(a, b) == 0; }
 // Comparison ignoring only trailing blanks (character by character).
 bool equalClipped(std::string_view a, std::string_view b);
-// Text of a Windows-1252 byte string in UTF-8, and back (characters without a code become '?').
-std::string fromCp1252(std::string_view s);
+// Windows-1252, the one converter of the program. The five bytes the code page leaves
+// undefined (0x81, 0x8D, 0x8F, 0x90, 0x9D) stand for the control characters of the same
+// number (U+0081 ...), as Windows itself reads them, so every byte string converts to UTF-8
+// and back unchanged.
+//
+// The text of Windows-1252 bytes in UTF-8 (appended to `out`, or returned).
+void appendFromCp1252(std::string_view bytes, std::string& out);
+std::string fromCp1252(std::string_view bytes);
+// The Windows-1252 byte of a character, -1 when the code page has none.
+int cp1252Byte(char32_t c);
+// A UTF-8 text in Windows-1252 (characters without a code become '?').
 std::string toCp1252(std::string_view s);
+// The same, false (and `out` incomplete) at the first character without a code.
+bool toCp1252Exactly(std::string_view s, std::string& out);
+// Whether every character of a UTF-8 text has a Windows-1252 code.
+bool fitsCp1252(std::string_view s);
 // Whether the bytes are well-formed UTF-8 (no overlong forms, surrogates or values past U+10FFFF).
 bool isValidUtf8(std::string_view s);
-// Bytes from outside (file names, imported texts) as UTF-8: kept when valid, read as
+// The length of the well-formed UTF-8 sequence at s[i], 0 when there is none.
+std::size_t utf8SequenceLength(std::string_view s, std::size_t i);
+// Bytes from outside (file names, lines of imported files) as UTF-8: kept when valid, read as
 // Windows-1252 otherwise.
 std::string utf8OrCp1252(std::string_view s);
+void appendUtf8OrCp1252(std::string_view s, std::string& out);
+// UTF-8 with each byte that is not part of a well-formed sequence as U+FFFD.
+std::string validUtf8(std::string_view s);
+// Whether a character is a control character: C0 (below a blank), DEL, or C1 (U+0080..U+009F).
+bool isControlChar(char32_t c);
+// A UTF-8 text with every control character (C0, DEL, C1) as one blank.
+std::string blankControls(std::string_view s);
 // The code points of a UTF-8 text (invalid bytes become U+FFFD), and back.
 std::u32string codePoints(std::string_view s);
 std::string fromCodePoints(std::u32string_view s);

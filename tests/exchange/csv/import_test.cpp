@@ -1,6 +1,10 @@
 // The import driven as a host uses it: how each row of a file is classified, what the host
 // sees of it, the correction form, the encodings read, and the round trip through an empty
 // SongBook.
+#include <sys/stat.h>
+
+#include <filesystem>
+
 #include "exchange_fixture.h"
 
 namespace exchange_test {
@@ -37,6 +41,10 @@ TEST_F(ImportTest, EachKindOfRowHasItsOutcome) {
         {"a track that is no number", "\"T\",\"A\",\"5\",x1,\"SC600\",\"\",\"\",\"SC\",1,\"\",\"\"\r\n", "left out"},
         {"a date that is no date", row("Bad Date", "6", 1, "SC700", "13/45/04"), "left out"},
         {"a line of one field", "\"Title Only\"", "left out"},
+        {"a row with a twelfth field of text", "\"T\",\"A\",\"8\",1,\"SC800\",\"\",\"\",\"SC\",1,\"\",\"\",\"Extra\"\r\n",
+         "left out"},
+        {"a row with empty fields after the eleventh (a spreadsheet's column)",
+         "\"Trailing Column\",\"Artist\",\"1\",3,\"SC100\",\"Rock\",\"\",\"SC\",5,\"\",\" 1/05/04\",,\"\"\r\n", "imported"},
     };
     std::string text;
     for (const Case& c : cases) text += c.line + "\r\n";  // empty lines between are skipped
@@ -46,12 +54,13 @@ TEST_F(ImportTest, EachKindOfRowHasItsOutcome) {
     startImport(file("in.csv"), &problems);
     // What the host is told about the rows left out, by line.
     EXPECT_EQ(problems,
-              "3 rows could not be read and will not be imported.\n"
+              "4 rows could not be read and will not be imported.\n"
               "1 row has an invalid date and will not be imported.\n\n"
               "Line 15: it has 5 fields instead of 11.\n"
               "Line 17: the track \"x1\" is not a number.\n"
               "Line 19: the date \"13/45/04\" is not a date.\n"
-              "Line 21: it has 1 field instead of 11.");
+              "Line 21: it has 1 field instead of 11.\n"
+              "Line 22: it has 12 fields instead of 11.");
     // The conflicts, by custom disc id and track.
     EXPECT_FALSE(d_.hidden("?ConflictList"));
     EXPECT_TRUE(d_.hidden("?NoConflictText"));
@@ -59,17 +68,18 @@ TEST_F(ImportTest, EachKindOfRowHasItsOutcome) {
                                                                      {"New Disc Song Again", "Artist", "2", "1", "SC200"},
                                                                      {"Clash In File", "Artist", "2", "1", "SC400"},
                                                                      {"Clash Track", "Artist", "9", "1", "SC100"}}));
-    EXPECT_EQ(d_.text("?Summary"), "3 listings ready to import, 4 conflicts, 4 rows left out (see the first message).");
+    EXPECT_EQ(d_.text("?Summary"), "4 listings ready to import, 4 conflicts, 5 rows left out (see the first message).");
     finishImport();
     ASSERT_TRUE(d_.end());
 
     std::vector<std::string> imported;
     for (const Case& c : cases)
         if (std::string(c.outcome) == "imported") imported.push_back(c.kind);
-    EXPECT_EQ(imported.size(), 3u);
+    EXPECT_EQ(imported.size(), 4u);
     EXPECT_EQ(listings(), (std::vector<std::string>{"77-0|Discless|Artist|Rock||| 1/05/04",
                                                     "SC100-1|Old One|Artist|||SC| 3/01/20",
                                                     "SC100-2|New Track|Artist|Rock||SC| 1/05/04",
+                                                    "SC100-3|Trailing Column|Artist|Rock||SC| 1/05/04",
                                                     "SC200-1|New Disc Song|Artist|Rock||SC| 1/05/04"}));
     // New discs come with their custom id and brand; a disc already there stays as it was.
     EXPECT_EQ(discs(), (std::vector<std::string>{"77=77//3", "SC100=1/SC/5", "SC200=2//3"}));
@@ -113,12 +123,109 @@ TEST_F(ImportTest, EncodingsAndLineEndsOfOtherProgramsAreRead) {
     }
 }
 
+// Files as spreadsheets and Python's csv module write them, and rows at the edges of what a
+// listing holds: what each becomes, and what the host is told of the rows left out.
+TEST_F(ImportTest, RowsAtTheEdgesBecomeListingsOrAreNamed) {
+    rt::setToday(rt::date(6, 1, 2026));
+    const std::string tail = ",\"SC1\",\"\",\"\",\"SC\",1,\"\",";
+    const std::string longField(60000, '7');
+    struct Case {
+        const char* name;
+        std::string bytes;
+        std::vector<std::string> listings;
+        std::string problems;  // the message about rows left out ("" when none)
+    } cases[] = {
+        {"a line feed inside a quoted title", "\"Two\nLines\",\"A\",\"1\",1" + tail + "\" 1/05/04\"\n",
+         {"SC1-1|Two Lines|A|||SC| 1/05/04"}, ""},
+        {"CR LF inside quotes, and the next row counted after it",
+         "\"Two\r\nLines\",\"A\",\"1\",1" + tail + "\" 1/05/04\"\r\n\"Next\",\"A\",\"1\",2" + tail + "\"99/99/99\"\r\n",
+         {"SC1-1|Two Lines|A|||SC| 1/05/04"},
+         "1 row has an invalid date and will not be imported.\n\nLine 3: the date \"99/99/99\" is not a date."},
+        {"a line break inside quotes at the end of the file",
+         "\"A\",\"B\",\"1\",1" + tail + "\" 1/05/04\"\r\n\"Tail\",\"A\",\"1\",2" + tail + "\" 1/05/04\n\"",
+         {"SC1-1|A|B|||SC| 1/05/04", "SC1-2|Tail|A|||SC| 1/05/04"}, ""},
+        {"a quote left open costs its own row only",
+         "\"Open,\"A\",\"1\",1" + tail + "\" 1/05/04\"\r\n\"Fine\",\"A\",\"1\",2" + tail + "\" 1/05/04\"\r\n",
+         {"SC1-2|Fine|A|||SC| 1/05/04"},
+         "1 row could not be read and will not be imported.\n\nLine 1: a quote is not closed or the line is too long."},
+        {"dates at and past their bounds",
+         "\"A\",\"A\",\"1\",1" + tail + "\"12/31/2045\"\r\n\"B\",\"A\",\"1\",2" + tail + "\"1/1/2046\"\r\n" +
+             "\"C\",\"A\",\"1\",3" + tail + "\" 1/05/123\"\r\n\"D\",\"A\",\"1\",4" + tail + "\"4294967297/1/2004\"\r\n" +
+             "\"E\",\"A\",\"1\",5" + tail + "\" 1/01/46\"\r\n\"F\",\"A\",\"1\",6" + tail + "\"1/05/99999\"\r\n",
+         {"SC1-1|A|A|||SC|12/31/45", "SC1-5|E|A|||SC| 1/01/46"},
+         "4 rows have an invalid date and will not be imported.\n\n"
+         "Line 2: the date \"1/1/2046\" is outside the years 1946 to 2045 that a two-digit year stands for.\n"
+         "Line 3: the date \"1/05/123\" is not a date.\n"
+         "Line 4: the date \"4294967297/1/2004\" is not a date.\n"
+         "Line 6: the date \"1/05/99999\" is not a date."},
+        {"mixed encodings: each line read in its own",
+         "\"Caf\xC3\xA9\",\"Zo\xC3\xAB\",\"1\",1" + tail + "\" 1/05/04\"\r\n\"Caf\xE9\",\"Zo\xEB\",\"1\",2" + tail +
+             "\" 1/05/04\"\r\n\"\xC3\x89t\xC3\xA9\",\"A\",\"1\",3" + tail + "\" 1/05/04\"\r\n",
+         {"SC1-1|Caf\xC3\xA9|Zo\xC3\xAB|||SC| 1/05/04", "SC1-2|Caf\xC3\xA9|Zo\xC3\xAB|||SC| 1/05/04",
+          "SC1-3|\xC3\x89t\xC3\xA9|A|||SC| 1/05/04"},
+         ""},
+        {"a bad field of 60,000 characters is quoted in part",
+         "\"A\",\"A\",\"1\"," + longField + tail + "\" 1/05/04\"\r\n",
+         {},
+         "1 row could not be read and will not be imported.\n\nLine 1: the track \"" + std::string(60, '7') +
+             "\u2026\" is not a number."},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        rt::runProgram([] {
+            SBK.create();
+            SBD.create();
+        });
+        writeText(file("in.csv"), c.bytes);
+        std::string problems;
+        startImport(file("in.csv"), &problems);
+        EXPECT_EQ(problems, c.problems);
+        finishImport();
+        ASSERT_TRUE(d_.end());
+        EXPECT_EQ(listings(), c.listings);
+    }
+    rt::setToday(0);
+}
+
 TEST_F(ImportTest, AFileThatWillNotOpenIsReported) {
     ASSERT_TRUE(d_.start(ImportListings));
     ASSERT_TRUE(d_.dialog(file("none.csv")));
     EXPECT_EQ(message(), "Unable to Open Import File!\nError: 2 No such file or directory");
     ASSERT_TRUE(d_.answer("OK"));
     EXPECT_FALSE(d_.window(kImportTitle));
+}
+
+// What is no file is refused when it is chosen, with the reason, and the dialog asks again:
+// nothing waits on a FIFO or reads /dev/zero without end.
+TEST_F(ImportTest, AFifoADeviceOrAFolderIsRefusedWhenChosen) {
+    ASSERT_EQ(::mkfifo(file("pipe.csv").c_str(), 0600), 0);
+    std::filesystem::create_directory(file("folder.csv"));
+    struct Case {
+        std::string path;
+        const char* reason;
+    } cases[] = {
+        {file("pipe.csv"), "It is a named pipe (FIFO), not a file: only files are read."},
+        {"/dev/zero", "It is a device, not a file: only files are read."},
+        {file("folder.csv"), "It is a folder, not a file."},
+    };
+    ASSERT_TRUE(d_.start(ImportListings));
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.path);
+        ASSERT_TRUE(d_.dialog(c.path)) << d_.error();
+        EXPECT_EQ(message(), "This file cannot be read:\n" + c.path + "\n\n" + c.reason);
+        ASSERT_TRUE(d_.answer("OK"));
+        // The dialog again, from the refused name.
+        auto r = d_.request();
+        ASSERT_TRUE(r && r->kind == rt::RequestKind::OpenFile) << d_.windows();
+        EXPECT_EQ(r->path, c.path);
+    }
+    // A file then is read as ever.
+    writeText(file("in.csv"), row("Song", "1", 1, "SC100"));
+    ASSERT_TRUE(d_.dialog(file("in.csv")));
+    ASSERT_TRUE(d_.window(kImportTitle)) << d_.windows();
+    finishImport();
+    ASSERT_TRUE(d_.end());
+    EXPECT_EQ(listings(), std::vector<std::string>{"SC100-1|Song|Artist|Rock||SC| 1/05/04"});
 }
 
 TEST_F(ImportTest, ConflictsAreCorrectedDroppedOrDeleted) {

@@ -8,6 +8,8 @@
 #include <string>
 #include <vector>
 
+#include "runtime/files/input_file.h"
+#include "runtime/text/text.h"
 #include "support/temp_folder.h"
 
 using fixture::readText;
@@ -121,10 +123,133 @@ TEST(CsvReader, EncodingsAreRecognised) {
     for (const Case& c : cases) {
         rt::CsvReader r;
         r.openBuffer(c.bytes);
-        EXPECT_EQ(r.encoding(), c.encoding) << c.name;
         Fields f;
         ASSERT_TRUE(r.next(f)) << c.name;
+        EXPECT_EQ(r.encoding(), c.encoding) << c.name;  // known once the line is read
         EXPECT_EQ(f.at(0), c.first) << c.name;
+    }
+}
+
+// Records as spreadsheets and Python's csv module write them: a quoted field may hold line
+// breaks. Each record comes with the line it begins on, as an editor numbers the lines.
+TEST(CsvReader, QuotedLineBreaksStayInTheirField) {
+    struct Record {
+        long long line;
+        Fields fields;
+        bool wellFormed = true;
+    };
+    struct Case {
+        const char* name;
+        std::string bytes;
+        std::vector<Record> records;
+    } cases[] = {
+        {"a line feed inside quotes", "\"Two\nLines\",1\n\"next\",2\n",
+         {{1, {"Two\nLines", "1"}}, {3, {"next", "2"}}}},
+        {"CR LF inside quotes", "\"Two\r\nLines\",1\r\n\"next\",2\r\n",
+         {{1, {"Two\nLines", "1"}}, {3, {"next", "2"}}}},
+        {"several breaks and an empty line inside", "\"a\r\n\r\nb\nc\",\"x\ny\"\r\nlast,3",
+         {{1, {"a\n\nb\nc", "x\ny"}}, {6, {"last", "3"}}}},
+        {"a doubled quote next to the break", "\"say \"\"\nhi\"\"\",1\n", {{1, {"say \"\nhi\"", "1"}}}},
+        {"a break inside quotes at the end of the file", "\"a\",1\n\"tail\n\"", {{1, {"a", "1"}}, {2, {"tail\n"}}}},
+        {"a CR alone ends a line", "a,1\rb,2\r\"c\rd\",3\r", {{1, {"a", "1"}}, {2, {"b", "2"}}, {3, {"c\nd", "3"}}}},
+        {"empty lines are counted", "\n\r\n  \na,1\n\n\"b\nc\",2\n\nd,3",
+         {{4, {"a", "1"}}, {6, {"b\nc", "2"}}, {9, {"d", "3"}}}},
+        {"a quote left open to the end costs its line alone",
+         "\"ok\",1\n\"open,2\n\"three\",3\r\nfour,4",
+         {{1, {"ok", "1"}}, {2, {"open,2"}, false}, {3, {"three", "3"}}, {4, {"four", "4"}}}},
+        {"a quote left open on the last line", "\"ok\",1\n\"open,2", {{1, {"ok", "1"}}, {2, {"open,2"}, false}}},
+        {"a quote inside a bare field is a character", "a\"b,\"c\"\n", {{1, {"a\"b", "c"}}}},
+        {"other controls inside quotes are blanks", "\"a\tb\x01\",1\n", {{1, {"a b ", "1"}}}},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        rt::CsvReader r;
+        r.openBuffer(c.bytes);
+        std::vector<Record> got;
+        Fields f;
+        while (r.next(f)) got.push_back({r.lineNumber(), f, r.wellFormed()});
+        EXPECT_EQ(r.error(), 0);
+        ASSERT_EQ(got.size(), c.records.size());
+        for (std::size_t i = 0; i < got.size(); ++i) {
+            EXPECT_EQ(got[i].line, c.records[i].line) << i;
+            EXPECT_EQ(got[i].fields, c.records[i].fields) << i;
+            EXPECT_EQ(got[i].wellFormed, c.records[i].wellFormed) << i;
+        }
+    }
+}
+
+// A record is held whole only up to kMaxLine bytes: past it a quote left open costs its first
+// line, and a single line that long is left out, both as one bad record.
+TEST(CsvReader, RecordsPastTheLongestAreOneBadRowEach) {
+    const std::string big(rt::CsvReader::kMaxLine + 100, 'x');
+    struct Case {
+        const char* name;
+        std::string bytes;
+        std::vector<long long> lines;  // of the records read
+        std::vector<bool> formed;
+    } cases[] = {
+        {"an open quote with long lines after it", "\"open\n" + big + "\n\"after\",2\n" + std::string(10, '\n') + "z,1\n",
+         {1, 2, 3, 14}, {false, false, true, true}},
+        {"one long quoted line", "\"" + big + "\"\r\nnext,2\r\n", {1, 2}, {false, true}},
+        {"many short lines inside an open quote", [] {
+             std::string b = "\"open,1\n";
+             for (int i = 0; i < 20000; ++i) b += "\"row\",\"" + std::to_string(i) + "\"\n";
+             return b;
+         }(), {}, {}},
+    };
+    for (Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        rt::CsvReader r;
+        r.openBuffer(c.bytes);
+        std::vector<long long> lines;
+        std::vector<bool> formed;
+        Fields f;
+        while (r.next(f)) {
+            lines.push_back(r.lineNumber());
+            formed.push_back(r.wellFormed());
+        }
+        if (c.lines.empty()) {
+            // Every row after the stray quote comes back as it was written.
+            ASSERT_EQ(lines.size(), 20001u);
+            EXPECT_FALSE(formed[0]);
+            EXPECT_EQ(lines[20000], 20001);
+            EXPECT_EQ(f.size(), 0u);
+            continue;
+        }
+        EXPECT_EQ(lines, c.lines);
+        EXPECT_EQ(formed, c.formed);
+    }
+}
+
+// Each line is read in its own encoding: one Windows-1252 byte spoils only its own line.
+TEST(CsvReader, EachLineIsDecodedOnItsOwn) {
+    rt::CsvReader r;
+    r.openBuffer("\"Caf\xC3\xA9\",1\r\n\"Caf\xE9\",2\r\n\"Zo\xC3\xAB\nNo\xEBl\",3\r\n\"\xC3\xA9t\xC3\xA9\",4\r\n");
+    struct Row { std::string first; rt::CsvEncoding encoding; } rows[] = {
+        {"Caf\xC3\xA9", rt::CsvEncoding::Utf8},
+        {"Caf\xC3\xA9", rt::CsvEncoding::Cp1252},
+        {"Zo\xC3\xAB\nNo\xC3\xABl", rt::CsvEncoding::Cp1252},  // a line of each inside one field
+        {"\xC3\xA9t\xC3\xA9", rt::CsvEncoding::Utf8},
+    };
+    Fields f;
+    for (const Row& row : rows) {
+        ASSERT_TRUE(r.next(f));
+        EXPECT_EQ(f.at(0), row.first);
+        EXPECT_EQ(r.encoding(), row.encoding) << row.first;
+    }
+    EXPECT_FALSE(r.next(f));
+}
+
+// The reader and the file-name reader decode a byte alike: one converter.
+TEST(CsvReader, ReadsEveryByteAsTheOneConverterDoes) {
+    for (int b = 0x80; b < 0x100; ++b) {
+        const std::string byte(1, static_cast<char>(b));
+        rt::CsvReader r;
+        const std::string line = "\"x" + byte + "\"\n";
+        r.openBuffer(line);
+        Fields f;
+        ASSERT_TRUE(r.next(f));
+        EXPECT_EQ(f.at(0), rt::blankControls("x" + rt::utf8OrCp1252(byte))) << b;
     }
 }
 
@@ -153,8 +278,8 @@ TEST(CsvReader, LargeFileAcrossChunksWithUtf8CutAtChunkEdges) {
     writeText(tmp / "big.csv", bytes);
     rt::CsvReader r;
     ASSERT_EQ(r.open(tmp / "big.csv"), 0);
-    EXPECT_EQ(r.encoding(), rt::CsvEncoding::Utf8);
     const auto rows = readAll(r);
+    EXPECT_EQ(r.encoding(), rt::CsvEncoding::Utf8);
     ASSERT_EQ(rows.size(), 20000u);
     EXPECT_EQ(rows[19999][0], "\xC3\xA9t\xC3\xA9 19999");
     EXPECT_EQ(rows[12345][1], "\xC3\xA0");
@@ -164,6 +289,33 @@ TEST(CsvReader, MissingFileIsAnError) {
     TempFolder tmp;
     rt::CsvReader r;
     EXPECT_EQ(r.open(tmp / "none.csv"), ENOENT);
+    EXPECT_EQ(r.problem(), "No such file or directory");
+}
+
+// What is no file never reaches the reader: a FIFO would wait for a writer for ever, a device
+// like /dev/zero would never end.
+TEST(CsvReader, OnlyRegularFilesOpen) {
+    TempFolder tmp;
+    ASSERT_EQ(::mkfifo((tmp / "pipe.csv").c_str(), 0600), 0);
+    std::filesystem::create_directory(tmp / "folder.csv");
+    writeText(tmp / "plain.csv", "a,1\n");
+    struct Case {
+        std::string path;
+        int error;
+        const char* problem;
+    } cases[] = {
+        {tmp / "pipe.csv", ENODEV, "It is a named pipe (FIFO), not a file: only files are read."},
+        {"/dev/zero", ENODEV, "It is a device, not a file: only files are read."},
+        {"/dev/null", ENODEV, "It is a device, not a file: only files are read."},
+        {tmp / "folder.csv", EISDIR, "It is a folder, not a file."},
+        {tmp / "plain.csv", 0, ""},
+    };
+    for (const Case& c : cases) {
+        rt::CsvReader r;
+        EXPECT_EQ(r.open(c.path), c.error) << c.path;
+        EXPECT_EQ(r.problem(), c.problem) << c.path;
+        EXPECT_EQ(rt::inputFileProblem(c.path), c.problem) << c.path;
+    }
 }
 
 TEST(CsvWriter, Windows1252WhileEverythingFitsThenUtf8) {

@@ -43,6 +43,44 @@ TEST(Text, Windows1252RoundTrip) {
     EXPECT_EQ(rt::fromCp1252(rt::toCp1252(utf8)), utf8);
 }
 
+// Every byte has one reading, and it writes back as the same byte: the five the code page
+// leaves undefined are the control characters of their number, as Windows reads them.
+TEST(Text, EveryWindows1252ByteConvertsAndBack) {
+    struct Case { unsigned char byte; std::string utf8; } cases[] = {
+        {0x41, "A"},          {0x80, "\u20AC"},     {0x81, "\xC2\x81"}, {0x8A, "\u0160"},
+        {0x8D, "\xC2\x8D"}, {0x8F, "\xC2\x8F"}, {0x90, "\xC2\x90"}, {0x93, "\u201C"},
+        {0x9D, "\xC2\x9D"}, {0x9F, "\u0178"},     {0xA0, "\u00A0"},    {0xE9, "\u00E9"},
+        {0xFF, "\u00FF"},
+    };
+    for (const Case& c : cases) {
+        const std::string byte(1, static_cast<char>(c.byte));
+        EXPECT_EQ(rt::fromCp1252(byte), c.utf8) << int(c.byte);
+        EXPECT_EQ(rt::toCp1252(c.utf8), byte) << int(c.byte);
+    }
+    for (int b = 0; b < 256; ++b) {
+        const std::string byte(1, static_cast<char>(b));
+        const std::string utf8 = rt::fromCp1252(byte);
+        EXPECT_TRUE(rt::isValidUtf8(utf8)) << b;
+        EXPECT_TRUE(rt::fitsCp1252(utf8)) << b;
+        std::string back;
+        EXPECT_TRUE(rt::toCp1252Exactly(utf8, back)) << b;
+        EXPECT_EQ(back, byte) << b;
+    }
+    std::string out;
+    EXPECT_FALSE(rt::toCp1252Exactly("caf\xC3\xA9 \xE6\x97\xA5", out));
+    EXPECT_EQ(rt::toCp1252("\xE6\x97\xA5 \xFF"), "? ?");
+}
+
+TEST(Text, ControlCharactersBecomeBlanks) {
+    struct Case { std::string in, out; } cases[] = {
+        {"a\tb\r\nc", "a b  c"}, {"\x7F", " "}, {"x\xC2\x81y", "x y"}, {"\xC2\x9F", " "},
+        {"\xC2\xA0" "caf\xC3\xA9", "\xC2\xA0" "caf\xC3\xA9"},  // a no-break space is no control
+    };
+    for (const Case& c : cases) EXPECT_EQ(rt::blankControls(c.in), c.out) << c.in;
+    EXPECT_TRUE(rt::isControlChar(0x81));
+    EXPECT_FALSE(rt::isControlChar(0xA0));
+}
+
 TEST(Text, Utf8IsTakenAsItIsAndAnythingElseAsWindows1252) {
     struct Case { std::string bytes; bool valid; std::string text; } cases[] = {
         {"caf\xC3\xA9", true, "café"},
@@ -50,7 +88,7 @@ TEST(Text, Utf8IsTakenAsItIsAndAnythingElseAsWindows1252) {
         {"\xC3", false, "Ã"},                       // cut short
         {"\xC0\xAF", false, "À¯"},                  // overlong "/"
         {"\xED\xA0\x80", false, "í\xC2\xA0€"},     // a surrogate
-        {"\xF4\x90\x80\x80", false, "ô\xEF\xBF\xBD€€"},  // past U+10FFFF (0x90 has no character)
+        {"\xF4\x90\x80\x80", false, "ô\xC2\x90€€"},  // past U+10FFFF (0x90: the control U+0090)
         {"\xF0\x9F\x8E\xA4 mic", true, "\xF0\x9F\x8E\xA4 mic"},
         {"", true, ""},
     };
@@ -88,6 +126,41 @@ TEST(Dates, TwoDigitYearsLieEightyYearsBackToNineteenAhead) {
         {"2/30/04", 0}, {"13/1/04", 0}, {"abc", 0}, {"", 0},
     };
     for (auto& c : cases) EXPECT_EQ(rt::parseMDY(c.text), c.n) << c.text;
+    rt::setToday(0);
+}
+
+// Dates at and past their bounds: what reads as a date, and whether it writes back as the
+// same date with its two-digit year.
+TEST(Dates, DatesAtAndPastTheirBounds) {
+    rt::setToday(rt::date(6, 1, 2026));
+    struct Case { const char* text; rt::DayNumber n; bool fits; } cases[] = {
+        {"12/31/2045", rt::date(12, 31, 2045), true},  // the last year a two-digit year reaches
+        {"1/1/2046", rt::date(1, 1, 2046), false},      // a date, but " 1/01/46" is 1946
+        {"1/1/1946", rt::date(1, 1, 1946), true},
+        {"12/31/1945", rt::date(12, 31, 1945), false},
+        {"12/29/1800", 1, false},                        // the first day there is
+        {"12/28/1800", 0, false},                        // day 0: no date
+        {"1/1/0001", 0, false},
+        {"2/29/2024", rt::date(2, 29, 2024), true},
+        {"2/29/2023", 0, false},
+        {"4/31/04", 0, false},
+        {"0/1/04", 0, false},
+        {"1/0/04", 0, false},
+        {"1/32/04", 0, false},
+        {"1/5/4", rt::date(1, 5, 2004), true},
+        {" 1/05/123", 0, false},                         // three year digits
+        {"1/05/99999", 0, false},                        // five
+        {"4294967297/1/2004", 0, false},                 // past a 32-bit number
+        {"1/4294967297/2004", 0, false},
+        {"1/1/99999999999999999999", 0, false},
+        {"001/5/04", 0, false},
+        {"1/5/04/7", 0, false},
+        {"1/5", 0, false},
+    };
+    for (const Case& c : cases) {
+        EXPECT_EQ(rt::parseMDY(c.text), c.n) << c.text;
+        EXPECT_EQ(rt::fitsMDY(rt::parseMDY(c.text)), c.fits) << c.text;
+    }
     rt::setToday(0);
 }
 
