@@ -16,6 +16,7 @@
 #include "runtime/window/window.h"
 #include "services/ShowHelpTopic.h"
 #include "services/TaskWindow.h"
+#include "services/show_warning.h"
 
 namespace {
 
@@ -23,10 +24,25 @@ constexpr const char* kTitle = "MP3+G SongBook Builder";
 constexpr const char* kHelpTopic = "UsingtheMP3GSongBookBuilder";
 // Entries handled between two pauses.
 constexpr int kEntriesPerPause = 50;
-// Deferred writes are committed at a pause at least this long after the last commit.
-constexpr std::chrono::milliseconds kCommitEvery{1000};
 // Folders named one by one in the closing message; the rest are counted.
 constexpr std::size_t kNamedFolders = 8;
+// How long the builder waits for another window's hold on the SongBook.
+constexpr int kLockSeconds = 5;
+
+// Control characters (C0, DEL and C1) as blanks: a name is read as a host sees it, and no
+// control character reaches a listing or the pages made from it. The text is valid UTF-8.
+std::string controlsAsBlanks(std::string s) {
+    for (std::size_t i = 0; i < s.size(); ++i) {
+        const auto c = static_cast<unsigned char>(s[i]);
+        if (c < 0x20 || c == 0x7F) {
+            s[i] = ' ';
+        } else if (c == 0xC2 && i + 1 < s.size() && static_cast<unsigned char>(s[i + 1]) <= 0x9F &&
+                   static_cast<unsigned char>(s[i + 1]) >= 0x80) {
+            s.replace(i, 2, " ");
+        }
+    }
+    return s;
+}
 
 // The two halves of "A - B.ext": text before the first " -" and the rest without its
 // extension, both trimmed.
@@ -49,7 +65,8 @@ std::string errorNumber() { return std::to_string(rt::errorCode()); }
 
 }  // namespace
 
-std::optional<SongFileName> ParseSongFileName(const std::string& name, int form) {
+std::optional<SongFileName> ParseSongFileName(const std::string& fileName, int form) {
+    const std::string name = controlsAsBlanks(fileName);
     if (name.find('-') == std::string::npos) return std::nullopt;
     SongFileName out;
     std::string rest = name;
@@ -73,7 +90,7 @@ std::optional<SongFileName> ParseSongFileName(const std::string& name, int form)
         return std::nullopt;
     }
     std::string first, second;
-    if (!splitPair(rest, first, second)) return std::nullopt;
+    if (!splitPair(rest, first, second) || first.empty() || second.empty()) return std::nullopt;
     const bool artistFirst = form == 1 || form == 3;
     out.artist = artistFirst ? first : second;
     out.title = artistFirst ? second : first;
@@ -84,9 +101,11 @@ std::optional<SongFileName> ParseSongFileName(const std::string& name, int form)
 
 void Mp3gScan::run(const std::string& source) {
     added = 0;
-    notAdded = 0;
     unreadable.clear();
+    notAdded = 0;
+    refusedDisc.clear();
     stopped = false;
+    failure.clear();
     visited_.clear();
     lastDisc_.clear();
 
@@ -99,22 +118,52 @@ void Mp3gScan::run(const std::string& source) {
     SBK.previous();
     if (rt::errorCode() == rt::NoError && SBK.UNQDISKID == "*") discless_ = SBK.DISKTRACKNO;
 
-    writeDeferred(true);
+    if (!begin()) return;
     scanFolder(rt::longPath(source));
-    writeDeferred(false);
+    if (inTransaction_) commitBatch();
 }
 
-// Both files are written in batches: a disc record per song file would otherwise cost a
-// commit each.
-void Mp3gScan::writeDeferred(bool on) {
-    if (on) {
-        lastCommit_ = std::chrono::steady_clock::now();
-        SBK.stream();
-        SBD.stream();
-    } else {
-        SBK.flush();
-        SBD.flush();
+// Listings and discs are written in batches, one transaction over both files: a commit per
+// song file would cost a disc sync each.
+bool Mp3gScan::begin() {
+    pending_ = 0;
+    batchMet_.clear();
+    if (!rt::logout(kLockSeconds, {&SBD, &SBK}))
+        return fail("The SongBook could not be locked for writing");
+    inTransaction_ = true;
+    lastCommit_ = std::chrono::steady_clock::now();
+    return true;
+}
+
+bool Mp3gScan::commitBatch() {
+    inTransaction_ = false;
+    rt::commit();  // a commit that fails rolls back
+    if (rt::errorCode() != rt::NoError) {
+        const bool reported = fail("The SongBook could not be written");
+        takeBack();
+        return reported;
     }
+    added += pending_;
+    pending_ = 0;
+    batchMet_.clear();
+    return true;
+}
+
+// The batch in flight is gone: its songs count as not met, so a later run adds them.
+void Mp3gScan::takeBack() {
+    if (inTransaction_) rt::rollback();
+    inTransaction_ = false;
+    for (const auto& pair : batchMet_) met_.erase(pair);
+    batchMet_.clear();
+    pending_ = 0;
+    lastDisc_.clear();
+}
+
+// Stops the run with the reason and the error that caused it; false.
+bool Mp3gScan::fail(const std::string& what) {
+    if (failure.empty()) failure = what + ".  Error: " + WarningErrorPart() + ".";
+    stopped = true;
+    return false;
 }
 
 void Mp3gScan::scanFolder(const std::string& folder) {
@@ -126,7 +175,9 @@ void Mp3gScan::scanFolder(const std::string& folder) {
     }
     const char* pattern = compressed ? "*.zip" : "*.cdg";
     for (const rt::DirEntry& e : entries) {
-        if (e.isFolder || !rt::matchesPattern(e.name, pattern)) continue;
+        // Names starting with "." are hidden files, such as the "._NAME.zip" companions that
+        // macOS leaves beside each song: skipped as hidden folders are.
+        if (e.isFolder || e.name.starts_with(".") || !rt::matchesPattern(e.name, pattern)) continue;
         if (!handle(folder, e.name)) break;
     }
     if (!subFolders) return;
@@ -145,19 +196,20 @@ bool Mp3gScan::handle(const std::string& folder, const std::string& fileName) {
         // What was written is committed now and then while the window waits, so a long run
         // keeps its work and others see it; not at every pause, which would cost a disc sync
         // per 50 files.
-        const bool commit = std::chrono::steady_clock::now() - lastCommit_ >= kCommitEvery;
-        if (commit) writeDeferred(false);
+        const bool commit = std::chrono::steady_clock::now() - lastCommit_ >= commitEvery;
+        if (commit && !commitBatch()) return false;
         const Pause p = pause ? pause(folder) : Pause::Go;
         if (p == Pause::Stop) {
             stopped = true;
             return false;
         }
-        if (commit) writeDeferred(true);
+        if (commit && !begin()) return false;
         if (p == Pause::SkipFolder) return false;  // the count goes on: the next entry pauses again
         sincePause_ = 0;
     }
 
-    const std::optional<SongFileName> parsed = ParseSongFileName(rt::utf8OrCp1252(fileName), form);
+    const std::string name = rt::utf8OrCp1252(fileName);
+    const std::optional<SongFileName> parsed = ParseSongFileName(name, form);
     if (!parsed) return true;
 
     SongBookRecord listing;
@@ -170,14 +222,18 @@ bool Mp3gScan::handle(const std::string& folder, const std::string& fileName) {
         SBK.record() = listing;
         SBK.get(SongBook::KMATCHSONG);
         if (rt::errorCode() == rt::NoError) return true;  // this song is in the SongBook already
+        if (rt::errorCode() != rt::RecordNotFound) return fail("The SongBook's listings could not be read");
         disc = "*";
         track = ++discless_;
     } else {
         listing.MAKEID = parsed->makeId;
     }
     if (!met_.insert({disc, track}).second) return true;
+    batchMet_.emplace_back(disc, track);
 
     if (!discReady(disc)) {
+        if (!failure.empty()) return false;
+        if (refusedDisc.empty()) refusedDisc = disc;
         ++notAdded;
         return true;
     }
@@ -186,12 +242,15 @@ bool Mp3gScan::handle(const std::string& folder, const std::string& fileName) {
     SBK.record() = listing;
     // (disc id, track) is a unique key: a song the SongBook holds already is refused there.
     SBK.add();
-    if (rt::errorCode() == rt::NoError) ++added;
-    else if (rt::errorCode() != rt::DuplicateKey) ++notAdded;
+    if (rt::errorCode() == rt::NoError) ++pending_;
+    else if (rt::errorCode() != rt::DuplicateKey)
+        return fail("The listing of \"" + controlsAsBlanks(name) + "\" could not be added");
     return true;
 }
 
-// The disc has its record, or gets one now (its custom id is its disc id).
+// The disc has its record, or gets one now (its custom id is its disc id). False when the
+// SongBook refuses it (its id is another disc's custom id), or with the failure set when it
+// could not be read or written.
 bool Mp3gScan::discReady(const std::string& discId) {
     // The files of one disc mostly come one after the other.
     if (discId == lastDisc_) return true;
@@ -203,12 +262,14 @@ bool Mp3gScan::discReady(const std::string& discId) {
         lastDisc_ = discId;
         return true;
     }
+    if (rt::errorCode() != rt::RecordNotFound) return fail("The SongBook's discs could not be read");
     SBD.clearBuffer();
     SBD.UNQDISKID = discId;
     SBD.ALTDISKID = discId;
     SBD.MAKEID = 1;
     SBD.add();
-    if (rt::errorCode() != rt::NoError) return false;
+    if (rt::errorCode() == rt::DuplicateKey) return false;
+    if (rt::errorCode() != rt::NoError) return fail("The disc " + discId + " could not be added");
     lastDisc_ = discId;
     return true;
 }
@@ -235,6 +296,7 @@ private:
     std::string source_;
     bool running_ = false;
     bool closed_ = false;
+    bool indexFailed_ = false;  // "Error1" or "Error6" was shown
     int form_ = 0, type_ = 0, folderText_ = 0, selectFolder_ = 0, subFolders_ = 0, status_ = 0;
     int build_ = 0, cancel_ = 0, help_ = 0, close_ = 0;
 };
@@ -326,9 +388,15 @@ void Builder::buildSongBook() {
     finishRun();
     rt::setCurrentFolder(remembered);
     running_ = false;
-    if (closed_) return;
+    if (closed_) {
+        // Closed during a pause: what was found is kept, but a failure is still told.
+        if (!scan_.failure.empty()) showProblems();
+        return;
+    }
     w_.enable(close_);
-    w_.setText(status_, std::to_string(scan_.added) + " New Files Found - Import Process Complete!");
+    const bool failed = !scan_.failure.empty() || indexFailed_;
+    w_.setText(status_, std::to_string(scan_.added) +
+                            (failed ? " New Files Added - Import Process Failed" : " New Files Found - Import Process Complete!"));
     showProblems();
 }
 
@@ -353,27 +421,42 @@ Mp3gScan::Pause Builder::waitForTick(const std::string& folder) {
 // The keys of what the run added are rebuilt and the SongBook is open again for the
 // workspace, also when the window was closed during a pause.
 void Builder::finishRun() {
-    if (scan_.added > 0 && !closed_) {
+    indexFailed_ = false;
+    // After a failure the keys are whole (each batch commits with its keys) and rebuilding them
+    // on a full disc would only fail again.
+    if (scan_.added > 0 && !closed_ && scan_.failure.empty()) {
         w_.setText(status_, scan_.subFolders ? "Rebuilding SongList Index...Please Wait"
                                              : "Rebuilding SongList Index, Please Wait...");
         w_.display();
         SBK.flush();
         SBK.close();
-        if (rt::errorCode() != rt::NoError) rt::message("Error1: " + errorNumber(), kTitle);
+        if (rt::errorCode() != rt::NoError) {
+            indexFailed_ = true;
+            rt::message("Error1: " + errorNumber(), kTitle);
+        }
         SBK.send("FULLBUILD=on");
         SBK.buildKeys();
-        if (rt::errorCode() != rt::NoError) rt::message("Error6: " + errorNumber(), kTitle);
+        if (rt::errorCode() != rt::NoError) {
+            indexFailed_ = true;
+            rt::message("Error6: " + errorNumber(), kTitle);
+        }
     }
     if (!SBK.isOpen()) SBK.open(rt::ReadWrite | rt::DenyWrite);
 }
 
 void Builder::showProblems() {
-    if (scan_.unreadable.empty() && scan_.notAdded == 0) return;
+    if (scan_.unreadable.empty() && scan_.notAdded == 0 && scan_.failure.empty()) return;
     std::string text;
-    if (scan_.notAdded > 0)
+    if (!scan_.failure.empty())
+        text = scan_.failure + "||" + std::to_string(scan_.added) +
+               (scan_.added == 1 ? " new song was" : " new songs were") +
+               " added to the SongBook before the import stopped; the others were not.";
+    if (scan_.notAdded > 0) {
+        if (!text.empty()) text += "||";
         text += std::to_string(scan_.notAdded) +
-                (scan_.notAdded == 1 ? " song could not be added" : " songs could not be added") +
-                " (the SongBook refused its listing or its disc).";
+                (scan_.notAdded == 1 ? " song could not be added: its disc id " : " songs could not be added: their disc id, such as ") +
+                scan_.refusedDisc + ", is the Custom Disc ID of another disc.";
+    }
     if (!scan_.unreadable.empty()) {
         if (!text.empty()) text += "||";
         text += std::to_string(scan_.unreadable.size()) +

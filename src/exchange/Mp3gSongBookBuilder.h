@@ -32,6 +32,7 @@ struct SongFileName {
 
 // Reads a name (UTF-8) by form 1 "DiscID-Track - Artist - Title.ext", 2 "DiscID-Track - Title
 // - Artist.ext", 3 "Artist - Title.ext" or 4 "Title - Artist.ext"; nullopt when it does not fit.
+// Control characters count as blanks; a name whose artist or title is blank does not fit.
 std::optional<SongFileName> ParseSongFileName(const std::string& name, int form);
 
 class Mp3gScan {
@@ -45,22 +46,34 @@ public:
     // go on, skip the rest of this folder, or stop the run now.
     std::function<Pause(const std::string& folder)> pause;
 
+    // What was written waits at most this long in the open transaction: the next pause
+    // after it commits.
+    std::chrono::milliseconds commitEvery{1000};
+
     // Results of the last run.
-    long long added = 0;
-    long long notAdded = 0;                 // listings or discs the SongBook refused
+    long long added = 0;                    // new listings, committed with their discs
+    long long notAdded = 0;                 // songs whose disc id is another disc's custom id
+    std::string refusedDisc;                // the first such disc id
     std::vector<std::string> unreadable;    // folders that could not be listed
     bool stopped = false;
+    // Why the SongBook could not be written, "" when it could. The run stopped there; the
+    // songs of the batch in flight were taken back, what was committed before stays.
+    std::string failure;
 
     // Scans the source folder (and its sub-folders when asked) into the SongBook. SongBook
-    // and SBDiscs are open on the calling thread; writing is deferred until the run ends or
-    // pauses. Listings added are in the keys when run() returns.
+    // and SBDiscs are open on the calling thread. Listings and the discs they need go in one
+    // transaction over both files, committed now and then (see commitEvery) and at the end,
+    // so that a listing never lacks its disc nor a new disc its listings, also after a crash.
     void run(const std::string& source);
 
 private:
     void scanFolder(const std::string& folder);
     bool handle(const std::string& folder, const std::string& fileName);
     bool discReady(const std::string& discId);
-    void writeDeferred(bool on);
+    bool begin();
+    bool commitBatch();
+    void takeBack();
+    bool fail(const std::string& what);
 
     // Disc id and track of every file met in this scan's life: a second file with the same
     // pair is the same song.
@@ -69,6 +82,10 @@ private:
     int sincePause_ = 0;
     unsigned long discless_ = 0;
     std::string lastDisc_;  // the disc whose record was found or added last
+    // The batch in the open transaction: its new listings and the pairs it met.
+    long long pending_ = 0;
+    std::vector<std::pair<std::string, unsigned long>> batchMet_;
+    bool inTransaction_ = false;
     std::chrono::steady_clock::time_point lastCommit_;
 };
 

@@ -161,8 +161,27 @@ void Stmt::bind(int i, const Value& v) {
     }
 }
 
+namespace {
+// The errno of the last failed operation on a connection's files: the file (or its journal)
+// keeps it, while the connection's own copy may have been overwritten by the calls that
+// followed the failure (as after a write past a full disc during a commit).
+int lastFileErrno(sqlite3* db) {
+    for (int i = 0; const char* schema = sqlite3_db_name(db, i); ++i) {
+        int e = 0;
+        if (sqlite3_file_control(db, schema, SQLITE_FCNTL_LAST_ERRNO, &e) == SQLITE_OK && e != 0) return e;
+        sqlite3_file* journal = nullptr;
+        if (sqlite3_file_control(db, schema, SQLITE_FCNTL_JOURNAL_POINTER, &journal) == SQLITE_OK && journal &&
+            journal->pMethods && journal->pMethods->xFileControl(journal, SQLITE_FCNTL_LAST_ERRNO, &e) == SQLITE_OK &&
+            e != 0)
+            return e;
+    }
+    return 0;
+}
+}  // namespace
+
 void setSqliteError(sqlite3* db, int rc) {
     int sys = db ? sqlite3_system_errno(db) : 0;
+    if (sys == 0 && db && ((rc & 0xFF) == SQLITE_IOERR || (rc & 0xFF) == SQLITE_FULL)) sys = lastFileErrno(db);
     switch (rc & 0xFF) {
     case SQLITE_OK:
     case SQLITE_DONE:

@@ -1,0 +1,57 @@
+#include "support/child_process.h"
+
+#include <signal.h>
+#include <sys/resource.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <csignal>
+
+namespace fixture {
+
+std::string inChild(const std::function<std::string()>& body, long long fileSizeLimit) {
+    int out[2];
+    if (pipe(out) != 0) return "no pipe";
+    const pid_t pid = fork();
+    if (pid < 0) return "no fork";
+    if (pid == 0) {
+        close(out[0]);
+        if (fileSizeLimit >= 0) {
+            std::signal(SIGXFSZ, SIG_IGN);
+            struct rlimit limit {};
+            getrlimit(RLIMIT_FSIZE, &limit);
+            limit.rlim_cur = static_cast<rlim_t>(fileSizeLimit);
+            if (setrlimit(RLIMIT_FSIZE, &limit) != 0) _exit(3);
+        }
+        const std::string said = body();
+        const char* p = said.data();
+        std::size_t left = said.size();
+        while (left > 0) {
+            const ssize_t n = write(out[1], p, left);
+            if (n < 0 && errno == EINTR) continue;
+            if (n <= 0) _exit(2);
+            p += n;
+            left -= static_cast<std::size_t>(n);
+        }
+        _exit(0);
+    }
+    close(out[1]);
+    std::string said;
+    char buf[4096];
+    for (;;) {
+        const ssize_t n = read(out[0], buf, sizeof buf);
+        if (n < 0 && errno == EINTR) continue;
+        if (n <= 0) break;
+        said.append(buf, static_cast<std::size_t>(n));
+    }
+    close(out[0]);
+    int status = 0;
+    while (waitpid(pid, &status, 0) < 0 && errno == EINTR) {
+    }
+    if (WIFSIGNALED(status)) return said + "child ended by signal " + std::to_string(WTERMSIG(status));
+    if (WEXITSTATUS(status) != 0) return said + "child exited with " + std::to_string(WEXITSTATUS(status));
+    return said;
+}
+
+}  // namespace fixture
