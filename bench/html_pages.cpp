@@ -48,7 +48,11 @@ double publish() {
     d.setSettleTimeout(600000);
     bool ok = false;
     const auto t0 = Clock::now();
-    d.start([&] { ok = WriteHtmlTitlePages() && WriteHtmlArtistPages(); });
+    d.start([&] {
+        HtmlPageSetWrite pages;
+        ok = WriteHtmlTitlePages(&pages) == PageSetRun::Written &&
+             WriteHtmlArtistPages(&pages) == PageSetRun::Written && pages.commit();
+    });
     while (d.running() && !d.request()) d.wait(1);
     const double ms = msSince(t0);
     if (!ok) {

@@ -98,6 +98,32 @@ std::string HtmlPageSetFolder() {
     return SplitFilePath(SongBookFileName, 3) + "WebPages/" + rt::clip(HTMLOutputDirectory.str());
 }
 
+void HtmlPageSetWrite::start(const std::string& folder) {
+    if (folder == folder_) return;
+    folder_ = folder;
+    rt::removeTempLeftovers(folder, "*.htm");
+}
+
+void HtmlPageSetWrite::addPage(rt::TempFile page) { pages_.push_back(std::move(page)); }
+void HtmlPageSetWrite::addIndex(rt::TempFile index) { indexes_.push_back(std::move(index)); }
+
+bool HtmlPageSetWrite::commit() {
+    for (std::vector<rt::TempFile>* files : {&pages_, &indexes_}) {
+        for (rt::TempFile& f : *files) {
+            const std::string name = f.finalPath();
+            if (const int e = f.commit(true)) {
+                rt::message("Error closing files|" + name + "|ERROR:" + std::to_string(e) + " (" + std::strerror(e) + ")");
+                pages_.clear();
+                indexes_.clear();
+                return false;
+            }
+        }
+    }
+    pages_.clear();
+    indexes_.clear();
+    return true;
+}
+
 bool HtmlPageSetNameAllowed(std::string_view name) {
     const std::string n = rt::clip(name);
     return !n.empty() && n.find('/') == std::string::npos && n.find('\\') == std::string::npos &&
@@ -126,8 +152,8 @@ constexpr Kind kArtists{true, "A-", "indexA.htm", "Generating Artist Pages", "Ar
 
 class PageSet {
 public:
-    explicit PageSet(const Kind& kind) : kind_(kind) {}
-    bool run();
+    PageSet(const Kind& kind, HtmlPageSetWrite* set) : kind_(kind), set_(set ? *set : own_), ownSet_(!set) {}
+    PageSetRun run();
 
 private:
     // The field the pages are sorted and lettered by, in the listing buffer.
@@ -143,9 +169,13 @@ private:
     void writeRow();
     // One timer event's share of the listings; false once the run is over.
     bool step(ProgressWindow& window);
-    void showProblem(const std::string& text);
+    // The run stops at the first page that cannot be written, with one message.
+    void fail(const std::string& text);
 
     const Kind& kind_;
+    HtmlPageSetWrite own_;
+    HtmlPageSetWrite& set_;
+    const bool ownSet_;
     std::vector<std::string> letters_;
     std::string folder_;
     rt::LineFile page_;
@@ -154,11 +184,13 @@ private:
     std::unordered_map<std::string, std::string> customIds_;
     std::string discKey_, row_;  // kept from row to row, so their room is reused
     long long total_ = 0, read_ = 0;
-    bool complete_ = true;
+    bool failed_ = false;
 };
 
-void PageSet::showProblem(const std::string& text) {
-    complete_ = false;
+void PageSet::fail(const std::string& text) {
+    page_.discard();
+    if (failed_) return;
+    failed_ = true;
     rt::message(text);
 }
 
@@ -181,6 +213,7 @@ bool PageSet::collectLetters() {
     }
     if (rt::errorCode() != rt::NoRecord) {
         ShowWarning(35, "SongBook");
+        failed_ = true;
         return false;
     }
     return true;
@@ -193,6 +226,7 @@ bool PageSet::collectLettersInFileOrder() {
     for (SBK.next(); rt::errorCode() == rt::NoError; SBK.next()) letters.insert(html::letterOf(sortField().str()));
     if (rt::errorCode() != rt::NoRecord) {
         ShowWarning(35, "SongBook");
+        failed_ = true;
         return false;
     }
     letters_.assign(letters.begin(), letters.end());
@@ -209,6 +243,7 @@ bool PageSet::collectCustomIds() {
     }
     if (rt::errorCode() != rt::NoRecord) {
         ShowWarning(35, "SBDiscs");
+        failed_ = true;
         return false;
     }
     return true;
@@ -286,29 +321,37 @@ bool PageSet::startIndex() {
     rt::createFolder(SplitFilePath(SongBookFileName, 3) + "WebPages");
     rt::createFolder(folder_);
     rt::clearError();
+    set_.start(folder_);
     HtmlPageFileName = folder_ + "/" + kind_.indexName;
     if (const int e = page_.create(HtmlPageFileName)) {
-        showProblem("ERROR: Unable to create webpage:" + HtmlPageFileName.str() + "|ERROR:" + reason(e));
+        fail("ERROR: Unable to create webpage:" + HtmlPageFileName.str() + "|ERROR:" + reason(e));
         return false;
     }
     writeHead(nullptr);
     return true;
 }
 
+// The open page gets its closing lines and waits, written whole, for the set's commit.
 void PageSet::finishPage() {
     if (!page_.isOpen()) return;
     for (const char* line : {"</TABLE>", "</center>", "</div>", "</BODY>", "</HTML>"}) page_.write(line);
-    if (const int e = page_.close())
-        showProblem("Error closing files|" + page_.name() + "|ERROR:" + reason(e));
+    const std::string name = page_.name();
+    rt::TempFile done;
+    if (const int e = page_.finish(done)) {
+        fail("Error closing files|" + name + "|ERROR:" + reason(e));
+        return;
+    }
+    if (current_) set_.addPage(std::move(done));
+    else set_.addIndex(std::move(done));
 }
 
 void PageSet::startPage(const std::string& letter) {
     finishPage();
+    if (failed_) return;
     current_ = letter;
     HtmlPageFileName = folder_ + "/" + kind_.prefix + html::fileCode(letter) + ".htm";
     if (const int e = page_.create(HtmlPageFileName)) {
-        // This page and its rows are missing; the run goes on.
-        showProblem("ERROR: Unable to create webpage:" + HtmlPageFileName.str() + "|ERROR:" + reason(e));
+        fail("ERROR: Unable to create webpage:" + HtmlPageFileName.str() + "|ERROR:" + reason(e));
         return;
     }
     writeHead(&letter);
@@ -365,26 +408,27 @@ bool PageSet::step(ProgressWindow& window) {
         if (rt::errorCode() == rt::NoRecord) return false;
         if (rt::errorCode() != rt::NoError) {
             ShowWarning(35, "SongBook");
-            complete_ = false;
+            failed_ = true;
             return false;
         }
         ++read_;
         const std::string letter = html::letterOf(sortField().str());
         if (!current_ || letter != *current_) startPage(letter);
-        if (page_.isOpen()) writeRow();
+        if (failed_) return false;
+        writeRow();
     }
     window.step(static_cast<std::size_t>(read_), static_cast<std::size_t>(total_));
     return true;
 }
 
-bool PageSet::run() {
+PageSetRun PageSet::run() {
     DataFileUse songBook(SBK), discs(SBD);
     if (!HtmlPageSetNameAllowed(HTMLOutputDirectory.str())) {
         rt::message("The HTML SongBook Name may not hold \"/\", \"\\\" or \"..\".");
-        return false;
+        return PageSetRun::Failed;
     }
     folder_ = HtmlPageSetFolder();
-    if (!collectLetters() || !collectCustomIds() || !startIndex()) return false;
+    if (!collectLetters() || !collectCustomIds() || !startIndex()) return PageSetRun::Failed;
 
     total_ = SBK.records();
     rt::clearError();
@@ -397,7 +441,7 @@ bool PageSet::run() {
     if (rt::errorCode() != rt::NoError) {
         ShowWarning(36);
         page_.discard();
-        return false;
+        return PageSetRun::Failed;
     }
     w.setTimer(1);
     bool cancelled = false;
@@ -405,22 +449,26 @@ bool PageSet::run() {
         if (w.code() == rt::EvTimer) {
             if (!step(window)) {
                 w.setTimer(0);
-                finishPage();
-                window.completed();
+                if (!failed_) finishPage();
+                if (!failed_) window.completed();
                 w.close();
             }
         } else if ((w.code() == rt::EvAccepted && w.field() == cancel) || w.code() == rt::EvCloseWindow) {
-            // The page being written is closed as it stands, without its closing lines.
+            // Nothing of this run replaces a page: the page being written, and those written
+            // before it, are dropped.
             cancelled = true;
             w.setTimer(0);
-            if (page_.isOpen()) page_.close();
+            page_.discard();
             w.close();
         }
     }
-    return complete_ && !cancelled;
+    if (failed_) return PageSetRun::Failed;
+    if (cancelled) return PageSetRun::Cancelled;
+    if (ownSet_ && !set_.commit()) return PageSetRun::Failed;
+    return PageSetRun::Written;
 }
 
 }  // namespace
 
-bool WriteHtmlTitlePages() { return PageSet(kTitles).run(); }
-bool WriteHtmlArtistPages() { return PageSet(kArtists).run(); }
+PageSetRun WriteHtmlTitlePages(HtmlPageSetWrite* set) { return PageSet(kTitles, set).run(); }
+PageSetRun WriteHtmlArtistPages(HtmlPageSetWrite* set) { return PageSet(kArtists, set).run(); }

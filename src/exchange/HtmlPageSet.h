@@ -8,15 +8,49 @@
 // the host's own title, heading, home address and embedded HTML go in as typed. A first
 // letter that a file name should not hold is written as "%" and two hexadecimal digits per
 // byte, in the file name, and with that "%" written "%25" in links.
+//
+// The pages of a run are written under work names (".T-A.htm.tmp…") and put in place only
+// when every one of them was written, the index pages last: an index never links a page that
+// was not written, and after a failure, a "Cancel" or a crash the pages of the last whole run
+// are there as they were. Work files that a stopped run left are removed by the next one.
+// The composer writes both kinds as one set:
+//
+//     HtmlPageSetWrite pages;
+//     if (WriteHtmlTitlePages(&pages) == PageSetRun::Written &&
+//         WriteHtmlArtistPages(&pages) == PageSetRun::Written && pages.commit()) ...;
 #include <cstdint>
 #include <string>
 #include <string_view>
+#include <vector>
 
-// Each opens the SongBook pair (by use count), writes its pages behind a progress window with
-// "Cancel" and returns true when every page was written; false when cancelled or when a page
-// or the index could not be written (the host has been told which and why).
-bool WriteHtmlTitlePages();
-bool WriteHtmlArtistPages();
+#include "runtime/files/file_util.h"
+
+// Pages written whole and waiting under their work names; what is not committed goes when
+// this ends.
+class HtmlPageSetWrite {
+public:
+    // Before the first page in `folder`: the work files an earlier run left there go.
+    void start(const std::string& folder);
+    void addPage(rt::TempFile page);
+    void addIndex(rt::TempFile index);
+    // Puts the pages in place, the indexes last. False after telling the host which page could
+    // not be put in place and why (pages put in place before it stay; the indexes are the old
+    // ones unless all pages were put in place).
+    bool commit();
+
+private:
+    std::string folder_;
+    std::vector<rt::TempFile> pages_, indexes_;
+};
+
+enum class PageSetRun { Written, Cancelled, Failed };
+
+// Each opens the SongBook pair (by use count) and writes its pages behind a progress window
+// with "Cancel". With a set given, the pages wait in it for its commit(); without, they are
+// put in place at the end of the run. Failed: a page could not be written, the host has been
+// told which and why in one message, and the run stopped there.
+PageSetRun WriteHtmlTitlePages(HtmlPageSetWrite* set = nullptr);
+PageSetRun WriteHtmlArtistPages(HtmlPageSetWrite* set = nullptr);
 
 // The folder the pages go to: "WebPages/" and the page set's name beside the open SongBook.
 std::string HtmlPageSetFolder();

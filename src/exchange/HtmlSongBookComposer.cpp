@@ -96,10 +96,13 @@ void Composer::compose() {
     }
     HTMLHomeURL = withScheme(HTMLHomeURL.str());
     showFields();
-    const bool titles = WriteHtmlTitlePages();
-    const bool artists = WriteHtmlArtistPages();
+    // Both kinds are one set: it replaces the pages of the last run only when all of it was
+    // written, so a failure, told once, or a "Cancel" ends the composition there.
+    HtmlPageSetWrite pages;
+    if (WriteHtmlTitlePages(&pages) != PageSetRun::Written) return;
+    if (WriteHtmlArtistPages(&pages) != PageSetRun::Written) return;
     // Publishing is offered only for a complete page set.
-    if (titles && artists) HtmlPublishInfo();
+    if (pages.commit()) HtmlPublishInfo();
 }
 
 void Composer::saveSetup() {

@@ -16,6 +16,24 @@ namespace rt {
 
 TempFile::~TempFile() { discard(); }
 
+TempFile::TempFile(TempFile&& other) noexcept
+    : fd_(other.fd_), path_(std::move(other.path_)), final_(std::move(other.final_)) {
+    other.fd_ = -1;
+    other.path_.clear();
+}
+
+TempFile& TempFile::operator=(TempFile&& other) noexcept {
+    if (this != &other) {
+        discard();
+        fd_ = other.fd_;
+        path_ = std::move(other.path_);
+        final_ = std::move(other.final_);
+        other.fd_ = -1;
+        other.path_.clear();
+    }
+    return *this;
+}
+
 int TempFile::create(const std::string& finalPath, mode_t mode) {
     discard();
     final_ = finalPath;
@@ -40,18 +58,25 @@ int TempFile::create(const std::string& finalPath, mode_t mode) {
     return 0;
 }
 
-int TempFile::commit(bool replace) {
+int TempFile::seal() {
     if (fd_ < 0) return EBADF;
     int err = 0;
     if (::fsync(fd_) != 0) err = errno;
     if (::close(fd_) != 0 && err == 0) err = errno;
     fd_ = -1;
-    if (err == 0) {
-        if (replace)
-            err = ::rename(path_.c_str(), final_.c_str()) == 0 ? 0 : errno;
-        else
-            err = renameNoReplace(path_, final_);
+    if (err != 0) {
+        ::unlink(path_.c_str());
+        path_.clear();
     }
+    return err;
+}
+
+int TempFile::commit(bool replace) {
+    if (path_.empty()) return EBADF;
+    if (fd_ >= 0) {
+        if (int err = seal()) return err;  // sealing removed the file
+    }
+    int err = replace ? (::rename(path_.c_str(), final_.c_str()) == 0 ? 0 : errno) : renameNoReplace(path_, final_);
     if (err != 0) ::unlink(path_.c_str());
     path_.clear();
     return err;
@@ -64,29 +89,46 @@ void TempFile::discard() {
     path_.clear();
 }
 
-void removeTempLeftovers(const std::string& finalPath) {
-    const std::string::size_type slash = finalPath.rfind('/');
-    const std::string folder = slash == std::string::npos ? std::string(".") : finalPath.substr(0, slash + 1);
-    const std::string prefix = "." + (slash == std::string::npos ? finalPath : finalPath.substr(slash + 1)) + ".tmp";
+namespace {
+
+// Removes the leftovers in `folder` whose final name `wanted` accepts: 0 or the first errno.
+template <class Wanted>
+int removeLeftoversWhere(const std::string& folder, Wanted wanted) {
     DIR* d = ::opendir(folder.c_str());
-    if (!d) return;
+    if (!d) return errno == ENOENT ? 0 : errno;
+    constexpr std::size_t kSuffix = 4 + 8;  // ".tmp" and eight letters or digits
     std::vector<std::string> gone;
     while (const dirent* e = ::readdir(d)) {
         const std::string name = e->d_name;
-        if (name.size() != prefix.size() + 8 || name.compare(0, prefix.size(), prefix) != 0) continue;
-        bool ours = true;
-        for (std::size_t i = prefix.size(); i < name.size(); ++i) {
-            const char c = name[i];
-            ours = ours && ((c >= 'a' && c <= 'z') || (c >= '0' && c <= '9'));
-        }
-        if (ours) gone.push_back(folder + (folder.back() == '/' ? "" : "/") + name);
+        if (name.size() < 2 + kSuffix || name[0] != '.') continue;
+        const std::string suffix = name.substr(name.size() - kSuffix);
+        if (suffix.compare(0, 4, ".tmp") != 0 ||
+            suffix.find_first_not_of("abcdefghijklmnopqrstuvwxyz0123456789", 4) != std::string::npos)
+            continue;
+        if (wanted(name.substr(1, name.size() - 1 - kSuffix)))
+            gone.push_back(folder + (folder.back() == '/' ? "" : "/") + name);
     }
     ::closedir(d);
+    int first = 0;
     for (const std::string& f : gone) {
         struct stat st {};
-        // Only plain files: a folder or link of that name is not a leftover of ours.
-        if (::lstat(f.c_str(), &st) == 0 && S_ISREG(st.st_mode)) ::unlink(f.c_str());
+        if (::lstat(f.c_str(), &st) != 0 || !S_ISREG(st.st_mode)) continue;
+        if (::unlink(f.c_str()) != 0 && first == 0) first = errno;
     }
+    return first;
+}
+
+}  // namespace
+
+void removeTempLeftovers(const std::string& finalPath) {
+    const std::string::size_type slash = finalPath.rfind('/');
+    const std::string folder = slash == std::string::npos ? std::string(".") : finalPath.substr(0, slash + 1);
+    const std::string base = slash == std::string::npos ? finalPath : finalPath.substr(slash + 1);
+    removeLeftoversWhere(folder, [&](const std::string& finalName) { return finalName == base; });
+}
+
+int removeTempLeftovers(const std::string& folder, const std::string& finalPattern) {
+    return removeLeftoversWhere(folder, [&](const std::string& finalName) { return matchesPattern(finalName, finalPattern); });
 }
 
 int renameNoReplace(const std::string& from, const std::string& to) {

@@ -8,20 +8,28 @@
 namespace rt {
 
 // A temporary file beside its final name; commit() moves it there in one step. A temporary
-// file that is not committed is removed.
+// file that is not committed is removed. Its name is "." + the final name + ".tmp" and eight
+// letters or digits (see removeTempLeftovers).
 class TempFile {
 public:
     TempFile() = default;
     TempFile(const TempFile&) = delete;
     TempFile& operator=(const TempFile&) = delete;
+    TempFile(TempFile&& other) noexcept;
+    TempFile& operator=(TempFile&& other) noexcept;
     ~TempFile();
 
     // 0 or an errno value. mode: the permission bits the final file gets (less the umask).
     int create(const std::string& finalPath, mode_t mode = 0666);
     int fd() const { return fd_; }
     const std::string& path() const { return path_; }
-    // Flushes the data to disk and renames the file to its final name; with replace false an
-    // existing final file makes this fail with EEXIST.
+    const std::string& finalPath() const { return final_; }
+    // Flushes the data to disk and closes the file, which keeps its temporary name until
+    // commit() (several files that are to replace others together). 0 or an errno value;
+    // on an error the file is removed.
+    int seal();
+    // Flushes the data to disk (unless sealed) and renames the file to its final name; with
+    // replace false an existing final file makes this fail with EEXIST.
     int commit(bool replace = true);
     void discard();
 
@@ -31,10 +39,15 @@ private:
     std::string final_;
 };
 
-// Removes the temporary files that writes of `finalPath` left behind when they were cut off
-// (a kill, a power cut): ".NAME.tmp" and eight letters or digits, beside it. Call it only
-// while no write of that file is under way.
+// Remove the temporary files that writes left behind when they were cut off (a kill, a power
+// cut): "." + the final name + ".tmp" and eight letters or digits. Call them only while no
+// write of those files is under way. Plain files only: a folder or a link of such a name is
+// not a leftover.
+// Of the one file `finalPath`, beside it:
 void removeTempLeftovers(const std::string& finalPath);
+// In `folder`, for every final name matching the pattern (* and ?, any case): 0 or the errno
+// value of the first that could not be removed.
+int removeTempLeftovers(const std::string& folder, const std::string& finalPattern);
 
 // Renames without ever replacing an existing target: 0 or an errno value (EEXIST).
 int renameNoReplace(const std::string& from, const std::string& to);

@@ -1,6 +1,7 @@
 #include "runtime/files/line_file.h"
 
 #include <cerrno>
+#include <utility>
 
 #include "runtime/error/error.h"
 #include "runtime/files/folder.h"
@@ -51,6 +52,18 @@ int LineFile::close() {
         return fail(err);
     }
     return fail(file_.commit(true));
+}
+
+int LineFile::finish(TempFile& done) {
+    if (!open_) return fail(EBADF);
+    open_ = false;
+    if (int err = flush()) {
+        file_.discard();
+        return fail(err);
+    }
+    if (int err = file_.seal()) return fail(err);
+    done = std::move(file_);
+    return 0;
 }
 
 void LineFile::discard() {

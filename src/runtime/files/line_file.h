@@ -10,7 +10,13 @@
 // Each line loses its trailing blanks and ends with carriage return and line feed; lines are
 // never cut. The text goes to a temporary file beside the final name, which close() renames
 // over it in one step, so a page that fails half-way never replaces a good one; a file that
-// is dropped (discard() or the destructor without close()) leaves no trace.
+// is dropped (discard() or the destructor without close()) leaves no trace. Files that are to
+// replace others together are finished into sealed temporary files instead:
+//
+//     rt::TempFile done;
+//     if (int e = page.finish(done)) { ... }
+//     ... more files ...
+//     if (int e = done.commit()) { ... }      // now it replaces the old page
 #include <string>
 #include <string_view>
 
@@ -37,6 +43,10 @@ public:
     // Writes what is queued and puts the file in place of any file of that name.
     // 0 or an errno value (also in the thread's error state).
     int close();
+    // Writes what is queued and syncs it, handing the file over under its temporary name
+    // (sealed: `done` puts it in place with commit()). 0 or an errno value (also in the
+    // thread's error state); after an error nothing is left of the file.
+    int finish(TempFile& done);
     void discard();
 
 private:

@@ -5,6 +5,7 @@
 #include "exchange/WebSettings.h"
 #include "runtime/shell/shell.h"
 #include "exchange/web/web_fixture.h"
+#include "support/child_process.h"
 #include "shell/workspace/workspace_fixture.h"
 
 namespace web_test {
@@ -233,6 +234,8 @@ TEST_F(ComposerTest, ColoursAndEmbedPoints) {
               std::string::npos);
 }
 
+// "Cancel" ends the composition: nothing of it replaces a page, and a later run writes the
+// pages whole.
 TEST_F(ComposerTest, CancelStopsWithoutCongratulationsAndALaterRunWritesThePagesAgain) {
     openComposer();
     ASSERT_TRUE(d_.type("Home Page URL:", "www.example.org"));
@@ -240,32 +243,67 @@ TEST_F(ComposerTest, CancelStopsWithoutCongratulationsAndALaterRunWritesThePages
     ASSERT_EQ(d_.active()->title, "Generating Title Pages") << d_.windows();
     EXPECT_EQ(d_.text("?Percent"), "0% Completed");
     ASSERT_TRUE(d_.press("Cancel"));
-    ASSERT_EQ(d_.active()->title, "Generating Artist Pages") << d_.windows();
-    ASSERT_TRUE(d_.press("Cancel"));
     ASSERT_EQ(d_.active()->title, kComposer) << d_.windows();
     EXPECT_EQ(d_.window("Congratulations"), nullptr);
-    // The page being written was closed as it stood.
-    const std::string index = fixture::readText(pages() + "/index.htm");
-    EXPECT_NE(index.find("</TABLE></TABLE><BR>\r\n"), std::string::npos);
-    EXPECT_EQ(index.find("</HTML>"), std::string::npos);
+    EXPECT_EQ(fixture::namesIn(pages()), std::vector<std::string>{});
 
     ASSERT_TRUE(d_.press("Compose Web Pages"));
     runProgress();
     EXPECT_EQ(d_.active()->title, "HTML SongBook Composer") << d_.windows();
-    EXPECT_NE(fixture::readText(pages() + "/index.htm").find("</HTML>"), std::string::npos);
+    EXPECT_EQ(brokenLinks(pages(), "index.htm"), std::vector<std::string>{});
+    EXPECT_EQ(brokenLinks(pages(), "indexA.htm"), std::vector<std::string>{});
 }
 
-TEST_F(ComposerTest, AFailedWriteNamesTheFileAndTheReason) {
+TEST_F(ComposerTest, AFailedWriteNamesTheFileAndTheReasonOnce) {
     openComposer();
     std::ofstream(books_ + "/WebPages") << "not a folder";
     ASSERT_TRUE(d_.type("Home Page URL:", "www.example.org"));
     ASSERT_TRUE(d_.press("Compose Web Pages"));
     EXPECT_EQ(message(), "ERROR: Unable to create webpage:" + pages() + "/index.htm\nERROR:20 (Not a directory)");
     ASSERT_TRUE(d_.answer("OK"));
-    EXPECT_EQ(message(), "ERROR: Unable to create webpage:" + pages() + "/indexA.htm\nERROR:20 (Not a directory)");
-    ASSERT_TRUE(d_.answer("OK"));
+    EXPECT_EQ(d_.request(), nullptr) << d_.windows();
     EXPECT_EQ(d_.active()->title, kComposer) << d_.windows();
     EXPECT_EQ(d_.window("Congratulations"), nullptr);
+}
+
+// The disc fills up (a file-size limit in a child process) while a SongBook with a new first
+// letter is published over its old pages: one message names the page and the cause, and the
+// old indexes stay as they were, every link of theirs reaching a whole page.
+TEST_F(ComposerTest, OnAFullDiscOneMessageAndTheOldPagesStay) {
+    openComposer();
+    ASSERT_TRUE(d_.type("Home Page URL:", "www.example.org"));
+    ASSERT_TRUE(d_.press("Compose Web Pages"));
+    runProgress();
+    ASSERT_TRUE(d_.press("&Close")) << d_.windows();
+    d_.end();
+    const std::string oldIndex = fixture::readText(pages() + "/index.htm");
+    const std::string oldArtists = fixture::readText(pages() + "/indexA.htm");
+
+    std::vector<workspace_test::Listing> more = workspace_test::sampleListings();
+    for (unsigned i = 1; i <= 400; ++i)
+        more.push_back({"Zéphyr Song " + std::to_string(i), "Éloïse Brun", "SL3001", i});
+    makeSongBook("Songs", more, workspace_test::sampleDiscs());
+    const std::string said = fixture::inChild(
+        [&] {
+            openWorkspace("Songs");
+            if (!d_.menu({"&Print", "&Generate Web Page"})) return std::string("no composer");
+            if (!d_.type("Home Page URL:", "www.example.org") || !d_.press("Compose Web Pages")) return d_.error();
+            std::string messages;
+            for (int i = 0; i < 100 && d_.running(); ++i) {
+                runProgress();
+                if (!d_.request()) break;
+                messages += message() + "\n--\n";
+                if (!d_.answer("OK")) break;
+            }
+            return messages + d_.active()->title;
+        },
+        16 * 1024);
+    EXPECT_EQ(said, "Error closing files\n" + pages() + "/T-Z.htm\nERROR:27 (File too large)\n--\n" + kComposer);
+    EXPECT_EQ(fixture::readText(pages() + "/index.htm"), oldIndex);
+    EXPECT_EQ(fixture::readText(pages() + "/indexA.htm"), oldArtists);
+    EXPECT_EQ(brokenLinks(pages(), "index.htm"), std::vector<std::string>{});
+    EXPECT_EQ(brokenLinks(pages(), "indexA.htm"), std::vector<std::string>{});
+    EXPECT_EQ(leftovers(pages()), std::vector<std::string>{});
 }
 
 }  // namespace

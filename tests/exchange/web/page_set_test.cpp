@@ -1,7 +1,9 @@
+#include <chrono>
 #include <cstdlib>
 #include <regex>
 #include <set>
 
+#include "support/killed_writer.h"
 #include "web_fixture.h"
 
 namespace web_test {
@@ -9,33 +11,6 @@ namespace {
 
 const std::string kGolden = std::string(TEST_SOURCE_DIR) + "/golden";
 
-// A link as the browser resolves it to a file: %XX decoded.
-std::string decoded(const std::string& link) {
-    std::string out;
-    for (std::size_t i = 0; i < link.size(); ++i) {
-        if (link[i] == '%' && i + 2 < link.size()) {
-            out += static_cast<char>(std::stoi(link.substr(i + 1, 2), nullptr, 16));
-            i += 2;
-        } else {
-            out += link[i];
-        }
-    }
-    return out;
-}
-
-std::vector<std::string> linksIn(const std::string& page) {
-    static const std::regex href(R"re(href="?([^" >]+))re", std::regex::icase);
-    std::vector<std::string> out;
-    for (auto it = std::sregex_iterator(page.begin(), page.end(), href); it != std::sregex_iterator(); ++it)
-        out.push_back((*it)[1]);
-    return out;
-}
-
-int count(const std::string& text, const std::string& what) {
-    int n = 0;
-    for (auto p = text.find(what); p != std::string::npos; p = text.find(what, p + 1)) ++n;
-    return n;
-}
 
 class PageSetTest : public WebTest {
 protected:
@@ -180,13 +155,20 @@ TEST_F(PageSetTest, LettersAndSongNumbers) {
     EXPECT_NE(plus.find(" link=0000A0 >\r\n"), std::string::npos);
 }
 
-// A page that cannot be put in place is named with the reason; the other pages are written
-// and the run does not count as complete.
-TEST_F(PageSetTest, APageThatCannotBeWrittenIsNamedAndTheRestIsWritten) {
-    makeSongBook("Blocked", goldenListings(), goldenDiscs());
+// A page that cannot be put in place is named with the reason, in one message; the run stops
+// there and the index of the last whole run stays, every link of it reaching a whole page.
+TEST_F(PageSetTest, APageThatCannotBePutInPlaceIsNamedOnceAndTheOldIndexStays) {
+    std::vector<Listing> before;  // the last whole run had no title beginning with "L"
+    for (const Listing& l : goldenListings())
+        if (l.title[0] != 'L' && l.title[0] != 'l') before.push_back(l);
+    makeSongBook("Blocked", before, goldenDiscs());
     HTMLOutputDirectory = "BLOCKED";
+    ASSERT_TRUE(generate());
+    const std::string oldIndex = readText(pages("BLOCKED") + "/index.htm");
+
+    makeSongBook("Blocked", goldenListings(), goldenDiscs());
     std::filesystem::create_directories(pages("BLOCKED") + "/T-L.htm");
-    bool titles = true;
+    PageSetRun titles = PageSetRun::Written;
     ASSERT_TRUE(d_.start([&] { titles = WriteHtmlTitlePages(); }));
     runProgress();
     auto r = d_.request();
@@ -194,13 +176,80 @@ TEST_F(PageSetTest, APageThatCannotBeWrittenIsNamedAndTheRestIsWritten) {
     EXPECT_EQ(r->text, "Error closing files\n" + pages("BLOCKED") + "/T-L.htm\nERROR:21 (Is a directory)");
     ASSERT_TRUE(d_.answer("OK"));
     runProgress();
+    EXPECT_EQ(d_.request(), nullptr) << d_.windows();
     EXPECT_FALSE(d_.running()) << d_.windows();
-    EXPECT_FALSE(titles);
+    EXPECT_EQ(titles, PageSetRun::Failed);
     EXPECT_TRUE(std::filesystem::is_directory(pages("BLOCKED") + "/T-L.htm"));
-    for (const char* page : {"index.htm", "T-A.htm", "T-O.htm", "T-R.htm", "T-T.htm", "T-%C3%96.htm"})
-        EXPECT_TRUE(std::filesystem::is_regular_file(pages("BLOCKED") + "/" + page)) << page;
-    // No temporary file is left behind.
-    for (const std::string& name : namesIn(pages("BLOCKED"))) EXPECT_EQ(name.find(".tmp"), std::string::npos) << name;
+    EXPECT_EQ(readText(pages("BLOCKED") + "/index.htm"), oldIndex);
+    EXPECT_EQ(brokenLinks(pages("BLOCKED"), "index.htm"), std::vector<std::string>{});
+    EXPECT_EQ(leftovers(pages("BLOCKED")), std::vector<std::string>{});
+}
+
+// The pages of a SongBook published over those of a SongBook with fewer (or more) first
+// letters, the writer killed at dozens of moments: the indexes left are whole with every link
+// reaching a whole page, and the next run leaves no work file and a whole set.
+TEST_F(PageSetTest, AKilledRunLeavesTheLastWholeSetAndTheNextRunAWholeNewOne) {
+    const std::vector<std::string> words = {"Amber", "Bright", "Cedar", "Dawn", "Ember", "Fjord", "Glow",
+                                            "Harbour", "Île", "Jade", "Kite", "Lumière", "Moss"};
+    const std::vector<std::string> later = {"Night", "Opal", "Pine", "Quill", "Rose", "Stone", "Tide",
+                                            "Umber", "Vale", "Wren", "Xylo", "Yarrow", "Zéphyr", "Ölmühle"};
+    auto book = [&](const std::string& name, const std::vector<std::string>& first, int perWord) {
+        std::vector<Listing> listings;
+        unsigned track = 0;
+        for (const std::string& w : first)
+            for (int i = 0; i < perWord; ++i)
+                listings.push_back({w + " Café Song " + std::to_string(i), first[(track * 7) % first.size()] + " Éloïse",
+                                    "CV0105", ++track});
+        makeSongBook(name, listings, goldenDiscs());
+        return static_cast<int>(listings.size());
+    };
+    std::vector<std::string> all = words;
+    all.insert(all.end(), later.begin(), later.end());
+    const int small = book("Small", words, 80), large = book("Large", all, 120);
+    HTMLOutputDirectory = "TIMED";
+    auto use = [&](const std::string& name) {
+        SongBookFileName = songBook(name);
+        SBDiscsFileName = books_ + "/" + name + ".2bd";
+    };
+    // How long a whole run takes on this machine: the kills are spread over it.
+    auto timed = [&] {
+        const auto t0 = std::chrono::steady_clock::now();
+        EXPECT_TRUE(generate());
+        return std::chrono::duration_cast<std::chrono::milliseconds>(std::chrono::steady_clock::now() - t0).count();
+    };
+    use("Large");
+    const long long largeMs = timed();
+    use("Small");
+    const long long smallMs = timed();
+
+    int caughtWriting = 0;
+    for (int round = 0; round < 30; ++round) {
+        const bool toLarge = round % 2 == 0;
+        const int delayMs = static_cast<int>(1 + (toLarge ? largeMs : smallMs) * ((round / 2 * 7) % 15 + 1) / 16);
+        SCOPED_TRACE("killed after " + std::to_string(delayMs) + " ms");
+        HTMLOutputDirectory = "SET" + std::to_string(round);
+        const std::string folder = pages(HTMLOutputDirectory.str());
+        use(toLarge ? "Small" : "Large");
+        ASSERT_TRUE(generate());
+        use(toLarge ? "Large" : "Small");
+        ASSERT_NO_FATAL_FAILURE(fixture::killWriterAfter(delayMs, [&](const std::function<void()>& ready) {
+            ready();
+            generate();
+            for (;;) ::pause();
+        }));
+        caughtWriting += !leftovers(folder).empty();
+        EXPECT_EQ(brokenLinks(folder, "index.htm"), std::vector<std::string>{});
+        EXPECT_EQ(brokenLinks(folder, "indexA.htm"), std::vector<std::string>{});
+
+        ASSERT_TRUE(generate());
+        EXPECT_EQ(leftovers(folder), std::vector<std::string>{});
+        EXPECT_EQ(brokenLinks(folder, "index.htm"), std::vector<std::string>{});
+        EXPECT_EQ(brokenLinks(folder, "indexA.htm"), std::vector<std::string>{});
+        EXPECT_EQ(rowsLinkedFrom(folder, "index.htm"), toLarge ? large : small);
+        EXPECT_EQ(rowsLinkedFrom(folder, "indexA.htm"), toLarge ? large : small);
+    }
+    // The kills must have caught runs in the middle, or this proves nothing.
+    EXPECT_GT(caughtWriting, 8);
 }
 
 // Letters whose neighbours fold to other letters: every listing still lands on its page once.

@@ -6,6 +6,7 @@
 #include <filesystem>
 #include <fstream>
 #include <iterator>
+#include <regex>
 #include <string>
 #include <vector>
 
@@ -71,6 +72,73 @@ inline std::vector<Disc> goldenDiscs() { return {{"CV0105", "101"}, {"MX2201", "
 using fixture::namesIn;
 using fixture::readText;
 
+// A link as the browser resolves it to a file: %XX decoded.
+inline std::string decoded(const std::string& link) {
+    std::string out;
+    for (std::size_t i = 0; i < link.size(); ++i) {
+        if (link[i] == '%' && i + 2 < link.size()) {
+            out += static_cast<char>(std::stoi(link.substr(i + 1, 2), nullptr, 16));
+            i += 2;
+        } else {
+            out += link[i];
+        }
+    }
+    return out;
+}
+
+inline std::vector<std::string> linksIn(const std::string& page) {
+    static const std::regex href(R"re(href="?([^" >]+))re", std::regex::icase);
+    std::vector<std::string> out;
+    for (auto it = std::sregex_iterator(page.begin(), page.end(), href); it != std::sregex_iterator(); ++it)
+        out.push_back((*it)[1]);
+    return out;
+}
+
+inline int count(const std::string& text, const std::string& what) {
+    int n = 0;
+    for (auto p = text.find(what); p != std::string::npos; p = text.find(what, p + 1)) ++n;
+    return n;
+}
+
+// A page is whole when it ends as the generators end every page.
+inline bool wholePage(const std::string& file) {
+    std::error_code ec;
+    if (!std::filesystem::is_regular_file(file, ec)) return false;
+    const std::string text = readText(file);
+    return text.size() >= 9 && text.compare(text.size() - 9, 9, "</HTML>\r\n") == 0;
+}
+
+// The links of a page (in its folder) that reach no whole page, the page itself included when
+// it is not whole; the home address is not a page of the set.
+inline std::vector<std::string> brokenLinks(const std::string& folder, const std::string& page) {
+    if (!wholePage(folder + "/" + page)) return {page + " is not whole"};
+    std::vector<std::string> broken;
+    for (const std::string& link : linksIn(readText(folder + "/" + page))) {
+        if (link.rfind("http", 0) == 0) continue;
+        if (!wholePage(folder + "/" + decoded(link))) broken.push_back(link);
+    }
+    return broken;
+}
+
+// The listing rows of the letter pages an index links to.
+inline int rowsLinkedFrom(const std::string& folder, const std::string& index) {
+    int rows = 0;
+    for (const std::string& link : linksIn(readText(folder + "/" + index))) {
+        const std::string name = decoded(link);
+        if (name.rfind("T-", 0) == 0 || name.rfind("A-", 0) == 0)
+            if ((name[0] == 'T') == (index == "index.htm")) rows += count(readText(folder + "/" + name), "<TR> <TD>");
+    }
+    return rows;
+}
+
+// The work files of pages in a folder.
+inline std::vector<std::string> leftovers(const std::string& folder) {
+    std::vector<std::string> found;
+    for (const std::string& name : namesIn(folder))
+        if (name.find(".tmp") != std::string::npos) found.push_back(name);
+    return found;
+}
+
 class WebTest : public ::testing::Test {
 protected:
     void SetUp() override {
@@ -122,18 +190,20 @@ protected:
 
     void runProgress() { runGenerating(d_); }
 
-    // Runs both generators as the composer does, headless; true when both completed.
+    // Runs both generators into one set as the composer does, headless; true when both were
+    // written and the set is in place.
     bool generate() {
-        bool titles = false, artists = false;
+        bool written = false;
         EXPECT_TRUE(d_.start([&] {
-            titles = WriteHtmlTitlePages();
-            artists = WriteHtmlArtistPages();
+            HtmlPageSetWrite pages;
+            written = WriteHtmlTitlePages(&pages) == PageSetRun::Written &&
+                      WriteHtmlArtistPages(&pages) == PageSetRun::Written && pages.commit();
         })) << d_.error();
         runProgress();
         runProgress();
         EXPECT_FALSE(d_.running()) << d_.windows();
         d_.end();
-        return titles && artists;
+        return written;
     }
 
     fixture::ScopedConfigHome config_;
