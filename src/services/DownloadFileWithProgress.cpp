@@ -25,7 +25,7 @@ std::string hms(long long hundredths) {
 
 }  // namespace
 
-std::uint32_t DownloadFileWithProgress(const std::string& url, const std::string& path) {
+DownloadResult DownloadFileWithProgress(const std::string& url, const std::string& path, std::uint64_t maxBytes) {
     TaskWindow w("Data File AutoUpdate", rt::WindowKind::Dialog, -1, -1, 343, 182);
     w.setFont(rt::Font{"MS Sans Serif", 8});
     w.image("?WizardPicture", "autoupdatewizard.bmp", 6, 6, 110, 170);
@@ -46,7 +46,7 @@ std::uint32_t DownloadFileWithProgress(const std::string& url, const std::string
     long long start = 0;
     int shownPercent = 0;
     int frame = 1;
-    bool startFailed = false;
+    bool startFailed = false, cancelled = false;
     auto showProgress = [&] {
         const long long total = static_cast<long long>(get.bytesWritten());
         const long long elapsed = rt::clockHundredths() - start;
@@ -74,7 +74,7 @@ std::uint32_t DownloadFileWithProgress(const std::string& url, const std::string
 
     w.onFirstDisplay([&] {
         start = rt::clockHundredths();
-        if (!get.start({url, path, DownloadingUpdateList != 0})) {
+        if (!get.start({url, path, DownloadingUpdateList != 0, maxBytes})) {
             startFailed = true;
             w.post(rt::EvCloseWindow);
             return;
@@ -85,6 +85,7 @@ std::uint32_t DownloadFileWithProgress(const std::string& url, const std::string
     while (w.accept()) {
         if (w.code() == rt::EvAccepted && w.field() == cancel) {
             get.cancel();
+            cancelled = true;
             w.close();
         } else if (w.code() == rt::EvTimer) {
             get.step(kStepMs);
@@ -96,7 +97,15 @@ std::uint32_t DownloadFileWithProgress(const std::string& url, const std::string
     }
     if (startFailed || get.failed())
         rt::message("Auto Update Error: " + get.errorText(), "AutoUpdate Error", rt::Icon::Hand);
+    DownloadResult r;
     // A refused request wrote nothing worth keeping.
-    if (get.failed() && get.httpStatus() >= 400) return 0;
-    return static_cast<std::uint32_t>(std::min<std::uint64_t>(get.bytesWritten(), 0xFFFFFFFFu));
+    if (!(get.failed() && get.httpStatus() >= 400))
+        r.bytes = static_cast<std::uint32_t>(std::min<std::uint64_t>(get.bytesWritten(), 0xFFFFFFFFu));
+    r.whole = !cancelled && get.whole() && get.bytesWritten() <= 0xFFFFFFFFu;
+    r.cancelled = cancelled;
+    return r;
+}
+
+std::uint32_t DownloadFileWithProgress(const std::string& url, const std::string& path) {
+    return DownloadFileWithProgress(url, path, 0).bytes;
 }

@@ -263,6 +263,15 @@ void LoopbackHttpServer::serve(int fd) {
         return;
     }
 
+    if (how == HttpFault::Endless) {
+        const std::string open = "HTTP/1.1 200 OK\r\nConnection: close\r\nContent-Type: text/plain\r\n\r\n";
+        if (body.empty()) body = "\n";
+        const auto until = Clock::now() + kStallLimit;
+        bool going = sendAll(fd, open, stopping_);
+        while (going && Clock::now() < until) going = sendAll(fd, body, stopping_);
+        ::close(fd);
+        return;
+    }
     std::size_t send = body.size();
     if (how == HttpFault::OneByteShort && send > 0) send -= 1;
     if (how == HttpFault::CloseMidBody || how == HttpFault::Stall) send /= 2;

@@ -34,6 +34,8 @@ enum class HttpFault {
     NoAnswer,      // reads the request and closes without a byte of answer
     Stall,         // announces the whole length, sends the first half, then keeps silent
                    // (until the client gives up or the server stops)
+    Endless,       // announces no length and sends the file over and over, without end
+                   // (until the client hangs up or the server stops)
 };
 
 struct HttpRequestSeen {

@@ -40,6 +40,7 @@ std::string curlText(CURLcode code) {
     case CURLE_OUT_OF_MEMORY: return "Out of handles";
     case CURLE_ABORTED_BY_CALLBACK: return "Operation Canceled";
     case CURLE_WRITE_ERROR: return "Error writing the file";
+    case CURLE_FILESIZE_EXCEEDED: return "File larger than expected";
     default: return "Unknown Error";
     }
 }
@@ -51,7 +52,11 @@ struct HttpDownload::Impl {
     CURL* easy = nullptr;
     curl_slist* headers = nullptr;
     int fd = -1;
+    std::string path;
     bool lineEnds = false;
+    std::uint64_t maxBytes = 0;
+    bool tooLarge = false;
+    bool ended = false;  // by itself, not cancelled
     bool lastWasCr = false;
     bool done = true;
     bool failed = false;
@@ -83,6 +88,14 @@ struct HttpDownload::Impl {
         }
     }
 
+    // The local file, once the server sends it.
+    bool create() {
+        fd = ::open(path.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0644);
+        if (fd >= 0) return true;
+        writeFailed = true;
+        return false;
+    }
+
     void fail(const std::string& why) {
         if (!failed) error = why;
         failed = true;
@@ -95,6 +108,7 @@ struct HttpDownload::Impl {
         const size_t len = size * n;
         if (d.status == 0) curl_easy_getinfo(d.easy, CURLINFO_RESPONSE_CODE, &d.status);
         if (d.status >= 400) return len;
+        if (d.fd < 0 && !d.create()) return 0;
         const char* out = data;
         size_t outLen = len;
         if (d.lineEnds) {
@@ -106,6 +120,10 @@ struct HttpDownload::Impl {
             }
             out = d.converted.data();
             outLen = d.converted.size();
+        }
+        if (d.maxBytes && d.written + outLen > d.maxBytes) {
+            d.tooLarge = true;
+            return 0;  // ends the transfer before the file grows past its bound
         }
         if (writeAll(d.fd, out, outLen) != 0) {
             d.writeFailed = true;
@@ -127,8 +145,13 @@ bool HttpDownload::start(const HttpRequest& request) {
     Impl& d = *impl_;
     d.lineEnds = request.lineEnds;
     d.done = false;
-    d.fd = ::open(absolutePath(request.path).c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0644);
-    if (d.fd < 0) {
+    d.path = absolutePath(request.path);
+    d.maxBytes = request.maxBytes;
+    // The file is made only when the server sends it, but a place where it cannot be made is
+    // known now, before anything is asked for.
+    const std::string::size_type slash = d.path.rfind('/');
+    const std::string folder = slash == 0 ? std::string("/") : d.path.substr(0, slash);
+    if (::access(folder.c_str(), W_OK | X_OK) != 0) {
         d.fail("Error creating the file");
         return false;
     }
@@ -150,6 +173,7 @@ bool HttpDownload::start(const HttpRequest& request) {
     curl_easy_setopt(d.easy, CURLOPT_LOW_SPEED_LIMIT, 1L);
     curl_easy_setopt(d.easy, CURLOPT_LOW_SPEED_TIME, 30L);
     curl_easy_setopt(d.easy, CURLOPT_NOSIGNAL, 1L);
+    if (d.maxBytes) curl_easy_setopt(d.easy, CURLOPT_MAXFILESIZE_LARGE, static_cast<curl_off_t>(d.maxBytes));
     curl_easy_setopt(d.easy, CURLOPT_WRITEFUNCTION, &Impl::onData);
     curl_easy_setopt(d.easy, CURLOPT_WRITEDATA, &d);
     if (curl_multi_add_handle(d.multi, d.easy) != CURLM_OK) {
@@ -176,10 +200,14 @@ void HttpDownload::step(int ms) {
     while (CURLMsg* m = curl_multi_info_read(d.multi, &left)) {
         if (m->msg != CURLMSG_DONE) continue;
         curl_easy_getinfo(d.easy, CURLINFO_RESPONSE_CODE, &d.status);
-        if (d.writeFailed) d.fail("Error writing the file");
+        if (d.tooLarge) d.fail("File larger than expected");
+        else if (d.writeFailed) d.fail(d.fd < 0 ? "Error creating the file" : "Error writing the file");
         else if (m->data.result != CURLE_OK) d.fail(curlText(m->data.result));
         else if (d.status == 404 || d.status == 410) d.fail("File not found on server");
         else if (d.status >= 400) d.fail("The server answered " + std::to_string(d.status));
+        // An empty file is a file too.
+        else if (d.fd < 0 && !d.create()) d.fail("Error creating the file");
+        d.ended = true;
         d.done = true;
         d.end();
         return;
@@ -193,6 +221,7 @@ void HttpDownload::cancel() {
 
 bool HttpDownload::finished() const { return impl_->done; }
 bool HttpDownload::failed() const { return impl_->failed; }
+bool HttpDownload::whole() const { return impl_->ended && !impl_->failed; }
 std::uint64_t HttpDownload::bytesWritten() const { return impl_->written; }
 long HttpDownload::httpStatus() const { return impl_->status; }
 const std::string& HttpDownload::errorText() const { return impl_->error; }

@@ -12,7 +12,11 @@
 //
 // Redirects are followed, caches are asked for a fresh copy, a connection that cannot be made
 // in 15 s or stalls for 30 s fails, and an HTTP error status (404 and the like) is a failure,
-// not a file. With lineEnds set, every LF not already preceded by CR is written as CR LF.
+// not a file: the local file is created only when the server sends the file (an empty one at
+// the end of an empty transfer), so a refused request leaves nothing behind. With lineEnds
+// set, every LF not already preceded by CR is written as CR LF. With maxBytes set, a transfer
+// that would write more fails before writing the block that goes past it ("File larger than
+// expected"), and so does one whose announced length is already too large.
 #include <cstdint>
 #include <memory>
 #include <string>
@@ -21,8 +25,9 @@ namespace rt {
 
 struct HttpRequest {
     std::string url;
-    std::string path;        // the local file, created anew
+    std::string path;        // the local file, created anew when the file comes
     bool lineEnds = false;   // a text file whose bare LFs become CR LF
+    std::uint64_t maxBytes = 0;  // the most the file may hold; 0: no bound
 };
 
 class HttpDownload {
@@ -39,6 +44,8 @@ public:
     void step(int ms);
     // Stops the transfer; what was written stays.
     void cancel();
+    // The transfer ended by itself and every byte the server sent is in the file.
+    bool whole() const;
 
     bool finished() const;
     bool failed() const;

@@ -150,15 +150,82 @@ TEST_F(HttpDownloadTest, FailuresAreReportedInTheProgramsWords) {
         {"/update/01/DMAKE.UPD", "Connection Reset", 0},
         {"/loop", "Redirect Failed", 0},
     };
+    int n = 0;
     for (const Case& c : cases) {
         SCOPED_TRACE(c.path);
-        const Outcome o = fetch(server_.url(c.path), local());
+        const std::string file = local("got" + std::to_string(++n));
+        const Outcome o = fetch(server_.url(c.path), file);
         EXPECT_TRUE(o.started);
         EXPECT_TRUE(o.failed);
         EXPECT_EQ(o.error, c.error);
         EXPECT_EQ(o.bytes, c.bytes);
-        EXPECT_EQ(std::filesystem::file_size(local()), c.bytes) << "what was counted is what the file holds";
+        // What was counted is what the file holds; a request that got no file makes none.
+        if (c.bytes == 0) {
+            EXPECT_FALSE(std::filesystem::exists(file)) << "an empty file was left";
+        } else {
+            EXPECT_EQ(std::filesystem::file_size(file), c.bytes);
+        }
     }
+}
+
+TEST_F(HttpDownloadTest, ABoundStopsAFileThatWouldGrowPastItAndOnlyAnEndedTransferIsWhole) {
+    writeText(site_ / "update/01/MAIN.UPD", randomBytes(5000, 21));
+    writeText(site_ / "update/01/autoupdate2.inf", "\"A\",\"1\"\n\"B\",\"2\"\n");  // 16 bytes, 18 as CR LF
+    writeText(site_ / "update/01/EMPTY.UPD", "");
+    writeText(site_ / "update/01/ENDLESS.UPD", "Zoë sings on and on\n");
+    server_.fault("/update/01/ENDLESS.UPD", HttpFault::Endless);
+    writeText(site_ / "update/01/SHORT.UPD", randomBytes(3000, 22));
+    server_.fault("/update/01/SHORT.UPD", HttpFault::OneByteShort);
+
+    struct Case {
+        const char* path;
+        std::uint64_t maxBytes;
+        bool lineEnds;
+        bool whole;
+        const char* error;
+        bool fileMade;
+    };
+    const Case cases[] = {
+        {"/update/01/MAIN.UPD", 5000, false, true, "", true},
+        {"/update/01/MAIN.UPD", 0, false, true, "", true},
+        // Announced longer than the bound: refused before a byte is written.
+        {"/update/01/MAIN.UPD", 4999, false, false, "File larger than expected", false},
+        // The line ends make the list grow past its bound.
+        {"/update/01/autoupdate2.inf", 17, true, false, "File larger than expected", true},
+        {"/update/01/autoupdate2.inf", 18, true, true, "", true},
+        // No length announced, and no end: stopped at the bound.
+        {"/update/01/ENDLESS.UPD", 100000, false, false, "File larger than expected", true},
+        // An empty file is a file.
+        {"/update/01/EMPTY.UPD", 10, false, true, "", true},
+        {"/update/01/SHORT.UPD", 3000, false, false, "Connection Aborted", true},
+    };
+    int n = 0;
+    for (const Case& c : cases) {
+        SCOPED_TRACE(std::string(c.path) + " bound " + std::to_string(c.maxBytes));
+        const std::string file = local("bound" + std::to_string(++n));
+        rt::HttpDownload get;
+        ASSERT_TRUE(get.start({server_.url(c.path), file, c.lineEnds, c.maxBytes}));
+        const auto until = std::chrono::steady_clock::now() + std::chrono::seconds(20);
+        while (!get.finished() && std::chrono::steady_clock::now() < until) get.step(50);
+        ASSERT_TRUE(get.finished());
+        EXPECT_EQ(get.whole(), c.whole);
+        EXPECT_EQ(get.failed(), !c.whole);
+        EXPECT_EQ(get.errorText(), c.error);
+        EXPECT_EQ(std::filesystem::exists(file), c.fileMade);
+        if (c.maxBytes) {
+            EXPECT_LE(get.bytesWritten(), c.maxBytes);
+        }
+        if (c.fileMade) {
+            EXPECT_EQ(std::filesystem::file_size(file), get.bytesWritten());
+        }
+    }
+
+    // Cancelled is never whole.
+    rt::HttpDownload get;
+    ASSERT_TRUE(get.start({server_.url("/update/01/ENDLESS.UPD"), local("cancelled"), false}));
+    while (get.bytesWritten() == 0) get.step(50);
+    get.cancel();
+    EXPECT_FALSE(get.whole());
 }
 
 TEST_F(HttpDownloadTest, AnAddressThatCannotBeReached) {
