@@ -26,35 +26,36 @@ long long headerNumber(std::string_view field) {
     return std::stoll(t);
 }
 
-bool readWhole(const std::string& path, std::string& data) {
-    const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
-    if (fd < 0) return false;
-    char buf[65536];
-    for (;;) {
-        const ssize_t n = ::read(fd, buf, sizeof buf);
-        if (n < 0) {
-            ::close(fd);
-            return false;
-        }
-        if (n == 0) break;
-        data.append(buf, static_cast<std::size_t>(n));
+// Reads exactly n bytes unless the source ends first: the count read, or -1 after an error.
+long long readFully(const UpdateBlockSource& in, char* buf, std::size_t n) {
+    std::size_t got = 0;
+    while (got < n) {
+        const long long r = in(buf + got, n - got);
+        if (r < 0) return -1;
+        if (r == 0) break;
+        got += static_cast<std::size_t>(r);
     }
-    ::close(fd);
-    return true;
+    return static_cast<long long>(got);
 }
 
 }  // namespace
 
-UpdateExpansion ExpandUpdateBlocks(std::string_view in, const std::function<bool(std::string_view)>& out) {
+UpdateExpansion ExpandUpdateBlocks(const UpdateBlockSource& in, const std::function<bool(std::string_view)>& out) {
     UpdateExpansion r;
     std::vector<unsigned char> expanded(kUpdateBlockExpanded);
-    std::size_t at = 0;
+    std::vector<char> block(kHeader + kUpdateBlockData);
+    constexpr const char* kEndsEarly = "The update file ends in the middle of a block.";
     for (;;) {
-        if (in.size() - at < kHeader) {
-            r.problem = "The update file ends in the middle of a block.";
+        const long long h = readFully(in, block.data(), kHeader);
+        if (h < 0) {
+            r.problem = "The update file could not be read.";
             return r;
         }
-        const std::string_view header = in.substr(at, kHeader);
+        if (static_cast<std::size_t>(h) < kHeader) {
+            r.problem = kEndsEarly;
+            return r;
+        }
+        const std::string_view header(block.data(), kHeader);
         const long long n = headerNumber(header.substr(0, 15));
         const long long m = headerNumber(header.substr(15, 15));
         if (n <= 0 || m < 0 || static_cast<std::size_t>(n) > kUpdateBlockData ||
@@ -62,12 +63,18 @@ UpdateExpansion ExpandUpdateBlocks(std::string_view in, const std::function<bool
             r.problem = "Input Data Corrupted";
             return r;
         }
-        if (in.size() - at - kHeader < static_cast<std::size_t>(n)) {
-            r.problem = "The update file ends in the middle of a block.";
+        const bool more = header[34] == 'X';
+        const long long d = readFully(in, block.data() + kHeader, static_cast<std::size_t>(n));
+        if (d < 0) {
+            r.problem = "The update file could not be read.";
+            return r;
+        }
+        if (d < n) {
+            r.problem = kEndsEarly;
             return r;
         }
         uLongf length = static_cast<uLongf>(expanded.size());
-        const int z = uncompress(expanded.data(), &length, reinterpret_cast<const Bytef*>(in.data() + at + kHeader),
+        const int z = uncompress(expanded.data(), &length, reinterpret_cast<const Bytef*>(block.data() + kHeader),
                                  static_cast<uLong>(n));
         if (z == Z_MEM_ERROR) r.problem = "Insufficient memory for compression";
         else if (z == Z_BUF_ERROR) r.problem = "Insufficient room in output buffer for decompression";
@@ -78,11 +85,22 @@ UpdateExpansion ExpandUpdateBlocks(std::string_view in, const std::function<bool
             return r;
         }
         ++r.blocks;
-        at += kHeader + static_cast<std::size_t>(n);
-        if (header[34] != 'X') break;
+        if (!more) break;
     }
     r.ok = true;
     return r;
+}
+
+UpdateExpansion ExpandUpdateBlocks(std::string_view in, const std::function<bool(std::string_view)>& out) {
+    std::size_t at = 0;
+    return ExpandUpdateBlocks(
+        [&](char* buf, std::size_t n) {
+            const std::size_t k = std::min(n, in.size() - at);
+            std::memcpy(buf, in.data() + at, k);
+            at += k;
+            return static_cast<long long>(k);
+        },
+        out);
 }
 
 std::string PackUpdateBlocks(std::string_view data, std::size_t blockSize) {
@@ -126,12 +144,16 @@ int DecompressUpdateFile(const std::string& source, const std::string& destinati
                     "Source or Destination File Name Missing", rt::Icon::Exclamation);
         return 0;
     }
-    std::string data;
-    if (!readWhole(source, data)) {
+    const int in = ::open(source.c_str(), O_RDONLY | O_CLOEXEC);
+    if (in < 0) {
         rt::message("Cannot open file! " + source, "Error Opening File " + std::string(std::strerror(errno)),
                     rt::Icon::None, rt::BtnCancel);
         return 0;
     }
+    struct CloseSource {
+        int fd;
+        ~CloseSource() { ::close(fd); }
+    } closeSource{in};
     WaitCursor wait(w);
     // The expanded file takes the destination's place only when it is whole.
     rt::TempFile out;
@@ -142,7 +164,17 @@ int DecompressUpdateFile(const std::string& source, const std::string& destinati
         return 0;
     }
     int frame = 5;
-    const UpdateExpansion r = ExpandUpdateBlocks(data, [&](std::string_view bytes) {
+    int readError = 0;
+    auto reader = [&](char* buf, std::size_t n) -> long long {
+        for (;;) {
+            const ssize_t got = ::read(in, buf, n);
+            if (got >= 0) return got;
+            if (errno == EINTR) continue;
+            readError = errno;
+            return -1;
+        }
+    };
+    const UpdateExpansion r = ExpandUpdateBlocks(reader, [&](std::string_view bytes) {
         frame = frame >= 20 ? 5 : frame + 1;
         char iconName[32];
         std::snprintf(iconName, sizeof iconName, "~Time%03d.ico", frame);
@@ -154,6 +186,7 @@ int DecompressUpdateFile(const std::string& source, const std::string& destinati
         wait.end();
         out.discard();
         if (r.problem == "write") rt::message("Error adding to ZlibBKXOut: " + destination);
+        else if (readError) rt::message("Error reading ZlibBKXIN: " + source + " " + std::strerror(readError));
         else rt::message(r.problem);
         return 0;
     }
