@@ -1,21 +1,18 @@
 #include "library/AutoUpdateWizard.h"
 
 #include <cstdio>
+#include <cstdlib>
+#include <cstring>
 #include <string>
 #include <vector>
 
-#include "data/discs.h"
-#include "data/dmake.h"
 #include "data/globals.h"
 #include "data/karaoke.h"
-#include "data/sartist.h"
-#include "data/stitle.h"
-#include "library/DecompressUpdateFile.h"
+#include "library/UpdateInstall.h"
+#include "library/UpdateList.h"
 #include "runtime/error/error.h"
-#include "runtime/files/csv.h"
 #include "runtime/files/folder.h"
 #include "runtime/record/record.h"
-#include "runtime/record/whole_files.h"
 #include "runtime/text/text.h"
 #include "runtime/thread/thread.h"
 #include "runtime/window/window.h"
@@ -31,33 +28,30 @@ constexpr const char* kListPath = "/update/01/autoupdate2.inf";
 constexpr const char* kFilesPath = "/update/01/";
 constexpr int kEventDisableOpenAndAutoUpdate = 0x403;
 constexpr int kEventEnableOpenAndAutoUpdate = 0x404;
+// An update list holds a line per file: anything near this size is no update list.
+constexpr std::uint64_t kListLimit = 1 << 20;
+constexpr const char* kNothingChanged = "||Nothing has been downloaded or changed.";
 
-// The master files a data update may replace.
-const char* const kMasterFiles[] = {"MAIN.TPS", "DMAKE.TPS", "DISCS.TPS", "SARTIST.TPS", "STITLE.TPS"};
-
-struct ListRecord {
-    std::string action, version, oldFile, newFile;
-    std::uint32_t size = 0;
-    bool revision = false;
-};
-
-bool isMasterFile(const std::string& name) {
-    for (const char* m : kMasterFiles)
-        if (rt::equalNoCase(name, m)) return true;
-    return false;
+std::string readListFile(const std::string& path, bool& ok) {
+    std::string bytes;
+    std::FILE* f = std::fopen(path.c_str(), "rb");
+    ok = f != nullptr;
+    if (!f) return bytes;
+    char buf[65536];
+    std::size_t n;
+    while ((n = std::fread(buf, 1, sizeof buf, f)) > 0 && bytes.size() <= kListLimit * 2) bytes.append(buf, n);
+    ok = !std::ferror(f);
+    std::fclose(f);
+    return bytes;
 }
 
-// A name from the server that is used as a file name in the installation folder.
-bool plainName(const std::string& name) {
-    if (name.empty() || rt::length(name) > 20 || name == "." || name == "..") return false;
-    for (unsigned char c : name)
-        if (c < 0x20 || c == 0x7F || c == '/' || c == '\\' || c == ':') return false;
-    return name.find("..") == std::string::npos;
-}
-
-std::string bakName(const std::string& file) {
-    const auto dot = file.rfind('.');
-    return (dot == std::string::npos ? file : file.substr(0, dot)) + ".BAK";
+long long masterTracks() {
+    KAR.open(rt::ReadOnly);
+    const bool opened = rt::errorCode() == rt::NoError;
+    const long long n = opened ? KAR.records() : -1;
+    if (opened) KAR.close();
+    rt::clearError();
+    return n;
 }
 
 class Wizard {
@@ -66,23 +60,20 @@ public:
     void run();
 
 private:
+    enum class ListFetch { Got, Declined, Cancelled };
     void build();
     void next();
-    bool fetchList();
-    bool readList(std::string& problem);
+    ListFetch fetchList();
     bool retry();
-    bool download(const ListRecord& r);
-    bool install();
-    void restore(const std::vector<std::string>& replaced, const std::vector<std::string>& expanded);
-    bool installedFilesOpen();
-    long long masterTracks();
+    bool download(const UpdateListRecord& r);
+    void failed(const UpdateInstall& r);
     void succeeded();
     std::string path(const std::string& name) const { return folder_ + "/" + name; }
 
     TaskWindow w_;
     int back_ = 0, next_ = 0, cancel_ = 0, help_ = 0;
     std::string folder_, server_;
-    std::vector<ListRecord> list_;
+    UpdateListCheck list_;
     bool closeWizard_ = false;
 };
 
@@ -102,15 +93,6 @@ void Wizard::build() {
     w.edit(next_).isDefault = true;
 }
 
-long long Wizard::masterTracks() {
-    KAR.open(rt::ReadOnly);
-    const bool opened = rt::errorCode() == rt::NoError;
-    const long long n = KAR.records();
-    if (opened) KAR.close();
-    rt::clearError();
-    return n;
-}
-
 bool Wizard::retry() {
     const int answer = rt::message("AutoUpdate has experienced an error accessing|the necessary Update Files.||Do you "
                                    "wish to Retry?",
@@ -118,147 +100,44 @@ bool Wizard::retry() {
     return answer != rt::BtnNo;
 }
 
-bool Wizard::fetchList() {
+// The list is only used when it came in whole: a part of one would install a part of the update.
+Wizard::ListFetch Wizard::fetchList() {
+    const std::string listFile = rt::clip(UpdateListFileName.str());
     for (;;) {
         DownloadingUpdateList = 1;
-        std::remove(rt::clip(UpdateListFileName.str()).c_str());
+        std::remove(listFile.c_str());
         DOWNLOADSTRING = "Downloading AutoUpdate Instructions";
         UpdateFileSize = 0;
-        const std::uint32_t got = DownloadFileWithProgress(server_ + kListPath, rt::clip(UpdateListFileName.str()));
+        const DownloadResult got = DownloadFileWithProgress(server_ + kListPath, listFile, kListLimit);
         DownloadingUpdateList = 0;
-        if (got > 0) return true;
-        if (!retry()) return false;
+        if (got.whole && got.bytes > 0) return ListFetch::Got;
+        std::remove(listFile.c_str());
+        if (got.cancelled) return ListFetch::Cancelled;
+        if (!retry()) return ListFetch::Declined;
     }
 }
 
-// The list, every name checked before anything is downloaded or touched.
-bool Wizard::readList(std::string& problem) {
-    list_.clear();
-    rt::CsvReader in;
-    if (in.open(rt::clip(UpdateListFileName.str())) != 0) {
-        problem = "The update list could not be read.";
-        return false;
-    }
-    std::vector<std::string> f;
-    std::vector<std::string> newNames;
-    while (in.next(f)) {
-        if (!in.wellFormed() || f.size() < 5) {
-            problem = "The update list holds a line that cannot be read.";
-            return false;
-        }
-        ListRecord r{rt::trim(f[0]), rt::trim(f[1]), rt::trim(f[2]), rt::trim(f[3]), 0, false};
-        const std::string size = rt::trim(f[4]);
-        if (size.empty() || size.size() > 10 || size.find_first_not_of("0123456789") != std::string::npos ||
-            std::stoull(size) > 0xFFFFFFFFull) {
-            problem = "The update list gives a size that is not a number: " + size;
-            return false;
-        }
-        r.size = static_cast<std::uint32_t>(std::stoull(size));
-        r.revision = rt::upper(r.newFile).find(".PGM") != std::string::npos;
-        if (!plainName(r.newFile) || !plainName(r.oldFile)) {
-            problem = "The update list names a file that is not a plain file name: " + r.newFile + " / " + r.oldFile;
-            return false;
-        }
-        // A download must never land on an installed file, the list or the program.
-        if (isMasterFile(r.newFile) || rt::equalNoCase(r.newFile, "autoupdate.lst") ||
-            rt::equalNoCase(r.newFile, "CANTORELLE.EXE") || rt::equalNoCase(r.newFile, "CANTORELLE.BAK") ||
-            rt::equalNoCase(bakName(r.newFile), r.newFile)) {
-            problem = "The update list would download over an installed file: " + r.newFile;
-            return false;
-        }
-        if (!r.revision && !isMasterFile(r.oldFile)) {
-            problem = "The update list would replace a file that is not a master file: " + r.oldFile;
-            return false;
-        }
-        for (const std::string& n : newNames)
-            if (rt::equalNoCase(n, r.newFile)) {
-                problem = "The update list names a file twice: " + r.newFile;
-                return false;
-            }
-        newNames.push_back(r.newFile);
-        list_.push_back(std::move(r));
-    }
-    if (in.error() != 0) {
-        problem = "The update list could not be read.";
-        return false;
-    }
-    if (list_.empty()) {
-        problem = "The update list is empty.";
-        return false;
-    }
-    return true;
-}
-
-bool Wizard::download(const ListRecord& r) {
+bool Wizard::download(const UpdateListRecord& r) {
+    const std::string to = UpdateWorkFolder(folder_) + "/" + r.newFile;
     for (;;) {
         DOWNLOADSTRING = "Downloading Update File: " + r.newFile;
         UpdateFileSize = r.size;
-        const std::uint32_t got = DownloadFileWithProgress(server_ + kFilesPath + r.newFile, path(r.newFile));
-        if (got != 0 && got == r.size) return true;
+        // A file is never taken longer than the list says it is.
+        const DownloadResult got = DownloadFileWithProgress(server_ + kFilesPath + r.newFile, to, r.size);
+        if (got.whole && got.bytes != 0 && got.bytes == r.size) return true;
         if (!retry()) return false;
     }
 }
 
-// Each installed record file opens with its own layout.
-bool Wizard::installedFilesOpen() {
-    for (rt::RecordFile* f : std::initializer_list<rt::RecordFile*>{&KAR, &BRA, &DIS, &SAR, &STI}) {
-        f->open(rt::ReadOnly);
-        const int e = rt::errorCode();
-        if (e == rt::NoError) f->close();
-        if (e != rt::NoError) return false;
-    }
-    return true;
-}
-
-void Wizard::restore(const std::vector<std::string>& replaced, const std::vector<std::string>& expanded) {
-    std::vector<std::string> left;
-    for (const std::string& file : expanded) std::remove(path(file).c_str());
-    for (const std::string& file : replaced) {
-        std::remove(path(file).c_str());
-        if (std::rename(path(bakName(file)).c_str(), path(file).c_str()) != 0) left.push_back(bakName(file));
-    }
-    std::string text = "AutoUpdate Error, original files have been restored";
-    if (!left.empty()) {
-        text = "AutoUpdate Error, these original files could not be put back and are kept as:";
-        for (const std::string& f : left) text += "|" + path(f);
-    }
-    rt::message(text, "AutoUpdate Unsuccessful", rt::Icon::Hand);
-}
-
-// Backups of exactly the files the list replaces, then the expansions; any failure puts the
-// originals back.
-bool Wizard::install() {
-    std::vector<std::string> replaced, expanded;
-    for (const ListRecord& r : list_) {
-        if (r.revision) continue;
-        rt::closeEverywhere(path(r.oldFile));
-        const std::string bak = path(bakName(r.oldFile));
-        if (rt::fileExists(bak) && std::remove(bak.c_str()) != 0) {
-            restore(replaced, expanded);
-            return false;
-        }
-        if (rt::fileExists(path(r.oldFile))) {
-            if (std::rename(path(r.oldFile).c_str(), bak.c_str()) != 0) {
-                restore(replaced, expanded);
-                return false;
-            }
-            replaced.push_back(r.oldFile);
-        }
-    }
-    for (const ListRecord& r : list_) {
-        if (r.revision) continue;
-        if (!DecompressUpdateFile(path(r.newFile), path(r.oldFile))) {
-            rt::message("Error uncompressing " + path(r.newFile));
-            restore(replaced, expanded);
-            return false;
-        }
-        expanded.push_back(r.oldFile);
-    }
-    if (!installedFilesOpen()) {
-        restore(replaced, expanded);
-        return false;
-    }
-    return true;
+void Wizard::failed(const UpdateInstall& r) {
+    if (!r.problem.empty()) rt::message(r.problem);
+    if (r.unchanged) {
+        RemoveUpdateWorkFolder(folder_);
+        rt::message("AutoUpdate Error, original files have been restored", "AutoUpdate Unsuccessful", rt::Icon::Hand);
+    } else
+        rt::message("AutoUpdate Error, the update could not be finished.||Every Main Tunelode data file is whole; "
+                    "the update will be finished when Cantorelle next starts.",
+                    "AutoUpdate Unsuccessful", rt::Icon::Hand);
 }
 
 void Wizard::succeeded() {
@@ -293,18 +172,27 @@ void Wizard::next() {
                     "AutoUpdate Error", rt::Icon::Hand);
         return;
     }
-    if (!fetchList()) {
-        closeWizard_ = true;
+    // An earlier install that did not end is finished first; one that cannot be stops here.
+    if (!FinishInterruptedAutoUpdate()) return;
+
+    switch (fetchList()) {
+    case ListFetch::Got: break;
+    case ListFetch::Declined: closeWizard_ = true; return;
+    case ListFetch::Cancelled:
+        rt::message("The update list was cancelled before it came in whole." + std::string(kNothingChanged),
+                    "AutoUpdate", rt::Icon::Exclamation);
         return;
     }
-    std::string problem;
-    if (!readList(problem)) {
-        rt::message(problem + "||Nothing has been downloaded or changed.", "AutoUpdate Error", rt::Icon::Hand);
+    bool read = false;
+    const std::string bytes = readListFile(rt::clip(UpdateListFileName.str()), read);
+    list_ = read ? CheckUpdateList(bytes) : UpdateListCheck{{}, "The update list could not be read."};
+    if (!list_.ok()) {
+        rt::message(list_.problem + kNothingChanged, "AutoUpdate Error", rt::Icon::Hand);
         return;
     }
     const long long installed = masterTracks();
-    bool dataWanted = std::strtoll(list_.front().version.c_str(), nullptr, 10) != installed;
-    for (const ListRecord& r : list_) {
+    bool dataWanted = std::strtoll(list_.records.front().version.c_str(), nullptr, 10) != installed;
+    for (const UpdateListRecord& r : list_.records) {
         // A server's program is not this program: revisions are pointed out, never installed.
         if (r.revision && r.version != rt::clip(ProgramVersion.str())) {
             const std::string site = ReadRegistryValue("Settings", "CompanyWebAddress", "", RegistryProgramPath);
@@ -324,17 +212,48 @@ void Wizard::next() {
             return;
         dataWanted = true;
     }
-    for (const ListRecord& r : list_)
+    const std::vector<const UpdateListRecord*> data = list_.dataRecords();
+    if (data.empty()) {
+        rt::message("This update holds no Main Tunelode data files.||Nothing has been installed.", "AutoUpdate",
+                    rt::Icon::Exclamation);
+        return;
+    }
+    const UpdateFolderLock lock(folder_);
+    if (!lock.held()) {
+        rt::message("Another Cantorelle is updating the Main Tunelode in " + folder_ + " right now." + kNothingChanged,
+                    "AutoUpdate", rt::Icon::Exclamation);
+        return;
+    }
+    // Update files an earlier run left under the list's names, and its work folder.
+    for (const UpdateListRecord& r : list_.records)
         if (rt::fileExists(path(r.newFile))) std::remove(path(r.newFile).c_str());
-    for (const ListRecord& r : list_)
-        if (!r.revision && !download(r)) return;
-    if (!install()) return;
-    for (const ListRecord& r : list_) std::remove(path(r.newFile).c_str());
+    RemoveUpdateWorkFolder(folder_);
+    if (const int e = rt::createFolder(UpdateWorkFolder(folder_))) {
+        rt::message("The folder for the downloads cannot be made: " + UpdateWorkFolder(folder_) + "|" +
+                        std::strerror(e) + kNothingChanged,
+                    "AutoUpdate Error", rt::Icon::Hand);
+        return;
+    }
+    std::vector<UpdateFileToInstall> files;
+    for (const UpdateListRecord* r : data) {
+        if (!download(*r)) {
+            RemoveUpdateWorkFolder(folder_);
+            return;
+        }
+        files.push_back({r->oldFile, r->newFile});
+    }
+    const UpdateInstall done = InstallUpdate(folder_, files);
+    if (!done.ok) {
+        failed(done);
+        return;
+    }
+    // A master search window left open reads the new files from now on.
+    if (SearchThread != 0) rt::postToThread(EventMasterFilesReplaced, SearchThread);
     succeeded();
 }
 
 void Wizard::run() {
-    folder_ = rt::clip(InstallFolder.str());
+    folder_ = rt::absolutePath(rt::clip(InstallFolder.str()));
     w_.onFirstDisplay([] { rt::postToThread(kEventDisableOpenAndAutoUpdate, FrameThread); });
     w_.open();
     while (!closeWizard_ && w_.accept()) {
@@ -350,6 +269,16 @@ void Wizard::run() {
 }
 
 }  // namespace
+
+bool FinishInterruptedAutoUpdate() {
+    const UpdateRecovery r = FinishInterruptedUpdate(rt::clip(InstallFolder.str()));
+    if (r.what == UpdateRecovery::Nothing) return true;
+    const bool failed = r.what == UpdateRecovery::Failed;
+    rt::message(r.text, failed ? "AutoUpdate Unsuccessful" : "AutoUpdate", failed ? rt::Icon::Hand : rt::Icon::Exclamation);
+    if (!failed && r.what != UpdateRecovery::LeftoversRemoved)
+        WriteRegistryValue("Version", "DataFile", RegistryProgramPath, std::to_string(masterTracks()));
+    return !failed;
+}
 
 void AutoUpdateWizard() {
     Wizard wizard;

@@ -11,6 +11,7 @@
 #include "data/sartist.h"
 #include "data/songbook.h"
 #include "data/stitle.h"
+#include "library/AutoUpdateWizard.h"
 #include "library/ShowMasterDiscTracks.h"
 #include "runtime/error/error.h"
 #include "runtime/text/text.h"
@@ -19,6 +20,7 @@
 #include "runtime/window/frontend.h"
 #include "runtime/window/window.h"
 #include "services/BrowseList.h"
+#include "services/OpenDataFile.h"
 #include "services/ScrollStops.h"
 #include "services/ShowHelpTopic.h"
 #include "services/TaskWindow.h"
@@ -389,6 +391,16 @@ void SearchMasterTracks() {
         discList().refresh();
     };
 
+    // An update replaced the master files under the lists: they are opened again and read anew.
+    auto reopenMasters = [&] {
+        for (rt::RecordFile* f : std::initializer_list<rt::RecordFile*>{&STI, &SAR, &KAR, &BRA})
+            if (!f->isOpen()) OpenDataFile(*f, false);
+        recount();
+        for (BrowseList* l : {&titles, &artists, &titleDiscList, &artistDiscList}) l->restart();
+        (side == Titles ? titles : artists).refresh();
+        discList().refresh();
+    };
+
     // The lists follow the window's size; the legend and the buttons stay below them.
     w.setResizable(true);
     w.setMinSize(460, 300);
@@ -419,6 +431,10 @@ void SearchMasterTracks() {
     artistDiscList.open();
     while (w.accept()) {
         const int id = w.field();
+        if (w.code() == EventMasterFilesReplaced) {
+            reopenMasters();
+            continue;
+        }
         if (w.code() == rt::EvAccepted && id == field) {
             SearchField = w.value(field);
             continue;

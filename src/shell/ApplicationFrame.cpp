@@ -62,6 +62,8 @@ void ApplicationFrame() {
     w.open();
     // Known before any other thread runs, so nothing can post to the frame too early.
     FrameThread = static_cast<decltype(FrameThread)>(rt::thread());
+    // A master data update cut off by a crash is finished before any window reads the master files.
+    FinishInterruptedAutoUpdate();
     rt::startThread(QuickStartWindow);
 
     bool firstDisplayDone = false;
