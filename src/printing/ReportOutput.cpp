@@ -20,21 +20,28 @@ bool ReportOutput::askDestination() { return AskReportDestination(impl_->pv) == 
 void ReportOutput::finish(const std::string& confirm) {
     ReportPreviewer& pv = impl_->pv;
     report_.endPage();
+    bool print = false;
     if (pv.PREVIEWOPTION == 1) {
         ShowReportPreview(pv, report_, pages_, title_, zoom_, false);
     } else {
         StampPageNumbers(pv, pages_);
         ExpandPrintCopies(pv, pages_);
-        bool go = true;
+        print = true;
         if (!confirm.empty()) {
             rt::beep(rt::BeepKind::Question);
-            go = rt::message(confirm, "Load Print Labels", rt::Icon::Question, rt::BtnYes | rt::BtnNo, rt::BtnYes) ==
-                 rt::BtnYes;
+            print = rt::message(confirm, "Load Print Labels", rt::Icon::Question, rt::BtnYes | rt::BtnNo,
+                                rt::BtnYes) == rt::BtnYes;
         }
-        report_.setPrintOnClose(go);
     }
-    if (!report_.close() && !report_.error().empty())
+    if (!report_.close() && !report_.error().empty()) {
         rt::message("The report could not be printed.|" + report_.error(), "Print Report", rt::Icon::Exclamation);
+        return;
+    }
+    // The pages as one job, copies repeated in it, to where the host chose for this report.
+    if (!print || pages_.empty()) return;
+    const auto printer = PrintDestination(pv, true);
+    if (!printer) return;
+    PrintPages(rt::report::PrintJob{report_.title, report_.landscape, pages_, *printer});
 }
 
 void ReportOutput::cancel(bool failed) {

@@ -5,6 +5,7 @@
 #include <string>
 
 #include "data/globals.h"
+#include "runtime/report/print.h"
 #include "runtime/text/text.h"
 #include "runtime/thread/thread.h"
 #include "runtime/window/window.h"
@@ -114,8 +115,10 @@ void ApplicationFrame() {
             } else if (item == autoUpdateItem) {
                 AutoUpdateWizard();
             } else if (item == printSetupItem) {
-                std::string printer;
-                rt::printerDialog("Print Setup", printer);
+                // The printer chosen is the program's; a PDF file belongs to a report, which
+                // asks for it when it prints.
+                if (auto chosen = rt::report::askPrinter("Print Setup", rt::report::currentPrinter()))
+                    rt::report::setCurrentPrinter({chosen->name, {}});
             } else if (item == exitItem) {
                 w.post(rt::EvCloseWindow);
             } else if (item == toolTipsItem) {

@@ -205,6 +205,7 @@ std::string describe(const rt::Request& r) {
         o << "\n";
         if (!r.filter.empty()) o << "  filter: " << r.filter << "\n";
         if (!r.path.empty()) o << "  path: " << r.path << "\n";
+        if (r.kind == rt::RequestKind::Printer && r.toFile) o << "  output: file (PDF)\n";
         if (r.kind == rt::RequestKind::Color) {
             char buf[16];
             std::snprintf(buf, sizeof buf, "0x%06X", static_cast<unsigned>(r.color));

@@ -8,6 +8,7 @@
 #include <map>
 #include <thread>
 
+#include "runtime/report/print.h"
 #include "runtime/text/text.h"
 
 namespace headless {
@@ -821,11 +822,28 @@ bool Driver::dialog(const std::string& path) {
         a.font = f;
         break;
     }
+    case rt::RequestKind::Printer:
+        // A printer by its name; a path (or the PDF printer's own name) prints to a file, as
+        // choosing "Print to File (PDF)" and typing the file does.
+        if (path.empty()) return fail("a printer dialog answer needs a printer's name or a file");
+        a.toFile = path.find('/') != std::string::npos || path == rt::report::kPdfPrinter;
+        a.path = path == rt::report::kPdfPrinter ? std::string() : path;
+        break;
     default:
         if (path.empty()) return fail("a dialog answer needs a path");
         a.path = path;
         break;
     }
+    return answerRequest(*r, a);
+}
+
+bool Driver::printToFile(const std::string& file) {
+    auto r = newestRequest([](rt::RequestKind k) { return k == rt::RequestKind::Printer; });
+    if (!r) return fail("no printer dialog is asking");
+    rt::Answer a;
+    a.ok = true;
+    a.toFile = true;
+    a.path = file;
     return answerRequest(*r, a);
 }
 

@@ -140,9 +140,13 @@ public:
     // counted); popup(0) dismisses it.
     bool popup(const std::string& item);
     bool popup(int item);
-    // Answers the showing file, folder or printer dialog with a path (printer: its name);
-    // colour dialogs take a number ("0x0000FF"), font dialogs "Name,size[,bold][,italic]".
+    // Answers the showing file, folder or printer dialog with a path (printer: its name, or a
+    // file to print to when it holds a "/" or is "Print to File (PDF)" alone); colour dialogs
+    // take a number ("0x0000FF"), font dialogs "Name,size[,bold][,italic]".
     bool dialog(const std::string& path);
+    // Answers the showing printer dialog with "Print to File (PDF)" and the file typed (any
+    // name, "" for none).
+    bool printToFile(const std::string& file);
     bool dialogCancel();
     bool chooseColor(std::uint32_t color);
     bool chooseFont(const rt::Font& font);

@@ -37,6 +37,7 @@ const char* scriptHelp() {
   dialog PATH             answer the file, folder or printer dialog asking (colour:
                           a number such as 0x0000FF; font: Name,size[,bold][,italic])
   dialog cancel           cancel the dialog asking
+  pdf FILE                answer the printer dialog asking: print to the PDF file FILE
   dismiss                 dismiss what asks as Escape would
   post EVENT [THREAD]     post a user event (0x401 and up) to the frame's thread
   wait HUNDREDTHS         move the virtual clock on; timers that come due fire
@@ -224,6 +225,10 @@ int Interpreter::run(const std::vector<std::string>& w, std::string& why) {
     }
     if (cmd == "answer") return need(w, 1, 1, "answer BUTTON", why) ? done(d_.answer(w[1])) : kScriptError;
     if (cmd == "popup") return need(w, 1, 1, "popup ITEM", why) ? done(d_.popup(w[1])) : kScriptError;
+    if (cmd == "pdf") {
+        if (!need(w, 1, 1, "pdf FILE", why)) return kScriptError;
+        return done(d_.printToFile(w[1]));
+    }
     if (cmd == "dialog") {
         if (!need(w, 1, 1, "dialog PATH | dialog cancel", why)) return kScriptError;
         return done(w[1] == "cancel" ? d_.dialogCancel() : d_.dialog(w[1]));

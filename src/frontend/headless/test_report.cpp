@@ -41,14 +41,15 @@ void PrintTestReport() {
     report.endPage();
     if (pv.PREVIEWOPTION == 1 || ::CallRequestOption != 1) {
         ShowReportPreview(pv, report, pages, "Test Report Preview", "No Zoom", pv.PREVIEWOPTION != 1);
+        report.close();
     } else {
         // As labels and slips print without preview: copies repeated in one job.
         StampPageNumbers(pv, pages);
         ExpandPrintCopies(pv, pages);
-        report.setPrintOnClose(true);
+        report.close();
+        if (auto printer = PrintDestination(pv, true))
+            PrintPages(rep::PrintJob{report.title, report.landscape, pages, *printer});
     }
-    if (!report.close() && !report.error().empty())
-        rt::message("The report could not be printed.|" + report.error(), "Print Report", rt::Icon::Exclamation);
     ::CallResponse = 1;
 }
 

@@ -365,12 +365,11 @@ void RequestPresenter::show(const rt::Request& r) {
         break;
     }
     case rt::RequestKind::Printer: {
-        // The program names the PDF printer by its file (or "Print to File (PDF)").
+        // Printing to a file is the dialog's PDF output; anything else is a printer by name.
         auto printer = std::make_shared<QPrinter>();
-        const rt::report::Printer asked = rt::report::printerFromDialog(r.path);
-        if (asked.isPdf()) {
+        if (r.toFile || r.path == rt::report::kPdfPrinter) {
             printer->setOutputFormat(QPrinter::PdfFormat);
-            if (!asked.pdfFile.empty()) printer->setOutputFileName(qs(asked.pdfFile));
+            if (r.toFile && !r.path.empty()) printer->setOutputFileName(qs(r.path));
         } else if (!r.path.empty()) {
             printer->setPrinterName(qs(r.path));
         }
@@ -380,8 +379,9 @@ void RequestPresenter::show(const rt::Request& r) {
             rt::Answer a;
             a.ok = result == QDialog::Accepted;
             if (a.ok && printer->outputFormat() == QPrinter::PdfFormat) {
-                a.path = printer->outputFileName().isEmpty() ? std::string(rt::report::kPdfPrinter)
-                                                               : ss(printer->outputFileName());
+                // Whatever its ending, the name handed back is the file to write.
+                a.toFile = true;
+                a.path = ss(printer->outputFileName());
             } else if (a.ok) {
                 a.path = ss(printer->printerName());
             }

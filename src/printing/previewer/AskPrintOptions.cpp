@@ -3,7 +3,7 @@
 
 int AskPrintOptions(ReportPreviewer& pv) {
     pv.PRINTINGOPTION = 1;
-    pv.SELECTEDPRINTER = PrinterDisplayName(rt::report::currentPrinter());
+    pv.SELECTEDPRINTER = PrinterDisplayName(pv);
     const int pagesMax = std::max(1, pv.IMAGECOUNT);
     pv.PAGEFROM = std::clamp(pv.PAGEFROM, 1, pagesMax);
     pv.PAGETO = std::clamp(pv.PAGETO, 1, pagesMax);
@@ -62,7 +62,7 @@ int AskPrintOptions(ReportPreviewer& pv) {
             } else if (w.field() == copies) {
                 pv.PRINTCOPIES = previewer::spinValue(w, copies, 1, 100);
             } else if (w.field() == select) {
-                pv.SELECTEDPRINTER = previewer::SelectPrinter();
+                pv.SELECTEDPRINTER = previewer::SelectPrinter(pv);
                 w.setText(printer, pv.SELECTEDPRINTER);
             } else if (w.field() == print) {
                 pv.PAGEFROM = previewer::spinValue(w, from, 1, pagesMax);

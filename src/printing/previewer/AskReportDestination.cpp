@@ -2,7 +2,7 @@
 #include "printing/previewer/previewer_parts.h"
 
 int AskReportDestination(ReportPreviewer& pv) {
-    pv.CURRENTPRINTER = PrinterDisplayName(rt::report::currentPrinter());
+    pv.CURRENTPRINTER = PrinterDisplayName(pv);
     pv.PRINTCOPIES = 1;
 
     rt::Window w("Report Destination", rt::WindowKind::Dialog, -1, -1, 240, 112);
@@ -37,7 +37,7 @@ int AskReportDestination(ReportPreviewer& pv) {
         } else if (w.field() == copies) {
             pv.PRINTCOPIES = previewer::spinValue(w, copies, 1, 100);
         } else if (w.field() == select) {
-            pv.CURRENTPRINTER = previewer::SelectPrinter();
+            pv.CURRENTPRINTER = previewer::SelectPrinter(pv);
             w.setText(printer, pv.CURRENTPRINTER);
         } else if (w.field() == ok) {
             pv.PREVIEWOPTION = w.value(option) == "2" ? 2 : 1;

@@ -20,7 +20,9 @@ void installRenderers() {
 // "name.pdf" for copy 1, "name (2).pdf" for copy 2 and so on: copies of a PDF are files.
 std::string copyFile(const std::string& file, int copy) {
     if (copy <= 1) return file;
-    const std::size_t dot = file.size() >= 4 ? file.size() - 4 : file.size();
+    const std::size_t slash = file.find_last_of('/');
+    std::size_t dot = file.find_last_of('.');
+    if (dot == std::string::npos || (slash != std::string::npos && dot < slash)) dot = file.size();
     return file.substr(0, dot) + " (" + std::to_string(copy) + ")" + file.substr(dot);
 }
 
@@ -32,14 +34,6 @@ const std::vector<std::string>& ReportZoomNames() {
     static const std::vector<std::string> names = {"No Zoom",     "Page Width",  "Zoom (50%)", "Zoom (75%)",
                                                    "Zoom (100%)", "Zoom (200%)", "Zoom (300%)"};
     return names;
-}
-
-std::string PrinterDisplayName(const rep::Printer& p) {
-    if (p.isPdf() && !p.pdfFile.empty()) {
-        const std::size_t slash = p.pdfFile.find_last_of('/');
-        return p.name + ": " + (slash == std::string::npos ? p.pdfFile : p.pdfFile.substr(slash + 1));
-    }
-    return p.name;
 }
 
 void StampPageNumbers(ReportPreviewer&, rep::PageQueue& pages) {
@@ -73,7 +67,10 @@ void SelectPagesToPrint(ReportPreviewer& pv) {
     pv.WORKIMAGEQUEUE.clear();
 }
 
-bool PrintPageImage(ReportPreviewer& pv) {
+bool PrintPageImage(ReportPreviewer& pv, bool chosenFile) {
+    if (pv.SAVEIMAGEQUEUE.empty()) return true;  // nothing chosen: nothing to print, nothing to ask
+    const auto printer = PrintDestination(pv, chosenFile);
+    if (!printer) return false;
     const int copies = std::clamp(pv.PRINTCOPIES, 1, 100);
     for (int copy = 1; copy <= copies; ++copy) {
         pv.WORKIMAGEQUEUE = pv.SAVEIMAGEQUEUE;
@@ -81,15 +78,11 @@ bool PrintPageImage(ReportPreviewer& pv) {
         job.title = pv.REPORTTITLE;
         job.landscape = pv.SAVELANDSCAPE;
         job.pages = pv.WORKIMAGEQUEUE;
-        job.printer = rep::currentPrinter();
-        if (job.printer.isPdf() && !job.printer.pdfFile.empty()) job.printer.pdfFile = copyFile(job.printer.pdfFile, copy);
-        std::string why;
-        const bool ok = rep::sendToPrinter(job, why);
+        job.printer = *printer;
+        if (job.printer.isPdf()) job.printer.pdfFile = copyFile(job.printer.pdfFile, copy);
+        const bool ok = PrintPages(job);
         pv.WORKIMAGEQUEUE.clear();
-        if (!ok) {
-            rt::message("The report could not be printed.|" + why, "Print Report", rt::Icon::Exclamation);
-            return false;
-        }
+        if (!ok) return false;  // told already, or cancelled: the other copies are not tried
     }
     return true;
 }
@@ -112,13 +105,6 @@ int addSpin(rt::Window& w, const std::string& name, int value, int x, int y, int
     w.setValue(id, std::to_string(value));
     w.setTooltip(id, tip);
     return id;
-}
-
-std::string SelectPrinter() {
-    std::string answer = rep::dialogText(rep::currentPrinter());
-    if (rt::printerDialog("Select A Printer", answer) && !answer.empty())
-        rep::setCurrentPrinter(rep::printerFromDialog(answer));
-    return PrinterDisplayName(rep::currentPrinter());
 }
 
 }  // namespace previewer

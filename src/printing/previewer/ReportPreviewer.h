@@ -30,6 +30,7 @@
 // A print that fails (no printer, the printer refuses, a PDF that cannot be written) is
 // shown to the user in a message and never counts as printed.
 #include <cstdint>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -77,6 +78,10 @@ struct ReportPreviewer {
     int TOTALXSEPARATION = 0, TOTALYSEPARATION = 0;
     int PAGEMARKED = 0;
     int PAGEFROM = 1, PAGETO = 1;
+
+    // The PDF file the host chose for this report's pages in its dialogs. The report's next
+    // print writes it; any later print asks for its file again.
+    std::string chosenPdf;
 };
 
 // "Report Destination": 0 go on, 1 the user cancelled the report (Cancel, Esc, close box).
@@ -100,9 +105,22 @@ void ExpandPrintCopies(ReportPreviewer& pv, rt::report::PageQueue& pages);
 int AskPrintOptions(ReportPreviewer& pv);
 // SAVEIMAGEQUEUE := the pages PRINTINGOPTION chooses.
 void SelectPagesToPrint(ReportPreviewer& pv);
-// Prints SAVEIMAGEQUEUE PRINTCOPIES times, one job a copy. False (after telling the user)
-// when a job could not be printed; the remaining copies are not tried.
-bool PrintPageImage(ReportPreviewer& pv);
+// Prints SAVEIMAGEQUEUE PRINTCOPIES times, one job a copy, to PrintDestination(pv, chosenFile).
+// False (after telling the user) when a job could not be printed, and when the host cancelled;
+// the remaining copies are not tried.
+bool PrintPageImage(ReportPreviewer& pv, bool chosenFile = true);
 
-// The device name the dialogs show for a printer.
-std::string PrinterDisplayName(const rt::report::Printer& p);
+// Where a print of this report goes: the current printer; for the PDF printer the file chosen
+// for the report (when `chosenFile`; it is taken, so a later print asks again) or a file asked
+// for now in the printer dialog, which proposes the folder of the last PDF. Nothing when the
+// host cancelled.
+std::optional<rt::report::Printer> PrintDestination(ReportPreviewer& pv, bool chosenFile);
+// Prints one job, giving up the baton while it draws so the program's other windows go on; a
+// long job shows its pages in a "Printing" window whose Cancel stops it (nothing half printed
+// is kept). False, after telling the host, when it failed; false when it was cancelled.
+bool PrintPages(const rt::report::PrintJob& job);
+
+// The device name the dialogs show for a printer (and the PDF file it writes, if any).
+std::string PrinterDisplayName(const rt::report::Printer& p, const std::string& file = {});
+// The current printer as this report's dialogs show it.
+std::string PrinterDisplayName(const ReportPreviewer& pv);

@@ -347,7 +347,7 @@ void Preview::run(const std::string& title, const std::string& zoom) {
             if (pv_.IMAGECOUNT > 0) {
                 pv_.SAVEIMAGEQUEUE = {page(pv_.CURRENTPAGE)};
                 w->setWaitCursor(true);
-                PrintPageImage(pv_);
+                PrintPageImage(pv_, false);  // one page: its file is asked for, never the report's
                 w->setWaitCursor(false);
             }
         } else if (f == zoomList_) {
@@ -395,7 +395,7 @@ int ShowReportPreview(ReportPreviewer& pv, rep::Report& report, rep::PageQueue& 
     pv.THUMBNAILSPRESENT = 0;
     pv.ZOOMCONTROLPRESENT = false;
     pv.SAVELANDSCAPE = report.landscape;
-    pv.CURRENTPRINTER = PrinterDisplayName(rep::currentPrinter());
+    pv.CURRENTPRINTER = PrinterDisplayName(pv);
     pv.IMAGECOUNT = static_cast<int>(pages.size());
     pv.MARKQUEUE.assign(pages.size(), 0);
     pv.TEMPIMAGEQUEUE.clear();

@@ -12,6 +12,7 @@
 // The current printer is program-wide, as the printer set-up of a desktop is.
 #include <memory>
 #include <mutex>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -27,11 +28,16 @@ struct Printer {
     bool operator==(const Printer&) const = default;
 };
 
-// The answer of a printer dialog as a printer: a path ending in ".pdf" (any case) or the PDF
-// printer's name means the PDF printer; anything else is a CUPS printer's name.
-Printer printerFromDialog(const std::string& answer);
-// What a printer dialog starts with for `p`.
-std::string dialogText(const Printer& p);
+// The answer of a printer dialog as a printer. A file (the dialog's PDF output) is the PDF
+// printer writing that file, whatever its ending; a name without an ending gets ".pdf". A
+// printer's name is that printer (the PDF printer's own name: the PDF printer, no file yet).
+Printer printerFromDialog(const std::string& answer, bool toFile);
+// The PDF file a name stands for: ".pdf" added when the name has no ending.
+std::string pdfFileName(const std::string& name);
+
+// The printer dialog titled `title`, starting at `start`: the printer chosen, or nothing when
+// the host cancelled. A PDF printer starts with its file, or with `folder` proposed.
+std::optional<Printer> askPrinter(const std::string& title, const Printer& start, const std::string& folder = {});
 
 // The device name the program shows for the current printer.
 Printer currentPrinter();
@@ -47,11 +53,30 @@ struct PrintJob {
     Printer printer;
 };
 
+// One job drawn a few pages at a time, so that the program can show how far it got, serve
+// its windows meanwhile (the caller gives up the baton around step()) and stop it.
+class PrintRun {
+public:
+    virtual ~PrintRun() = default;
+    // Draws pages for about `ms` milliseconds (at least one page). False once the job failed
+    // (error() says why); true while it goes on and when it is done.
+    virtual bool step(int ms) = 0;
+    virtual bool finished() const = 0;
+    virtual int pagesDone() const = 0;
+    virtual int pages() const = 0;
+    // Stops the job: nothing more is drawn, a PDF file is not written, a printer's job is
+    // withdrawn. What a finished job wrote stays.
+    virtual void cancel() = 0;
+    virtual const std::string& error() const = 0;
+};
+
 class PrintSink {
 public:
     virtual ~PrintSink() = default;
     // Sends one job; false with a reason when it could not start or failed.
     virtual bool print(const PrintJob& job, std::string& error) = 0;
+    // The job as a run; by default its first step prints the whole job with print().
+    virtual std::unique_ptr<PrintRun> start(const PrintJob& job);
 };
 
 // Records the jobs instead of printing (tests).
@@ -77,10 +102,11 @@ private:
 std::shared_ptr<PrintSink> setPrintSink(std::shared_ptr<PrintSink> sink);
 std::shared_ptr<PrintSink> printSink();
 
-// Sends a job to the installed sink. A job for the PDF printer with no file set asks for one
-// with a file dialog (on the calling program thread) and keeps it in the current printer.
-// False with a reason when there is no sink, the user gave no file, or the sink failed; an
-// empty job prints nothing and succeeds.
+// Sends a job to the installed sink (a job without a printer goes to the current one), giving
+// up the baton while it prints. False with a reason when there is no sink, a PDF job names no
+// file, or the sink failed; an empty job prints nothing and succeeds.
 bool sendToPrinter(PrintJob job, std::string& error);
+// The same job as a run, stepped by the caller; null with a reason when it cannot start.
+std::unique_ptr<PrintRun> startPrint(PrintJob job, std::string& error);
 
 }  // namespace rt::report

@@ -699,10 +699,17 @@ bool fontDialog(const std::string& title, Font& font) {
         RequestKind::Font, title, [&](Request& r) { r.font = font; }, [&](const Answer& a) { font = a.font; });
 }
 
-bool printerDialog(const std::string& title, std::string& printer) {
+bool printerDialog(const std::string& title, std::string& printer, bool& toFile) {
     return dialogRequest(
-        RequestKind::Printer, title, [&](Request& r) { r.path = printer; },
-        [&](const Answer& a) { printer = a.path; });
+        RequestKind::Printer, title,
+        [&](Request& r) {
+            r.path = printer;
+            r.toFile = toFile;
+        },
+        [&](const Answer& a) {
+            printer = a.path;
+            toFile = a.toFile;
+        });
 }
 
 void beep(BeepKind kind) {

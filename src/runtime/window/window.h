@@ -154,7 +154,8 @@ struct Request {
     int defaultValue = 0;
     std::vector<std::string> items;    // pop-up items (a leading "~" greys an item, "-" is a line)
     std::string filter;                // "SongBook Backup|*.bkp|All Files|*.*"
-    std::string path;                  // initial path / folder
+    std::string path;                  // initial path / folder; printer dialogs: the printer or file
+    bool toFile = false;               // printer dialogs: printing to a file (PDF), `path` its name
     std::uint32_t color = 0;
     Font font;
 };
@@ -167,7 +168,8 @@ int escapeValue(const Request& r);
 struct Answer {
     int value = 0;           // the button's value; pop-up: the item's number (0 cancelled)
     bool ok = false;         // dialogs: confirmed
-    std::string path;        // file/folder dialogs; printer name
+    std::string path;        // file/folder dialogs; printer name, or the file printed to
+    bool toFile = false;     // printer dialogs: the host chose to print to a file (PDF)
     std::uint32_t color = 0;
     Font font;
 };
@@ -311,7 +313,9 @@ bool fileDialog(const std::string& title, std::string& path, const std::string& 
 bool folderDialog(const std::string& title, std::string& folder);
 bool colorDialog(const std::string& title, std::uint32_t& color);
 bool fontDialog(const std::string& title, Font& font);
-bool printerDialog(const std::string& title, std::string& printer);
+// The printer dialog: a printer by name, or (toFile) printing to a PDF file named `printer`
+// (empty: none named yet). Both go in and come back.
+bool printerDialog(const std::string& title, std::string& printer, bool& toFile);
 
 enum class BeepKind { Plain, Information, Exclamation, Question, Hand };
 void beep(BeepKind kind = BeepKind::Plain);

@@ -293,7 +293,8 @@ void Chooser() {
                         (f.italic ? "italic" : "upright");
         } else if (w.field() == printer) {
             std::string p;
-            if (rt::printerDialog("Pick Printer", p)) shown = p;
+            bool toFile = false;
+            if (rt::printerDialog("Pick Printer", p, toFile)) shown = (toFile ? "file:" : "printer:") + p;
         }
         w.setStatus(shown);
     }
@@ -315,7 +316,9 @@ TEST(DriverDialogs, EachKindTakesItsAnswer) {
         {"Font", "font dialog \"Pick Font\"", "Arial,12,bold,italic", true, "Arial/12/700/italic"},
         {"Font", "font dialog", "Courier New, 9", true, "Courier New/9/0/upright"},
         {"Font", "font dialog", "Arial,12,wide", false, ""},
-        {"Printer", "printer dialog \"Pick Printer\"", "Office Laser", true, "Office Laser"},
+        {"Printer", "printer dialog \"Pick Printer\"", "Office Laser", true, "printer:Office Laser"},
+        {"Printer", "printer dialog", "/tmp/out/book", true, "file:/tmp/out/book"},
+        {"Printer", "printer dialog", "Print to File (PDF)", true, "file:"},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(std::string(c.button) + " " + (c.answer ? c.answer : "cancel"));

@@ -2,11 +2,16 @@
 
 #include <gtest/gtest.h>
 
+#include <atomic>
+#include <chrono>
 #include <filesystem>
+#include <functional>
+#include <thread>
 #include <fstream>
 #include <sstream>
 
 #include "frontend/headless/driver.h"
+#include "runtime/window/frontend.h"
 #include "frontend/headless/test_report.h"
 #include "runtime/report/print.h"
 #include "runtime/report/render/render.h"
@@ -268,8 +273,8 @@ TEST_F(PreviewerTest, PrintsToPdf) {
     EXPECT_EQ(head, "%PDF-");
 }
 
-// With the PDF printer and no file chosen yet, printing asks for the file; declining it
-// prints nothing and says so.
+// With the PDF printer and no file chosen for it, a print asks for the file in the printer
+// dialog, which proposes the folder of the last PDF; cancelling it prints nothing.
 TEST_F(PreviewerTest, PdfPrinterAsksForTheFile) {
     fixture::TempFolder dir;
     rep::setPrintSink(std::make_shared<rep::render::RenderSink>());
@@ -279,14 +284,268 @@ TEST_F(PreviewerTest, PdfPrinterAsksForTheFile) {
     ASSERT_TRUE(d.press("Ok"));
     ASSERT_TRUE(d.press("Print Current Page Only"));
     ASSERT_TRUE(d.request());
-    EXPECT_EQ(d.request()->kind, rt::RequestKind::SaveFile);
+    EXPECT_EQ(d.request()->kind, rt::RequestKind::Printer);
+    EXPECT_TRUE(d.request()->toFile);
     ASSERT_TRUE(d.dialogCancel());
-    ASSERT_TRUE(d.request());
-    EXPECT_NE(d.request()->text.find("No file was chosen"), std::string::npos);
-    ASSERT_TRUE(d.answer("OK"));
+    EXPECT_FALSE(d.request()) << d.windows();  // the host's choice: nothing to tell
     ASSERT_TRUE(d.press("Print Current Page Only"));
-    ASSERT_TRUE(d.dialog(dir.file("one")));
+    ASSERT_TRUE(d.printToFile(dir.file("one")));
     EXPECT_GT(fs::file_size(dir.file("one.pdf")), 500u);
+    // The next one proposes that folder.
+    ASSERT_TRUE(d.press("Print Current Page Only"));
+    ASSERT_TRUE(d.request());
+    EXPECT_EQ(d.request()->path, dir.path() + "/");
+    ASSERT_TRUE(d.dialogCancel());
+}
+
+namespace {
+
+// Printers are recorded; PDF files are really drawn.
+class PdfOrRecorder : public rep::PrintSink {
+public:
+    explicit PdfOrRecorder(std::shared_ptr<rep::RecorderSink> r) : recorder_(std::move(r)) {}
+    bool print(const rep::PrintJob& job, std::string& error) override {
+        return job.printer.isPdf() ? pdf_.print(job, error) : recorder_->print(job, error);
+    }
+    std::unique_ptr<rep::PrintRun> start(const rep::PrintJob& job) override {
+        return job.printer.isPdf() ? pdf_.start(job) : PrintSink::start(job);
+    }
+
+private:
+    std::shared_ptr<rep::RecorderSink> recorder_;
+    rep::render::RenderSink pdf_;
+};
+
+int pdfPages(const std::string& file) {
+    const std::string text = fixture::readText(file);
+    int n = 0;
+    for (std::size_t at = 0; (at = text.find("/Type /Page\n", at)) != std::string::npos; ++at) ++n;
+    for (std::size_t at = 0; (at = text.find("/Type /Page ", at)) != std::string::npos; ++at) ++n;
+    return n;
+}
+
+}  // namespace
+
+// Whatever the printer dialog hands back ends as a PDF file, a printer's job, or a message that
+// says why nothing was printed.
+TEST_F(PreviewerTest, PrinterDialogAnswersEndAsAFileAJobOrAMessage) {
+    fixture::TempFolder dir;
+    rep::setPrintSink(std::make_shared<PdfOrRecorder>(recorder));
+    struct Case {
+        std::string answer;
+        bool toFile;
+        std::string shown;    // "Current Printer:"
+        std::string written;  // the PDF file, "" none
+        bool job;             // a printer's job
+        std::string told;     // a part of the message, "" none
+    } cases[] = {
+        {"Office Laser", false, "Office Laser", "", true, ""},
+        {dir.file("x.pdf"), true, "Print to File (PDF): x.pdf", dir.file("x.pdf"), false, ""},
+        {dir.file("y.PDF"), true, "Print to File (PDF): y.PDF", dir.file("y.PDF"), false, ""},
+        {dir.file("songbook"), true, "Print to File (PDF): songbook.pdf", dir.file("songbook.pdf"), false, ""},
+        {dir.file("gone/z.pdf"), true, "Print to File (PDF): z.pdf", "", false,
+         "The PDF file " + dir.file("gone/z.pdf") + " could not be written"},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.answer);
+        recorder->clear();
+        start(130);
+        ASSERT_TRUE(d.choose("Destination", "Print Report"));
+        ASSERT_TRUE(d.press("Select Printer and Setup Print Options"));
+        ASSERT_TRUE(c.toFile ? d.printToFile(c.answer) : d.dialog(c.answer)) << d.error();
+        EXPECT_EQ(d.text("?CURRENTPRINTER"), c.shown);
+        ASSERT_TRUE(d.press("Ok"));
+        if (!c.told.empty()) {
+            ASSERT_TRUE(d.request()) << d.windows();
+            EXPECT_NE(d.request()->text.find(c.told), std::string::npos) << d.request()->text;
+            ASSERT_TRUE(d.answer("OK"));
+        }
+        EXPECT_FALSE(d.running()) << d.windows();
+        if (!c.written.empty()) {
+            EXPECT_EQ(pdfPages(c.written), 3);
+        }
+        ASSERT_EQ(recorder->jobs().size(), c.job ? 1u : 0u);
+        if (c.job) {
+            EXPECT_EQ(recorder->jobs()[0].job.printer.name, "Office Laser");
+        }
+    }
+    EXPECT_FALSE(fs::exists(dir.file("gone")));
+    EXPECT_EQ(fixture::namesIn(dir.path()), (std::vector<std::string>{"songbook.pdf", "x.pdf", "y.PDF"}));
+}
+
+// A PDF file is written by the report it was chosen for: a later report, and a single page
+// printed from a preview, ask for their own file, and the first file stays as it was unless
+// the host chooses it again.
+TEST_F(PreviewerTest, TwoReportsOfOneSessionDoNotShareTheFileChosen) {
+    fixture::TempFolder dir;
+    rep::setPrintSink(std::make_shared<rep::render::RenderSink>());
+    const std::string book = dir.file("book.pdf");
+    start(300);  // 6 pages
+    ASSERT_TRUE(d.choose("Destination", "Print Report"));
+    ASSERT_TRUE(d.press("Select Printer and Setup Print Options"));
+    ASSERT_TRUE(d.printToFile(book));
+    ASSERT_TRUE(d.press("Ok"));
+    EXPECT_FALSE(d.running()) << d.windows();
+    ASSERT_EQ(pdfPages(book), 6);
+    const std::string first = fixture::readText(book);
+
+    // The next report views its pages; printing one page asks for that page's file.
+    start(60);
+    EXPECT_EQ(d.text("?CURRENTPRINTER"), "Print to File (PDF)");
+    ASSERT_TRUE(d.press("Ok"));
+    ASSERT_TRUE(d.press("Print Current Page Only"));
+    ASSERT_TRUE(d.request()) << d.windows();
+    EXPECT_EQ(d.request()->kind, rt::RequestKind::Printer);
+    EXPECT_EQ(d.request()->path, dir.path() + "/");  // the last folder, no file of another report
+    ASSERT_TRUE(d.printToFile(dir.file("page.pdf")));
+    EXPECT_EQ(pdfPages(dir.file("page.pdf")), 1);
+    // "Print The Report" asks again: that file was the page's.
+    ASSERT_TRUE(d.press("Print The Report"));
+    EXPECT_EQ(d.text("?SELECTEDPRINTER"), "Print to File (PDF)");
+    ASSERT_TRUE(d.press("Print"));
+    ASSERT_TRUE(d.request()) << d.windows();
+    ASSERT_TRUE(d.printToFile(dir.file("second.pdf")));
+    EXPECT_FALSE(d.running()) << d.windows();
+    EXPECT_EQ(pdfPages(dir.file("second.pdf")), 2);
+    EXPECT_EQ(fixture::readText(book), first);
+
+    // Chosen again, the file is replaced (the dialog asked the host already).
+    start(60);
+    ASSERT_TRUE(d.choose("Destination", "Print Report"));
+    ASSERT_TRUE(d.press("Select Printer and Setup Print Options"));
+    ASSERT_TRUE(d.printToFile(book));
+    ASSERT_TRUE(d.press("Ok"));
+    EXPECT_FALSE(d.request()) << d.windows();
+    EXPECT_EQ(pdfPages(book), 2);
+}
+
+namespace {
+
+// Draws its job with the renderers, a page at a time and each page taking at least
+// `pageMs`; half-way (when `halfWay` is set) it runs it and waits until `answered` says yes,
+// which needs another thread of the program to run while the print has given up the baton.
+class PacedSink : public rep::PrintSink {
+public:
+    int pageMs = 0;
+    std::function<void()> halfWay;
+    std::function<bool()> answered;
+    std::atomic<bool> answeredHalfWay{false};  // the answer came before the drawing went on
+    bool print(const rep::PrintJob& job, std::string& error) override { return inner_.print(job, error); }
+    std::unique_ptr<rep::PrintRun> start(const rep::PrintJob& job) override {
+        struct Run : rep::PrintRun {
+            PacedSink& s;
+            std::unique_ptr<rep::PrintRun> r;
+            bool asked = false;
+            Run(PacedSink& s, std::unique_ptr<rep::PrintRun> r) : s(s), r(std::move(r)) {}
+            bool step(int ms) override {
+                const auto until = std::chrono::steady_clock::now() + std::chrono::milliseconds(ms);
+                do {
+                    if (s.halfWay && !asked && r->pagesDone() >= r->pages() / 2) {
+                        asked = true;
+                        s.halfWay();
+                        const auto limit = std::chrono::steady_clock::now() + std::chrono::seconds(10);
+                        while (!s.answered() && std::chrono::steady_clock::now() < limit)
+                            std::this_thread::sleep_for(std::chrono::milliseconds(2));
+                        s.answeredHalfWay = s.answered();
+                    }
+                    std::this_thread::sleep_for(std::chrono::milliseconds(s.pageMs));
+                    if (!r->step(0)) return false;  // one page
+                } while (!r->finished() && std::chrono::steady_clock::now() < until);
+                return true;
+            }
+            bool finished() const override { return r->finished(); }
+            int pagesDone() const override { return r->pagesDone(); }
+            int pages() const override { return r->pages(); }
+            void cancel() override { r->cancel(); }
+            const std::string& error() const override { return r->error(); }
+        };
+        return std::make_unique<Run>(*this, inner_.start(job));
+    }
+
+private:
+    rep::render::RenderSink inner_;
+};
+
+constexpr int kRowsAPage = 58;  // of the test report
+
+}  // namespace
+
+// A 200-page PDF is drawn while the program's other windows go on: half-way through the
+// drawing a window of another thread answers a button, and the print shows its pages and can be
+// cancelled meanwhile.
+TEST_F(PreviewerTest, OtherWindowsAnswerWhileA200PagePdfIsDrawn) {
+    fixture::TempFolder dir;
+    const std::string pdf = dir.file("big.pdf");
+    auto sink = std::make_shared<PacedSink>();
+    sink->pageMs = 1;
+    rep::setPrintSink(sink);
+    std::atomic<int> pings{0};
+    ASSERT_TRUE(d.start([&pings] {
+        rt::Window w("Launcher", rt::WindowKind::Dialog, -1, -1, 120, 40);
+        const int print = w.button("?Print", "Print", 4, 4, 50, 14);
+        const int ping = w.button("?Ping", "Ping", 60, 4, 50, 14);
+        w.open();
+        while (w.accept()) {
+            if (w.code() != rt::EvAccepted) continue;
+            if (w.field() == print) {
+                rt::startThread([] {
+                    ::CallRequest = 200 * kRowsAPage;
+                    headless::PrintTestReport();
+                });
+            } else if (w.field() == ping) {
+                w.setStatus("pong " + std::to_string(++pings));
+            }
+        }
+    })) << d.error();
+    const int launcher = d.window("Launcher")->id;
+    const int pingButton = d.control("Launcher", "Ping")->id;
+    bool halfDrawn = false;
+    sink->halfWay = [&] {
+        halfDrawn = !fs::exists(pdf) && fs::exists(dir.file(".big.pdf.part"));
+        rt::input(launcher, rt::EventData(rt::EvAccepted, pingButton));
+    };
+    sink->answered = [&] { return pings.load() > 0; };
+
+    ASSERT_TRUE(d.press("Print"));
+    ASSERT_TRUE(d.window("Report Destination")) << d.windows();
+    ASSERT_TRUE(d.choose("Destination", "Print Report"));
+    ASSERT_TRUE(d.press("Select Printer and Setup Print Options"));
+    ASSERT_TRUE(d.printToFile(pdf));
+    d.setSettleTimeout(60000);
+    ASSERT_TRUE(d.press("Ok"));
+    // Long enough to show its window: pages, and Cancel.
+    for (int i = 0; i < 1000 && d.window("Printing"); ++i) {
+        if (i == 0) {
+            EXPECT_TRUE(d.enabled("Cancel"));
+            EXPECT_NE(d.text("?Percent").find(" of 200"), std::string::npos) << d.windows();
+        }
+        ASSERT_TRUE(d.wait(1));
+    }
+    EXPECT_FALSE(d.window("Printing"));
+    EXPECT_EQ(pings.load(), 1);
+    EXPECT_TRUE(halfDrawn);
+    EXPECT_TRUE(sink->answeredHalfWay) << "the window answered while the PDF was being drawn";
+    EXPECT_EQ(pdfPages(pdf), 200);
+    EXPECT_EQ(d.status()[0], "pong 1");
+}
+
+// Cancel in the "Printing" window stops the drawing: no PDF, and nothing half written beside it.
+TEST_F(PreviewerTest, CancelWhileAPdfIsDrawnKeepsNothing) {
+    fixture::TempFolder dir;
+    auto sink = std::make_shared<PacedSink>();
+    sink->pageMs = 2;
+    rep::setPrintSink(sink);
+    start(200 * kRowsAPage);
+    ASSERT_TRUE(d.choose("Destination", "Print Report"));
+    ASSERT_TRUE(d.press("Select Printer and Setup Print Options"));
+    ASSERT_TRUE(d.printToFile(dir.file("big.pdf")));
+    ASSERT_TRUE(d.press("Ok"));
+    ASSERT_TRUE(d.window("Printing")) << d.windows();
+    ASSERT_TRUE(d.wait(1));
+    ASSERT_TRUE(d.in("Printing").press("Cancel")) << d.error();
+    EXPECT_FALSE(d.request()) << d.windows();  // the host stopped it: nothing to tell
+    EXPECT_FALSE(d.running()) << d.windows();
+    EXPECT_TRUE(fixture::namesIn(dir.path()).empty());
 }
 
 // A one-page report opened with a zoom name the table does not have: the last zoom.

@@ -369,9 +369,49 @@ TEST(PrintSinks, PrintOnCloseAndRecorder) {
     rep::setCurrentPrinter(rep::Printer{rep::kPdfPrinter, {}});
 }
 
+// What a printer dialog hands back is a file only when the dialog says so (its PDF output),
+// whatever the name's ending; a file without an ending is a PDF by name too.
 TEST(PrintSinks, PrinterDialogAnswers) {
-    EXPECT_EQ(rep::printerFromDialog("/tmp/out.PDF"), (rep::Printer{rep::kPdfPrinter, "/tmp/out.PDF"}));
-    EXPECT_EQ(rep::printerFromDialog(rep::kPdfPrinter), (rep::Printer{rep::kPdfPrinter, ""}));
-    EXPECT_EQ(rep::printerFromDialog("HP_LaserJet"), (rep::Printer{"HP_LaserJet", ""}));
-    EXPECT_EQ(rep::dialogText({rep::kPdfPrinter, "/tmp/a.pdf"}), "/tmp/a.pdf");
+    struct Case {
+        const char* answer;
+        bool toFile;
+        rep::Printer printer;
+    } cases[] = {
+        {"HP_LaserJet", false, {"HP_LaserJet", ""}},
+        {"/tmp/out.pdf", false, {"/tmp/out.pdf", ""}},  // the dialog named a printer
+        {rep::kPdfPrinter, false, {rep::kPdfPrinter, ""}},
+        {"/tmp/out.pdf", true, {rep::kPdfPrinter, "/tmp/out.pdf"}},
+        {"/tmp/out.PDF", true, {rep::kPdfPrinter, "/tmp/out.PDF"}},
+        {"/tmp/songbook", true, {rep::kPdfPrinter, "/tmp/songbook.pdf"}},
+        {"/tmp/songbook.", true, {rep::kPdfPrinter, "/tmp/songbook.pdf"}},
+        {"/tmp/night.v2", true, {rep::kPdfPrinter, "/tmp/night.v2"}},
+        {"/tmp/dir.d/songbook", true, {rep::kPdfPrinter, "/tmp/dir.d/songbook.pdf"}},
+        {"", true, {rep::kPdfPrinter, ""}},
+    };
+    for (const Case& c : cases)
+        EXPECT_EQ(rep::printerFromDialog(c.answer, c.toFile), c.printer) << c.answer << (c.toFile ? " (file)" : "");
+}
+
+// A run prints its job in steps; the default run of a sink prints it whole in its first step.
+TEST(PrintSinks, ARunOfTheRecorderPrintsItsJobInOneStep) {
+    auto recorder = std::make_shared<rep::RecorderSink>();
+    auto old = rep::setPrintSink(recorder);
+    std::string why;
+    auto run = rep::startPrint({"Job", false, {"/tmp/a", "/tmp/b"}, {"Office", {}}}, why);
+    ASSERT_TRUE(run) << why;
+    EXPECT_FALSE(run->finished());
+    EXPECT_EQ(run->pages(), 2);
+    EXPECT_TRUE(run->step(10));
+    EXPECT_TRUE(run->finished());
+    EXPECT_EQ(run->pagesDone(), 2);
+    EXPECT_EQ(recorder->jobs().size(), 1u);
+    // A PDF job needs its file.
+    EXPECT_FALSE(rep::startPrint({"Job", false, {"/tmp/a"}, {rep::kPdfPrinter, ""}}, why));
+    EXPECT_EQ(why, "No file was chosen for the PDF.");
+    recorder->failWith("Out of paper.");
+    run = rep::startPrint({"Job", false, {"/tmp/a"}, {"Office", {}}}, why);
+    ASSERT_TRUE(run);
+    EXPECT_FALSE(run->step(10));
+    EXPECT_EQ(run->error(), "Out of paper.");
+    rep::setPrintSink(old);
 }

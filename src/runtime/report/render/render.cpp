@@ -8,8 +8,10 @@
 #include <QPdfWriter>
 #include <QPrinter>
 #include <QPrinterInfo>
+#include <chrono>
 #include <cstdio>
 #include <filesystem>
+#include <memory>
 #include <system_error>
 
 #include "runtime/report/page_file.h"
@@ -34,36 +36,142 @@ QPageLayout layoutOf(const PageFile& p) {
                        QMarginsF(0, 0, 0, 0));
 }
 
-// Draws every page onto a paged device (PDF writer or printer) that `begin` started.
-template <class Device>
-bool paintPages(Device& device, const std::vector<std::string>& pages, std::string& error) {
-    QPainter painter;
-    bool first = true;
-    for (const std::string& path : pages) {
+// A job drawn page by page onto a PDF writer or a printer. The devices and the painter live on
+// the thread that draws (onGuiHost), and are only touched there.
+class PageRun : public PrintRun {
+public:
+    explicit PageRun(PrintJob job) : job_(std::move(job)) {
+        // An empty document still gets one blank page, so the file opens.
+        if (job_.pages.empty() && job_.printer.isPdf()) job_.pages.push_back(std::string());
+    }
+    ~PageRun() override { cancel(); }
+
+    bool step(int ms) override {
+        if (done_) return error_.empty();
+        onGuiHost([&] {
+            const auto until = std::chrono::steady_clock::now() + std::chrono::milliseconds(ms);
+            if (!device_ && !begin()) return;
+            do {
+                if (!drawPage(job_.pages[static_cast<std::size_t>(next_)])) return;
+                ++next_;
+            } while (next_ < pages() && std::chrono::steady_clock::now() < until);
+            if (next_ == pages()) finish();
+        });
+        return error_.empty();
+    }
+    bool finished() const override { return done_; }
+    int pagesDone() const override { return next_; }
+    int pages() const override { return static_cast<int>(job_.pages.size()); }
+    const std::string& error() const override { return error_; }
+
+    void cancel() override {
+        if (!device_ && done_) return;
+        onGuiHost([&] { drop(); });
+        done_ = true;
+    }
+
+private:
+    bool begin() {
+        if (job_.printer.isPdf()) {
+            if (job_.printer.pdfFile.empty()) return fail("No file name was given for the PDF.");
+            target_ = std::filesystem::absolute(job_.printer.pdfFile).string();
+            const std::filesystem::path t(target_);
+            temp_ = (t.parent_path() / ("." + t.filename().string() + ".part")).string();
+            auto pdf = std::make_unique<QPdfWriter>(qs(temp_));
+            pdf->setTitle(qs(job_.title));
+            pdf->setCreator("Cantorelle");
+            pdf->setResolution(1200);
+            device_ = std::move(pdf);
+        } else {
+            const QPrinterInfo info = QPrinterInfo::printerInfo(qs(job_.printer.name));
+            if (info.isNull()) return fail("The printer " + job_.printer.name + " is not available.");
+            auto printer = std::make_unique<QPrinter>(info, QPrinter::HighResolution);
+            printer->setDocName(qs(job_.title.empty() ? std::string("Cantorelle") : job_.title));
+            printer->setFullPage(true);
+            printer->setCopyCount(1);  // copies are made by repeating pages
+            printer_ = printer.get();
+            device_ = std::move(printer);
+        }
+        return true;
+    }
+
+    bool drawPage(const std::string& path) {
         PageFile page;
         readPageFile(path, page);  // unreadable: a blank Letter page
-        if (first) {
-            device.setPageLayout(layoutOf(page));
-            if (!painter.begin(&device)) {
-                error = "could not be started";
-                return false;
-            }
-            first = false;
-        } else {
-            device.setPageLayout(layoutOf(page));
-            if (!device.newPage()) {
-                error = "could not start a new page";
-                return false;
-            }
+        device_->setPageLayout(layoutOf(page));
+        if (!painter_.isActive()) {
+            if (!painter_.begin(device_.get())) return fail(failure("could not be started"));
+        } else if (!device_->newPage()) {
+            return fail(failure("could not start a new page"));
         }
-        const QRect full = painter.viewport();
-        paintPage(painter, page, QRectF(full));
+        paintPage(painter_, page, QRectF(painter_.viewport()));
+        return true;
     }
-    if (!first && !painter.end()) {
-        error = "could not be finished";
+
+    void finish() {
+        if (painter_.isActive() && !painter_.end()) {
+            fail(failure("could not be finished"));
+            return;
+        }
+        device_.reset();
+        printer_ = nullptr;
+        if (job_.printer.isPdf()) {
+            std::error_code ec;
+            if (QFileInfo(qs(temp_)).size() <= 0) {
+                fail(failure("could not be written"));
+                return;
+            }
+            std::filesystem::rename(temp_, target_, ec);
+            if (ec) {
+                fail(failure(ec.message()));
+                return;
+            }
+            temp_.clear();
+        }
+        done_ = true;
+    }
+
+    // Ends the job without printing: the printer's job withdrawn, the PDF's work file removed.
+    void drop() {
+        if (printer_ && painter_.isActive()) printer_->abort();
+        if (painter_.isActive()) painter_.end();
+        device_.reset();
+        printer_ = nullptr;
+        if (!temp_.empty()) {
+            std::error_code ec;
+            std::filesystem::remove(temp_, ec);
+            temp_.clear();
+        }
+    }
+
+    std::string failure(const std::string& why) const {
+        return job_.printer.isPdf() ? "The PDF file " + target_ + " could not be written (" + why + ")."
+                                    : "The printer " + job_.printer.name + " " + why + ".";
+    }
+    bool fail(const std::string& why) {
+        error_ = why;
+        drop();
+        done_ = true;
         return false;
     }
-    return true;
+
+    PrintJob job_;
+    std::unique_ptr<QPagedPaintDevice> device_;
+    QPrinter* printer_ = nullptr;
+    QPainter painter_;
+    std::string target_, temp_;
+    int next_ = 0;
+    bool done_ = false;
+    std::string error_;
+};
+
+// A whole job at once.
+bool runWhole(const PrintJob& job, std::string& error) {
+    PageRun run(job);
+    while (!run.finished())
+        if (!run.step(1000)) break;
+    error = run.error();
+    return error.empty();
 }
 
 }  // namespace
@@ -92,34 +200,7 @@ bool writePdf(const std::vector<std::string>& pages, const std::string& file, co
         error = "No file name was given for the PDF.";
         return false;
     }
-    namespace fs = std::filesystem;
-    const fs::path target = fs::absolute(file);
-    const std::string temp = (target.parent_path() / ("." + target.filename().string() + ".part")).string();
-    bool ok = false;
-    std::string why;
-    onGuiHost([&] {
-        QPdfWriter pdf(qs(temp));
-        pdf.setTitle(qs(title));
-        pdf.setCreator("Cantorelle");
-        pdf.setResolution(1200);
-        if (pages.empty()) {
-            // An empty document still gets one blank page, so the file opens.
-            ok = paintPages(pdf, {std::string()}, why);
-        } else {
-            ok = paintPages(pdf, pages, why);
-        }
-    });
-    std::error_code ec;
-    if (ok && QFileInfo(qs(temp)).size() > 0) {
-        fs::rename(temp, target, ec);
-        if (!ec) return true;
-        why = ec.message();
-    } else if (why.empty()) {
-        why = "could not be written";
-    }
-    fs::remove(temp, ec);
-    error = "The PDF file " + target.string() + " could not be written (" + why + ").";
-    return false;
+    return runWhole(PrintJob{title, false, pages, Printer{kPdfPrinter, file}}, error);
 }
 
 bool writePng(const std::string& page, const std::string& file, int dpi, std::string& error) {
@@ -136,23 +217,9 @@ bool writePng(const std::string& page, const std::string& file, int dpi, std::st
 bool printJob(const PrintJob& job, std::string& error) {
     error.clear();
     if (job.pages.empty()) return true;
-    if (job.printer.isPdf()) return writePdf(job.pages, job.printer.pdfFile, job.title, error);
-    bool ok = false;
-    std::string why;
-    onGuiHost([&] {
-        const QPrinterInfo info = QPrinterInfo::printerInfo(qs(job.printer.name));
-        if (info.isNull()) {
-            why = "is not available";
-            return;
-        }
-        QPrinter printer(info, QPrinter::HighResolution);
-        printer.setDocName(qs(job.title.empty() ? std::string("Cantorelle") : job.title));
-        printer.setFullPage(true);
-        printer.setCopyCount(1);  // copies are made by repeating pages
-        ok = paintPages(printer, job.pages, why);
-    });
-    if (!ok) error = "The printer " + job.printer.name + " " + (why.empty() ? "failed" : why) + ".";
-    return ok;
+    return runWhole(job, error);
 }
+
+std::unique_ptr<PrintRun> RenderSink::start(const PrintJob& job) { return std::make_unique<PageRun>(job); }
 
 }  // namespace rt::report::render

@@ -37,10 +37,11 @@ bool writePng(const std::string& page, const std::string& file, int dpi, std::st
 // Prints one job: to a PDF file for the PDF printer, otherwise to the named CUPS printer.
 bool printJob(const PrintJob& job, std::string& error);
 
-// The renderers as a print sink.
+// The renderers as a print sink; a run draws its pages a few at a time.
 class RenderSink : public PrintSink {
 public:
     bool print(const PrintJob& job, std::string& error) override { return printJob(job, error); }
+    std::unique_ptr<PrintRun> start(const PrintJob& job) override;
 };
 
 }  // namespace rt::report::render
