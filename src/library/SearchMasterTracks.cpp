@@ -35,38 +35,6 @@ constexpr std::uint32_t kPanel = 0x800000;
 constexpr std::uint32_t kWhite = 0xFFFFFF;
 constexpr int kArtistWidth = 25;  // sArtist's artist
 
-// The search text as the filters compare it, worked out again only when it changed (the
-// filters run on every row read).
-struct Needle {
-    std::string source, upper;
-};
-const std::string& searchNeedle() {
-    static thread_local Needle n;
-    if (n.source != SearchField.str()) {
-        n.source = SearchField.str();
-        n.upper = rt::upper(rt::clip(n.source));
-    }
-    return n.upper;
-}
-
-// The name contains the search text (trailing blanks removed, leading ones kept), in upper
-// case. The text is only characters to find; a blank one finds nothing.
-bool containsSearchText(const std::string& name) {
-    const std::string& text = searchNeedle();
-    if (text.empty() || name.size() < text.size()) return false;
-    bool ascii = true;
-    for (unsigned char c : name)
-        if (c >= 0x80) {
-            ascii = false;
-            break;
-        }
-    if (!ascii) return rt::upper(name).find(text) != std::string::npos;
-    // Plain ASCII names (most of them): compared in place, without an upper-case copy.
-    auto upperAscii = [](char c) { return c >= 'a' && c <= 'z' ? static_cast<char>(c - 'a' + 'A') : c; };
-    return std::search(name.begin(), name.end(), text.begin(), text.end(),
-                       [&](char a, char b) { return upperAscii(a) == b; }) != name.end();
-}
-
 // The SongBook the counting reads: the one the workspace has open now, opened here for
 // reading; none when no SongBook is open (the workspace closed it), and never by a blank name.
 class CountingBook {
@@ -247,10 +215,11 @@ void SearchMasterTracks() {
     };
 
     // The names.
+    // The names that contain the search text, found by SQLite on the names' own keys.
     rt::View titleView(STI, sTitle::KTITLE);
-    titleView.filter([] { return containsSearchText(STI.TITLE.str()); });
+    titleView.containing("TITLE", [] { return SearchField.str(); });
     rt::View artistView(SAR, sArtist::KARTIST);
-    artistView.filter([] { return containsSearchText(SAR.ARTIST.str()); });
+    artistView.containing("ARTIST", [] { return SearchField.str(); });
     BrowseList titles(w, titleList, titleView, STI, sTitle::KTITLE);
     BrowseList artists(w, artistList, artistView, SAR, sArtist::KARTIST);
 

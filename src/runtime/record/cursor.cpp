@@ -14,6 +14,7 @@ void Cursor::reset(FileState* file, int key) {
     f_ = file;
     key_ = key;
     range_.clear();
+    containing_ = Containing{};
     toStart();
 }
 
@@ -42,7 +43,7 @@ int Cursor::step(int dir, Row& out) {
         if (atEnd_) return NoRecord;
         int limit = nextLimit_;
         nextLimit_ = nextLimit_ * 2 > kMaxBatch ? kMaxBatch : nextLimit_ * 2;
-        int rc = f_->fetch(key_, dir, anchor_, range_, limit, batch_);
+        int rc = f_->fetch(key_, dir, anchor_, range_, limit, batch_, containing_.col >= 0 ? &containing_ : nullptr);
         if (rc != 0) {
             invalidate();
             return rc;

@@ -19,12 +19,62 @@ int keyCollation(void*, int na, const void* a, int nb, const void* b) {
     return records::compareKeyText(static_cast<const char*>(a), na, static_cast<const char*>(b), nb);
 }
 
+// Whether every byte is below 0x80, eight at a time.
+bool allAscii(const unsigned char* p, int n) {
+    int i = 0;
+    for (; i + 8 <= n; i += 8) {
+        std::uint64_t w;
+        std::memcpy(&w, p + i, 8);
+        if (w & 0x8080808080808080ULL) return false;
+    }
+    for (; i < n; ++i)
+        if (p[i] & 0x80) return false;
+    return true;
+}
+
+// Whether the plain ASCII field holds the text (upper case), letter case ignored.
+bool asciiHolds(const unsigned char* f, int nf, const unsigned char* t, int nt) {
+    const unsigned char a = t[0], b = a >= 'A' && a <= 'Z' ? static_cast<unsigned char>(a + 32) : a;
+    for (int i = 0; i + nt <= nf; ++i) {
+        if (f[i] != a && f[i] != b) continue;
+        int j = 1;
+        while (j < nt && asciiUpper(f[i + j]) == t[j]) ++j;
+        if (j == nt) return true;
+    }
+    return false;
+}
+
+// The field in upper case as the keys compare it, into `out`. Letters of two bytes (the
+// accented Latin ones) stay two bytes, so they are upper-cased in place; anything else goes
+// the general way.
+void upperInto(const unsigned char* f, int nf, std::string& out) {
+    out.clear();
+    for (int i = 0; i < nf; ++i) {
+        const unsigned char c = f[i];
+        if (c < 0x80) {
+            out += static_cast<char>(asciiUpper(c));
+            continue;
+        }
+        if ((c & 0xE0) == 0xC0 && i + 1 < nf && (f[i + 1] & 0xC0) == 0x80 && c >= 0xC2) {
+            const char32_t u = upperChar((static_cast<char32_t>(c & 0x1F) << 6) | (f[i + 1] & 0x3F));
+            if (u >= 0x80 && u < 0x800) {
+                out += static_cast<char>(0xC0 | (u >> 6));
+                out += static_cast<char>(0x80 | (u & 0x3F));
+                ++i;
+                continue;
+            }
+        }
+        out = upper(std::string_view(reinterpret_cast<const char*>(f), static_cast<std::size_t>(nf)));
+        return;
+    }
+}
+
 // KEYHAS(field, text): whether the field, upper-cased as the keys compare it, holds `text`
 // (given in upper case) anywhere. Lets a search run inside SQLite on a key's own index.
 void keyHas(sqlite3_context* ctx, int, sqlite3_value** argv) {
-    const auto* f = reinterpret_cast<const char*>(sqlite3_value_text(argv[0]));
+    const auto* f = sqlite3_value_text(argv[0]);
     const int nf = sqlite3_value_bytes(argv[0]);
-    const auto* t = reinterpret_cast<const char*>(sqlite3_value_text(argv[1]));
+    const auto* t = sqlite3_value_text(argv[1]);
     const int nt = sqlite3_value_bytes(argv[1]);
     if (!f || !t) {
         sqlite3_result_int(ctx, 0);
@@ -34,19 +84,15 @@ void keyHas(sqlite3_context* ctx, int, sqlite3_value** argv) {
         sqlite3_result_int(ctx, 1);
         return;
     }
-    thread_local std::string field;
-    bool ascii = true;
-    field.resize(static_cast<std::size_t>(nf));
-    for (int i = 0; i < nf; ++i) {
-        const auto c = static_cast<unsigned char>(f[i]);
-        if (c & 0x80) {
-            ascii = false;
-            break;
-        }
-        field[static_cast<std::size_t>(i)] = static_cast<char>(asciiUpper(c));
+    // Plain ASCII names (most of them) are searched in place.
+    if (allAscii(f, nf)) {
+        sqlite3_result_int(ctx, asciiHolds(f, nf, t, nt));
+        return;
     }
-    if (!ascii) field = upper(std::string_view(f, static_cast<std::size_t>(nf)));
-    sqlite3_result_int(ctx, field.find(std::string_view(t, static_cast<std::size_t>(nt))) != std::string::npos);
+    thread_local std::string field;
+    upperInto(f, nf, field);
+    sqlite3_result_int(ctx, field.find(std::string_view(reinterpret_cast<const char*>(t), static_cast<std::size_t>(nt))) !=
+                                std::string::npos);
 }
 
 std::atomic<std::uint64_t> nextConnectionId{1};

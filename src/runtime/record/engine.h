@@ -83,6 +83,10 @@ public:
     sqlite3_stmt* get() const { return s_; }
     void bind(int i, const Value& v);
     void bind(int i, long long v) { sqlite3_bind_int64(s_, i, v); }
+    // The text must outlive the statement's step.
+    void bind(int i, const std::string& t) {
+        sqlite3_bind_text(s_, i, t.data(), static_cast<int>(t.size()), SQLITE_STATIC);
+    }
     int step() { return sqlite3_step(s_); }
 
 private:
@@ -153,6 +157,15 @@ struct Stamp {
 
 struct Transaction;
 
+// A condition SQLite evaluates on each row a cursor reads: the text field `col` holds `text`
+// (given in upper case, not empty) anywhere, compared in upper case as the keys compare.
+// When the field is one of the key's, it is evaluated on the key's index entry, and only the
+// rows that hold the text are read from the table.
+struct Containing {
+    int col = -1;
+    std::string text;
+};
+
 // Reads one file in a key's order (or in record-number order, key -1), optionally within a
 // range of equal leading key values, a batch of rows per query, from the last row read.
 class Cursor {
@@ -163,6 +176,11 @@ public:
     // Leading key values that every row must have (none: the whole key).
     void setRange(std::vector<Value> prefix);
     const std::vector<Value>& range() const { return range_; }
+    // Only the rows that hold a text (col -1: every row).
+    void setContaining(Containing c) {
+        containing_ = std::move(c);
+        invalidate();
+    }
     void toStart();
     void toPoint(Anchor a);
     const Anchor& anchor() const { return anchor_; }
@@ -180,6 +198,7 @@ private:
     FileState* f_ = nullptr;
     int key_ = -1;
     std::vector<Value> range_;
+    Containing containing_;
     Anchor anchor_;
     std::deque<Row> batch_;
     int batchDir_ = 0;
@@ -263,10 +282,13 @@ struct FileState {
     std::string table() const;
     std::string selectList() const;
     // One batch of rows in a key's order (key -1: record numbers) after the anchor, in the
-    // direction dir, within the range: 0 or an error (set).
-    int fetch(int key, int dir, const Anchor& a, const std::vector<Value>& range, int limit, std::deque<Row>& out);
+    // direction dir, within the range, holding a text when `has` names one: 0 or an error (set).
+    int fetch(int key, int dir, const Anchor& a, const std::vector<Value>& range, int limit, std::deque<Row>& out,
+              const Containing* has = nullptr);
     int keyQuery(const KeyPlan& k, bool fwd, const Value* eq, int neq, const Value* cmp, int ncmp, const char* cmpOp,
-                 const char* recOp, long long rec, int limit, std::deque<Row>& out);
+                 const char* recOp, long long rec, int limit, std::deque<Row>& out, const Containing* has = nullptr);
+    // " AND KEYHAS(field,?)" for a condition that names a field, else "".
+    std::string containingSql(const Containing* has) const;
     int rowQuery(sqlite3_stmt* s, int limit, std::deque<Row>& out);
     void readRow(sqlite3_stmt* s, Row& r) const;
     // Reads the stored row of a record number: 0, 35, or another error.

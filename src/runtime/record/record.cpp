@@ -310,10 +310,16 @@ int FileState::rowQuery(sqlite3_stmt* st, int limit, std::deque<Row>& out) {
     return 0;
 }
 
+std::string FileState::containingSql(const Containing* has) const {
+    if (!has || has->col < 0) return {};
+    return " AND KEYHAS(" + layout.qcols[static_cast<std::size_t>(has->col)] + ",?)";
+}
+
 int FileState::keyQuery(const KeyPlan& k, bool fwd, const Value* eq, int neq, const Value* cmp, int ncmp,
-                        const char* cmpOp, const char* recOp, long long rec, int limit, std::deque<Row>& out) {
+                        const char* cmpOp, const char* recOp, long long rec, int limit, std::deque<Row>& out,
+                        const Containing* has) {
     if (limit <= 0) return 0;
-    std::string sql = "SELECT " + selectList() + " FROM " + table() + " WHERE " + k.partial;
+    std::string sql = "SELECT " + selectList() + " FROM " + table() + " WHERE " + k.partial + containingSql(has);
     for (int i = 0; i < neq; ++i) sql += " AND " + layout.qcols[k.cols[i]] + "=?";
     if (ncmp > 0) {
         sql += " AND (";
@@ -331,6 +337,7 @@ int FileState::keyQuery(const KeyPlan& k, bool fwd, const Value* eq, int neq, co
     Stmt s(c->prepare(sql));
     if (!prepared(*c, s)) return errorCode();
     int p = 1;
+    if (has && has->col >= 0) s.bind(p++, has->text);
     for (int i = 0; i < neq; ++i) s.bind(p++, eq[i]);
     for (int i = 0; i < ncmp; ++i) s.bind(p++, cmp[i]);
     if (recOp) s.bind(p++, rec);
@@ -339,7 +346,7 @@ int FileState::keyQuery(const KeyPlan& k, bool fwd, const Value* eq, int neq, co
 }
 
 int FileState::fetch(int key, int dir, const Anchor& a, const std::vector<Value>& range, int limit,
-                     std::deque<Row>& out) {
+                     std::deque<Row>& out, const Containing* has) {
     if (!conn()) {
         setError(NotOpen);
         return NotOpen;
@@ -349,13 +356,14 @@ int FileState::fetch(int key, int dir, const Anchor& a, const std::vector<Value>
     const char* gt = fwd ? ">" : "<";
     const char* ge = fwd ? ">=" : "<=";
     if (key < 0) {
-        std::string sql = "SELECT " + selectList() + " FROM " + table();
-        if (!a.start) sql += std::string(" WHERE \"_rec\"") + (incl ? ge : gt) + "?";
+        std::string sql = "SELECT " + selectList() + " FROM " + table() + " WHERE 1" + containingSql(has);
+        if (!a.start) sql += std::string(" AND \"_rec\"") + (incl ? ge : gt) + "?";
         sql += fwd ? " ORDER BY \"_rec\" LIMIT ?" : " ORDER BY \"_rec\" DESC LIMIT ?";
         Connection* c = conn();
         Stmt s(c->prepare(sql));
         if (!prepared(*c, s)) return errorCode();
         int p = 1;
+        if (has && has->col >= 0) s.bind(p++, has->text);
         if (!a.start) s.bind(p++, a.rec);
         s.bind(p, static_cast<long long>(limit));
         return rowQuery(s.get(), limit, out);
@@ -364,22 +372,22 @@ int FileState::fetch(int key, int dir, const Anchor& a, const std::vector<Value>
     const KeyPlan& k = layout.keys[key];
     int n = static_cast<int>(k.cols.size());
     int m = std::min(static_cast<int>(range.size()), n);
-    if (a.start) return keyQuery(k, fwd, range.data(), m, nullptr, 0, nullptr, nullptr, 0, limit, out);
+    if (a.start) return keyQuery(k, fwd, range.data(), m, nullptr, 0, nullptr, nullptr, 0, limit, out, has);
     int pv = static_cast<int>(a.vals.size());
     if (a.hasRec && pv == n) {
         // Rows with the same key values come in record-number order; then the rows after
         // those key values.
-        int rc = keyQuery(k, fwd, a.vals.data(), n, nullptr, 0, nullptr, incl ? ge : gt, a.rec, limit, out);
+        int rc = keyQuery(k, fwd, a.vals.data(), n, nullptr, 0, nullptr, incl ? ge : gt, a.rec, limit, out, has);
         if (rc || m >= n) return rc;
         int left = limit - static_cast<int>(out.size());
-        return keyQuery(k, fwd, range.data(), m, a.vals.data() + m, n - m, gt, nullptr, 0, left, out);
+        return keyQuery(k, fwd, range.data(), m, a.vals.data() + m, n - m, gt, nullptr, 0, left, out, has);
     }
     if (pv > n) pv = n;
     if (pv <= m) {
         if (!incl && pv == m) return 0;
-        return keyQuery(k, fwd, range.data(), m, nullptr, 0, nullptr, nullptr, 0, limit, out);
+        return keyQuery(k, fwd, range.data(), m, nullptr, 0, nullptr, nullptr, 0, limit, out, has);
     }
-    return keyQuery(k, fwd, range.data(), m, a.vals.data() + m, pv - m, incl ? ge : gt, nullptr, 0, limit, out);
+    return keyQuery(k, fwd, range.data(), m, a.vals.data() + m, pv - m, incl ? ge : gt, nullptr, 0, limit, out, has);
 }
 
 int FileState::readRec(long long rec, Row& out) {

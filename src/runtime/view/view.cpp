@@ -4,6 +4,7 @@
 #include <optional>
 
 #include "runtime/record/engine.h"
+#include "runtime/text/text.h"
 
 namespace rt {
 
@@ -47,7 +48,14 @@ struct View::Impl {
     int rangeFields = 0;
     std::vector<Value> rangeVals;
     std::function<bool()> keep;
+    // containing(): the field's name, where its text comes from, and both as the cursor
+    // takes them at open().
+    std::string hasField;
+    std::function<std::string()> hasText;
+    Containing has;
     bool open = false;
+    // A containing() text that is empty: no row at all.
+    bool none() const { return hasText && has.text.empty(); }
 
     Where where = Where::Start;
     Cursor pc;
@@ -221,6 +229,10 @@ struct View::Impl {
         return !keep || keep();
     }
     void read(int dir) {
+        if (none()) {
+            setError(NoRecord);
+            return;
+        }
         if (keep) remember();  // rows may be skipped: keep the place to come back to
         int rc = 0;
         switch (where) {
@@ -292,6 +304,7 @@ struct View::Impl {
         rangeVals.assign(keyVals.begin(), keyVals.begin() + std::min<std::size_t>(rangeFields, keyVals.size()));
         pc.reset(pst, key);
         pc.setRange(rangeVals);
+        pc.setContaining(has);
     }
     std::vector<Value> primaryKeyValues() {
         std::lock_guard g(pst->mu);
@@ -326,6 +339,12 @@ View& View::filter(std::function<bool()> keep) {
     return *this;
 }
 
+View& View::containing(const std::string& field, std::function<std::string()> text) {
+    impl_->hasField = field;
+    impl_->hasText = std::move(text);
+    return *this;
+}
+
 void View::open() {
     Impl& v = *impl_;
     v.open = false;
@@ -353,6 +372,18 @@ void View::open() {
         int n = static_cast<int>(l.st->layout.keys[l.key].cols.size());
         if (l.linkFields < 0) l.linkFields = 0;
         if (l.linkFields > n) l.linkFields = n;
+    }
+    v.has = Containing{};
+    if (v.hasText) {
+        const auto& fields = v.pst->layout.fields;
+        for (std::size_t i = 0; i < fields.size(); ++i)
+            if (equalNoCase(fields[i].name, v.hasField) && fields[i].type == FieldType::Text) v.has.col = static_cast<int>(i);
+        if (v.has.col < 0) {
+            setError(InvalidRecordDeclaration, "no text field " + v.hasField);
+            return;
+        }
+        v.has.text = upper(clip(v.hasText()));
+        if (v.has.text.empty()) v.has.col = -1;
     }
     v.captureRange(v.primaryKeyValues());
     v.where = Where::Start;
@@ -439,12 +470,17 @@ long long View::count() {
         setError(NotOpen);
         return 0;
     }
+    if (v.none()) {
+        clearError();
+        return 0;
+    }
     if (v.joins.empty() && !v.keep) {
-        // Nothing to evaluate per row: the key's records within the range.
+        // Nothing to evaluate per row in C++: the key's records within the range.
         std::lock_guard g(v.pst->mu);
         if (!v.pst->requireOpen() || v.pst->needKey(v.key) != 0) return 0;
         const KeyPlan& k = v.pst->layout.keys[v.key];
-        std::string sql = "SELECT count(*) FROM " + v.pst->table() + " WHERE " + k.partial;
+        const Containing* has = v.has.col >= 0 ? &v.has : nullptr;
+        std::string sql = "SELECT count(*) FROM " + v.pst->table() + " WHERE " + k.partial + v.pst->containingSql(has);
         for (std::size_t i = 0; i < v.rangeVals.size(); ++i) sql += " AND " + v.pst->layout.qcols[k.cols[i]] + "=?";
         Connection* c = v.pst->conn();
         Stmt s(c->prepare(sql));
@@ -452,7 +488,9 @@ long long View::count() {
             setSqliteError(c->db(), c->lastCode());
             return 0;
         }
-        for (std::size_t i = 0; i < v.rangeVals.size(); ++i) s.bind(static_cast<int>(i) + 1, v.rangeVals[i]);
+        int p = 1;
+        if (has) s.bind(p++, has->text);
+        for (std::size_t i = 0; i < v.rangeVals.size(); ++i) s.bind(p++, v.rangeVals[i]);
         int rc = s.step();
         if (rc != SQLITE_ROW) {
             setSqliteError(c->db(), rc);

@@ -29,6 +29,11 @@ public:
     View& range(int fields);
     // Keeps only rows for which the predicate, evaluated with the rows in the buffers, is true.
     View& filter(std::function<bool()> keep);
+    // Keeps only rows whose text field `field` of the primary file holds the text that `text`
+    // gives when open() runs (trailing blanks removed), anywhere, letter case ignored as the
+    // keys ignore it; an empty text keeps no row. SQLite evaluates it while it reads the order
+    // key's index, so with a field of that key the rows left out are never read whole.
+    View& containing(const std::string& field, std::function<std::string()> text);
 
     // Errors: 36-style failures leave errorCode() set and the view closed.
     void open();

@@ -1,6 +1,9 @@
 // Key rules: uniqueness, leaving out blank keys, case-insensitive order, ties by record number.
 #include <cctype>
 
+#include <memory>
+
+#include "runtime/record/engine.h"
 #include "runtime/record/record_fixture.h"
 
 using namespace testfiles;
@@ -269,3 +272,37 @@ TEST_F(RecordFiles, FindContainingWalksTheKeyOrderInAnyCase) {
     EXPECT_EQ(songs.findContaining(Listings::KTITLE, "NOPE", "A", ""), "");
     EXPECT_NE(rt::errorCode(), rt::NoError);
 }
+
+// KEYHAS, the search inside SQLite, finds what the keys' upper case finds, whatever the
+// field holds: plain letters, accented Latin letters of two bytes (one of whose capitals
+// differs in its first byte), other characters, bytes that are not UTF-8.
+struct KeyHasCase {
+    const char* field;
+    const char* text;  // as typed
+};
+
+const KeyHasCase kKeyHas[] = {
+    {"Lanterns Over Calder Bay", "calder"}, {"Lanterns Over Calder Bay", "CALDER BAYS"},
+    {"Lanterns Over Calder Bay", "lanterns over calder bay"}, {"ab", "abc"}, {"Été indien", "ÉTÉ"},
+    {"rue de l'été", "L'ÉTÉ"}, {"rue de l'été", "ete"}, {"ÿes", "Ÿ"}, {"Łódź ballad", "ŁÓDŹ"},
+    {"Price €5 tonight", "€5 TO"}, {"Price €5 tonight", "tonight"}, {"bad \xff byte here", "byte"},
+    {"bad \xff byte here", "\xff"}, {"mixed é then plain", "then pl"}, {"µ and ß", "µ AND SS"}, {"x", "x"},
+};
+
+class KeyHas : public RecordFiles, public ::testing::WithParamInterface<KeyHasCase> {};
+
+TEST_P(KeyHas, FindsWhatUpperCaseFinds) {
+    std::unique_ptr<rt::Connection> c;
+    int sys = 0;
+    ASSERT_EQ(rt::Connection::open(Listings::fileName, true, false, c, &sys), SQLITE_OK);
+    sqlite3_stmt* s = c->prepare("SELECT KEYHAS(?,?)");
+    ASSERT_NE(s, nullptr);
+    const std::string field = GetParam().field, text = rt::upper(GetParam().text);
+    sqlite3_bind_text(s, 1, field.data(), static_cast<int>(field.size()), SQLITE_STATIC);
+    sqlite3_bind_text(s, 2, text.data(), static_cast<int>(text.size()), SQLITE_STATIC);
+    ASSERT_EQ(sqlite3_step(s), SQLITE_ROW);
+    EXPECT_EQ(sqlite3_column_int(s, 0) != 0, rt::upper(field).find(text) != std::string::npos);
+    sqlite3_reset(s);
+}
+
+INSTANTIATE_TEST_SUITE_P(Fields, KeyHas, ::testing::ValuesIn(kKeyHas));

@@ -66,6 +66,8 @@ struct ViewCase {
     std::function<void(Listings&)> buffer;  // the primary buffer at open()
     std::function<bool(const Listings&, const Discs&)> keep;
     std::vector<std::string> expected;      // in order; previous() from the end reads them reversed
+    const char* containsField = nullptr;    // containing(): the field and its text
+    std::string containsText{};
 };
 
 const ViewCase kViewCases[] = {
@@ -91,6 +93,15 @@ const ViewCase kViewCases[] = {
     {"RangeFilterAndJoin", &Listings::KUNQDISKID, true, 1, [](Listings& s) { s.UNQDISKID = "D3"; },
      [](const Listings& s, const Discs& d) { return s.ARTIST.str() == "Peggy" && d.ALTDISKID.str() == "CU3a"; },
      {"Cranberry/CU3a", "Dream/CU3a"}},
+    {"ContainsOnTheKeysFirstField", &Listings::KMATCHSONG, false, 0, nullptr, nullptr, {"Angel", "Cranberry"}, "TITLE",
+     "an"},
+    {"ContainsOnAFieldOutsideTheKey", &Listings::KDISKID, false, 0, nullptr, nullptr, {"Cranberry", "Dream"}, "ARTIST",
+     "PEG"},
+    {"ContainsWithRangeAndJoin", &Listings::KUNQDISKID, true, 1, [](Listings& s) { s.UNQDISKID = "D3"; }, nullptr,
+     {"Cranberry/CU3a", "Cranberry/CU3b", "Dream/CU3a", "Dream/CU3b"}, "TITLE", "r"},
+    {"ContainsAndFilter", &Listings::KMATCHSONG, false, 0, nullptr,
+     [](const Listings& s, const Discs&) { return s.DUET.str() == "X"; }, {"Dream"}, "TITLE", "r"},
+    {"ContainsNothingFoundReadsNoRow", &Listings::KMATCHSONG, true, 0, nullptr, nullptr, {}, "TITLE", "no such"},
 };
 
 class ViewRows : public Views, public ::testing::WithParamInterface<ViewCase> {};
@@ -101,6 +112,7 @@ TEST_P(ViewRows, ForwardsBackwardsAndCounted) {
     if (c.joined) withDiscs(v);
     v.range(c.range);
     if (c.keep) v.filter([&] { return c.keep(songs, discs); });
+    if (c.containsField) v.containing(c.containsField, [&] { return c.containsText; });
     songs.clearBuffer();
     if (c.buffer) c.buffer(songs);
     v.open();
@@ -115,6 +127,63 @@ TEST_P(ViewRows, ForwardsBackwardsAndCounted) {
 
 INSTANTIATE_TEST_SUITE_P(Cases, ViewRows, ::testing::ValuesIn(kViewCases),
                          [](const ::testing::TestParamInfo<ViewCase>& i) { return i.param.name; });
+
+// containing() compares as the keys do: letter case ignored, accented letters too; trailing
+// blanks of the text removed, leading ones kept; an empty text finds nothing.
+struct ContainsCase {
+    const char* text;
+    std::vector<std::string> titles;  // in the key's order (accented capitals after Z)
+};
+
+const ContainsCase kContains[] = {
+    {"été", {"rue de l'été", "Été indien"}},
+    {"ÉTÉ", {"rue de l'été", "Été indien"}},
+    {"ça", {"ÇA PLANE"}},
+    {"über", {"Über Alles"}},
+    {"plain  ", {"Plain"}},
+    {" de", {"rue de l'été"}},
+    {"e", {"rue de l'été", "ÇA PLANE", "Été indien", "Über Alles"}},
+    {"", {}},
+    {"   ", {}},
+    {"ete", {}},
+};
+
+class Containing : public RecordFiles, public ::testing::WithParamInterface<ContainsCase> {};
+
+TEST_P(Containing, FindsAsTheKeysCompare) {
+    for (const char* t : {"Plain", "Été indien", "ÇA PLANE", "Über Alles", "rue de l'été"}) ASSERT_EQ(addSong(t), 0);
+    const ContainsCase& c = GetParam();
+    rt::View v(songs, Listings::KMATCHSONG);
+    v.containing("TITLE", [&] { return std::string(c.text); });
+    v.open();
+    ASSERT_EQ(rt::errorCode(), 0) << rt::error();
+    std::vector<std::string> found;
+    for (v.next(); rt::errorCode() == 0; v.next()) found.push_back(songs.TITLE.str());
+    EXPECT_EQ(rt::errorCode(), rt::NoRecord);
+    EXPECT_EQ(found, c.titles);
+    EXPECT_EQ(v.count(), static_cast<long long>(c.titles.size()));
+    if (c.titles.size() < 2) return;
+    // A saved row leads back into the same selection.
+    v.set();
+    v.next();
+    const std::string first = v.position();
+    v.next();
+    v.reset(first);
+    v.next();
+    EXPECT_EQ(songs.TITLE.str(), c.titles[0]);
+    v.next();
+    EXPECT_EQ(songs.TITLE.str(), c.titles[1]);
+}
+
+INSTANTIATE_TEST_SUITE_P(Texts, Containing, ::testing::ValuesIn(kContains));
+
+TEST_F(Views, ContainingAFieldTheFileHasNotFailsToOpen) {
+    rt::View v(songs, Listings::KTITLE);
+    v.containing("NOSUCHFIELD", [] { return std::string("x"); });
+    v.open();
+    EXPECT_EQ(rt::errorCode(), rt::InvalidRecordDeclaration);
+    EXPECT_FALSE(v.isOpen());
+}
 
 TEST_F(Views, ResetToASavedRowAmongPartners) {
     rt::View v(songs, Listings::KMATCHSONG);
