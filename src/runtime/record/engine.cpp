@@ -330,11 +330,12 @@ std::string Layout::tableSql(const std::string& schema) const {
 std::string Layout::keptCountSql(const std::string& schema) {
     const std::string q = quote(schema);
     return "INSERT OR REPLACE INTO " + q + ".\"meta\" VALUES('count',(SELECT count(*) FROM " + q +
-           ".\"data\"));"
-           "CREATE TRIGGER IF NOT EXISTS " + q + ".\"count_add\" AFTER INSERT ON \"data\" BEGIN "
-           "UPDATE \"meta\" SET \"value\"=CAST(\"value\" AS INTEGER)+1 WHERE \"name\"='count'; END;"
-           "CREATE TRIGGER IF NOT EXISTS " + q + ".\"count_del\" AFTER DELETE ON \"data\" BEGIN "
-           "UPDATE \"meta\" SET \"value\"=CAST(\"value\" AS INTEGER)-1 WHERE \"name\"='count'; END;";
+           ".\"data\"));";
+}
+
+std::string Layout::countChangeSql(const std::string& schema) {
+    return "UPDATE " + quote(schema) +
+           ".\"meta\" SET \"value\"=CAST(\"value\" AS INTEGER)+? WHERE \"name\"='count'";
 }
 
 // ---------------------------------------------------------------------------------------

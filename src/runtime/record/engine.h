@@ -118,8 +118,10 @@ struct Layout {
     Layout(const FileDeclaration& decl, const std::vector<FieldInfo>& fields);
     int keyIndex(const Key& key) const;
     std::string tableSql(const std::string& schema) const;
-    // The triggers that keep the meta table's "count" row, and that row, in SQL.
+    // The meta table's "count" row as the records are counted now, in SQL.
     static std::string keptCountSql(const std::string& schema);
+    // Adds `delta` to the kept count, in SQL with the delta as its parameter.
+    static std::string countChangeSql(const std::string& schema);
 };
 
 // One stored record as the engine moves it.
@@ -258,10 +260,24 @@ struct FileState {
     bool seqSet = false;
     Cursor seq;
 
-    // records() is counted again only when the file changed. A file that keeps its count
-    // (a "count" row in its meta table, kept by triggers in the transaction of every add and
-    // delete) is not counted at all.
-    bool keepsCount = false;
+    // records() is counted again only when the file changed. A file that keeps its count (a
+    // "count" row in its meta table, changed in the transaction of every add and delete) is
+    // not counted at all. The engine changes the row once a transaction, by what the
+    // transaction added and deleted; a file written before that changes it with a trigger a
+    // record (which makes every write keep a statement journal) until it is opened for
+    // writing, when the triggers go.
+    enum class CountBy { Counting, Engine, Triggers };
+    CountBy countBy = CountBy::Counting;
+    bool keepsCount() const { return countBy != CountBy::Counting; }
+    // What a stream added less what it deleted, not yet in the count row.
+    long long streamCount = 0;
+    // After an add (+1) or delete (-1) in a transaction or a stream: the change the count row
+    // takes when it commits.
+    void counted(long long n);
+    // The change of the count row the running transaction or stream has not written yet.
+    long long pendingCount() const;
+    // Writes the stream's pending change of the count row (before its commit): SQLite's code.
+    int writeStreamCount();
     bool countKnown = false;
     long long countValue = 0;
     Stamp countStamp;

@@ -27,6 +27,8 @@ struct Transaction {
     std::vector<FileState*> files;
     std::unique_ptr<Connection> dedicated;  // several files: attached to one connection
     FileState* single = nullptr;            // one file: its own connection
+    // By schema: what the transaction added less what it deleted, for the count rows.
+    std::unordered_map<std::string, long long> counts;
     Connection* conn() const {
         if (dedicated) return dedicated.get();
         return single && single->own ? single->own.get() : nullptr;
@@ -136,10 +138,14 @@ int openFailed(const std::string& path, int sys, int rc) {
     return errorCode();
 }
 
-// Ends a file's buffered stream: the deferred keys built, the writes committed. False (the
-// error set) when that failed; the stream then goes on.
+// Ends a file's buffered stream: the deferred keys built, the count row changed, the writes
+// committed. False (the error set) when that failed; the stream then goes on.
 bool endStream(FileState& st) {
     if (st.finishBulk() != 0) return false;
+    if (const int rc = st.writeStreamCount(); rc != SQLITE_OK) {
+        setSqliteError(st.own->db(), rc);
+        return false;
+    }
     if (st.own->exec("COMMIT") != SQLITE_OK) {
         setSqliteError(st.own->db(), st.own->lastCode());
         return false;
@@ -148,6 +154,16 @@ bool endStream(FileState& st) {
     bulkCache(*st.own, "main", false);
     st.streaming = false;
     return true;
+}
+
+// Adds `delta` to a file's count row: SQLite's code.
+int changeCount(Connection& c, const std::string& schema, long long delta) {
+    if (delta == 0) return SQLITE_OK;
+    Stmt s(c.prepare(Layout::countChangeSql(schema)));
+    if (!s) return c.lastCode();
+    s.bind(1, delta);
+    const int rc = s.step();
+    return rc == SQLITE_DONE ? SQLITE_OK : rc;
 }
 
 long long scalar(Connection& c, const std::string& sql, long long rec, int& rc) {
@@ -245,6 +261,29 @@ void FileState::afterBulkAdd() {
         if ((rc = c->exec(sql.c_str())) != SQLITE_OK) break;
         bulk.deferred.push_back(static_cast<int>(k));
     }
+}
+
+void FileState::counted(long long n) {
+    if (countBy != CountBy::Engine) return;
+    if (tx)
+        tx->counts[schema] += n;
+    else if (streaming)
+        streamCount += n;
+}
+
+long long FileState::pendingCount() const {
+    if (countBy != CountBy::Engine) return 0;
+    if (tx) {
+        const auto it = tx->counts.find(schema);
+        return it == tx->counts.end() ? 0 : it->second;
+    }
+    return streaming ? streamCount : 0;
+}
+
+int FileState::writeStreamCount() {
+    const int rc = changeCount(*own, "main", streamCount);
+    if (rc == SQLITE_OK) streamCount = 0;
+    return rc;
 }
 
 int FileState::needKey(int key) {
@@ -448,12 +487,13 @@ int FileState::closeLocked(bool owner) {
         if (finishBulk() != 0) {
             rc = SQLITE_ERROR;
             own->exec("ROLLBACK");
-        } else if ((rc = own->exec("COMMIT")) != SQLITE_OK) {
+        } else if ((rc = writeStreamCount()) != SQLITE_OK || (rc = own->exec("COMMIT")) != SQLITE_OK) {
             setSqliteError(own->db(), rc);
         }
         wrote();
     }
     streaming = false;
+    streamCount = 0;
     bulk = Bulk{};
     if (tx) {
         if (owner && tx == currentTx) {
@@ -620,23 +660,29 @@ int validate(FileState& st, Connection& c) {
     return 0;
 }
 
-// Whether the file keeps its count of records. A file written before it did gets the triggers
-// and its counted records when it is opened for writing; opened for reading it is counted.
-bool keepCount(Connection& c, bool writable) {
-    int found = 0;
+// How the file's count of records is kept. A file written before the engine kept it gets its
+// count row (counted once) when it is opened for writing, and loses the triggers that kept
+// it a record at a time; opened for reading it is counted, or read from the triggers' row.
+FileState::CountBy keepCount(Connection& c, bool writable) {
+    using CountBy = FileState::CountBy;
+    int triggers = 0;
+    bool row = false;
     {
-        Stmt t(c.prepare("SELECT count(*) FROM sqlite_schema WHERE \"type\"='trigger' AND \"tbl_name\"='data' "
-                         "AND \"name\" IN ('count_add','count_del') AND EXISTS(SELECT 1 FROM \"meta\" WHERE "
-                         "\"name\"='count')"));
-        if (!t || t.step() != SQLITE_ROW) return false;
-        found = sqlite3_column_int(t.get(), 0);
+        Stmt t(c.prepare("SELECT (SELECT count(*) FROM sqlite_schema WHERE \"type\"='trigger' AND "
+                         "\"tbl_name\"='data' AND \"name\" IN ('count_add','count_del')),"
+                         "EXISTS(SELECT 1 FROM \"meta\" WHERE \"name\"='count')"));
+        if (!t || t.step() != SQLITE_ROW) return CountBy::Counting;
+        triggers = sqlite3_column_int(t.get(), 0);
+        row = sqlite3_column_int(t.get(), 1) != 0;
     }
-    if (found == 2) return true;
-    if (!writable) return false;
-    const std::string sql = "BEGIN IMMEDIATE;" + Layout::keptCountSql("main") + "COMMIT;";
-    if (c.exec(sql.c_str()) == SQLITE_OK) return true;
-    c.exec("ROLLBACK;");  // busy or read-only underneath: counted as before
-    return false;
+    const CountBy before = row && triggers == 2 ? CountBy::Triggers : CountBy::Counting;
+    if (row && triggers == 0) return CountBy::Engine;
+    if (!writable) return before;
+    const std::string sql = "BEGIN IMMEDIATE;" + (before == CountBy::Triggers ? std::string() : Layout::keptCountSql("main")) +
+                            "DROP TRIGGER IF EXISTS \"count_add\"; DROP TRIGGER IF EXISTS \"count_del\"; COMMIT;";
+    if (c.exec(sql.c_str()) == SQLITE_OK) return CountBy::Engine;
+    c.exec("ROLLBACK;");  // busy or read-only underneath: as before
+    return before;
 }
 
 // Opens a connection to an existing record file at `path` (stat first, for the platform's
@@ -682,6 +728,7 @@ int connect(const std::string& path, bool readOnly, int busyMs, std::unique_ptr<
 
 void RecordFile::open(unsigned access) {
     FileState& st = *impl_;
+    bool migrated = false;
     {
         std::lock_guard g(st.mu);
         if (st.own) {
@@ -694,7 +741,8 @@ void RecordFile::open(unsigned access) {
         std::unique_ptr<Connection> c;
         if (connect(path, (access & ReadWrite) == 0, st.busyMs, c) != 0) return;
         if (validate(st, *c) != 0) return;
-        st.keepsCount = keepCount(*c, (access & ReadWrite) != 0);
+        st.countBy = keepCount(*c, (access & ReadWrite) != 0);
+        migrated = st.countBy == FileState::CountBy::Engine;
         st.own = std::move(c);
         st.owner = std::this_thread::get_id();
         st.path = path;
@@ -704,6 +752,17 @@ void RecordFile::open(unsigned access) {
         st.countKnown = false;
     }
     registerInstance(&st);
+    if (migrated) {
+        // The other instances of the file in this process that left the count to its triggers
+        // keep it themselves now that the triggers are gone (none of them can be writing:
+        // they went inside a transaction of this connection's).
+        std::lock_guard r(registryMutex);
+        for (FileState* other : st.state->instances) {
+            if (other == &st) continue;
+            std::lock_guard g(other->mu);
+            if (other->countBy == FileState::CountBy::Triggers) other->countBy = FileState::CountBy::Engine;
+        }
+    }
     clearError();
 }
 
@@ -991,6 +1050,52 @@ bool bufferRow(FileState& st) {
     return true;
 }
 
+// An add or a delete and its change of the count row. Inside a transaction or a stream the
+// change waits for the commit; otherwise the write and the change go in a transaction of
+// their own, so a crash never parts them. Ended without done(), nothing of it stays.
+class CountedWrite {
+public:
+    explicit CountedWrite(FileState& st)
+        : st_(st), own_(st.countBy == FileState::CountBy::Engine && !st.tx && !st.streaming) {}
+    ~CountedWrite() {
+        if (open_) st_.own->exec("ROLLBACK");
+    }
+    CountedWrite(const CountedWrite&) = delete;
+    CountedWrite& operator=(const CountedWrite&) = delete;
+
+    // False (the error set) when the transaction could not begin.
+    bool begin() {
+        if (!own_) return true;
+        if (st_.own->exec("BEGIN IMMEDIATE") != SQLITE_OK) {
+            setSqliteError(st_.own->db(), st_.own->lastCode());
+            return false;
+        }
+        open_ = true;
+        return true;
+    }
+    // The write went through: `n` records more (or fewer). False (the error set, nothing
+    // written) when its commit failed.
+    bool done(long long n) {
+        if (!own_) {
+            st_.counted(n);
+            return true;
+        }
+        int rc = changeCount(*st_.own, "main", n);
+        if (rc == SQLITE_OK) rc = st_.own->exec("COMMIT");
+        if (rc != SQLITE_OK) {
+            setSqliteError(st_.own->db(), rc);
+            return false;  // rolled back as it goes
+        }
+        open_ = false;
+        return true;
+    }
+
+private:
+    FileState& st_;
+    bool own_;
+    bool open_ = false;
+};
+
 // put() and del() need a current record: error 33 without one.
 bool requireCurrent(FileState& st) {
     if (st.hasCur) return true;
@@ -1025,7 +1130,10 @@ void RecordFile::add() {
     auto bind = [&](Stmt& s) {
         for (std::size_t i = 0; i < st.scratch.size(); ++i) s.bind(static_cast<int>(i) + 1, st.scratch[i]);
     };
+    CountedWrite write(st);
+    if (!write.begin()) return;
     if (!runWrite(*c, st.texts().insert, bind)) return;
+    if (!write.done(+1)) return;
     st.wrote();
     st.cur.rec = sqlite3_last_insert_rowid(c->db());
     st.cur.chg = 0;
@@ -1073,12 +1181,15 @@ void RecordFile::del() {
     std::lock_guard g(st.mu);
     if (!st.requireOpen() || !requireCurrent(st)) return;
     Connection* c = st.conn();
+    CountedWrite write(st);
+    if (!write.begin()) return;
     if (!runWrite(*c, st.texts().remove, [&](Stmt& s) { s.bind(1, st.cur.rec); })) return;
     st.noCurrent();
     if (sqlite3_changes(c->db()) == 0) {
         setError(RecordNotFound);
         return;
     }
+    if (!write.done(-1)) return;
     st.wrote();
     clearError();
 }
@@ -1173,14 +1284,14 @@ long long RecordFile::records() {
         return st.countValue;
     }
     Connection* c = st.conn();
-    Stmt s(c->prepare(st.keepsCount ? st.texts().keptCount : st.texts().count));
+    Stmt s(c->prepare(st.keepsCount() ? st.texts().keptCount : st.texts().count));
     if (!prepared(*c, s)) return 0;
     int rc = s.step();
     if (rc != SQLITE_ROW) {
         setSqliteError(c->db(), rc);
         return 0;
     }
-    st.countValue = sqlite3_column_int64(s.get(), 0);
+    st.countValue = sqlite3_column_int64(s.get(), 0) + st.pendingCount();
     st.countKnown = true;
     st.countStamp = now;
     clearError();
@@ -1445,8 +1556,12 @@ void commit() {
             return;
         }
     }
-    if (c->exec("COMMIT") != SQLITE_OK) {
-        setSqliteError(c->db(), c->lastCode());
+    int rc = SQLITE_OK;
+    for (const auto& [schema, delta] : t->counts)
+        if (rc == SQLITE_OK) rc = changeCount(*c, schema, delta);
+    if (rc == SQLITE_OK) rc = c->exec("COMMIT");
+    if (rc != SQLITE_OK) {
+        setSqliteError(c->db(), rc);
         int code = errorCode();
         std::string text = error();
         int fcode = fileErrorCode();

@@ -225,47 +225,119 @@ TEST_F(RecordFiles, BuildKeysFailsOnDuplicatesOfAUniqueKey) {
 
 }  // namespace
 
-// The count of records is kept in the file itself, in the transaction of every add and
-// delete, so records() need not count; a file written before that gets its count when it is
-// opened for writing, and one opened for reading only is counted as before.
+// The count of records is kept in the file itself, changed in the transaction of every add and
+// delete, so records() need not count; inside a transaction or a stream records() includes
+// what it added or deleted so far. A file written before the engine kept the count (none, or
+// one kept by triggers a record at a time) gets a count of its own when it is opened for
+// writing; opened for reading only it is read as it is.
+std::string keptCount() {
+    Db db = raw(Listings::fileName);
+    sqlite3_stmt* s = nullptr;
+    sqlite3_prepare_v2(db.get(), "SELECT value FROM meta WHERE name='count'", -1, &s, nullptr);
+    std::string v = sqlite3_step(s) == SQLITE_ROW ? reinterpret_cast<const char*>(sqlite3_column_text(s, 0)) : "none";
+    sqlite3_finalize(s);
+    return v;
+}
+
+int countTriggers() {
+    Db db = raw(Listings::fileName);
+    sqlite3_stmt* s = nullptr;
+    sqlite3_prepare_v2(db.get(), "SELECT count(*) FROM sqlite_schema WHERE type='trigger'", -1, &s, nullptr);
+    const int n = sqlite3_step(s) == SQLITE_ROW ? sqlite3_column_int(s, 0) : -1;
+    sqlite3_finalize(s);
+    return n;
+}
+
 TEST_F(RecordFiles, TheKeptCountFollowsAddsDeletesAndRollbacks) {
-    const auto kept = [&] {
-        Db db = raw(Listings::fileName);
-        sqlite3_stmt* s = nullptr;
-        sqlite3_prepare_v2(db.get(), "SELECT value FROM meta WHERE name='count'", -1, &s, nullptr);
-        std::string v = sqlite3_step(s) == SQLITE_ROW ? reinterpret_cast<const char*>(sqlite3_column_text(s, 0)) : "none";
-        sqlite3_finalize(s);
-        return v;
-    };
     for (int i = 0; i < 3; ++i) ASSERT_EQ(addSong("Song " + std::to_string(i), "Artist", "D", i + 1), 0);
     EXPECT_EQ(songs.records(), 3);
-    EXPECT_EQ(kept(), "3");
+    EXPECT_EQ(keptCount(), "3");
+    EXPECT_EQ(countTriggers(), 0);
 
     ASSERT_TRUE(rt::logout(1, {&songs}));
     ASSERT_EQ(addSong("In a rolled back transaction", "Artist", "D", 9), 0);
+    EXPECT_EQ(songs.records(), 4);
     rt::rollback();
     EXPECT_EQ(songs.records(), 3);
+    EXPECT_EQ(keptCount(), "3");
+
+    // A duplicate refused inside a transaction counts for nothing.
+    ASSERT_TRUE(rt::logout(1, {&songs, &discs}));
+    ASSERT_EQ(addSong("Committed", "Artist", "D", 10), 0);
+    EXPECT_EQ(addSong("Same disc and track", "Artist", "D", 10), rt::DuplicateKey);
+    EXPECT_EQ(songs.records(), 4);
+    rt::commit();
+    ASSERT_EQ(rt::errorCode(), 0) << rt::error();
+    EXPECT_EQ(keptCount(), "4");
 
     songs.clearBuffer();
     songs.set(Listings::KTITLE);
     songs.next();
     songs.del();
     ASSERT_EQ(rt::errorCode(), 0) << rt::error();
-    EXPECT_EQ(songs.records(), 2);
-    EXPECT_EQ(kept(), "2");
+    EXPECT_EQ(songs.records(), 3);
+    EXPECT_EQ(keptCount(), "3");
+    // Outside a transaction a refused add changes nothing either ("Song 1" holds D-2).
+    EXPECT_EQ(addSong("Same disc and track", "Artist", "D", 2), rt::DuplicateKey);
+    EXPECT_EQ(keptCount(), "3");
 
-    // A file of before: no triggers, no count.
+    // A stream counts what it added before it is written, and writes it with its rows.
+    songs.stream();
+    for (int i = 0; i < 5; ++i) ASSERT_EQ(addSong("Streamed " + std::to_string(i), "Artist", "S", i + 1), 0);
+    EXPECT_EQ(songs.records(), 8);
+    songs.flush();
+    ASSERT_EQ(rt::errorCode(), 0) << rt::error();
+    EXPECT_EQ(keptCount(), "8");
+    songs.stream();
+    ASSERT_EQ(addSong("Streamed up to the close", "Artist", "S", 9), 0);
     songs.close();
-    sql(raw(Listings::fileName), "DROP TRIGGER count_add; DROP TRIGGER count_del; DELETE FROM meta WHERE name='count';");
+    ASSERT_EQ(rt::errorCode(), 0) << rt::error();
+    EXPECT_EQ(keptCount(), "9");
+}
+
+struct OlderCountCase {
+    const char* name;
+    const char* spoil;  // SQL that turns a file of today into one of before
+};
+
+const OlderCountCase kOlderCounts[] = {
+    {"NoCountAtAll", "DELETE FROM meta WHERE name='count';"},
+    {"CountKeptByTriggers",
+     "CREATE TRIGGER count_add AFTER INSERT ON data BEGIN UPDATE meta SET value=CAST(value AS INTEGER)+1 "
+     "WHERE name='count'; END; CREATE TRIGGER count_del AFTER DELETE ON data BEGIN UPDATE meta SET "
+     "value=CAST(value AS INTEGER)-1 WHERE name='count'; END;"},
+};
+
+class OlderCounts : public RecordFiles, public ::testing::WithParamInterface<OlderCountCase> {};
+
+TEST_P(OlderCounts, AreReadAsTheyAreAndKeptByTheEngineOnceWritten) {
+    for (int i = 0; i < 2; ++i) ASSERT_EQ(addSong("Song " + std::to_string(i), "Artist", "D", i + 1), 0);
+    songs.close();
+    sql(raw(Listings::fileName), GetParam().spoil);
+    const std::string before = keptCount();
+
     songs.open(rt::ReadOnly);
     ASSERT_EQ(rt::errorCode(), 0) << rt::error();
     EXPECT_EQ(songs.records(), 2);
-    EXPECT_EQ(kept(), "none");
+    EXPECT_EQ(keptCount(), before);  // reading changes nothing
     songs.close();
+
+    // A second instance of the file, opened for reading while the first writes.
+    Listings reader;
+    reader.open(rt::ReadOnly);
     songs.open();
     ASSERT_EQ(rt::errorCode(), 0) << rt::error();
-    EXPECT_EQ(kept(), "2");
+    EXPECT_EQ(keptCount(), "2");
+    EXPECT_EQ(countTriggers(), 0);
     ASSERT_EQ(addSong("After the upgrade", "Artist", "D", 10), 0);
-    EXPECT_EQ(songs.records(), 3);
-    EXPECT_EQ(kept(), "3");
+    ASSERT_TRUE(rt::logout(1, {&songs}));
+    ASSERT_EQ(addSong("And in a transaction", "Artist", "D", 11), 0);
+    rt::commit();
+    EXPECT_EQ(songs.records(), 4);
+    EXPECT_EQ(keptCount(), "4");
+    EXPECT_EQ(reader.records(), 4);
+    reader.close();
 }
+
+INSTANTIATE_TEST_SUITE_P(Files, OlderCounts, ::testing::ValuesIn(kOlderCounts),
+                         [](const ::testing::TestParamInfo<OlderCountCase>& i) { return i.param.name; });

@@ -214,4 +214,81 @@ TEST_F(RecordFiles, KilledInTheMiddleOfATransactionLeavesAllOrNothing) {
     }
 }
 
+// The count of records the file keeps and the records it holds agree after a writer was
+// killed at any moment, whichever way it wrote: single adds and deletes, streams committed
+// now and then, or transactions.
+struct KilledCountCase {
+    const char* name;
+    void (*write)(Listings& s, int n);  // one round of writing
+};
+
+void addListing(Listings& s, const std::string& disc, int track) {
+    s.clearBuffer();
+    s.TITLE = "Chanson d'été " + std::to_string(track);
+    s.ARTIST = "Zoë " + disc;
+    s.UNQDISKID = disc;
+    s.DISKTRACKNO = static_cast<std::uint32_t>(track);
+    s.add();
+    if (rt::errorCode() != 0) _exit(4);
+}
+
+// Deletes the first listing in title order.
+void deleteFirst(Listings& s) {
+    s.clearBuffer();
+    s.set(Listings::KTITLE);
+    s.next();
+    if (rt::errorCode() == 0) s.del();
+    if (rt::errorCode() != 0) _exit(6);
+}
+
+const KilledCountCase kKilledCounts[] = {
+    {"SingleAddsAndDeletes",
+     [](Listings& s, int n) {
+         for (int t = 1; t <= 4; ++t) addListing(s, "SC" + std::to_string(n), t);
+         deleteFirst(s);
+     }},
+    {"Streams",
+     [](Listings& s, int n) {
+         s.stream();
+         for (int t = 1; t <= 40; ++t) addListing(s, "ST" + std::to_string(n), t);
+         deleteFirst(s);
+         s.flush();
+         if (rt::errorCode() != 0) _exit(5);
+     }},
+    {"Transactions",
+     [](Listings& s, int n) {
+         if (!rt::logout(5, {&s})) _exit(3);
+         for (int t = 1; t <= 40; ++t) addListing(s, "TX" + std::to_string(n), t);
+         deleteFirst(s);
+         rt::commit();
+         if (rt::errorCode() != 0) _exit(5);
+     }},
+};
+
+class KilledCount : public RecordFiles, public ::testing::WithParamInterface<KilledCountCase> {};
+
+TEST_P(KilledCount, AgreesWithTheRecordsAfterAnyKill) {
+    for (int delayMs : {0, 1, 3, 6, 10, 15, 21, 28, 36, 45, 60, 90}) {
+        SCOPED_TRACE("killed after " + std::to_string(delayMs) + " ms");
+        songs.close();
+        songs.create();
+        auto write = GetParam().write;
+        ASSERT_NO_FATAL_FAILURE(fixture::killWriterAfter(delayMs, [write](const std::function<void()>& ready) {
+            Listings s;
+            s.open();
+            ready();
+            for (int n = 0;; ++n) write(s, n);
+        }));
+        songs.open();
+        ASSERT_EQ(rt::errorCode(), 0) << rt::error();
+        long long counted = 0;
+        songs.set();
+        for (songs.next(); rt::errorCode() == 0; songs.next()) ++counted;
+        EXPECT_EQ(songs.records(), counted);
+    }
+}
+
+INSTANTIATE_TEST_SUITE_P(Writers, KilledCount, ::testing::ValuesIn(kKilledCounts),
+                         [](const ::testing::TestParamInfo<KilledCountCase>& i) { return i.param.name; });
+
 }  // namespace

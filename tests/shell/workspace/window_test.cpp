@@ -31,10 +31,21 @@ protected:
 };
 
 TEST_F(WindowTest, RegainingTheFocusShowsWhatChangedElsewhere) {
-    ASSERT_EQ(fixture::execSql(listingFile("Songs"),
-                               "INSERT INTO data (TITLE, ARTIST, UNQDISKID, DISKTRACKNO, MAKEID) "
-                               "VALUES ('Brand New', 'Cy Wren', 'SL3001', 1, 'SL')"),
-              0);
+    {
+        // Another station adds a listing: an instance of the file of its own, on its own thread.
+        SongBook elsewhere;
+        elsewhere.open();
+        ASSERT_EQ(rt::errorCode(), rt::NoError) << rt::error();
+        elsewhere.clearBuffer();
+        elsewhere.TITLE = "Brand New";
+        elsewhere.ARTIST = "Cy Wren";
+        elsewhere.UNQDISKID = "SL3001";
+        elsewhere.DISKTRACKNO = 1;
+        elsewhere.MAKEID = "SL";
+        elsewhere.add();
+        ASSERT_EQ(rt::errorCode(), rt::NoError) << rt::error();
+        elsewhere.close();
+    }
     EXPECT_EQ(rowOf("Brand New"), 0);
     send(rt::EventData(rt::EvGainFocus));
     EXPECT_EQ(rowOf("Brand New"), 2);
