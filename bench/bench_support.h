@@ -10,6 +10,7 @@
 #include <cstdint>
 #include <cstdio>
 #include <fstream>
+#include <iterator>
 #include <memory>
 #include <random>
 #include <string>
@@ -47,7 +48,12 @@ inline std::string word(std::mt19937& rng) {
 inline std::string accentedWord(std::mt19937& rng) {
     static const char* firsts[] = {"É", "Ö", "Ç", "Å", "Ñ"};
     std::string w = word(rng);
-    if (rng() % 6 == 0) w = firsts[rng() % 5] + w.substr(1);
+    if (rng() % 6 == 0) {
+        // The capital is replaced whole: it may be more than one byte ("Ç").
+        std::size_t first = 1;
+        while (first < w.size() && (static_cast<unsigned char>(w[first]) & 0xC0) == 0x80) ++first;
+        w = firsts[rng() % 5] + w.substr(first);
+    }
     if (rng() % 4 == 0) w += "é";
     return w;
 }
@@ -76,6 +82,34 @@ Figure measure(int runs, const F& once, const B& before = [] { return true; }) {
     return {t[t.size() / 2], t.front(), t.back(), runs};
 }
 
+// The figure of a list of run times in ms.
+inline Figure figureOf(std::vector<double> t) {
+    if (t.empty()) return {};
+    std::sort(t.begin(), t.end());
+    return {t[t.size() / 2], t.front(), t.back(), static_cast<int>(t.size())};
+}
+
+// Ours beside the reference, round by round: a warm-up of each, then `runs` rounds (at least
+// three) of one run of ours and one of the reference, so that a change of the machine's load
+// falls on both alike. Each returns false when it failed: its figure then has no runs.
+// `before`, when given, runs untimed before each run of ours.
+template <class A, class R, class B = bool (*)()>
+std::pair<Figure, Figure> alternate(int runs, const A& ours, const R& reference, const B& before = [] { return true; }) {
+    runs = std::max(runs, 3);
+    if (!before() || !ours() || !reference()) return {};
+    std::vector<double> a, r;
+    for (int i = 0; i < runs; ++i) {
+        if (!before()) return {};
+        auto s = Clock::now();
+        if (!ours()) return {};
+        a.push_back(msSince(s));
+        s = Clock::now();
+        if (!reference()) return {};
+        r.push_back(msSince(s));
+    }
+    return {figureOf(a), figureOf(r)};
+}
+
 // Times gathered one run at a time, for work that cannot be repeated in a loop (each run on
 // a fresh file, or the program's run beside the direct one).
 struct Timings {
@@ -92,6 +126,14 @@ struct Timings {
     }
 };
 
+// A whole file into `out`; false when it cannot be read.
+inline bool readWhole(const std::string& path, std::string& out) {
+    std::ifstream in(path, std::ios::binary);
+    if (!in) return false;
+    out.assign(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
+    return !in.bad();
+}
+
 // The memory the process holds now, in KiB.
 inline long residentKiB() {
     std::ifstream statm("/proc/self/statm");
@@ -102,7 +144,31 @@ inline long residentKiB() {
 
 // One line: the program's figure, the same work done directly in SQLite beside it, and their ratio.
 inline void report(const char* what, const Figure& ours, const Figure& limit, const std::string& note = {},
+                   const char* limitName = "SQLite");
+inline void report(const char* what, const std::pair<Figure, Figure>& both, const std::string& note = {},
                    const char* limitName = "SQLite") {
+    report(what, both.first, both.second, note, limitName);
+}
+
+// The ratio of ours to the reference (0 when either failed).
+inline double ratioOf(const std::pair<Figure, Figure>& both) {
+    return both.first.runs && both.second.runs && both.second.median > 0 ? both.first.median / both.second.median : 0;
+}
+
+// report(), then whether the ratio holds `limit` (a failed figure does not); the line says
+// which.
+inline bool reportLimit(const char* what, const std::pair<Figure, Figure>& both, double limit,
+                        const std::string& note = {}, const char* limitName = "SQLite") {
+    const double r = ratioOf(both);
+    const bool held = r > 0 && r <= limit;
+    char tail[64];
+    std::snprintf(tail, sizeof tail, "%slimit %.2f%s", note.empty() ? "" : " ", limit, held ? "" : " EXCEEDED");
+    report(what, both.first, both.second, note + tail, limitName);
+    return held;
+}
+
+inline void report(const char* what, const Figure& ours, const Figure& limit, const std::string& note,
+                   const char* limitName) {
     if (!ours.runs) {
         std::printf("%-36s failed\n", what);
         return;
@@ -222,6 +288,22 @@ public:
         }
         sqlite3_reset(s);
         return n;
+    }
+    // Steps a statement through its rows, handing each to `row` while it returns true; false
+    // when the statement failed or `row` stopped.
+    template <class F>
+    bool each(const std::string& sql, const F& row, const std::vector<std::string>& binds = {}) {
+        sqlite3_stmt* s = prepare(sql, binds);
+        if (!s) {
+            std::fprintf(stderr, "SQL: %s: %s\n", sql.c_str(), sqlite3_errmsg(c_->db()));
+            return false;
+        }
+        int rc = SQLITE_DONE;
+        bool ok = true;
+        while (ok && (rc = sqlite3_step(s)) == SQLITE_ROW) ok = row(s);
+        if (ok && rc != SQLITE_DONE) ok = false;
+        sqlite3_reset(s);
+        return ok;
     }
     // One column of the first row ("" when none).
     std::string first(const std::string& sql, const std::vector<std::string>& binds = {}, int col = 0) {

@@ -1,8 +1,9 @@
 // Publishing a SongBook as web pages: the title pages and the artist pages of a SongBook of
 // 300,000 listings (or as many as given) with accented titles and artists, beside the same
 // reading and writing done directly in SQLite (rows joined to their discs, read in key order
-// and written out as lines). Run by hand: html_pages [listings] [--keep]; with --keep the
-// SongBook and its pages stay in the temporary folder, which is named at the end.
+// and written out as lines); rounds alternate ours / SQLite. Run by hand:
+// html_pages [listings] [--keep]; with --keep the SongBook and its pages stay in the
+// temporary folder, which is named at the end.
 #include <sqlite3.h>
 #include <stdlib.h>
 
@@ -112,18 +113,10 @@ int main(int argc, char** argv) {
     if (!writeSongBook(rows)) return 1;
     std::printf("(a SongBook of %ld listings written in %.1f s)\n", rows, msSince(t) / 1000);
 
-    publish();  // warm-up
-    direct(dir);
-    bench::Timings pages, sql;
-    for (int i = 0; i < 5; ++i) {
-        pages.ms.push_back(publish());
-        sql.ms.push_back(direct(dir));
-    }
+    const auto both = bench::alternate(5, [&] { return publish() >= 0; }, [&] { return direct(dir) >= 0; });
     std::size_t files = 0;
     for (const auto& e : std::filesystem::directory_iterator(dir + "/WebPages/BENCH")) files += e.is_regular_file();
-    pages.print("title and artist pages");
-    sql.print("same rows straight from SQLite");
-    std::printf("ratio %.2f; %zu pages; limit 5000 ms for %ld listings\n", pages.median() / sql.median(), files, rows);
+    bench::report("title and artist pages:", both, std::to_string(files) + " pages; limit 5000 ms", "SQLite");
 
     if (argc > 2 && std::string(argv[2]) == "--keep") {
         std::printf("kept: %s\n", dir.c_str());
@@ -131,5 +124,5 @@ int main(int argc, char** argv) {
         std::error_code ec;
         std::filesystem::remove_all(dir, ec);
     }
-    return pages.median() <= 5000 ? 0 : 2;
+    return both.first.runs && both.first.median <= 5000 ? 0 : 2;
 }

@@ -3,8 +3,9 @@
 // switches, searches that match late in the list or not at all, the count after a change, and
 // memory. Beside each figure the same work done directly in SQLite on the same file (a plain
 // connection with the key collation and KEYHAS), and the ratio. Titles and artists carry
-// accented letters. Each figure is the median of at least five runs after a warm-up, with the
-// fastest and slowest run. Run by hand: workspace [listings] [runs]
+// accented letters. Each figure is the median of the runs after a warm-up, with the fastest and
+// slowest run; rounds alternate ours / SQLite, so a change of the machine's load falls on both.
+// Run by hand: workspace [listings] [runs]
 #include <stdlib.h>
 #include <unistd.h>
 
@@ -34,7 +35,6 @@ namespace {
 
 using bench::Clock;
 using bench::Figure;
-using bench::measure;
 using bench::msSince;
 using bench::report;
 using bench::word;
@@ -126,25 +126,24 @@ int main(int argc, char** argv) {
                 if (!listed[i].empty() && listed[i][0] == "Bench") row = static_cast<int>(i) + 1;
             return row && d.select("?LIST", row);
         };
-        Figure open;
         {
-            std::vector<double> times;
+            // Round by round: ours (a new workspace each time), then SQLite on a new connection.
+            std::vector<double> ours, direct;
             for (int i = 0; i <= runs; ++i) {
                 headless::Driver d;
                 d.setSettleTimeout(600000);
                 if (!openOnce(d)) return 1;
-                const auto s = Clock::now();
+                auto s = Clock::now();
                 if (!d.press("&Open Selected SongBook") || d.rows().empty()) return 1;
-                if (i > 0) times.push_back(msSince(s));
+                if (i > 0) ours.push_back(msSince(s));
                 d.end();
+                s = Clock::now();
+                Direct fresh(book);
+                if (fresh.rows(firstPage) != 20) return 1;
+                if (i > 0) direct.push_back(msSince(s));
             }
-            std::sort(times.begin(), times.end());
-            open = {times[times.size() / 2], times.front(), times.back(), runs};
+            report("SongBook chosen to first page:", bench::figureOf(ours), bench::figureOf(direct), "(target 20 ms)");
         }
-        report("SongBook chosen to first page:", open, measure(runs, [&] {
-                   Direct fresh(book);
-                   return fresh.rows(firstPage) == 20;
-               }), "(target 20 ms)");
 
         headless::Driver d;
         d.setSettleTimeout(600000);
@@ -161,23 +160,26 @@ int main(int argc, char** argv) {
         // the list's first page need.
         int k = 0;
         auto pageByKey = [&] { return sql.rows(pageAfter, stops[static_cast<std::size_t>(k++ % 20)]) == 20; };
-        report("page down:", measure(runs * 3, [&] { return d.scroll("", "pagedown") || fail("page down"); }),
-               measure(runs * 3, pageByKey));
-        report("page up:", measure(runs * 3, [&] { return d.scroll("", "pageup") || fail("page up"); }),
-               measure(runs * 3, pageByKey));
+        report("page down:", bench::alternate(runs * 3, [&] { return d.scroll("", "pagedown") || fail("page down"); },
+                                              pageByKey));
+        report("page up:", bench::alternate(runs * 3, [&] { return d.scroll("", "pageup") || fail("page up"); },
+                                            pageByKey));
         int stop = 0;
-        report("thumb drag:", measure(runs * 3, [&] { return d.drag("", 5 + (stop++ * 37) % 90) || fail("drag"); }),
-               measure(runs * 3, pageByKey));
-        int end = 0;
-        report("bottom / top:", measure(runs * 2, [&] { return d.scroll("", end++ % 2 ? "top" : "bottom") || fail("end"); }),
-               measure(runs * 2, [&] { return sql.rows(end++ % 2 ? firstPage : lastPage) == 20; }));
+        report("thumb drag:",
+               bench::alternate(runs * 3, [&] { return d.drag("", 5 + (stop++ * 37) % 90) || fail("drag"); }, pageByKey));
+        int end = 0, sqlEnd = 0;
+        report("bottom / top:",
+               bench::alternate(runs * 2, [&] { return d.scroll("", end++ % 2 ? "top" : "bottom") || fail("end"); },
+                                [&] { return sql.rows(sqlEnd++ % 2 ? firstPage : lastPage) == 20; }));
         int which = 0;
         static const char* buttons[] = {"Artist", "Disk ID", "Song Title"};
         report("switch list (artist, disc, title):",
-               measure(runs * 3, [&] { return d.press(buttons[which++ % 3]) || fail("switch"); }),
-               measure(runs * 3, [&] {
-                   return sql.rows("SELECT " + all + byArtist + " ORDER BY " + artistOrder + " LIMIT 20") == 20;
-               }), "(SQLite: the first page by artist)");
+               bench::alternate(runs * 3, [&] { return d.press(buttons[which++ % 3]) || fail("switch"); },
+                                [&] {
+                                    return sql.rows("SELECT " + all + byArtist + " ORDER BY " + artistOrder +
+                                                    " LIMIT 20") == 20;
+                                }),
+               "(SQLite: the first page by artist)");
 
         // A search from the list's start, as the Search button does (the text typed beforehand,
         // untimed); the result as shown.
@@ -188,7 +190,7 @@ int main(int argc, char** argv) {
                 return;
             }
             std::string found;
-            const Figure ours = measure(
+            const auto both = bench::alternate(
                 runs,
                 [&] {
                 if (!d.press("?Search")) return fail(what);
@@ -201,8 +203,8 @@ int main(int argc, char** argv) {
                 if (box) d.answer("OK");
                 return true;
                 },
-                [&] { return d.type("?SearchText", text) || fail(what); });
-            report(what, ours, measure(runs, direct), "-> " + found);
+                direct, [&] { return d.type("?SearchText", text) || fail(what); });
+            report(what, both, "-> " + found);
         };
         const std::string titleKeyHas =
             "SELECT \"_rec\"" + byTitle + " AND KEYHAS(\"TITLE\",?) ORDER BY " + titleOrder + " LIMIT 1";
@@ -232,10 +234,10 @@ int main(int argc, char** argv) {
     // "Total Song Tracks" after a change: the count the file keeps, against counting.
     SongBookFileName = book;
     SBDiscsFileName = discs;
-    Figure kept;
+    Figure kept, counted;
     rt::runProgram([&] {
         SBK.open();
-        std::vector<double> times;
+        std::vector<double> times, direct;
         for (int i = 0; i <= runs; ++i) {
             SBK.clearBuffer();
             SBK.TITLE = "COUNTED";
@@ -248,13 +250,15 @@ int main(int argc, char** argv) {
             const double ms = msSince(s);
             if (n != rows) return;
             if (i > 0) times.push_back(ms);
+            const auto c = Clock::now();
+            if (sql.first("SELECT count(*) FROM \"data\"") != std::to_string(rows)) return;
+            if (i > 0) direct.push_back(msSince(c));
         }
-        std::sort(times.begin(), times.end());
-        kept = {times[times.size() / 2], times.front(), times.back(), runs};
+        kept = bench::figureOf(times);
+        counted = bench::figureOf(direct);
         SBK.close();
     });
-    report("count after a change:", kept, measure(runs, [&] { return sql.first("SELECT count(*) FROM \"data\"") == std::to_string(rows); }),
-           "(SQLite: count(*), which the kept count replaces)");
+    report("count after a change:", kept, counted, "(SQLite: count(*), which the kept count replaces)");
     std::printf("resident memory: %ld KiB before opening, +%ld KiB with the first page, +%ld KiB after all\n",
                 memBefore, memOpen - memBefore, memAfter - memBefore);
     std::filesystem::remove_all(dir);
