@@ -599,7 +599,8 @@ int escapeValue(const Request& r) {
     bool yes = false;
     for (std::size_t i = 0; i < r.buttons.size(); ++i) {
         const std::string t = caption(i);
-        if (t == "cancel") return value(i);
+        // "Cancel", or a caption that ends in it ("No Cancel").
+        if (t == "cancel" || (t.size() > 7 && t.compare(t.size() - 7, 7, " cancel") == 0)) return value(i);
         if (t == "no") no = value(i);
         if (t == "yes") yes = true;
     }

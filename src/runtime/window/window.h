@@ -161,7 +161,8 @@ struct Request {
 };
 
 // The value a message box answers on Escape or when it is closed without a choice: its
-// cancelling button ("Cancel", or "No" in a box that asks Yes or No), or its only button.
+// cancelling button ("Cancel" or a caption ending in it, such as "No Cancel"; else "No" in a
+// box that asks Yes or No), or its only button.
 // 0 when it has none: such a box waits for a choice.
 int escapeValue(const Request& r);
 

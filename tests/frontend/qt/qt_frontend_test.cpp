@@ -523,6 +523,7 @@ struct BoxCase {
 };
 const BoxCase kBoxes[] = {
     {"&This Listing|&Entire Disc|&Cancel", 0, 1, 3},  // the workspace's delete question
+    {"&Yes|&No Cancel", 0, 2, 2},                     // a disc's delete question
     {"&First|&Second|&Third", 0, 3, 0},
     {"&Keep|&No", 0, 1, 0},
     {"", rt::BtnYes | rt::BtnNo | rt::BtnCancel, rt::BtnCancel, rt::BtnCancel},
