@@ -92,8 +92,11 @@ void RenumberDiscs() {
     w.setTooltip(list, "Select Disc to Renumber.\nEnter New Disc ID and\npress Enter.");
 
     // The cells over the highlighted row: the manufacturer's id to read, the custom id to type.
+    // They belong to the list, so that the front ends lay them over its rows.
     const int original = w.entry("?SBD:UNQDISKID", "@s15", kListX + 2, kListY + kHeaderH, kColumnW, kRowH);
     const int custom = w.entry("?SBD:ALTDISKID", "@s15", kListX + 2 + kColumnW, kListY + kHeaderH, kColumnW, kRowH);
+    w.edit(original).parent = list;
+    w.edit(custom).parent = list;
     w.edit(original).readOnly = true;
     w.setControlFont(original, rt::Font{"", 8, 400, false, rt::kNoColor});
     w.setColors(original, rt::kNoColor, rt::kNoColor, rt::kNoColor, kRed);
@@ -171,7 +174,8 @@ void RenumberDiscs() {
     SBDiscsRecord rowCopy{};
     std::string rowPosition;
     int cellRow = 0;
-    // The cells follow the highlighted row; an edit not yet stored is dropped with it.
+    // The cells follow the highlighted row, and the cursor goes into the custom id; an edit
+    // not yet stored is dropped with it.
     auto placeCells = [&](bool force) {
         BrowseList& b = browse();
         const int n = b.count() > 0 ? b.highlighted() : 0;
@@ -190,9 +194,10 @@ void RenumberDiscs() {
         w.setPosition(custom, kListX + kColumnW, y, kColumnW - 2, kRowH);
         w.setValue(original, SBD.UNQDISKID.str());
         w.setValue(custom, SBD.ALTDISKID.str());
+        w.select(custom);
     };
 
-    // The custom id typed into the cell, stored when it changed.
+    // The custom id typed into the cell, stored on Enter when it changed.
     auto save = [&](const std::string& typed) {
         if (cellRow == 0 || !browse().loadHighlighted()) return;
         const std::string discPosition = SBD.position();
@@ -222,7 +227,6 @@ void RenumberDiscs() {
         browse().locate();
         browse().refresh();
         placeCells(true);
-        w.select(custom);
     };
 
     auto switchTo = [&](std::size_t next) {
@@ -240,16 +244,12 @@ void RenumberDiscs() {
         else browse().restart();
         browse().refresh();
         placeCells(true);
-        w.select(list);
     };
 
     // The cursor goes into the first row's custom id once the window shows.
-    bool cursorToCell = false;
     w.onFirstDisplay([&] {
         browse().refresh();
         placeCells(true);
-        cursorToCell = cellRow > 0;
-        w.select(list);
     });
 
     w.open();
@@ -257,8 +257,10 @@ void RenumberDiscs() {
     browse().open();
     while (w.accept()) {
         const int id = w.field();
-        if (w.code() == rt::EvAccepted && id == custom) {
-            save(w.event().text);
+        // What is typed stays in the cell until Enter stores it; another row, Close or the
+        // close box drop it.
+        if (id == custom && (w.code() == rt::EvAccepted || w.code() == rt::EvAlertKey)) {
+            if (w.code() == rt::EvAlertKey && w.event().key == rt::KeyEnter) save(w.value(custom));
             continue;
         }
         if (browse().take()) {
@@ -267,12 +269,10 @@ void RenumberDiscs() {
                 browse().close();
                 continue;
             }
+            // Whatever highlighted the row (a click, a key, a refresh), the cursor goes back
+            // into its custom id.
             placeCells(false);
-            // The list's first new selection follows the opening: then the cell takes the cursor.
-            if (cursorToCell && w.code() == rt::EvNewSelection && id == list && w.isOpen()) {
-                cursorToCell = false;
-                w.select(custom);
-            }
+            if (cellRow > 0) w.select(custom);
             continue;
         }
         switch (w.code()) {

@@ -4,6 +4,7 @@
 #include <QHBoxLayout>
 #include <QHeaderView>
 #include <QKeyEvent>
+#include <QLineEdit>
 #include <QMouseEvent>
 #include <QScrollBar>
 #include <QWheelEvent>
@@ -225,6 +226,35 @@ ListControl::ListControl(int controlId, Sender send, QWidget* parent)
         this->send(rt::EvScrollDrag, std::clamp(bar_->sliderPosition(), 1, 100));
     });
     connect(table_->horizontalHeader(), &QHeaderView::sectionResized, this, [this] { fitRows(); });
+    connect(table_->horizontalScrollBar(), &QScrollBar::valueChanged, this, [this] { laidOut(); });
+    connect(table_->verticalHeader(), &QHeaderView::sectionResized, this, [this] { laidOut(); });
+    table_->viewport()->installEventFilter(this);
+}
+
+void selectWhole(QWidget* cell) {
+    // All of it, the cursor at its start so that it reads from there.
+    if (auto* e = qobject_cast<QLineEdit*>(cell)) e->setSelection(static_cast<int>(e->text().size()), -static_cast<int>(e->text().size()));
+}
+
+void ListControl::setCells(std::function<QWidget*(bool)> finder, std::function<void()> laidOut) {
+    cellFinder_ = std::move(finder);
+    cellsLaidOut_ = std::move(laidOut);
+}
+
+QString ListControl::takePending() {
+    QString p = pending_;
+    pending_.clear();
+    return p;
+}
+
+bool ListControl::eventFilter(QObject* o, QEvent* e) {
+    // The rows' place on the canvas moves with the viewport (its heading grows, say).
+    if (o == table_->viewport() && (e->type() == QEvent::Move || e->type() == QEvent::Resize)) laidOut();
+    return QWidget::eventFilter(o, e);
+}
+
+void ListControl::laidOut() {
+    if (cellsLaidOut_) cellsLaidOut_();
 }
 
 void ListControl::apply(const rt::Control& c, const DialogUnits& du) {
@@ -324,6 +354,7 @@ void ListControl::fitRows() {
         table_->verticalScrollBar()->setValue(0);
     else if (model_->selected() > 0)
         table_->scrollTo(model_->index(model_->selected() - 1, 0), QAbstractItemView::EnsureVisible);
+    laidOut();
 }
 
 void ListControl::send(int code, long long value, int key, const QString& text, int column) {
@@ -388,8 +419,26 @@ void ListControl::key(QKeyEvent* e) {
         break;
     }
     const QString t = e->text();
-    if (!(mods & (Qt::ControlModifier | Qt::AltModifier | Qt::MetaModifier)) && t.size() >= 1 &&
-        t.at(0).isPrint()) {
+    const bool printable = !(mods & (Qt::ControlModifier | Qt::AltModifier | Qt::MetaModifier)) && t.size() >= 1 &&
+                           t.at(0).isPrint();
+    // While an edit cell is open, typing belongs to it and never looks a row up: the
+    // highlight stays under the cell. Typing before the cell reached the row just clicked
+    // waits for it there.
+    if (printable && cellFinder_) {
+        if (QWidget* cell = cellFinder_(true)) {
+            if (!cell->hasFocus()) {
+                cell->setFocus(Qt::OtherFocusReason);
+                selectWhole(cell);  // the first key typed replaces the cell's text
+            }
+            QApplication::sendEvent(cell, e);
+            return;
+        }
+        if (cellFinder_(false)) {
+            pending_ += t;
+            return;
+        }
+    }
+    if (printable) {
         const uint cp = t.toUcs4().value(0);
         send(rt::EvAlertKey, 0, static_cast<int>(cp), t.left(t.at(0).isHighSurrogate() ? 2 : 1));
         return;

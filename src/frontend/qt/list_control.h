@@ -52,6 +52,9 @@ protected:
 
 class ListControl;
 
+// Selects the whole text of an edit cell, keeping its start in view.
+void selectWhole(QWidget* cell);
+
 class ListTable : public QTableView {
 public:
     explicit ListTable(ListControl* owner);
@@ -83,6 +86,13 @@ public:
     // Highlights the row at a point of the table (a right click) and tells the program.
     void selectAt(const QPoint& viewportPos);
 
+    // Edit cells the program lays over the list's rows (see WindowView). `finder` gives the
+    // open cell that takes typing: over the highlighted row (true), or anywhere (false);
+    // `laidOut` runs whenever the rows or columns move on screen, so the cells follow them.
+    void setCells(std::function<QWidget*(bool onHighlight)> finder, std::function<void()> laidOut);
+    // Typing that came while the open cell had not yet reached the highlighted row.
+    QString takePending();
+
     // User input, from the table and the scroll bar.
     void send(int code, long long value = 0, int key = 0, const QString& text = {}, int column = 0);
     void clickRow(int row, int column);
@@ -92,8 +102,10 @@ protected:
     void resizeEvent(QResizeEvent* e) override;
 
 private:
+    bool eventFilter(QObject* o, QEvent* e) override;
     void fitRows();
     void fitColumns(const rt::Control& c);
+    void laidOut();
     void barAction(int action);
     int id_;
     Sender send_;
@@ -107,6 +119,9 @@ private:
     bool whole_ = false;  // the program gave more rows than a page: the list scrolls itself
     int thumb_ = 0;
     bool columnsSet_ = false;
+    std::function<QWidget*(bool)> cellFinder_;
+    std::function<void()> cellsLaidOut_;
+    QString pending_;
 };
 
 }  // namespace qtfe

@@ -9,6 +9,7 @@
 #include <QFileInfo>
 #include <QFontMetrics>
 #include <QGroupBox>
+#include <QHeaderView>
 #include <QKeyEvent>
 #include <QLabel>
 #include <QLineEdit>
@@ -24,6 +25,7 @@
 #include <QRegularExpression>
 #include <QRegularExpressionValidator>
 #include <QScreen>
+#include <QScrollBar>
 #include <QStyle>
 #include <QSpinBox>
 #include <QStatusBar>
@@ -190,6 +192,7 @@ void WindowView::update(std::shared_ptr<const rt::WindowState> st) {
     syncControls(fontChanged);
     applyWindow(false);
     applyFocus(false);
+    takePendingTyping();
 }
 
 // ---- window ----
@@ -440,7 +443,7 @@ void WindowView::bringToFront() {
 
 void WindowView::activated() {
     if (pendingFocus_ && pendingFocus_->isEnabled() && pendingFocus_->isVisibleTo(top()))
-        pendingFocus_->setFocus(Qt::OtherFocusReason);
+        focusControl(pendingFocus_);
     pendingFocus_ = nullptr;
 }
 
@@ -637,6 +640,21 @@ void WindowView::enterKey() {
 
 bool WindowView::eventFilter(QObject* o, QEvent* e) {
     if (destroying_) return false;
+    if (e->type() == QEvent::KeyPress) {
+        auto* cell = qobject_cast<QLineEdit*>(o);
+        auto* k = static_cast<QKeyEvent*>(e);
+        const bool printable = !(k->modifiers() & (Qt::ControlModifier | Qt::AltModifier | Qt::MetaModifier)) &&
+                               !k->text().isEmpty() && k->text().at(0).isPrint();
+        if (cell && cell->isReadOnly() && printable) {
+            const rt::Control* c = control(controlOf(cell));
+            if (const rt::Control* l = c ? cellList(*c) : nullptr)
+                if (QWidget* open = openCell(l->id, true)) {
+                    focusControl(open);
+                    QApplication::sendEvent(open, k);
+                    return true;
+                }
+        }
+    }
     if (o == top()) {
         switch (e->type()) {
         case QEvent::Close:
@@ -789,6 +807,12 @@ void WindowView::create(const rt::Control& c) {
         applying_ = false;
     }
     if (it.w) it.w->setProperty(kControlProperty, c.id);
+    if (c.kind == K::List && it.w) {
+        const int id = c.id;
+        static_cast<ListControl*>(it.w.data())
+            ->setCells([this, id](bool onHighlight) { return openCell(id, onHighlight); },
+                       [this, id] { placeCells(id); });
+    }
     items_[c.id] = std::move(it);
 }
 
@@ -868,11 +892,115 @@ void WindowView::relink() {
 }
 
 void WindowView::place(const rt::Control& c, QWidget* w) {
+    if (const rt::Control* l = cellList(c)) {
+        placeCell(c, *l, w);
+        return;
+    }
     const QSize hint = w->sizeHint();
     const int wpx = c.w > 0 ? du_.px(c.w) : hint.width();
     int hpx = c.h > 0 ? du_.py(c.h) : hint.height();
     if (c.kind == K::Line && hpx < 2) hpx = 2;
     w->setGeometry(du_.px(c.x), du_.py(c.y), std::max(1, wpx), std::max(1, hpx));
+}
+
+// The list rows and heading in dialog units, as the runtime counts a list's rows.
+namespace {
+constexpr int kListHeadingDu = 10, kListRowDu = 8;
+
+int cellRowOf(const rt::Control& cell, const rt::Control& list) {
+    return std::max(0, (cell.y - list.y - kListHeadingDu + kListRowDu / 2) / kListRowDu);
+}
+}  // namespace
+
+const rt::Control* WindowView::cellList(const rt::Control& c) const {
+    if (!c.parent || c.kind == K::List) return nullptr;
+    const rt::Control* p = control(c.parent);
+    return p && p->kind == K::List ? p : nullptr;
+}
+
+void WindowView::placeCell(const rt::Control& c, const rt::Control& l, QWidget* w) {
+    ListControl* lc = list(l.id);
+    if (!lc || !canvas_) return;
+    if (auto* e = qobject_cast<QLineEdit*>(w); e && e->hasFrame()) {
+        e->setFrame(false);  // a row's height
+        e->installEventFilter(this);  // typing in a cell that cannot change goes to one that can
+    }
+    QTableView* t = lc->table();
+    QHeaderView* h = t->horizontalHeader();
+    // The column whose span in dialog units holds the cell's left edge.
+    int col = 0;
+    int x = l.x;
+    for (std::size_t i = 0; i + 1 < l.columns.size(); ++i) {
+        x += l.columns[i].width;
+        if (c.x + 2 < x) break;
+        col = static_cast<int>(i) + 1;
+    }
+    // The row as the table draws it; one the page does not hold lies where it would.
+    QHeaderView* v = t->verticalHeader();
+    const int row = cellRowOf(c, l);
+    int top = 0, rowH = v->defaultSectionSize();
+    if (row < v->count()) {
+        top = v->sectionViewportPosition(row);
+        rowH = v->sectionSize(row);
+    } else {
+        top = (v->count() > 0 ? v->sectionViewportPosition(v->count() - 1) + v->sectionSize(v->count() - 1)
+                              : -t->verticalScrollBar()->value()) +
+              (row - v->count()) * rowH;
+    }
+    const QPoint at = t->viewport()->mapTo(canvas_, QPoint(0, 0));
+    const int left = std::max(0, h->sectionViewportPosition(col));
+    const int right = std::min(t->viewport()->width(), h->sectionViewportPosition(col) + h->sectionSize(col));
+    const QRect r(at.x() + left, at.y() + top, std::max(1, right - left), rowH);
+    if (w->geometry() != r) w->setGeometry(r);
+}
+
+void WindowView::placeCells(int listId) {
+    const rt::Control* l = control(listId);
+    if (!l || destroying_) return;
+    for (const rt::Control& c : state_->controls) {
+        if (c.parent != listId || !cellList(c)) continue;
+        if (QWidget* w = controlWidget(c.id)) placeCell(c, *l, w);
+    }
+}
+
+QWidget* WindowView::openCell(int listId, bool onHighlight) const {
+    const rt::Control* l = control(listId);
+    if (!l) return nullptr;
+    for (const rt::Control& c : state_->controls) {
+        if (c.parent != listId || c.kind != K::Entry || c.readOnly) continue;
+        if (!effectivelyShown(c) || !effectivelyEnabled(c)) continue;
+        QWidget* w = controlWidget(c.id);
+        if (!w || !w->isEnabled()) continue;
+        if (onHighlight) {
+            const ListControl* lc = list(listId);
+            if (!lc || lc->model()->selected() != cellRowOf(c, *l) + 1) continue;
+        }
+        return w;
+    }
+    return nullptr;
+}
+
+void WindowView::takePendingTyping() {
+    // What was typed on a list before its cell came to the row takes the cell's place now.
+    for (auto& [id, it] : items_) {
+        if (it.kind != K::List || !it.w) continue;
+        auto* lc = static_cast<ListControl*>(it.w.data());
+        QWidget* cell = openCell(id, true);
+        if (!cell) continue;
+        const QString typed = lc->takePending();
+        if (typed.isEmpty()) continue;
+        if (auto* e = qobject_cast<QLineEdit*>(cell)) {
+            cell->setFocus(Qt::OtherFocusReason);
+            e->setText(typed);
+        }
+    }
+}
+
+void WindowView::focusControl(QWidget* w) {
+    w->setFocus(Qt::OtherFocusReason);
+    // An edit cell is typed over, as a fresh row is.
+    const int id = controlOf(w);
+    if (const rt::Control* c = control(id); c && cellList(*c)) selectWhole(w);
 }
 
 void WindowView::applyColors(const rt::Control& c, QWidget* w) {
@@ -972,13 +1100,17 @@ void WindowView::applyVisibility() {
 
 void WindowView::applyFocus(bool first) {
     const int f = state_->focus;
-    if (!first && f == focusApplied_) return;
+    // The program giving the focus again to the control it last gave it to is a request too:
+    // the user may have clicked elsewhere meanwhile (a list under its edit cell).
+    const bool asked = state_->focusSerial != focusSerialApplied_;
+    if (!first && f == focusApplied_ && !asked) return;
     focusApplied_ = f;
+    focusSerialApplied_ = state_->focusSerial;
     // The runtime notes the control the user just used; that is no request to move.
-    if (!first && f == lastInputControl_) return;
+    if (!first && f == lastInputControl_ && !asked) return;
     QWidget* w = controlWidget(f);
     if (!w || !onCanvas(items_[f].kind) || !w->isEnabled() || !w->isVisibleTo(canvas_)) return;
-    if (first || isQtActive()) w->setFocus(Qt::OtherFocusReason);
+    if (first || isQtActive()) focusControl(w);
     else pendingFocus_ = w;
 }
 

@@ -107,6 +107,14 @@ private:
     void applyColors(const rt::Control& c, QWidget* w);
     void applyTooltip(const rt::Control& c, Item& it);
     void place(const rt::Control& c, QWidget* w);
+    // Edit cells: controls that belong to a list lie over one of its rows (which one their
+    // dialog units say) and cover it exactly as the table draws it.
+    const rt::Control* cellList(const rt::Control& c) const;
+    void placeCell(const rt::Control& cell, const rt::Control& list, QWidget* w);
+    void placeCells(int list);
+    QWidget* openCell(int list, bool onHighlight) const;
+    void takePendingTyping();
+    void focusControl(QWidget* w);
     void relink();
     void applyFocus(bool first);
     const rt::Control* control(int id) const;
@@ -151,6 +159,7 @@ private:
     bool requestBlocked_ = false;
     bool toolTipsOn_ = true;
     int focusApplied_ = 0;       // the snapshot's focus as last seen
+    std::uint64_t focusSerialApplied_ = 0;
     int lastInputControl_ = 0;   // the control the user's last event named
     QPointer<QWidget> pendingFocus_;  // asked for while the window was not active
     QPointer<QWidget> savedFocus_;    // had the focus when the window was disabled

@@ -503,7 +503,11 @@ void Window::setPosition(int id, int x, int y, int w, int h) {
     c.w = w;
     c.h = h;
 }
-void Window::select(int id) { impl_->st.focus = id; touchWindow(); }
+void Window::select(int id) {
+    impl_->st.focus = id;
+    ++impl_->st.focusSerial;  // the same control again still takes the focus back
+    touchWindow();
+}
 int Window::focus() const { return impl_->st.focus; }
 
 int Window::visibleRows(int id) const {

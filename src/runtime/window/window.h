@@ -123,6 +123,7 @@ struct WindowState {
     std::vector<Control> controls;
     std::vector<std::string> status;        // status-bar zones
     int focus = 0;
+    std::uint64_t focusSerial = 0;          // a new one whenever the program gives a control the focus
     bool toolTipsOn = true;
     // The frame asks the front end to arrange its MDI children: a new serial each time.
     int arrange = 0;                        // ArrangeKind

@@ -40,6 +40,11 @@ protected:
         ASSERT_TRUE(d_.select("?List", row)) << d_.error();
         ASSERT_EQ(d_.value("?SBD:UNQDISKID"), disc);
     }
+    // Types a custom id into the cell and presses Enter, as a host does.
+    void enter(const std::string& id) {
+        ASSERT_TRUE(d_.type("?SBD:ALTDISKID", id)) << d_.error();
+        ASSERT_TRUE(d_.key("?SBD:ALTDISKID", "Enter")) << d_.error();
+    }
     long long count(const std::string& file, const std::string& where) {
         const auto n = fixture::queryColumn(file, "SELECT count(*) FROM data WHERE " + where);
         return n.empty() ? -1 : std::stoll(n[0]);
@@ -57,7 +62,7 @@ TEST_F(RenumberTest, ANewCustomIdChangesTheDiscRecordAloneAndTheWorkspaceShowsIt
     EXPECT_EQ(d_.active()->focus, d_.control("?SBD:ALTDISKID")->id);
     EXPECT_TRUE(d_.control("?SBD:UNQDISKID")->readOnly);
 
-    ASSERT_TRUE(d_.type("?SBD:ALTDISKID", "201")) << d_.error();
+    enter("201");
     EXPECT_EQ(message(), "");
     EXPECT_EQ(column(1).front(), "201");
     EXPECT_EQ(listingsOf("Songs"), listingsBefore);
@@ -106,7 +111,7 @@ TEST_F(RenumberTest, ABlankOrUsedCustomIdIsRefusedAndNothingIsWritten) {
     for (const Case& c : cases) {
         SCOPED_TRACE(c.typed);
         highlight("CV0105");
-        ASSERT_TRUE(d_.type("?SBD:ALTDISKID", c.typed)) << d_.error();
+        enter(c.typed);
         EXPECT_EQ(message(), c.message);
         ASSERT_TRUE(d_.answer("OK")) << d_.error();
         EXPECT_EQ(discsOf("Songs"), discsBefore);
@@ -114,9 +119,49 @@ TEST_F(RenumberTest, ABlankOrUsedCustomIdIsRefusedAndNothingIsWritten) {
     // The row shows what is stored.
     highlight("CV0105");
     EXPECT_EQ(d_.value("?SBD:ALTDISKID"), "101");
-    // Typing over an id and closing stores nothing.
+    // Typing over an id and leaving the row, or closing, stores nothing.
+    ASSERT_TRUE(d_.type("?SBD:ALTDISKID", "777")) << d_.error();
+    highlight("MX2201");
+    highlight("CV0105");
+    EXPECT_EQ(d_.value("?SBD:ALTDISKID"), "101");
+    ASSERT_TRUE(d_.type("?SBD:ALTDISKID", "778")) << d_.error();
     ASSERT_TRUE(d_.press("Close")) << d_.error();
     EXPECT_EQ(discsOf("Songs"), discsBefore);
+}
+
+// Any change of the typed id is stored, a change of letter case alone too; Enter on the id
+// as stored writes nothing.
+TEST_F(RenumberTest, EnterStoresTheTypedIdIntoTheHighlightedDiscOnly) {
+    struct Case {
+        std::string disc, typed, stored;
+    };
+    const std::vector<Case> cases = {
+        {"CV0105", "201", "201"},
+        {"VE0501", "ab7", "ab7"},
+        {"MX2201", "x103", "x103"},
+        {"MX2201", "X103", "X103"},
+    };
+    openRenumber();
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.disc + " " + c.typed);
+        const auto before = discsOf("Songs");
+        highlight(c.disc);
+        enter(c.typed);
+        EXPECT_EQ(message(), "");
+        EXPECT_EQ(count(listingFile("Songs", "2bd"), "UNQDISKID = '" + c.disc + "' AND ALTDISKID = '" + c.stored + "'"), 1);
+        // Every other disc as it was.
+        auto after = discsOf("Songs");
+        std::size_t changed = 0;
+        for (std::size_t i = 0; i < before.size() && i < after.size(); ++i) changed += before[i] != after[i];
+        EXPECT_EQ(changed, 1u);
+        highlight(c.disc);
+        EXPECT_EQ(d_.value("?SBD:ALTDISKID"), c.stored);
+    }
+    const auto before = discsOf("Songs");
+    highlight("MX2201");
+    ASSERT_TRUE(d_.key("?SBD:ALTDISKID", "Enter")) << d_.error();
+    EXPECT_EQ(message(), "");
+    EXPECT_EQ(discsOf("Songs"), before);
 }
 
 TEST_F(RenumberTest, DeleteDiscRemovesTheDiscAndAllItsListingsInAnyLetterCase) {
@@ -125,6 +170,11 @@ TEST_F(RenumberTest, DeleteDiscRemovesTheDiscAndAllItsListingsInAnyLetterCase) {
     ASSERT_TRUE(d_.press("&Delete Disc")) << d_.error();
     EXPECT_EQ(message(), "Are you sure you wish to delete this disc?");
     ASSERT_TRUE(d_.answer("&No Cancel")) << d_.error();
+    EXPECT_EQ(count(listingFile("Songs"), "UNQDISKID = 'CV0199' COLLATE NOCASE"), 15);
+    // Escape or the close box answer "No Cancel", never the delete.
+    ASSERT_TRUE(d_.press("&Delete Disc")) << d_.error();
+    ASSERT_TRUE(d_.dismiss()) << d_.error();
+    EXPECT_EQ(message(), "");
     EXPECT_EQ(count(listingFile("Songs"), "UNQDISKID = 'CV0199' COLLATE NOCASE"), 15);
 
     ASSERT_TRUE(d_.press("&Delete Disc")) << d_.error();

@@ -158,6 +158,7 @@ TEST_F(WorkspaceSearchTest, CantorelleScriptSearchesTheMasterAndRenumbersADisc) 
                           "menu &SongBook \"&Renumber Disc(s)\"\n"
                           "select ?List 1\n"
                           "type ?SBD:ALTDISKID 201\n"
+                          "key ?SBD:ALTDISKID Enter\n"
                           "press Close\n"
                           "expect \"| 201 |\"\n");
     std::ostringstream out;
