@@ -156,7 +156,12 @@ struct EntryAdapter {
         // Text the user is typing stays unless the program has put a new value there.
         const bool editing = e->hasFocus() && text != it.known && c.value == it.lastValue;
         if (!editing) {
-            if (text != c.value) e->setText(qs(c.value));
+            // A value the program puts there reads from its start, as on the original
+            // platform: a long line shows its caption, not its last characters.
+            if (text != c.value) {
+                e->setText(qs(c.value));
+                e->setCursorPosition(0);
+            }
             it.known = c.value;
         }
         it.lastValue = c.value;

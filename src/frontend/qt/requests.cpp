@@ -31,12 +31,22 @@ namespace qtfe {
 
 namespace {
 
+// The font chooser inside the dialog below: Escape and Enter in it end the whole dialog, which
+// would otherwise stay open around an emptied chooser.
+class EmbeddedFontDialog : public QFontDialog {
+public:
+    EmbeddedFontDialog(QDialog* outer) : QFontDialog(outer), outer_(outer) {}
+    void done(int result) override { outer_->done(result); }
+private:
+    QDialog* outer_;
+};
+
 // The font dialog of the original platform also picks the text colour.
 class FontColorDialog : public QDialog {
 public:
     FontColorDialog(const rt::Font& f, QWidget* parent) : QDialog(parent) {
         auto* lay = new QVBoxLayout(this);
-        fonts_ = new QFontDialog(this);
+        fonts_ = new EmbeddedFontDialog(this);
         fonts_->setWindowFlags(Qt::Widget);
         fonts_->setOptions(QFontDialog::NoButtons | QFontDialog::DontUseNativeDialog);
         // "Arial" is an alias here: the dialog lists the face it resolves to.

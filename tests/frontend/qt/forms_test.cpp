@@ -10,6 +10,7 @@
 
 #include <string>
 
+#include "printing/CustomizeRequestSlips.h"
 #include "qt_fixture.h"
 #include "shell/listing/listing_fixture.h"
 
@@ -68,6 +69,9 @@ TEST_F(QtFormTest, ListingFormLeftRightAfterTypingAsksAboutTheChange) {
         ASSERT_NE(title, nullptr);
         ASSERT_TRUE(waitFor([&] { return title->text() == "Atlas"; }));
         title->setFocus();
+        // The title reads from its start; End goes to its end to add a letter.
+        QKeyEvent end(QEvent::KeyPress, Qt::Key_End, Qt::NoModifier);
+        QApplication::sendEvent(title, &end);
         type(title, QStringLiteral("s"));
         ASSERT_EQ(title->text(), "Atlass");
         if (round == 0) {
@@ -90,6 +94,25 @@ TEST_F(QtFormTest, ListingFormLeftRightAfterTypingAsksAboutTheChange) {
             return box() == nullptr && (!now || now->id() != was);
         }));
     }
+    EXPECT_TRUE(waitFor([] { return !rt::programRunning(); }));
+}
+
+// The slip lines are longer than their fields: each opens at its start, its caption in view.
+TEST_F(QtFormTest, SlipLinesOpenAtTheirStart) {
+    rt::startProgram([] { CustomizeRequestSlips(); });
+    WindowView* v = nullptr;
+    ASSERT_TRUE(waitFor([&] { return (v = titled("Customize Request Slips")) && v->alive(); }));
+    for (int i = 1; i <= 4; ++i) {
+        SCOPED_TRACE(i);
+        auto* line = qobject_cast<QLineEdit*>(field(v, "?REQUESTSLIPLINE" + std::to_string(i)));
+        ASSERT_NE(line, nullptr);
+        ASSERT_TRUE(waitFor([&] { return line->text().size() > 50; }));
+        ASSERT_GT(QFontMetrics(line->font()).horizontalAdvance(line->text()), line->width()) << "the line fits whole";
+        EXPECT_EQ(line->cursorPosition(), 0);
+    }
+    auto* ok = qobject_cast<QPushButton*>(field(v, "?OK"));
+    ASSERT_NE(ok, nullptr);
+    ok->click();
     EXPECT_TRUE(waitFor([] { return !rt::programRunning(); }));
 }
 

@@ -570,6 +570,32 @@ TEST_F(QtFrontEndTest, EscapeAndCloseAnswerTheCancellingButtonNeverTheDefault) {
     }
 }
 
+// Escape in the font dialog's fields cancels the whole dialog: nothing of it stays on screen,
+// and the program hears a cancel.
+TEST_F(QtFrontEndTest, EscapeInTheFontDialogCancelsItWhole) {
+    std::atomic<int> chosen{-1};
+    rt::startProgram([&] {
+        rt::Window f("Test Frame", rt::WindowKind::Frame, -1, -1, 300, 200);
+        f.open();
+        rt::Font font{"Arial", 12, 700, false, 0};
+        chosen = rt::fontDialog("Choose Header Font", font) ? 1 : 0;
+        while (f.accept()) {
+        }
+    });
+    auto showing = [] {
+        for (QWidget* w : QApplication::topLevelWidgets())
+            if (w->isVisible() && w->windowTitle() == "Choose Header Font") return w;
+        return static_cast<QWidget*>(nullptr);
+    };
+    QWidget* d = nullptr;
+    ASSERT_TRUE(waitFor([&] { return (d = showing()) != nullptr; }));
+    auto* family = d->findChild<QLineEdit*>();  // the first field: the font's name
+    ASSERT_NE(family, nullptr);
+    key(family, Qt::Key_Escape);
+    EXPECT_TRUE(waitFor([&] { return chosen == 0; })) << "the program still waits on the dialog";
+    EXPECT_TRUE(waitFor([&] { return showing() == nullptr; })) << "the dialog stays on screen";
+}
+
 TEST_F(QtFrontEndTest, PopupItemsCountWithoutSeparatorsAndDismissingAnswersZero) {
     startWorkspace();
     WindowView* child = waitTitled("Songs");
