@@ -349,7 +349,15 @@ void ListControl::fitRows() {
     }
     avail -= headH;
     const int rowH = std::max(1, avail / visibleRows_);
-    table_->verticalHeader()->setDefaultSectionSize(rowH);
+    QHeaderView* v = table_->verticalHeader();
+    v->setDefaultSectionSize(rowH);
+    // A page fills the list to its bottom: the pixels a whole number of rows leaves over go
+    // to the first rows, one each, instead of gathering as empty rows below the last.
+    const int spare = whole_ ? 0 : std::max(0, avail - rowH * visibleRows_);
+    for (int r = 0; r < model_->rows(); ++r) {
+        const int want = rowH + (r < spare ? 1 : 0);
+        if (v->sectionSize(r) != want) v->resizeSection(r, want);
+    }
     if (!whole_)
         table_->verticalScrollBar()->setValue(0);
     else if (model_->selected() > 0)

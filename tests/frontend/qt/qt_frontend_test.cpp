@@ -274,6 +274,47 @@ TEST_F(QtFrontEndTest, AListFilledWholeScrollsItselfInsteadOfShowingAThumb) {
     EXPECT_TRUE(waitFor([] { return !rt::programRunning(); }));
 }
 
+// A page holds as many rows as the list's height does, and they reach its very bottom at any
+// height the program gives it (a window grown or tiled): no empty row heights below the last.
+TEST_F(QtFrontEndTest, APageFillsItsListToTheBottomAtAnyHeight) {
+    static const int heights[] = {60, 130, 257, 411, 497};
+    rt::startProgram([] {
+        rt::Window w("Rows", rt::WindowKind::Dialog, -1, -1, 220, 530);
+        const int l = w.list("?LIST", 4, 4, 200, heights[0], {rt::Column{"Title", 150}});
+        const int next = w.button("?Next", "Next", 170, 510, 40, 14);
+        auto fill = [&] {
+            std::vector<rt::Row> page;
+            for (int i = 0; i < w.visibleRows(l); ++i) page.push_back(rt::Row{{rt::Cell{"Song " + std::to_string(i + 1)}}});
+            w.setRows(l, page);
+        };
+        fill();
+        w.open();
+        std::size_t k = 0;
+        while (w.accept())
+            if (w.code() == rt::EvAccepted && w.field() == next) {
+                k = (k + 1) % std::size(heights);
+                w.setPosition(l, 4, 4, 200, heights[k]);
+                fill();
+            }
+    });
+    WindowView* v = waitTitled("Rows");
+    ASSERT_NE(v, nullptr);
+    ListControl* list = v->list(1);
+    auto* next = qobject_cast<QPushButton*>(v->controlWidget(2));
+    ASSERT_TRUE(list && next);
+    for (int h : heights) {
+        SCOPED_TRACE(h);
+        const int rows = (h - 10) / 8;
+        ASSERT_TRUE(waitFor([&] { return list->visibleRows() == rows && list->model()->rowCount() == rows; }));
+        QApplication::processEvents();
+        const QTableView* t = list->table();
+        EXPECT_EQ(t->rowViewportPosition(rows - 1) + t->rowHeight(rows - 1), t->viewport()->height());
+        next->click();
+    }
+    v->top()->close();
+    EXPECT_TRUE(waitFor([] { return !rt::programRunning(); }));
+}
+
 TEST_F(QtFrontEndTest, ListInputBecomesTheProgramsEvents) {
     startWorkspace();
     WindowView* child = waitTitled("Songs");
