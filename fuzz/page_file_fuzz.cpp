@@ -1,5 +1,6 @@
 // Page files on arbitrary bytes: reading one never crashes, every item read writes back to a
-// line that reads as the same item, and stamping keeps the file's length.
+// line that reads as the same item, and stamping keeps the file's length and changes nothing
+// but the text of the first page-number line (a host's text stays as it is).
 #include <unistd.h>
 
 #include <cstddef>
@@ -7,6 +8,7 @@
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
+#include <iterator>
 #include <string>
 
 #include "runtime/report/page_file.h"
@@ -16,6 +18,7 @@ namespace rep = rt::report;
 namespace {
 bool same(const rep::PageItem& a, const rep::PageItem& b) {
     return a.kind == b.kind && a.x == b.x && a.y == b.y && a.w == b.w && a.h == b.h && a.text == b.text &&
+           a.pageNumbers == b.pageNumbers &&
            (a.kind != 'T' || (a.align == b.align && a.clip == b.clip && a.size == b.size && a.weight == b.weight &&
                               a.italic == b.italic && a.color == b.color));
 }
@@ -39,6 +42,23 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
         std::ofstream out(path, std::ios::binary | std::ios::trunc);
         out << text;
     }
-    if (rep::stampPageNumber(path, 3, 12) < 0 || std::filesystem::file_size(path) != size) std::abort();
+    const int stamped = rep::stampPageNumber(path, 3, 12);
+    if (stamped < 0 || std::filesystem::file_size(path) != size) std::abort();
+    std::ifstream in(path, std::ios::binary);
+    const std::string after((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+    std::size_t first = 0;
+    while (first < size && after[first] == text[first]) ++first;
+    if ((first == size) != (stamped == 0)) std::abort();
+    if (stamped == 1) {
+        // Only the 19 bytes of a placeholder that ends a "P" line changed (the stamped text
+        // starts with a blank, the placeholder does not).
+        const std::size_t at = first;
+        const std::size_t nl = at == 0 ? std::string::npos : text.rfind('\n', at - 1);
+        const std::size_t lineStart = nl == std::string::npos ? 0 : nl + 1;
+        if (at + 19 > size || text.compare(at, 19, rep::kPagePlaceholder) != 0 || text.compare(lineStart, 2, "P|") != 0 ||
+            after.compare(at + 19, std::string::npos, text, at + 19) != 0 ||
+            after.substr(at, 19) != rep::pageNumberText(3, 12) || (at + 19 < size && text[at + 19] != '\n'))
+            std::abort();
+    }
     return 0;
 }

@@ -111,6 +111,51 @@ TEST_F(PrintSongBookTest, PrintsEveryPrintableListingInOrderWithoutPreview) {
     EXPECT_EQ(PrintSetup.PrefCodes.padded(), std::string(20, ' '));
 }
 
+// Stamping page numbers never touches a host's text: a listing, the heading and the footer that
+// read like the placeholder print as typed, in the preview and on paper, beside the styles'
+// own page numbers.
+TEST_F(PrintSongBookTest, TextsThatReadLikeThePagePlaceholderPrintAsTyped) {
+    const std::string ph = rep::kPagePlaceholder;
+    auto listings = manyListings(120);
+    listings[5].title = ph;
+    openDesigner(listings);
+    ASSERT_TRUE(d_.choose("?Sheet", "Header")) << d_.error();
+    ASSERT_TRUE(d_.type("?ReportHeader", ph)) << d_.error();
+    ASSERT_TRUE(d_.choose("?Sheet", "Footer")) << d_.error();
+    ASSERT_TRUE(d_.type("?ReportFooter", ph)) << d_.error();
+    for (const char* destination : {"Print Report", "View Report"}) {
+        SCOPED_TRACE(destination);
+        recorder_->clear();
+        ASSERT_TRUE(d_.activate(kDesigner));
+        print(destination);
+        runToEnd();
+        if (std::string(destination) == "View Report") {
+            ASSERT_TRUE(d_.window("SongBook Preview")) << d_.windows();
+            ASSERT_TRUE(d_.in("SongBook Preview").press("Print The Report")) << d_.error();
+            ASSERT_TRUE(d_.press("Print")) << d_.error();
+        }
+        ASSERT_EQ(recorder_->jobs().size(), 1u) << d_.windows();
+        const auto texts = recorder_->jobs()[0].texts;
+        ASSERT_GE(texts.size(), 2u);
+        int listed = 0;
+        for (std::size_t n = 0; n < texts.size(); ++n) {
+            const auto t = pageTexts(texts[n]);
+            // The heading and the footer on every page, the listing once in the book.
+            const auto same = std::count(t.begin(), t.end(), ph);
+            EXPECT_GE(same, 2) << "page " << n + 1;
+            listed += static_cast<int>(same) - 2;
+            EXPECT_EQ(std::count(t.begin(), t.end(), "Page: " + std::to_string(n + 1)), 1) << "page " << n + 1;
+            for (const auto& s : t) {
+                // Nothing was stamped.
+                if (s != ph) {
+                    EXPECT_EQ(s.find(" of "), std::string::npos) << s;
+                }
+            }
+        }
+        EXPECT_EQ(listed, 1);
+    }
+}
+
 TEST_F(PrintSongBookTest, ARunKeepsTheSettingsItStartedWithAndASecondRunStartsBesideIt) {
     openDesigner(manyListings(300));
     ASSERT_TRUE(d_.choose("?Sheet", "Header")) << d_.error();

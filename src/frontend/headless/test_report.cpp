@@ -27,7 +27,7 @@ void PrintTestReport() {
     header.add(rep::Text(225, 740, 3000, 200, "Title").withFont(rep::font("Arial", 12, true, false, 0xFFFFFF)));
     header.add(rep::Text(3240, 740, 2000, 200, "Artist").withFont(rep::font("Arial", 12, true, false, 0xFFFFFF)));
     auto& footer = report.footer({775, 10000, 7396, 500});
-    footer.add(rep::Text(2500, 302, 2400, 208, rep::kPagePlaceholder).withAlign(rep::Align::Center));
+    footer.add(rep::Text(2500, 302, 2400, 208).withPageOfPages().withAlign(rep::Align::Center));
     auto& row = report.detail(270, 115);
     auto& shade = row.add(rep::Box(125, 94, 6800, 170, 0xE1E1E1, rt::kNoColor));
     auto& title = row.add(rep::Text(225, 94, 3000, 150).withLimit(40));

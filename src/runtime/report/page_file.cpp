@@ -88,6 +88,10 @@ bool parseItem(std::string_view line, PageItem& it) {
     if (line.size() < 2 || line[1] != '|') return false;
     it = PageItem{};
     it.kind = line[0];
+    if (it.kind == 'P') {
+        it.kind = 'T';
+        it.pageNumbers = true;
+    }
     line.remove_prefix(2);
     auto geometry = [&] {
         return num(f[0], it.x) && num(f[1], it.y) && num(f[2], it.w) && num(f[3], it.h) && sane(it.x) &&
@@ -140,7 +144,7 @@ std::string pageHeaderLine(long width, long height) {
 std::string pageLine(const PageItem& it) {
     std::string s;
     s.reserve(64 + it.text.size());
-    s += it.kind;
+    s += it.kind == 'T' && it.pageNumbers ? 'P' : it.kind;
     auto add = [&](const std::string& v) {
         s += '|';
         s += v;
@@ -240,34 +244,45 @@ int stampPageNumber(const std::string& path, long n, long m) {
     int fd = ::open(path.c_str(), O_RDWR | O_CLOEXEC);
     if (fd < 0) return -1;
     const std::string_view needle(kPagePlaceholder, kPagePlaceholderLength);
-    // Reads in blocks, keeping the last 18 bytes of a block in front of the next, so a
-    // placeholder across a block boundary is found as well.
+    // The text of a "P" line is its last field, so its placeholder ends the line. The file is
+    // read in blocks; a line across a block boundary waits for the next block. buf always
+    // starts at the start of a line.
     constexpr std::size_t kBlock = 65536;
     std::string buf;
     off_t bufStart = 0;  // file offset of buf[0]
     std::vector<char> block(kBlock);
     int result = 0;
-    for (;;) {
+    for (bool more = true; more && result == 0;) {
         ssize_t got = ::read(fd, block.data(), kBlock);
         if (got < 0) {
             if (errno == EINTR) continue;
             result = -1;
             break;
         }
-        if (got == 0) break;
+        more = got > 0;
         buf.append(block.data(), static_cast<std::size_t>(got));
-        std::size_t at = buf.find(needle);
-        if (at != std::string::npos) {
-            const std::string text = pageNumberText(n, m);
-            result = ::pwrite(fd, text.data(), text.size(), bufStart + static_cast<off_t>(at)) ==
-                             static_cast<ssize_t>(text.size())
-                         ? 1
-                         : -1;
-            break;
+        std::size_t start = 0;
+        for (;;) {
+            const std::size_t eol = buf.find('\n', start);
+            if (eol == std::string::npos && more) break;  // the rest of the line comes next
+            const std::size_t end = eol == std::string::npos ? buf.size() : eol;
+            const std::string_view line(buf.data() + start, end - start);
+            if (line.size() >= 2 + needle.size() && line[0] == 'P' && line[1] == '|' &&
+                line.substr(line.size() - needle.size()) == needle) {
+                const std::string text = pageNumberText(n, m);
+                const off_t at = bufStart + static_cast<off_t>(end - needle.size());
+                result = ::pwrite(fd, text.data(), text.size(), at) == static_cast<ssize_t>(text.size()) ? 1 : -1;
+                break;
+            }
+            if (eol == std::string::npos) {
+                start = buf.size();
+                break;
+            }
+            start = eol + 1;
         }
-        const std::size_t keep = std::min(buf.size(), needle.size() - 1);
-        bufStart += static_cast<off_t>(buf.size() - keep);
-        buf.erase(0, buf.size() - keep);
+        bufStart += static_cast<off_t>(start);
+        buf.erase(0, start);
+        if (!more) break;
     }
     if (::close(fd) != 0 && result == 1) result = -1;
     return result;

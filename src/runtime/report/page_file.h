@@ -7,13 +7,16 @@
 //
 //     cantorelle-page|1|8500|11000                        paper width and height
 //     T|x|y|w|h|align|clip|size|weight|italic|colour|font|text
+//     P|x|y|w|h|align|clip|size|weight|italic|colour|font|text   a text the page numbers go into
 //     B|x|y|w|h|fill|border|thickness                     box
 //     L|x1|y1|x2|y2|colour|thickness                      line
 //     E|x|y|w|h|fill|border|thickness                     ellipse
 //     I|x|y|w|h|file                                      picture
 //
 // align is L, C or R; clip 1 or 0; italic 1 or 0; colours RRGGBB or "-" for none (texts and
-// borders: "-" is black).
+// borders: "-" is black). A "P" line is a text the report placed for the page numbers: it is
+// read as a text, and only there does the stamping look for the placeholder, so a host's own
+// text that reads like it prints as it is.
 #include <cstdint>
 #include <string>
 #include <vector>
@@ -37,6 +40,7 @@ struct PageItem {
     long thickness = 0;
     std::string font;
     std::string text;                // texts; pictures: the file
+    bool pageNumbers = false;        // texts: placed for the stamping ("P" line)
 };
 
 struct PageFile {
@@ -56,8 +60,9 @@ bool parsePage(const std::string& text, PageFile& page);
 // "Page n of m" centred in 19 characters as the stamping writes it.
 std::string pageNumberText(long n, long m);
 
-// Overwrites the first placeholder of the file with pageNumberText(n, m), in place. 1 when
-// stamped, 0 when the file has no placeholder, -1 when it cannot be opened or written.
+// Overwrites the first placeholder that a "P" line of the file holds with pageNumberText(n, m),
+// in place. 1 when stamped, 0 when the file has no such placeholder, -1 when it cannot be
+// opened or written.
 int stampPageNumber(const std::string& path, long n, long m);
 
 }  // namespace rt::report

@@ -142,6 +142,10 @@ void Report::layBand(const Band& band, double bx, double by) {
                     it.font = ctl.font.name.empty() ? "Arial" : ctl.font.name;
                     it.text = firstChars(ctl.text, ctl.maxChars);
                     if (ctl.pageNumber) it.text += std::to_string(number_);
+                    if (ctl.pageOfPages) {
+                        it.text = kPagePlaceholder;
+                        it.pageNumbers = true;
+                    }
                 } else if constexpr (std::is_same_v<T, Line>) {
                     it.kind = 'L';
                     it.w = it.x + toMils(ctl.w);

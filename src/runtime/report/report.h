@@ -70,6 +70,8 @@ struct Text {
     Text& withAlign(Align a) { align = a; return *this; }
     Text& withLimit(int chars) { maxChars = chars; return *this; }
     Text& withPageNumber() { pageNumber = true; return *this; }
+    // Prints "Page n of m" once the report's pages are counted (the previewer stamps it).
+    Text& withPageOfPages() { pageOfPages = true; return *this; }
     Text& unclipped() { clip = false; return *this; }
 
     double x = 0, y = 0, w = 0, h = 0;
@@ -79,6 +81,7 @@ struct Text {
     int maxChars = 0;         // characters shown at most (0: all)
     bool clip = true;         // cut at the control's right edge
     bool pageNumber = false;  // the page's number is printed after the text
+    bool pageOfPages = false; // printed as the placeholder the stamping turns into page n of m
     bool hidden = false;
 };
 

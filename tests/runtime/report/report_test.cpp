@@ -301,34 +301,89 @@ TEST(PageNumbers, CentredInNineteen) {
     EXPECT_EQ(rep::pageNumberText(123456, 7), "  Page 12345 of 7  ");
 }
 
-// The placeholder is replaced in place wherever it lies, only its first occurrence; a file
-// without it stays as it was byte for byte.
+// Only the placeholder of a "P" line (placed by the report for its page numbers) is replaced,
+// in place, wherever in the file it lies and only the first of them; the same text in a host's
+// own text ("T" lines) stays, and a file without a "P" placeholder stays as it was byte for byte.
 TEST(PageNumbers, StampsInPlace) {
     fixture::TempFolder dir;
     const std::string ph = rep::kPagePlaceholder;
+    const std::string text = "T|775|1000|3000|150|L|1|10|400|0|000000|Arial|";
+    const std::string mark = "P|2500|10302|2400|208|C|1|10|400|0|000000|Arial|" + ph;
     struct Case {
         const char* name;
-        std::size_t at;  // offset of the placeholder; npos: none
-        bool twice;
+        std::size_t at;     // the "P" line starts near here; npos: none
+        bool twice;         // a second "P" line later
+        bool hostText;      // a host's text holding the placeholder before it
     };
-    for (const Case& c : {Case{"start", 0, false}, Case{"before 256", 200, false},
-                          Case{"across 256", 250, false}, Case{"across 512", 500, true},
-                          Case{"at 256", 256, false}, Case{"across a 64K block", 65530, false},
-                          Case{"none", std::string::npos, false}}) {
+    for (const Case& c : {Case{"start", 0, false, false}, Case{"across 256", 240, false, false},
+                          Case{"after a host's text", 3000, false, true}, Case{"twice", 500, true, false},
+                          Case{"across a 64K block", 65500, false, false},
+                          Case{"ending the file", 70000, false, true},
+                          Case{"host's text only", std::string::npos, false, true},
+                          Case{"none", std::string::npos, false, false}}) {
         SCOPED_TRACE(c.name);
-        std::string content(70000, 'a');
-        for (std::size_t i = 0; i < content.size(); i += 97) content[i] = '\n';
-        if (c.at != std::string::npos) content.replace(c.at, ph.size(), ph);
-        if (c.twice) content.replace(4000, ph.size(), ph);
+        std::string content = "cantorelle-page|1|8500|11000\n";
+        std::size_t placed = std::string::npos, second = std::string::npos;
+        bool hostPlaced = false;
+        while (content.size() < 70000) {
+            if (c.hostText && !hostPlaced && content.size() >= 1000) {
+                content += text + "Sing " + ph + "\n" + text + ph + "\n";
+                hostPlaced = true;
+            }
+            if (c.at != std::string::npos && c.at < 70000 && placed == std::string::npos && content.size() >= c.at) {
+                content += mark;
+                placed = content.size() - ph.size();
+                content += "\n";
+            } else if (c.twice && placed != std::string::npos && second == std::string::npos) {
+                content += mark;
+                second = content.size() - ph.size();
+                content += "\n";
+            }
+            content += text + "Test Song\n";
+        }
+        if (c.at == 70000) {  // the last line, without a line end
+            content += mark;
+            placed = content.size() - ph.size();
+        }
         const std::string path = dir.file("page.cpage");
         writeAll(path, content);
         const int result = rep::stampPageNumber(path, 3, 12);
         std::string expected = content;
-        if (c.at != std::string::npos) expected.replace(c.at, ph.size(), "    Page 3 of 12   ");
-        EXPECT_EQ(result, c.at == std::string::npos ? 0 : 1);
+        if (placed != std::string::npos) expected.replace(placed, ph.size(), "    Page 3 of 12   ");
+        EXPECT_EQ(result, placed == std::string::npos ? 0 : 1);
         EXPECT_EQ(fixture::readText(path), expected);
     }
     EXPECT_EQ(rep::stampPageNumber(dir.file("missing.cpage"), 1, 1), -1);
+}
+
+// A report's page numbers of the form "page n of m" are its own marked text; a host's text
+// that reads like the placeholder is an ordinary text.
+TEST(PageNumbers, OnlyTheReportsOwnPlaceholderIsMarked) {
+    rep::PageQueue pages;
+    rep::Report report;
+    report.setPages(pages);
+    auto& footer = report.footer({0, 10000, 8000, 500});
+    footer.add(rep::Text(0, 0, 3000, 200, "anything").withPageOfPages());
+    footer.add(rep::Text(4000, 0, 3000, 200, "Page: ").withPageNumber());
+    auto& row = report.detail(250);
+    row.add(rep::Text(0, 0, 3000, 200, rep::kPagePlaceholder));
+    ASSERT_TRUE(report.print(row));
+    ASSERT_TRUE(report.close());
+    ASSERT_EQ(pages.size(), 1u);
+    rep::PageFile page;
+    ASSERT_TRUE(rep::readPageFile(pages[0], page));
+    int marked = 0;
+    for (const auto& it : page.items) {
+        ASSERT_EQ(it.kind, 'T');
+        marked += it.pageNumbers;
+        if (it.pageNumbers) {
+            EXPECT_EQ(it.text, rep::kPagePlaceholder);
+        }
+    }
+    EXPECT_EQ(marked, 1);
+    EXPECT_EQ(rep::stampPageNumber(pages[0], 1, 1), 1);
+    ASSERT_TRUE(rep::readPageFile(pages[0], page));
+    EXPECT_EQ(texts(page), (std::vector<std::string>{rep::kPagePlaceholder, "    Page 1 of 1    ", "Page: 1"}));
 }
 
 // A report printed on close sends its pages as one job to the current printer.
