@@ -193,16 +193,31 @@ int removeFolderOfFiles(const std::string& folder, const Step& step) {
 
 // Puts a missing master file back from its ".BAK" (which stays): the names put back. A copy,
 // not a second name: edits of the master file must not reach the backup.
-std::vector<std::string> restoreMissingMasters(const std::string& folder, std::string& problem) {
+std::vector<std::string> restoreMissingMasters(const std::string& folder, std::string& problem, const Step& step) {
     std::vector<std::string> restored;
     for (const char* m : kUpdatableMasterFiles) {
         const std::string target = folder + "/" + m, bak = folder + "/" + bakName(m);
         if (present(target) || !rt::fileExists(bak)) continue;
+        step();
         const int e = durableCopy(bak, target);
         if (e != 0) problem += "|" + target + " could not be put back from " + bak + ": " + why(e);
         else restored.push_back(m);
     }
     return restored;
+}
+
+// What a copy of a master file or of its ".BAK" (a temporary file beside it, rt::TempFile)
+// left when it was killed.
+void removeCopyLeftovers(const std::string& folder) {
+    for (const rt::DirEntry& e : rt::listDirectory(folder, ".*.tmp*")) {
+        if (e.isFolder) continue;
+        for (const char* m : kUpdatableMasterFiles)
+            for (const std::string& of : {std::string(m), bakName(m)}) {
+                const std::string start = "." + of + ".tmp";
+                if (e.name.size() == start.size() + 8 && e.name.compare(0, start.size(), start) == 0)
+                    ::unlink(e.path.c_str());
+            }
+    }
 }
 
 }  // namespace
@@ -285,7 +300,8 @@ UpdateInstall InstallUpdate(const std::string& installFolder, const std::vector<
     return r;
 }
 
-UpdateRecovery FinishInterruptedUpdate(const std::string& installFolder) {
+UpdateRecovery FinishInterruptedUpdate(const std::string& installFolder, const std::function<void()>& onStep) {
+    const Step step = onStep ? onStep : Step([] {});
     UpdateRecovery r;
     const std::string folder = rt::absolutePath(rt::clip(installFolder)), work = UpdateWorkFolder(folder);
     const UpdateFolderLock lock(folder);
@@ -310,7 +326,7 @@ UpdateRecovery FinishInterruptedUpdate(const std::string& installFolder) {
                 problem = "|" + journalFile + ": " + rt::errorText(rt::errorCode());
             for (const std::string& m : masters)
                 if (problem.empty())
-                    if (std::string p = putInPlace(folder, m, Step([] {})); !p.empty()) problem = "|" + p;
+                    if (std::string p = putInPlace(folder, m, step); !p.empty()) problem = "|" + p;
             if (problem.empty())
                 if (const int e = syncFolder(folder)) problem = "|" + folder + ": " + why(e);
             if (!problem.empty()) {
@@ -329,9 +345,10 @@ UpdateRecovery FinishInterruptedUpdate(const std::string& installFolder) {
             r.text = "An AutoUpdate of the Main Tunelode was interrupted before it installed anything.||Its "
                      "downloaded files have been removed; the data files are as they were.";
         }
-        if (const int e = RemoveUpdateWorkFolder(folder)) r.text += "||" + work + " could not be removed: " + why(e);
+        if (const int e = RemoveUpdateWorkFolder(folder, step)) r.text += "||" + work + " could not be removed: " + why(e);
     }
-    const std::vector<std::string> restored = restoreMissingMasters(folder, problem);
+    removeCopyLeftovers(folder);
+    const std::vector<std::string> restored = restoreMissingMasters(folder, problem, step);
     if (!restored.empty() || !problem.empty()) {
         std::string text = r.text.empty() ? std::string() : r.text + "||";
         for (const std::string& m : restored) text += m + " was missing and has been put back from " + bakName(m) + ".|";

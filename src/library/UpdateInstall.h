@@ -70,7 +70,8 @@ struct UpdateRecovery {
 // Finishes or cleans up an install that did not end, and puts a missing master file back
 // from its ".BAK". Shows nothing itself. Does nothing while another program holds the folder's
 // lock (its install is not interrupted, it is running).
-UpdateRecovery FinishInterruptedUpdate(const std::string& installFolder);
+// `onStep` as for InstallUpdate.
+UpdateRecovery FinishInterruptedUpdate(const std::string& installFolder, const std::function<void()>& onStep = {});
 
 // Removes the work folder and what is in it (the marker last): 0 or an errno value.
 int RemoveUpdateWorkFolder(const std::string& installFolder, const std::function<void()>& onStep = {});

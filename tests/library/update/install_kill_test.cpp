@@ -108,6 +108,25 @@ protected:
         });
     }
 
+    // The start's own finishing of the install in a child process, killed at its step `step`.
+    void killFinishing(int step) {
+        const std::string folder = inst();
+        fixture::killWriterAfter(0, [&](const std::function<void()>& ready) {
+            rt::runProgram([&] {
+                SetMasterFileNames(folder);
+                int steps = 0;
+                FinishInterruptedUpdate(folder, [&] {
+                    if (++steps == step) {
+                        ready();
+                        for (;;) ::pause();
+                    }
+                });
+                ready();
+                for (;;) ::pause();
+            });
+        });
+    }
+
     // The program started again, as a host does: what it said.
     std::vector<std::string> restart() {
         std::vector<std::string> said;
@@ -202,6 +221,35 @@ TEST_F(InstallKillTest, AKillAtAnyMomentLeavesEveryMasterFileWholeAndTheNextStar
     EXPECT_GT(finishedAtStart, 10) << "the kills past the marker";
 }
 
+// A kill while the start puts the new files in place: the start after it finishes the job.
+TEST_F(InstallKillTest, AKillWhileTheStartFinishesAnInstallIsFinishedByTheStartAfterIt) {
+    // The install killed at its first step past the marker, and in the middle of putting in place.
+    for (const int installStep : {7, 14}) {
+        for (int step = 1; step <= 24; ++step) {
+            SCOPED_TRACE("install killed at step " + std::to_string(installStep) + ", its finishing at step " +
+                         std::to_string(step));
+            prepare();
+            ASSERT_NO_FATAL_FAILURE(killInstall(installStep, 0));
+            ASSERT_TRUE(fs::exists(UpdateWorkFolder(inst()) + "/INSTALLING")) << "killed before the marker";
+            ASSERT_NO_FATAL_FAILURE(killFinishing(step));
+            const bool stillMarked = fs::exists(UpdateWorkFolder(inst()) + "/INSTALLING");
+            const std::vector<std::string> said = restart();
+            if (stillMarked) {
+                ASSERT_EQ(said.size(), 1u);
+                EXPECT_NE(said[0].find("It has now been finished"), std::string::npos) << said[0];
+            } else {
+                EXPECT_TRUE(said.empty()) << said.front();
+            }
+            for (const char* m : kUpdatableMasterFiles) {
+                EXPECT_TRUE(readText(inst() + "/" + m) == new_[m]) << m;
+                EXPECT_TRUE(readText(inst() + "/" + stem(m) + ".BAK") == old_[m]) << m;
+            }
+            EXPECT_FALSE(fs::exists(UpdateWorkFolder(inst())));
+            EXPECT_EQ(fixture::namesIn(inst()).size(), 12u);
+        }
+    }
+}
+
 // A master file that is gone while its ".BAK" holds the data (an install of an older version
 // killed between the two renames) comes back from the ".BAK" at the start; the ".BAK" stays,
 // and no empty master file is made over it.
@@ -210,7 +258,12 @@ TEST_F(InstallKillTest, AMissingMasterFileComesBackFromItsBackupAtTheStart) {
     fs::remove_all(UpdateWorkFolder(inst()));
     fs::rename(inst() + "/MAIN.TPS", inst() + "/MAIN.BAK");
     fs::rename(inst() + "/DISCS.TPS", inst() + "/DISCS.BAK");
+    // What a copy killed half-way leaves, and a host's file of a like name.
+    writeText(inst() + "/.MAIN.TPS.tmpk3x9q2ab", "half a copy");
+    writeText(inst() + "/.MAIN.TPS.tmp-notes", "the host's own");
     const std::vector<std::string> said = restart();
+    EXPECT_FALSE(fs::exists(inst() + "/.MAIN.TPS.tmpk3x9q2ab"));
+    EXPECT_TRUE(fs::exists(inst() + "/.MAIN.TPS.tmp-notes"));
     ASSERT_EQ(said.size(), 1u);
     EXPECT_NE(said[0].find("MAIN.TPS was missing and has been put back from MAIN.BAK."), std::string::npos) << said[0];
     EXPECT_NE(said[0].find("DISCS.TPS was missing and has been put back from DISCS.BAK."), std::string::npos) << said[0];
