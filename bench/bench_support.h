@@ -16,8 +16,11 @@
 #include <string>
 #include <vector>
 
+#include "data/dmake.h"
+#include "data/sartist.h"
 #include "data/sbdiscs.h"
 #include "data/songbook.h"
+#include "data/stitle.h"
 #include "runtime/error/error.h"
 #include "runtime/record/engine.h"
 #include "runtime/record/record.h"
@@ -180,6 +183,41 @@ inline void report(const char* what, const Figure& ours, const Figure& limit, co
     if (!note.empty()) std::printf("   %s", note.c_str());
     std::printf("\n");
     std::fflush(stdout);
+}
+
+// The brands of a bench master database (numbered from 1, named `prefix` and a made-up word),
+// its distinct titles and its distinct artists, into BRA, STI and SAR (open), in one
+// transaction. The error of the first step that failed, or 0.
+inline int addMasterNames(std::mt19937& rng, int brands, const std::string& prefix,
+                          const std::vector<std::string>& titles, const std::vector<std::string>& artists) {
+    int failed = 0;
+    auto check = [&] {
+        if (rt::errorCode() && !failed) failed = rt::errorCode();
+    };
+    rt::logout(30, {&BRA, &STI, &SAR});
+    check();
+    for (int b = 1; b <= brands; ++b) {
+        BRA.clearBuffer();
+        BRA.MAKEID = b;
+        BRA.MAKE = prefix + word(rng);
+        BRA.add();
+        check();
+    }
+    for (const auto& t : titles) {
+        STI.clearBuffer();
+        STI.TITLE = t;
+        STI.add();
+        check();
+    }
+    for (const auto& a : artists) {
+        SAR.clearBuffer();
+        SAR.ARTIST = a;
+        SAR.add();
+        check();
+    }
+    rt::commit();
+    check();
+    return failed;
 }
 
 // A bench SongBook has 15 listings a disc; disc d is "SC" followed by 10000 + d.

@@ -70,28 +70,7 @@ int build(long tracks, long listings, std::vector<std::string>& discs) {
             f->open();
             check();
         }
-        rt::logout(30, {&BRA, &STI, &SAR});
-        for (int b = 1; b <= 20; ++b) {
-            BRA.clearBuffer();
-            BRA.MAKEID = b;
-            BRA.MAKE = "Brand " + word(rng);
-            BRA.add();
-            check();
-        }
-        for (const auto& t : titles) {
-            STI.clearBuffer();
-            STI.TITLE = t;
-            STI.add();
-            check();
-        }
-        for (const auto& a : artists) {
-            SAR.clearBuffer();
-            SAR.ARTIST = a;
-            SAR.add();
-            check();
-        }
-        rt::commit();
-        check();
+        if (const int e = bench::addMasterNames(rng, 20, "Brand ", titles, artists); e && !failed) failed = e;
         std::vector<std::pair<std::string, std::string>> songs;
         rt::logout(30, {&KAR});
         for (long i = 0; i < tracks; ++i) {

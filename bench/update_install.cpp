@@ -64,28 +64,7 @@ bool buildMasters(const std::string& folder, long tracks, unsigned seed) {
             f->open();
             check();
         }
-        rt::logout(30, {&BRA, &STI, &SAR});
-        for (int b = 1; b <= 40; ++b) {
-            BRA.clearBuffer();
-            BRA.MAKEID = b;
-            BRA.MAKE = "Série " + word(rng);
-            BRA.add();
-            check();
-        }
-        for (const auto& t : titles) {
-            STI.clearBuffer();
-            STI.TITLE = t;
-            STI.add();
-            check();
-        }
-        for (const auto& a : artists) {
-            SAR.clearBuffer();
-            SAR.ARTIST = a;
-            SAR.add();
-            check();
-        }
-        rt::commit();
-        check();
+        if (const int e = bench::addMasterNames(rng, 40, "Série ", titles, artists); e && !failed) failed = e;
         rt::logout(30, {&KAR, &DIS});
         for (long i = 0; i < tracks; ++i) {
             const long d = i / 15;
