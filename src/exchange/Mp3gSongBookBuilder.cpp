@@ -118,9 +118,18 @@ void Mp3gScan::run(const std::string& source) {
     SBK.previous();
     if (rt::errorCode() == rt::NoError && SBK.UNQDISKID == "*") discless_ = SBK.DISKTRACKNO;
 
-    if (!begin()) return;
-    scanFolder(rt::longPath(source));
-    if (inTransaction_) commitBatch();
+    // The batches are committed as they go; the keys that allow duplicates are built once at
+    // the end of the run, not record by record from the first commit on.
+    SBK.bulkAdding(true);
+    SBD.bulkAdding(true);
+    if (begin()) {
+        scanFolder(rt::longPath(source));
+        if (inTransaction_) commitBatch();
+    }
+    for (rt::RecordFile* f : {static_cast<rt::RecordFile*>(&SBK), static_cast<rt::RecordFile*>(&SBD)}) {
+        f->bulkAdding(false);
+        if (rt::errorCode() != rt::NoError) fail("The SongBook's keys could not be built");
+    }
 }
 
 // Listings and discs are written in batches, one transaction over both files: a commit per
@@ -422,8 +431,9 @@ Mp3gScan::Pause Builder::waitForTick(const std::string& folder) {
 // workspace, also when the window was closed during a pause.
 void Builder::finishRun() {
     indexFailed_ = false;
-    // After a failure the keys are whole (each batch commits with its keys) and rebuilding them
-    // on a full disc would only fail again.
+    // After a failure the keys are whole (the scan built what its batches left, or the file
+    // names them for the next open to build) and rebuilding them on a full disc would only
+    // fail again.
     if (scan_.added > 0 && !closed_ && scan_.failure.empty()) {
         w_.setText(status_, scan_.subFolders ? "Rebuilding SongList Index...Please Wait"
                                              : "Rebuilding SongList Index, Please Wait...");

@@ -309,10 +309,11 @@ int Layout::keyIndex(const Key& key) const {
     return -1;
 }
 
-std::string KeyPlan::createSql(const std::string& schema) const {
+std::string KeyPlan::createSql(const std::string& schema, bool ifMissing) const {
     // SQLite keeps an index's text from its name on: with an empty schema this is exactly
     // what the file holds, so open() can compare it.
     std::string s = unique ? "CREATE UNIQUE INDEX " : "CREATE INDEX ";
+    if (ifMissing) s += "IF NOT EXISTS ";
     if (!schema.empty()) s += quote(schema) + ".";
     return s + index + " ON \"data\"(" + columns + ") WHERE " + partial;
 }
@@ -331,6 +332,15 @@ std::string Layout::keptCountSql(const std::string& schema) {
     const std::string q = quote(schema);
     return "INSERT OR REPLACE INTO " + q + ".\"meta\" VALUES('count',(SELECT count(*) FROM " + q +
            ".\"data\"));";
+}
+
+std::string Layout::pendingKeysSql(const std::string& schema, const std::vector<int>& pending) const {
+    std::string names;
+    for (int k : pending) names += (names.empty() ? "" : " ") + keys[static_cast<std::size_t>(k)].name;
+    if (names.empty()) return "DELETE FROM " + quote(schema) + ".\"meta\" WHERE \"name\"='pending-keys';";
+    std::string text = "'";
+    for (char c : names) text += c == '\'' ? std::string("''") : std::string(1, c);
+    return "INSERT OR REPLACE INTO " + quote(schema) + ".\"meta\" VALUES('pending-keys'," + text + "');";
 }
 
 std::string Layout::countChangeSql(const std::string& schema) {

@@ -104,7 +104,8 @@ struct KeyPlan {
     std::string index;      // quoted index name
     std::string partial;    // the "not all blank" condition, also in every query of the key
     std::string columns;    // quoted, comma-separated
-    std::string createSql(const std::string& schema) const;
+    // With `ifMissing` the statement does nothing when the index is there already.
+    std::string createSql(const std::string& schema, bool ifMissing = false) const;
 };
 
 // A declared file as SQL.
@@ -122,6 +123,9 @@ struct Layout {
     static std::string keptCountSql(const std::string& schema);
     // Adds `delta` to the kept count, in SQL with the delta as its parameter.
     static std::string countChangeSql(const std::string& schema);
+    // The meta table's row that names the keys a bulk writer left to build ("pending-keys"):
+    // set to the given key names, or removed when there are none.
+    std::string pendingKeysSql(const std::string& schema, const std::vector<int>& keys) const;
 };
 
 // One stored record as the engine moves it.
@@ -249,12 +253,25 @@ struct FileState {
         long long nextCheck = 0;
         std::vector<int> deferred;  // keys without their index until the end
     } bulk;
-    void startBulk() { bulk = Bulk{}; }
+    // Adding many records over several transactions or streams (bulkAdding()): a commit
+    // leaves the deferred keys unbuilt, naming them in the file in the same transaction (so
+    // that an open after a crash builds them), and the next transaction goes on deferring
+    // them. `pendingNamed`: the file may name pending keys.
+    bool bulkSession = false;
+    bool pendingNamed = false;
+    // At the start of a transaction or stream: a new count of adds, or in a session the
+    // session's, with the keys whose indexes the file lacks now.
+    void startBulk();
     void afterBulkAdd();
-    // Builds a deferred key before it is read (0 or the error, set).
+    // Builds a deferred key before it is read (0 or the error, set). Between two
+    // transactions of a session it goes in a transaction of its own.
     int needKey(int key);
-    // Builds every deferred key (before the transaction or stream commits).
+    // Before the transaction or stream commits: builds every deferred key, or in a session
+    // names them in the file. 0 or the error (set).
     int finishBulk();
+    // Builds every deferred key now, outside a transaction, in one of its own, and clears the
+    // file's pending keys (the end of a session): 0 or the error (set).
+    int buildPending();
 
     // The file's own sequence.
     bool seqSet = false;

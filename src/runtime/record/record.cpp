@@ -286,23 +286,93 @@ int FileState::writeStreamCount() {
     return rc;
 }
 
+void FileState::startBulk() {
+    if (!bulkSession) {
+        bulk = Bulk{};
+        return;
+    }
+    // The indexes the file lacks now: those this session left unbuilt (a rolled back
+    // transaction may have taken back a drop, another writer may have built them).
+    bulk.deferred.clear();
+    Connection* c = conn();
+    Stmt s(c->prepare("SELECT \"name\" FROM \"" + schema + "\".sqlite_schema WHERE \"type\"='index' AND \"tbl_name\"='data'"));
+    if (!s) return;
+    std::vector<std::string> present;
+    while (s.step() == SQLITE_ROW) present.emplace_back(reinterpret_cast<const char*>(sqlite3_column_text(s.get(), 0)));
+    for (std::size_t k = 0; k < layout.keys.size(); ++k) {
+        if (layout.keys[k].unique) continue;
+        if (std::find(present.begin(), present.end(), "key_" + layout.keys[k].name) == present.end())
+            bulk.deferred.push_back(static_cast<int>(k));
+    }
+}
+
 int FileState::needKey(int key) {
     auto it = std::find(bulk.deferred.begin(), bulk.deferred.end(), key);
     if (it == bulk.deferred.end()) return 0;
     Connection* c = conn();
-    int rc = c->exec(layout.keys[key].createSql(schema).c_str());
+    std::string sql = layout.keys[key].createSql(schema, true) + ";";
+    const bool own = !tx && !streaming;  // between two transactions of a session
+    if (own) {
+        std::vector<int> rest;
+        for (int k : bulk.deferred)
+            if (k != key) rest.push_back(k);
+        sql = "BEGIN IMMEDIATE;" + sql + layout.pendingKeysSql(schema, rest) + "COMMIT;";
+    }
+    int rc = c->exec(sql.c_str());
     if (rc != SQLITE_OK) {
         setSqliteError(c->db(), rc);
-        return errorCode() ? errorCode() : FileSystemError;
+        const int code = errorCode() ? errorCode() : FileSystemError;
+        const std::string text = error();
+        if (own) c->exec("ROLLBACK");
+        setError(code, text);
+        return code;
     }
     bulk.deferred.erase(it);
+    if (own) wrote();
     return 0;
 }
 
 int FileState::finishBulk() {
+    if (bulkSession && !bulk.deferred.empty()) {
+        // Committed without them: the file says which keys are still to be built.
+        Connection* c = conn();
+        if (int rc = c->exec(layout.pendingKeysSql(schema, bulk.deferred).c_str()); rc != SQLITE_OK) {
+            setSqliteError(c->db(), rc);
+            return errorCode() ? errorCode() : FileSystemError;
+        }
+        pendingNamed = true;
+        return 0;
+    }
     while (!bulk.deferred.empty())
         if (int rc = needKey(bulk.deferred.front())) return rc;
+    if (pendingNamed) {
+        Connection* c = conn();
+        if (int rc = c->exec(layout.pendingKeysSql(schema, {}).c_str()); rc != SQLITE_OK) {
+            setSqliteError(c->db(), rc);
+            return errorCode() ? errorCode() : FileSystemError;
+        }
+    }
+    if (!bulkSession) bulk = Bulk{};
+    return 0;
+}
+
+int FileState::buildPending() {
+    if (tx || streaming || !own) return 0;
+    if (bulk.deferred.empty() && !pendingNamed) return 0;
+    std::string sql = "BEGIN IMMEDIATE;";
+    for (int k : bulk.deferred) sql += layout.keys[static_cast<std::size_t>(k)].createSql("main", true) + ";";
+    sql += layout.pendingKeysSql("main", {}) + "COMMIT;";
+    if (int rc = own->exec(sql.c_str()); rc != SQLITE_OK) {
+        setSqliteError(own->db(), rc);
+        const int code = errorCode() ? errorCode() : FileSystemError;
+        const std::string text = error();
+        own->exec("ROLLBACK");
+        setError(code, text);
+        return code;
+    }
     bulk = Bulk{};
+    pendingNamed = false;
+    wrote();
     return 0;
 }
 
@@ -483,6 +553,10 @@ bool FileState::requireOpen() {
 
 int FileState::closeLocked(bool owner) {
     int rc = SQLITE_OK;
+    // Closing ends a session of bulk adding: the keys it left are built now, or by the next
+    // open that writes when that fails.
+    bulkSession = false;
+    if (own && !streaming && !tx && buildPending() != 0) rc = SQLITE_ERROR;
     if (own && streaming) {
         if (finishBulk() != 0) {
             rc = SQLITE_ERROR;
@@ -494,7 +568,7 @@ int FileState::closeLocked(bool owner) {
     }
     streaming = false;
     streamCount = 0;
-    bulk = Bulk{};
+    if (!tx) bulk = Bulk{};
     if (tx) {
         if (owner && tx == currentTx) {
             Transaction* t = tx;
@@ -525,6 +599,7 @@ int FileState::closeLocked(bool owner) {
     countKnown = false;
     state.reset();
     bulk = Bulk{};
+    pendingNamed = false;
     return rc;
 }
 
@@ -552,7 +627,9 @@ void endTransaction(Transaction* t, bool committed) {
             }
         }
         st->wrote();
-        st->bulk = FileState::Bulk{};  // built before the commit, or rolled back with it
+        // Built before the commit, or rolled back with it; a session goes on (and looks again
+        // at the start of its next transaction which keys are missing).
+        if (!st->bulkSession) st->bulk = FileState::Bulk{};
         st->countKnown = false;
         st->tx = nullptr;
         st->routed = nullptr;
@@ -606,8 +683,29 @@ bool layoutValid(const FileState& st) {
     return false;
 }
 
+// The keys a bulk writer committed without, as the file names them.
+std::vector<std::string> pendingKeys(Connection& c) {
+    std::vector<std::string> out;
+    Stmt s(c.prepare("SELECT \"value\" FROM \"meta\" WHERE \"name\"='pending-keys'"));
+    if (!s || s.step() != SQLITE_ROW) return out;
+    const auto* v = reinterpret_cast<const char*>(sqlite3_column_text(s.get(), 0));
+    std::string name;
+    for (const char* p = v ? v : ""; ; ++p) {
+        if (*p == ' ' || *p == 0) {
+            if (!name.empty()) out.push_back(name);
+            name.clear();
+            if (*p == 0) break;
+        } else {
+            name += *p;
+        }
+    }
+    return out;
+}
+
 // Checks that a freshly opened database is this declaration's record file: 0 or the error.
-int validate(FileState& st, Connection& c) {
+// A key whose index is missing because a bulk writer left it to build (the file names it)
+// is no damage: it is put in `pending` (without `pending`, it is error 46 as well).
+int validate(FileState& st, Connection& c, std::vector<int>* pending = nullptr) {
     Stmt s(c.prepare("SELECT \"value\" FROM \"meta\" WHERE \"name\"='layout'"));
     if (!s) {
         int rc = c.lastCode() & 0xFF;
@@ -650,14 +748,33 @@ int validate(FileState& st, Connection& c) {
         setError(InvalidRecordDeclaration);
         return InvalidRecordDeclaration;
     }
-    for (const auto& k : st.layout.keys) {
+    const std::vector<std::string> named = pending ? pendingKeys(c) : std::vector<std::string>();
+    for (std::size_t i = 0; i < st.layout.keys.size(); ++i) {
+        const auto& k = st.layout.keys[i];
         auto it = indexes.find("key_" + k.name);
+        if (it == indexes.end() && !k.unique && std::find(named.begin(), named.end(), k.name) != named.end()) {
+            pending->push_back(static_cast<int>(i));
+            continue;
+        }
         if (it == indexes.end() || it->second != k.createSql("")) {
             setError(RebuildKeys);
             return RebuildKeys;
         }
     }
     return 0;
+}
+
+// Whether an instance of the file in this process is adding in a session now (and will
+// build the keys it left itself).
+bool inSession(const std::string& path) {
+    std::lock_guard g(registryMutex);
+    auto it = registry().find(path);
+    if (it == registry().end()) return false;
+    for (FileState* other : it->second->instances) {
+        std::lock_guard o(other->mu);
+        if (other->bulkSession) return true;
+    }
+    return false;
 }
 
 // How the file's count of records is kept. A file written before the engine kept it gets its
@@ -740,7 +857,19 @@ void RecordFile::open(unsigned access) {
         std::string path = name();
         std::unique_ptr<Connection> c;
         if (connect(path, (access & ReadWrite) == 0, st.busyMs, c) != 0) return;
-        if (validate(st, *c) != 0) return;
+        std::vector<int> pending;
+        if (validate(st, *c, &pending) != 0) return;
+        if (!pending.empty() && (access & ReadWrite) != 0 && !inSession(path)) {
+            // A bulk writer stopped before it built them (a crash): built now. When that
+            // cannot be done now (locked), reads go without them until a writer builds them.
+            std::string sql = "BEGIN IMMEDIATE;";
+            for (int k : pending) sql += st.layout.keys[static_cast<std::size_t>(k)].createSql("main", true) + ";";
+            sql += st.layout.pendingKeysSql("main", {}) + "COMMIT;";
+            if (c->exec(sql.c_str()) == SQLITE_OK)
+                pending.clear();
+            else
+                c->exec("ROLLBACK");
+        }
         st.countBy = keepCount(*c, (access & ReadWrite) != 0);
         migrated = st.countBy == FileState::CountBy::Engine;
         st.own = std::move(c);
@@ -1365,6 +1494,7 @@ void RecordFile::buildKeys() {
         sql += "DROP INDEX " + q + quoted + "\";";
     }
     for (const auto& k : st.layout.keys) sql += k.createSql(schema) + ";";
+    sql += st.layout.pendingKeysSql(schema, {});
     if (rc == SQLITE_OK) rc = c->exec(sql.c_str());
     if (rc == SQLITE_OK && own) rc = c->exec("COMMIT");
     if (rc != SQLITE_OK) {
@@ -1377,6 +1507,7 @@ void RecordFile::buildKeys() {
     }
     st.wrote();
     st.bulk.deferred.clear();
+    st.pendingNamed = false;
     clearError();
 }
 
@@ -1415,6 +1546,20 @@ void RecordFile::flush() {
     clearError();
     if (!st.streaming) return;
     endStream(st);
+}
+
+void RecordFile::bulkAdding(bool on) {
+    FileState& st = *impl_;
+    std::lock_guard g(st.mu);
+    clearError();
+    if (!st.requireOpen()) return;
+    if (on) {
+        st.bulkSession = true;
+        return;
+    }
+    st.bulkSession = false;
+    // Inside a transaction or stream its commit builds them.
+    st.buildPending();
 }
 
 void RecordFile::watch() { clearError(); }

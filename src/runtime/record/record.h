@@ -145,6 +145,19 @@ public:
     // Buffered writing until flush() or close().
     void stream();
     void flush();
+    // Adding many records in several transactions or streams, committed now and then:
+    //
+    //     SBK.bulkAdding(true);
+    //     while (more) { rt::logout(5, {&SBK, &SBD}); ...add a batch...; rt::commit(); }
+    //     SBK.bulkAdding(false);   // the keys are built here
+    //
+    // Into a file that is mostly new, the engine builds the keys that allow duplicates once
+    // at the end instead of record by record; with bulkAdding(true) that goes on across the
+    // commits in between. Each of them is safe: the file names the keys it still lacks in
+    // the same transaction, and opening it for writing after a crash builds them. Meanwhile
+    // other instances read it without those keys (slower, the same records).
+    // bulkAdding(false), and close(), build them (the error set when that failed).
+    void bulkAdding(bool on);
     // Re-arms the change check of put() (always armed here; kept for the programs that call it).
     void watch();
 

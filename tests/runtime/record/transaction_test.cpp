@@ -9,6 +9,7 @@
 #include <thread>
 
 #include "runtime/record/record_fixture.h"
+#include "runtime/record/whole_files.h"
 #include "support/killed_writer.h"
 
 using namespace testfiles;
@@ -290,5 +291,168 @@ TEST_P(KilledCount, AgreesWithTheRecordsAfterAnyKill) {
 
 INSTANTIATE_TEST_SUITE_P(Writers, KilledCount, ::testing::ValuesIn(kKilledCounts),
                          [](const ::testing::TestParamInfo<KilledCountCase>& i) { return i.param.name; });
+
+// Adding in batches, each committed (bulkAdding): the keys that allow duplicates are built
+// once at the end, not record by record after the first commit; in between the file names
+// them as pending, and every commit is whole.
+struct FileFacts {
+    int indexes = 0;      // of the data table
+    std::string pending;  // the keys the file names as pending ("" for none)
+};
+
+FileFacts factsOf(const std::string& path) {
+    FileFacts f;
+    sqlite3* db = nullptr;
+    sqlite3_open_v2(path.c_str(), &db, SQLITE_OPEN_READONLY, nullptr);
+    sqlite3_stmt* s = nullptr;
+    sqlite3_prepare_v2(db, "SELECT count(*) FROM sqlite_schema WHERE type='index' AND tbl_name='data' AND sql IS NOT NULL",
+                       -1, &s, nullptr);
+    if (sqlite3_step(s) == SQLITE_ROW) f.indexes = sqlite3_column_int(s, 0);
+    sqlite3_finalize(s);
+    sqlite3_prepare_v2(db, "SELECT value FROM meta WHERE name='pending-keys'", -1, &s, nullptr);
+    if (sqlite3_step(s) == SQLITE_ROW) f.pending = reinterpret_cast<const char*>(sqlite3_column_text(s, 0));
+    sqlite3_finalize(s);
+    sqlite3_close(db);
+    return f;
+}
+
+constexpr int kListingKeys = 6;  // Listings' keys
+
+void addBatch(Listings& s, int batch, int n) {
+    for (int t = 1; t <= n; ++t) {
+        s.clearBuffer();
+        s.TITLE = "Chanson d'été " + std::to_string((t * 7919 + batch * 31) % 100000);
+        s.ARTIST = "Zoë " + std::to_string(batch);
+        s.UNQDISKID = "B" + std::to_string(batch);
+        s.DISKTRACKNO = static_cast<std::uint32_t>(t);
+        s.GENRE = t % 3 ? "Pop" : "";
+        s.DATEADDED = 1000 + t;
+        s.add();
+        if (rt::errorCode() != 0) return;
+    }
+}
+
+// Every record in the key's order, checked to be in that order: how many.
+long long readInOrder(Listings& f, const rt::Key& key) {
+    long long n = 0;
+    std::string last;
+    f.set(key);
+    for (f.next(); rt::errorCode() == 0; f.next(), ++n) {
+        EXPECT_LE(rt::compareNoCase(last, f.TITLE.str()), 0) << "out of order at " << n;
+        last = f.TITLE.str();
+    }
+    EXPECT_EQ(rt::errorCode(), rt::NoRecord);
+    return n;
+}
+
+// A file closed inside a transaction over several files after many adds: its records stay
+// in the transaction with every key, which opens whole after the commit.
+TEST_F(RecordFiles, ClosingAFileAfterManyAddsInATransactionOfSeveralKeepsItsKeys) {
+    ASSERT_TRUE(rt::logout(5, {&songs, &discs}));
+    addBatch(songs, 0, 3000);
+    ASSERT_EQ(rt::errorCode(), 0) << rt::error();
+    songs.close();
+    addDisc(discs, "B0", "CU0");
+    rt::commit();
+    ASSERT_EQ(rt::errorCode(), 0) << rt::error();
+    EXPECT_EQ(factsOf(Listings::fileName).indexes, kListingKeys);
+    songs.open();
+    ASSERT_EQ(rt::errorCode(), 0) << rt::error();
+    EXPECT_EQ(readInOrder(songs, Listings::KTITLE), 3000);
+}
+
+TEST_F(RecordFiles, BulkAddingBuildsTheKeysOnceAcrossItsCommits) {
+    songs.bulkAdding(true);
+    for (int batch = 0; batch < 4; ++batch) {
+        ASSERT_TRUE(rt::logout(5, {&songs, &discs}));
+        addBatch(songs, batch, 3000);
+        ASSERT_EQ(rt::errorCode(), 0) << rt::error();
+        EXPECT_EQ(addSong("Same disc and track", "A", "B0", 1), rt::DuplicateKey) << "the unique key is kept";
+        rt::commit();
+        ASSERT_EQ(rt::errorCode(), 0) << rt::error();
+        const FileFacts f = factsOf(Listings::fileName);
+        EXPECT_EQ(f.indexes, 1) << "only the unique key is kept as the batches go";
+        EXPECT_EQ(f.pending, "KTITLE KGENRE KMATCHSONG KDISKID KDATEADDED");
+        // Another instance reads the file meanwhile, without those keys.
+        Listings reader;
+        reader.open(rt::ReadOnly);
+        ASSERT_EQ(rt::errorCode(), 0) << rt::error();
+        EXPECT_EQ(readInOrder(reader, Listings::KTITLE), 3000LL * (batch + 1));
+        reader.close();
+    }
+    // A key read between two batches is built then, and leaves the pending ones.
+    songs.clearBuffer();
+    songs.TITLE = "Chanson d'été " + std::to_string(7919 % 100000);
+    songs.ARTIST = "Zoë 0";
+    songs.get(Listings::KMATCHSONG);
+    ASSERT_EQ(rt::errorCode(), 0) << rt::error();
+    EXPECT_EQ(factsOf(Listings::fileName).pending, "KTITLE KGENRE KDISKID KDATEADDED");
+    ASSERT_TRUE(rt::logout(5, {&songs}));
+    addBatch(songs, 9, 100);
+    rt::commit();
+    ASSERT_EQ(rt::errorCode(), 0) << rt::error();
+
+    songs.bulkAdding(false);
+    ASSERT_EQ(rt::errorCode(), 0) << rt::error();
+    const FileFacts f = factsOf(Listings::fileName);
+    EXPECT_EQ(f.indexes, kListingKeys);
+    EXPECT_EQ(f.pending, "");
+    Listings check;
+    check.open();
+    ASSERT_EQ(rt::errorCode(), 0) << rt::error();
+    EXPECT_EQ(readInOrder(check, Listings::KTITLE), 12100);
+    EXPECT_EQ(check.records(), 12100);
+}
+
+// A bulk writer killed at any moment between or inside its batches: the file opens for
+// reading (without the keys it left) and for writing (which builds them), with every record
+// of the batches committed and nothing else.
+TEST_F(RecordFiles, BulkAddingKilledAnywhereLeavesAWholeFile) {
+    constexpr int kBatch = 2100;
+    for (int delayMs : {0, 2, 5, 9, 14, 20, 27, 35, 44, 55, 68, 83, 100, 120, 145, 175, 210, 250, 290, 330, 370, 410,
+                        450, 500}) {
+        SCOPED_TRACE("killed after " + std::to_string(delayMs) + " ms");
+        songs.close();
+        songs.create();
+        ASSERT_NO_FATAL_FAILURE(fixture::killWriterAfter(delayMs, [](const std::function<void()>& ready) {
+            Listings s;
+            s.open();
+            s.bulkAdding(true);
+            ready();
+            for (int batch = 0;; ++batch) {
+                if (!rt::logout(5, {&s})) _exit(3);
+                addBatch(s, batch, kBatch);
+                if (rt::errorCode() != 0) _exit(4);
+                rt::commit();
+                if (rt::errorCode() != 0) _exit(5);
+            }
+        }));
+        {
+            // As the program opens a SongBook: the journal of the cut-off batch played back
+            // first (a reader cannot), then a reader.
+            ASSERT_EQ(rt::recoverRecordFiles({Listings::fileName}), 0) << rt::error();
+            Listings reader;
+            reader.open(rt::ReadOnly);
+            ASSERT_EQ(rt::errorCode(), 0) << rt::error();
+            const long long n = readInOrder(reader, Listings::KTITLE);
+            EXPECT_EQ(n % kBatch, 0) << "whole batches only";
+            EXPECT_EQ(reader.records(), n);
+            // Keys left to build are all missing, and named; none are left out unnamed.
+            const FileFacts left = factsOf(Listings::fileName);
+            if (left.pending.empty()) {
+                EXPECT_EQ(left.indexes, kListingKeys);
+            } else {
+                EXPECT_EQ(left.pending, "KTITLE KGENRE KMATCHSONG KDISKID KDATEADDED");
+                EXPECT_EQ(left.indexes, 1);
+            }
+        }
+        songs.open();
+        ASSERT_EQ(rt::errorCode(), 0) << rt::error();
+        const FileFacts f = factsOf(Listings::fileName);
+        EXPECT_EQ(f.indexes, kListingKeys);
+        EXPECT_EQ(f.pending, "");
+        EXPECT_EQ(readInOrder(songs, Listings::KTITLE), songs.records());
+    }
+}
 
 }  // namespace
