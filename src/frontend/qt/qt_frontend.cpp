@@ -279,6 +279,14 @@ bool QtFrontEnd::eventFilter(QObject* o, QEvent* e) {
             if (WindowView* v = viewOfWidget(static_cast<QWidget*>(o), true); v && v->recallKey(static_cast<QWidget*>(o)))
                 return true;
     }
+    // Page Up and Page Down turn a preview's pages, even from its zoom list or a button.
+    if (e->type() == QEvent::KeyPress && o->isWidgetType()) {
+        auto* k = static_cast<QKeyEvent*>(e);
+        const auto mods = k->modifiers() & (Qt::ShiftModifier | Qt::ControlModifier | Qt::AltModifier | Qt::MetaModifier);
+        if ((k->key() == Qt::Key_PageUp || k->key() == Qt::Key_PageDown) && !mods)
+            if (WindowView* v = viewOfWidget(static_cast<QWidget*>(o), false); v && v->pageKey(k->key() == Qt::Key_PageDown))
+                return true;
+    }
     // A right click (or the menu key) anywhere on a window's controls goes to the program,
     // which shows its own pop-up menu if it has one.
     if (e->type() == QEvent::ContextMenu && o->isWidgetType()) {

@@ -416,6 +416,9 @@ void WindowView::showFirst() {
     applying_ = false;
     shown_ = true;
     applyFocus(true);
+    // Shown, the window may have another size than asked (maximized, or as the window
+    // manager placed it): the program lays itself out for the size it really has.
+    scheduleReport();
 }
 
 bool WindowView::isQtActive() const {
@@ -595,6 +598,15 @@ void WindowView::contextMenu(QWidget* target, const QPoint& globalPos, bool byMo
     e.control = control;
     e.key = rt::KeyRightClick;
     send(e);
+}
+
+bool WindowView::pageKey(bool down) {
+    for (const rt::Control& c : state_->controls)
+        if (c.kind == K::Page && effectivelyShown(c)) {
+            send(rt::EventData(down ? rt::EvPageDown : rt::EvPageUp, c.id));
+            return true;
+        }
+    return false;
 }
 
 bool WindowView::recallKey(QWidget* target) {
@@ -1094,7 +1106,9 @@ void WindowView::applyVisibility() {
         if ((c.kind == K::Group || c.kind == K::Option) && !c.boxed && c.text.empty()) shown = false;
         if (it.w->isHidden() == shown) it.w->setVisible(shown);
         const bool enabled = effectivelyEnabled(c);
-        if (it.w->isEnabled() != enabled) it.w->setEnabled(enabled);
+        // The control's own state, not what it shows: while its window takes no input every
+        // control looks greyed, and one the program greys meanwhile must stay so after.
+        if (it.w->testAttribute(Qt::WA_ForceDisabled) == enabled) it.w->setEnabled(enabled);
     }
 }
 

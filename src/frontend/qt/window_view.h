@@ -43,6 +43,9 @@ public:
     int thread() const { return state_->thread; }
     // Ctrl+' typed in one of the window's fields: sent to the program; false when not a field.
     bool recallKey(QWidget* target);
+    // Page Up or Page Down in a window that shows printed pages turns them, wherever the focus
+    // is; false in other windows.
+    bool pageKey(bool down);
     rt::WindowKind kind() const { return kind_; }
     const rt::WindowState& state() const { return *state_; }
     // False once its widgets were destroyed from outside (a frame closed under a child).

@@ -2,13 +2,14 @@
 #include "printing/previewer/previewer_parts.h"
 
 void ChangeReportDisplay(ReportPreviewer& pv) {
-    rt::Window w("Change the Report Display", rt::WindowKind::Dialog, -1, -1, 140, 82);
-    w.group("?PagesDisplayed", "Pages Displayed", 8, 4, 124, 46);
+    // Wide enough for its title to show whole.
+    rt::Window w("Change the Report Display", rt::WindowKind::Dialog, -1, -1, 200, 82);
+    w.group("?PagesDisplayed", "Pages Displayed", 8, 4, 184, 46);
     w.prompt("?PAGESACROSS:Prompt", "Across", 16, 18, 40, 10);
     const int across = previewer::addSpin(w, "?PAGESACROSS", std::clamp(pv.PAGESACROSS, 1, 10), 64, 16, 56, "");
     w.prompt("?PAGESDOWN:Prompt", "Down", 16, 32, 40, 10);
     const int down = previewer::addSpin(w, "?PAGESDOWN", std::clamp(pv.PAGESDOWN, 1, 10), 64, 30, 56, "");
-    const int ok = w.button("?OK", "OK", 82, 60, 50, 14);
+    const int ok = w.button("?OK", "OK", 142, 60, 50, 14);
     w.edit(ok).isDefault = true;
     w.open();
     while (w.accept()) {

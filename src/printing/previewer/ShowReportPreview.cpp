@@ -56,6 +56,7 @@ private:
     void setZoom(const std::string& name);
     void deletePage();
     void toggleMark();
+    void exitWithoutPrinting();
     const std::string& page(int n) const { return pages_[static_cast<std::size_t>(n - 1)]; }
 
     ReportPreviewer& pv_;
@@ -70,12 +71,14 @@ private:
 };
 
 void Preview::buildWindow(const std::string& title) {
-    win_ = std::make_unique<rt::Window>("Report Preview", rt::WindowKind::MdiChild, -1, -1, 520, 340);
+    // A window of its own, not a child inside the frame: the window that started the report
+    // (the Designer, a menu) would cover a child of the frame for as long as it is open.
+    win_ = std::make_unique<rt::Window>("Report Preview", rt::WindowKind::Dialog, -1, -1, 520, 340);
     w = win_.get();
     if (!rtrim(title).empty()) w->setTitle(title);
     w->setResizable(true);
     w->setMinSize(300, 160);
-    w->maximize();  // pages want all the room the frame has
+    w->maximize();  // pages want all the room there is
     struct B {
         int* id;
         const char* name;
@@ -294,6 +297,12 @@ void Preview::deletePage() {
     draw();
 }
 
+void Preview::exitWithoutPrinting() {
+    pv_.RETURNVALUE = 2;
+    if (pv_.PREVIEWREPORT) pv_.PREVIEWREPORT->setPrintOnClose(false);
+    w->close();
+}
+
 void Preview::run(const std::string& title, const std::string& zoom) {
     buildWindow(title);
     // Page 1's natural size, at 96 pixels an inch.
@@ -312,6 +321,11 @@ void Preview::run(const std::string& title, const std::string& zoom) {
         const int code = w->code(), f = w->field();
         if (code == rt::EvSized || code == rt::EvMaximized || code == rt::EvRestored) {
             draw();
+            continue;
+        }
+        // Escape and the close box leave as "Exit Without Printing Report" does.
+        if (code == rt::EvCloseWindow) {
+            exitWithoutPrinting();
             continue;
         }
         if (code == rt::EvPageUp) {
@@ -340,9 +354,7 @@ void Preview::run(const std::string& title, const std::string& zoom) {
                 pv_.RETURNVALUE = 2;
             }
         } else if (f == exit_) {
-            pv_.RETURNVALUE = 2;
-            if (pv_.PREVIEWREPORT) pv_.PREVIEWREPORT->setPrintOnClose(false);
-            w->close();
+            exitWithoutPrinting();
         } else if (f == single_) {
             if (pv_.IMAGECOUNT > 0) {
                 pv_.SAVEIMAGEQUEUE = {page(pv_.CURRENTPAGE)};

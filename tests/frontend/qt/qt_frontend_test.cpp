@@ -637,6 +637,40 @@ TEST_F(QtFrontEndTest, EscapeInTheFontDialogCancelsItWhole) {
     EXPECT_TRUE(waitFor([&] { return showing() == nullptr; })) << "the dialog stays on screen";
 }
 
+// A window shown at another size than its model's (maximized, here) tells the program the size
+// it really has, without being resized by the user first: a dialog, and a child in the frame.
+TEST_F(QtFrontEndTest, AWindowShownMaximizedTellsTheProgramItsRealSize) {
+    static std::atomic<rt::WindowKind> kind{rt::WindowKind::Dialog};
+    for (rt::WindowKind k : {rt::WindowKind::Dialog, rt::WindowKind::MdiChild}) {
+        SCOPED_TRACE(k == rt::WindowKind::Dialog ? "dialog" : "child");
+        kind = k;
+        seen_.clear();
+        rt::startProgram([this] {
+            rt::Window f("Test Frame", rt::WindowKind::Frame, -1, -1, 400, 300);
+            f.open();
+            rt::Window w("Pages", kind, -1, -1, 200, 120);
+            w.setResizable(true);
+            w.maximize();
+            w.open();
+            while (w.accept()) seen_.event(w.event());
+        });
+        WindowView* v = waitTitled("Pages");
+        ASSERT_NE(v, nullptr);
+        ASSERT_TRUE(waitFor([&] { return v->top()->isMaximized() && v->canvas()->height() > 0; }));
+        waitFor([] { return false; }, 50);
+        const qtfe::DialogUnits du = qtfe::DialogUnits::of(v->canvas()->font());
+        const std::string real =
+            std::to_string(du.dux(v->canvas()->width())) + "," + std::to_string(du.duy(v->canvas()->height()));
+        ASSERT_NE(real, "200,120") << "the room is as small as the window";
+        EXPECT_TRUE(sawEvent([&](const rt::EventData& e) { return e.code == rt::EvSized && e.text == real; })) << real;
+        v->top()->close();
+        ASSERT_TRUE(waitFor([&] { return titled("Pages") == nullptr; }));
+        endProgram(frame());
+        fe_ = std::make_unique<qtfe::QtFrontEnd>();
+        fe_->install();
+    }
+}
+
 TEST_F(QtFrontEndTest, PopupItemsCountWithoutSeparatorsAndDismissingAnswersZero) {
     startWorkspace();
     WindowView* child = waitTitled("Songs");
