@@ -393,7 +393,13 @@ void WindowView::applyEnabled() {
         return;
     }
     if (!content_ || content_->isEnabled() == on) return;
-    if (!on) savedFocus_ = content_->focusWidget();
+    if (!on) {
+        savedFocus_ = content_->focusWidget();
+        // Disabled, the field with the focus would pass it on along the frame's focus chain,
+        // to another child window, which would then come to the front. The child keeps it.
+        QWidget* focused = content_->window()->focusWidget();
+        if (sub_ && focused && content_->isAncestorOf(focused)) sub_->setFocus(Qt::OtherFocusReason);
+    }
     content_->setEnabled(on);
     if (on && savedFocus_ && savedFocus_->isEnabled() && savedFocus_->isVisibleTo(content_)) {
         if (isQtActive()) savedFocus_->setFocus(Qt::OtherFocusReason);

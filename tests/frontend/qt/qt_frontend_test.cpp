@@ -4,6 +4,7 @@
 
 #include <QAbstractButton>
 #include <QApplication>
+#include <QFileDialog>
 #include <QFontInfo>
 #include <QHeaderView>
 #include <QKeyEvent>
@@ -668,6 +669,102 @@ TEST_F(QtFrontEndTest, AWindowShownMaximizedTellsTheProgramItsRealSize) {
         endProgram(frame());
         fe_ = std::make_unique<qtfe::QtFrontEnd>();
         fe_->install();
+    }
+}
+
+// A window that opens another keeps its place in the frame: its field losing the focus to the
+// new window never brings another child forward (the Quick Start of its thread, say), neither
+// while the new window is open nor after it closed.
+TEST_F(QtFrontEndTest, AChildOpeningAWindowStaysInFrontOfTheOtherChildren) {
+    struct Case {
+        const char* what;
+        rt::WindowKind kind;
+        bool afterFileDialog;
+    };
+    static const Case cases[] = {
+        {"a dialog", rt::WindowKind::Dialog, false},
+        {"a dialog after a file dialog", rt::WindowKind::Dialog, true},
+        {"a form in the frame", rt::WindowKind::MdiChild, false},
+        {"a form in the frame after a file dialog", rt::WindowKind::MdiChild, true},
+    };
+    static std::atomic<int> current{0};
+    rt::startProgram([this] {
+        rt::Window f("Test Frame", rt::WindowKind::Frame, -1, -1, 500, 340);
+        f.open();
+        rt::startThread([this] {
+            rt::Window quick("Quick", rt::WindowKind::MdiChild, 8, 8, 160, 100);
+            quick.button("?Start", "Start", 10, 10, 40, 14);
+            quick.open();
+            rt::Window ws("Workspace", rt::WindowKind::MdiChild, 4, 4, 300, 200);
+            ws.entry("?Search", "@s20", 4, 4, 80, 12);
+            const int choose = ws.button("?Choose", "&Choose", 4, 20, 40, 14);
+            const int import = ws.button("?Import", "&Import", 4, 36, 40, 14);
+            ws.open();
+            while (ws.accept()) {
+                if (ws.code() != rt::EvAccepted) continue;
+                if (ws.field() == choose) {
+                    std::string path;
+                    rt::fileDialog("Enter Name of Import File", path, "CSV|*.csv");
+                } else if (ws.field() == import) {
+                    rt::Window d("Import", cases[current].kind, -1, -1, 120, 40);
+                    const int ok = d.button("?OK", "OK", 70, 20, 40, 14);
+                    d.open();
+                    while (d.accept())
+                        if (d.code() == rt::EvAccepted && d.field() == ok) d.close();
+                }
+                seen_.answer(ws.field());
+            }
+        });
+        while (f.accept()) {
+        }
+    });
+    WindowView* quick = waitTitled("Quick");
+    WindowView* ws = waitTitled("Workspace");
+    ASSERT_TRUE(quick && ws);
+    QMdiArea* area = fe_->mdiArea();
+    ASSERT_NE(area, nullptr);
+    // The workspace above the other child (a form opened over it may be above both).
+    auto aboveQuick = [&] {
+        const auto order = area->subWindowList(QMdiArea::StackingOrder);
+        return order.indexOf(ws->subWindow()) > order.indexOf(quick->subWindow());
+    };
+    ASSERT_TRUE(waitFor(aboveQuick));
+    auto* search = qobject_cast<QLineEdit*>(ws->controlWidget(1));
+    auto* choose = qobject_cast<QPushButton*>(ws->controlWidget(2));
+    auto* import = qobject_cast<QPushButton*>(ws->controlWidget(3));
+    ASSERT_TRUE(search && choose && import);
+    for (std::size_t i = 0; i < std::size(cases); ++i) {
+        const Case& c = cases[i];
+        SCOPED_TRACE(c.what);
+        current = static_cast<int>(i);
+        const std::size_t answered = seen_.allAnswers().size();
+        if (c.afterFileDialog) {
+            choose->click();
+            QFileDialog* files = nullptr;
+            ASSERT_TRUE(waitFor([&] { return (files = findTopLevel<QFileDialog>()) != nullptr; }));
+            files->reject();
+            ASSERT_TRUE(waitFor([&] { return seen_.allAnswers().size() == answered + 1; }));
+        }
+        // The host was in the search field; the frame is not the active window when the new
+        // window comes (a file dialog has just gone, say), then becomes it again.
+        frame()->top()->activateWindow();
+        search->setFocus();
+        ASSERT_TRUE(waitFor([&] { return search->hasFocus(); }, 2000));
+        QWidget elsewhere;
+        elsewhere.show();
+        elsewhere.activateWindow();
+        ASSERT_TRUE(waitFor([&] { return elsewhere.isActiveWindow(); }, 2000));
+        import->click();
+        WindowView* opened = nullptr;
+        ASSERT_TRUE(waitFor([&] { return (opened = titled("Import")) && !ws->canvas()->isEnabled(); }));
+        elsewhere.hide();
+        frame()->top()->activateWindow();
+        waitFor([] { return false; }, 100);
+        EXPECT_TRUE(aboveQuick()) << "the other child came forward while the window opened";
+        qobject_cast<QPushButton*>(opened->controlWidget(1))->click();
+        ASSERT_TRUE(waitFor([&] { return titled("Import") == nullptr && ws->canvas()->isEnabled(); }));
+        waitFor([] { return false; }, 100);
+        EXPECT_TRUE(aboveQuick()) << "the other child came forward when the window closed";
     }
 }
 
