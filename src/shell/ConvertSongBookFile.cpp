@@ -1,25 +1,28 @@
 #include "shell/ConvertSongBookFile.h"
 
+#include <unistd.h>
+
+#include <cerrno>
 #include <cstdio>
+#include <cstring>
 #include <string>
 
 #include "data/oldsongbook.h"
 #include "data/songbook.h"
 #include "runtime/error/error.h"
 #include "runtime/files/folder.h"
+#include "runtime/files/work_folder.h"
 #include "runtime/record/record.h"
+#include "runtime/record/whole_files.h"
 #include "runtime/text/text.h"
 #include "runtime/window/window.h"
-#include "services/split_file_path.h"
+#include "services/SplitFilePath.h"
 
 namespace {
 
-void repairError(const std::string& which) { rt::message("File Repair ERROR " + which + ": " + rt::error()); }
+constexpr const char* kWorkPrefix = ".repair";
 
-// Removes a work file and whatever journal a failed write left beside it.
-void removeWorkFile(const std::string& path) {
-    for (const char* suffix : {"", "-journal"}) std::remove((path + suffix).c_str());
-}
+void repairError(const std::string& which) { rt::message("File Repair ERROR " + which + ": " + rt::error()); }
 
 // "Repairing File" with the count of listings copied; it takes no input while it shows.
 class RepairWindow {
@@ -42,14 +45,20 @@ private:
 
 }  // namespace
 
+void RemoveRepairLeftovers(const std::string& folder) {
+    rt::WorkFolder::removeLeftovers(folder, kWorkPrefix);
+    // The record layer builds a new file as "NAME.new-PID-N" and renames it into place.
+    for (const rt::DirEntry& e : rt::listDirectory(folder, "CONV0001.new-*"))
+        if (!e.isFolder && e.name.rfind("CONV0001.new-", 0) == 0 && !rt::fileOpenElsewhere(e.path))
+            ::unlink(e.path.c_str());
+}
+
 void RepairSongBookFile() {
     IN.clearBuffer();
     REPAIRTARGET.clearBuffer();
     RepairSourceFileName = SongBookFileName;
-    // The work file lies in the SongBook's folder, so the finished copy can take the listing
-    // file's place in one rename.
-    RepairTargetFileName = SplitFilePath(rt::clip(SongBookFileName), 3) + "CONV0001";
-    const std::string source = rt::clip(RepairSourceFileName), target = rt::clip(RepairTargetFileName);
+    const std::string source = rt::absolutePath(rt::clip(RepairSourceFileName));
+    const std::string folder = SplitFilePath(source, 3);
 
     IN.open(rt::ReadWrite | rt::DenyWrite);
     if (rt::errorCode() != rt::NoError) {
@@ -62,6 +71,18 @@ void RepairSongBookFile() {
         IN.close();
         return;
     }
+    // The copy is made in the SongBook's folder, so that it can take the listing file's
+    // place in one rename.
+    RemoveRepairLeftovers(folder);
+    rt::WorkFolder work;
+    if (int e = work.make(folder, kWorkPrefix)) {
+        rt::setFileSystemError(e);
+        repairError("2");
+        IN.close();
+        return;
+    }
+    RepairTargetFileName = work.file("CONV0001");
+    const std::string target = rt::clip(RepairTargetFileName);
     REPAIRTARGET.create();
     if (rt::errorCode() != rt::NoError) {
         repairError("2");
@@ -72,15 +93,15 @@ void RepairSongBookFile() {
     if (rt::errorCode() != rt::NoError) {
         repairError("3");
         IN.close();
-        removeWorkFile(target);
         return;
     }
 
     RepairWindow window;
     REPAIRTARGET.stream();
     long long copied = 0;
-    bool whole = true;
-    for (IN.next();; IN.next()) {
+    bool whole = rt::errorCode() == rt::NoError;
+    if (!whole) repairError("3");
+    for (IN.next(); whole; IN.next()) {
         if (rt::errorCode() == rt::NoRecord) break;
         if (rt::errorCode() != rt::NoError) {
             // A listing that cannot be read: the listing file is left exactly as it was
@@ -101,9 +122,16 @@ void RepairSongBookFile() {
         REPAIRTARGET.LOCATION = IN.LOCATION;
         REPAIRTARGET.MAKEID = IN.MAKEID;
         REPAIRTARGET.add();
-        if (rt::errorCode() != rt::NoError) {
+        if (rt::errorCode() == rt::DuplicateKey) {
+            // The listing that repeats a disc id and track is left out, and the host told.
             repairError("4");
             continue;
+        }
+        if (rt::errorCode() != rt::NoError) {
+            // Any other failure (a full disc) would go on failing: the file stays as it was.
+            repairError("4");
+            whole = false;
+            break;
         }
         if (++copied % 500 == 0) window.show(copied);
     }
@@ -113,7 +141,11 @@ void RepairSongBookFile() {
         whole = rt::errorCode() == rt::NoError;
         if (!whole) repairError("6");
     }
-    if (whole) REPAIRTARGET.buildKeys();
+    if (whole) {
+        REPAIRTARGET.buildKeys();
+        whole = rt::errorCode() == rt::NoError;
+        if (!whole) repairError("6");
+    }
     IN.close();
     REPAIRTARGET.close();
     if (whole && rt::errorCode() != rt::NoError) {
@@ -122,10 +154,12 @@ void RepairSongBookFile() {
     }
     // The copy replaces the listing file in one step, so the SongBook is never half repaired.
     if (whole && std::rename(target.c_str(), source.c_str()) != 0) {
-        rt::message("File Repair ERROR 7: " + target + " could not replace " + source + ".");
+        rt::message("File Repair ERROR 7: " + target + " could not replace " + source + ": " + std::strerror(errno));
         whole = false;
     }
-    if (!whole) removeWorkFile(target);
+    if (whole) rt::syncFolder(folder);
+    RepairTargetFileName.clear();
+    // The work folder goes with whatever is left in it.
 }
 
 void ConvertSongBookFile() {

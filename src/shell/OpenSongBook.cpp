@@ -18,6 +18,7 @@
 #include "shell/ConvertSongBookFile.h"
 #include "shell/FrameEvents.h"
 #include "shell/SongBookFileExplorer.h"
+#include "shell/SongBookFileNames.h"
 
 namespace {
 
@@ -237,6 +238,9 @@ SongBookOpening SongBookSession::open() {
             forgetChosenNames();
             return SongBookOpening::Closed;
         }
+        // A conversion that a crash cut off is brought to its end first: the chosen SongBook
+        // may stand converted now.
+        FinishCutOffConversions(folder);
         if (SongBookIsOpen == 1 && openWorkspaces > 0) {
             // Another workspace opened a SongBook while the explorer was showing: only one
             // SongBook is open at a time, so this one shows it too. A host who chose another
@@ -248,10 +252,10 @@ SongBookOpening SongBookSession::open() {
                                 name + ".",
                             "SongBook Already Open", rt::Icon::Exclamation);
             takeOpenNames();
-        } else if (!rt::fileExists(chosen)) {
+        } else if (!PathInUse(chosen) && !PathInUse(folder + name + ".2bk")) {
             createPair(folder, name);
         } else {
-            if (IsOlderSongBookName(chosen)) {
+            if (PathInUse(chosen) && IsOlderSongBookName(chosen)) {
                 const int answer = rt::message(
                     "This SongBook was created with an earlier|version of Cantorelle Plus.||The "
                     "songbook must be converted to the new format.||Proceed?",
@@ -261,8 +265,9 @@ SongBookOpening SongBookSession::open() {
                     forgetChosenNames();
                     return SongBookOpening::Ended;
                 }
-                SongBookFileName = folder + name + ".sbk";
-                SBDiscsFileName = folder + name + ".sbd";
+                // The old pair keeps the letter case its files have.
+                SongBookFileName = chosen;
+                SBDiscsFileName = SongBookDiscFile(chosen);
                 if (!convertOldSongBook()) {
                     forgetChosenNames();
                     return SongBookOpening::Ended;

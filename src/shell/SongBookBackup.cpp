@@ -1,5 +1,6 @@
 #include "shell/SongBookBackup.h"
 
+#include <sys/stat.h>
 #include <unistd.h>
 
 #include <atomic>
@@ -8,12 +9,14 @@
 #include <cerrno>
 #include <cstdlib>
 #include <cstring>
+#include <fstream>
 #include <utility>
 #include <vector>
 
 #include "data/globals.h"
 #include "runtime/error/error.h"
 #include "runtime/files/folder.h"
+#include "runtime/files/work_folder.h"
 #include "runtime/record/whole_files.h"
 #include "runtime/text/text.h"
 #include "runtime/window/window.h"
@@ -49,32 +52,34 @@ bool hostAgreesToReplace(const std::vector<std::string>& names) {
                        rt::BtnNo) == rt::BtnYes;
 }
 
+// Where consistent copies of SongBooks wait to be archived: a work folder in the system's
+// temporary folder.
+constexpr const char* kSnapshotPrefix = "cantorelle-backup";
+
+std::string temporaryFolder() {
+    const char* tmp = std::getenv("TMPDIR");
+    return tmp && *tmp ? tmp : "/tmp";
+}
+
 // Consistent copies of record files in a temporary folder of their own, removed with it.
 class Snapshot {
 public:
-    ~Snapshot() {
-        if (folder_.empty()) return;
-        for (const auto& [from, copy] : copies_) ::unlink(copy.c_str());
-        ::rmdir(folder_.c_str());
-    }
     bool take(const std::string& file) {
-        if (folder_.empty()) {
-            const char* tmp = std::getenv("TMPDIR");
-            std::string tmpl = std::string(tmp && *tmp ? tmp : "/tmp") + "/cantorelle-backup-XXXXXX";
-            if (!::mkdtemp(tmpl.data())) {
-                error = "Cannot make a temporary folder: " + std::string(std::strerror(errno));
+        if (work_.path().empty()) {
+            // Copies left by a backup that was killed are of no use to anyone.
+            rt::WorkFolder::removeLeftovers(temporaryFolder(), kSnapshotPrefix);
+            if (int e = work_.make(temporaryFolder(), kSnapshotPrefix)) {
+                error = "Cannot make a temporary folder: " + std::string(std::strerror(e));
                 return false;
             }
-            folder_ = tmpl;
         }
-        const std::string copy = folder_ + "/" + std::to_string(copies_.size());
+        const std::string copy = work_.file(std::to_string(copies_.size()));
         if (!rt::fileExists(file)) {
             error = "Cannot open " + rt::absolutePath(file) + ": " + std::strerror(ENOENT);
             return false;
         }
         if (rt::copyRecordFile(file, copy) != 0) {
             error = "Cannot copy " + rt::absolutePath(file) + ": " + rt::error() + " (" + rt::str(rt::errorCode()) + ")";
-            ::unlink(copy.c_str());
             return false;
         }
         copies_.emplace_back(file, copy);
@@ -88,9 +93,27 @@ public:
     std::string error;
 
 private:
-    std::string folder_;
+    rt::WorkFolder work_;
     std::vector<std::pair<std::string, std::string>> copies_;
 };
+
+// The zip library writes an archive as "NAME.bkp.XXXXXX" beside it and renames it into place
+// when whole; a backup killed meanwhile leaves that file behind. One nobody holds open, and
+// that is empty or begins as a zip archive does, goes before the next backup into that archive.
+void removePartialArchives(const std::string& archive) {
+    const std::string folder = SplitFilePath(archive, 3), base = SplitFilePath(archive, 0, true);
+    for (const rt::DirEntry& e : rt::listDirectory(folder, base + ".??????")) {
+        if (e.isFolder || e.name.size() != base.size() + 7 || e.name.compare(0, base.size(), base) != 0) continue;
+        struct stat st {};
+        if (::lstat(e.path.c_str(), &st) != 0 || !S_ISREG(st.st_mode) || rt::fileOpenElsewhere(e.path)) continue;
+        char head[2] = {};
+        if (st.st_size > 0) {
+            std::ifstream in(e.path, std::ios::binary);
+            if (!in.read(head, 2) || head[0] != 'P' || head[1] != 'K') continue;
+        }
+        ::unlink(e.path.c_str());
+    }
+}
 
 // Archives that unpack to this much or more are restored behind a progress window with Cancel.
 constexpr unsigned long long kRestoreShowsProgressFrom = 16ull << 20;
@@ -179,6 +202,7 @@ int WriteSongBookBackup(const std::string& listingPath, const std::string& archi
         error = snap.error;
         return 1;
     }
+    removePartialArchives(archivePath);
     int rc = rt::fileExists(archivePath) ? rt::zOpenZipFile(archivePath) : rt::zCreateNewZip(archivePath);
     if (rc == 0) rc = rt::zOrderFile(snap.copyOf(listingPath), SplitFilePath(listingPath, 0, true), 0);
     if (rc == 0) rc = rt::zOrderFile(snap.copyOf(disc), SplitFilePath(disc, 0, true), 0);

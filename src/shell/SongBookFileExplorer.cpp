@@ -14,6 +14,8 @@
 #include "services/RegistryValue.h"
 #include "services/SplitFilePath.h"
 #include "services/TaskWindow.h"
+#include "shell/ConvertOldSongBook.h"
+#include "shell/ConvertSongBookFile.h"
 #include "shell/NewSongBookDialog.h"
 #include "shell/RenameSongBookDialog.h"
 #include "shell/SongBookBackup.h"
@@ -132,6 +134,10 @@ void Explorer::run() {
 // The SongBooks of the folder: regular files named *.2bk or *.sbk, by name. The highlight stays on the
 // selected SongBook while it is listed; a selected SongBook that has gone is no longer selected.
 void Explorer::fillList() {
+    // A conversion or repair that a crash cut off is brought to its end first, so that each
+    // SongBook is listed as it now stands and no work file stays behind.
+    FinishCutOffConversions(LONGNEWPATH);
+    RemoveRepairLeftovers(LONGNEWPATH);
     entries_.clear();
     for (rt::DirEntry& d : rt::listDirectory(LONGNEWPATH, "*.?bk")) {
         if (d.isFolder) continue;

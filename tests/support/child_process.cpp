@@ -1,5 +1,7 @@
 #include "support/child_process.h"
 
+#include <fcntl.h>
+#include <grp.h>
 #include <signal.h>
 #include <sys/resource.h>
 #include <sys/wait.h>
@@ -52,6 +54,52 @@ std::string inChild(const std::function<std::string()>& body, long long fileSize
     if (WIFSIGNALED(status)) return said + "child ended by signal " + std::to_string(WTERMSIG(status));
     if (WEXITSTATUS(status) != 0) return said + "child exited with " + std::to_string(WEXITSTATUS(status));
     return said;
+}
+
+int runInChild(const std::function<int()>& body) {
+    const pid_t pid = fork();
+    if (pid < 0) return -1;
+    if (pid == 0) _exit(body());
+    int status = 0;
+    if (waitpid(pid, &status, 0) != pid) return -1;
+    if (WIFSIGNALED(status)) return 128 + WTERMSIG(status);
+    return WEXITSTATUS(status);
+}
+
+bool limitFileSize(off_t bytes) {
+    std::signal(SIGXFSZ, SIG_IGN);
+    struct rlimit limit {};
+    if (getrlimit(RLIMIT_FSIZE, &limit) != 0) return false;
+    limit.rlim_cur = static_cast<rlim_t>(bytes);
+    return setrlimit(RLIMIT_FSIZE, &limit) == 0;
+}
+
+bool dropRoot() {
+    if (geteuid() != 0) return true;
+    constexpr uid_t nobody = 65534;
+    return setgroups(0, nullptr) == 0 && setgid(nobody) == 0 && setuid(nobody) == 0 && geteuid() != 0;
+}
+
+HeldOpen::HeldOpen(const std::string& file) {
+    int ready[2];
+    if (pipe(ready) != 0) return;
+    pid_ = fork();
+    if (pid_ == 0) {
+        close(ready[0]);
+        const int fd = open(file.c_str(), O_RDWR);
+        if (fd < 0 || write(ready[1], "r", 1) != 1) _exit(2);
+        for (;;) pause();
+    }
+    close(ready[1]);
+    char c = 0;
+    held_ = pid_ > 0 && read(ready[0], &c, 1) == 1;
+    close(ready[0]);
+}
+
+HeldOpen::~HeldOpen() {
+    if (pid_ <= 0) return;
+    kill(pid_, SIGKILL);
+    waitpid(pid_, nullptr, 0);
 }
 
 }  // namespace fixture

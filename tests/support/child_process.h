@@ -12,11 +12,41 @@
 // child ends with _exit after its body, so nothing of the parent's state is torn down twice.
 // Call it while no program runs (the driver ended or not started): only the calling thread
 // lives on in the child. A child that dies says so: "child ended by signal 9".
+//
+// Also: a child that holds a file open (another program using it), and a child going on as
+// an ordinary user.
+#include <sys/types.h>
+
 #include <functional>
 #include <string>
 
 namespace fixture {
 
 std::string inChild(const std::function<std::string()>& body, long long fileSizeLimit = -1);
+
+// Runs body in a child process: its exit code, or 128 + the signal that ended it.
+int runInChild(const std::function<int()>& body);
+
+// In a child: files may grow to `bytes` at most, and a write past that fails with EFBIG, as
+// on a full disc, instead of ending the process.
+bool limitFileSize(off_t bytes);
+
+// In a child running as root: goes on as the user "nobody", so that file permissions apply as
+// they do to a host. True when the process is no root (any more).
+bool dropRoot();
+
+// Another process with a file open while the object lives.
+class HeldOpen {
+public:
+    explicit HeldOpen(const std::string& file);
+    ~HeldOpen();
+    HeldOpen(const HeldOpen&) = delete;
+    HeldOpen& operator=(const HeldOpen&) = delete;
+    bool held() const { return held_; }
+
+private:
+    pid_t pid_ = -1;
+    bool held_ = false;
+};
 
 }  // namespace fixture

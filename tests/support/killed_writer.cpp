@@ -33,4 +33,25 @@ void killWriterAfter(int delayMs, const std::function<void(const std::function<v
     ASSERT_TRUE(WIFSIGNALED(status)) << "the writer ended by itself with " << WEXITSTATUS(status);
 }
 
+void writerKillsItself(const std::function<void()>& writer, int timeoutMs) {
+    const pid_t pid = fork();
+    ASSERT_GE(pid, 0);
+    if (pid == 0) {
+        writer();
+        _exit(4);
+    }
+    int status = 0;
+    pid_t ended = 0;
+    for (int waited = 0; (ended = waitpid(pid, &status, WNOHANG)) == 0 && waited < timeoutMs; waited += 2)
+        std::this_thread::sleep_for(std::chrono::milliseconds(2));
+    if (ended == 0) {
+        kill(pid, SIGKILL);
+        waitpid(pid, &status, 0);
+        FAIL() << "the writer did not stop itself within " << timeoutMs << " ms";
+    }
+    ASSERT_EQ(ended, pid);
+    ASSERT_TRUE(WIFSIGNALED(status) && WTERMSIG(status) == SIGKILL)
+        << "the writer ended by itself with " << (WIFEXITED(status) ? WEXITSTATUS(status) : -1);
+}
+
 }  // namespace fixture

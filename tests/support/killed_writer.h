@@ -17,3 +17,12 @@ namespace fixture {
 void killWriterAfter(int delayMs, const std::function<void(const std::function<void()>& ready)>& writer);
 
 }  // namespace fixture
+
+namespace fixture {
+
+// The same for a writer that stops itself with SIGKILL at a point of its own choosing (a test
+// seam at a chosen step). Fails when it ends otherwise, or is still running after timeoutMs
+// (it is killed then).
+void writerKillsItself(const std::function<void()>& writer, int timeoutMs = 60000);
+
+}  // namespace fixture

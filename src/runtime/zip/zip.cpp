@@ -3,6 +3,7 @@
 #include "runtime/files/file_util.h"
 #include "runtime/files/folder.h"
 #include "runtime/files/input_file.h"
+#include "runtime/files/work_folder.h"
 
 #include <fcntl.h>
 #include <stdlib.h>
@@ -153,6 +154,29 @@ bool landsInside(const std::string& root, const std::string& stored) {
 }
 
 thread_local std::function<bool(unsigned long long, unsigned long long)> progressHook;
+
+// The work folders of extractions ("folder/.restore-XXXXXX"), and the folder in one that holds
+// the files replaced, under their names relative to the target folder.
+constexpr const char* kWorkPrefix = ".restore";
+constexpr const char* kAside = ".replaced";
+
+// Puts every file kept aside in a work folder left by a cut-off extraction back under its
+// name in the target folder, where that name stands empty (the file had been moved aside and
+// the new one not yet put in its place).
+void putBackAside(const std::string& workFolder) {
+    const std::filesystem::path aside = std::filesystem::path(workFolder) / kAside;
+    const std::filesystem::path root = std::filesystem::path(workFolder).parent_path();
+    std::error_code ec;
+    for (auto it = std::filesystem::recursive_directory_iterator(aside, ec);
+         !ec && it != std::filesystem::recursive_directory_iterator(); it.increment(ec)) {
+        if (!it->is_regular_file(ec) || it->is_symlink(ec)) continue;
+        const std::filesystem::path rel = std::filesystem::relative(it->path(), aside, ec);
+        if (ec || rel.empty()) continue;
+        const std::filesystem::path target = root / rel;
+        struct stat st {};
+        if (::lstat(target.c_str(), &st) != 0 && errno == ENOENT) renameNoReplace(it->path().string(), target.string());
+    }
+}
 
 struct ExtractProgress {
     zip_uint64_t done = 0, total = 0;
@@ -373,34 +397,33 @@ int zExtractAll(const std::string& folder, const std::string&, int, int, int, in
     std::vector<ZipMember> members;
     if (std::string why = checkMembers(zs.za, zs.path, root, members); !why.empty()) return fail(why);
 
+    // An extraction cut off by a crash left its work folder: what it had put aside goes back
+    // where nothing took its place, then the folder goes.
+    WorkFolder::removeLeftovers(root, kWorkPrefix, putBackAside);
     // Everything is unpacked into a folder of its own inside the target first, and moved into
     // place only when every member came out whole: a failure leaves the folder as it was.
-    std::string work = root + "/.restore-XXXXXX";
-    if (!::mkdtemp(work.data())) return fail("Cannot extract into " + root + ": " + std::strerror(errno));
-    struct Cleanup {
-        std::string path;
-        ~Cleanup() {
-            std::error_code ec;
-            std::filesystem::remove_all(path, ec);
-        }
-    } cleanup{work};
+    WorkFolder work;
+    if (int e = work.make(root, kWorkPrefix)) return fail("Cannot extract into " + root + ": " + std::strerror(e));
 
     ExtractProgress progress;
     for (const ZipMember& m : members) progress.total += m.size;
     for (std::size_t i = 0; i < members.size(); ++i)
-        if (int rc = extractMember(zs.za, i, work, members[i].name, members[i].size, progress)) return rc;
+        if (int rc = extractMember(zs.za, i, work.path(), members[i].name, members[i].size, progress)) return rc;
 
-    // Into place: each replaced file is put aside first, so that a failing step can be undone.
-    const std::string aside = work + "/.replaced";
-    if (::mkdir(aside.c_str(), 0700) != 0) return fail("Cannot extract into " + root + ": " + std::strerror(errno));
+    // Into place. A file replaced is kept aside under its own name until all are in place, so
+    // that a failing step can be undone; it is kept as a second link where the file system
+    // allows, so that its name never stands empty, not even for a killed process.
+    const std::string aside = work.file(kAside);
     struct Step {
         std::string from, to, replaced;
     };
     std::vector<Step> done;
     auto undo = [&] {
         for (auto it = done.rbegin(); it != done.rend(); ++it) {
-            ::rename(it->to.c_str(), it->from.c_str());
-            if (!it->replaced.empty()) ::rename(it->replaced.c_str(), it->to.c_str());
+            if (it->replaced.empty())
+                ::rename(it->to.c_str(), it->from.c_str());
+            else
+                ::rename(it->replaced.c_str(), it->to.c_str());
         }
     };
     for (std::size_t i = 0; i < members.size(); ++i) {
@@ -410,18 +433,26 @@ int zExtractAll(const std::string& folder, const std::string&, int, int, int, in
         if (rel.back() == '/') continue;
         const auto slash = rel.rfind('/');
         if (rel.substr(slash == std::string::npos ? 0 : slash + 1) == ".") continue;
+        const std::string relFolder = slash == std::string::npos ? std::string() : rel.substr(0, slash);
         int err = 0;
-        std::string into = makeFolders(root, slash == std::string::npos ? std::string() : rel.substr(0, slash), err);
+        std::string into = makeFolders(root, relFolder, err);
         if (into.empty()) {
             undo();
             return fail("Cannot extract " + members[i].name + ": " +
                         (err ? std::string(std::strerror(err)) : std::string("it would lie outside the folder")));
         }
-        Step step{work + "/" + rel, into + "/" + rel.substr(slash == std::string::npos ? 0 : slash + 1), {}};
+        Step step{work.file(rel), into + "/" + rel.substr(slash == std::string::npos ? 0 : slash + 1), {}};
         struct stat st {};
         if (::lstat(step.to.c_str(), &st) == 0) {
-            step.replaced = aside + "/" + std::to_string(i);
-            if (::rename(step.to.c_str(), step.replaced.c_str()) != 0) {
+            if (::mkdir(aside.c_str(), 0700) != 0 && errno != EEXIST) err = errno;
+            const std::string asideFolder = err ? std::string() : makeFolders(aside, relFolder, err);
+            if (asideFolder.empty()) {
+                undo();
+                return fail("Cannot replace " + step.to + ": " + std::strerror(err ? err : EINVAL));
+            }
+            step.replaced = asideFolder + "/" + rel.substr(slash == std::string::npos ? 0 : slash + 1);
+            const bool linked = ::link(step.to.c_str(), step.replaced.c_str()) == 0;
+            if (!linked && ::rename(step.to.c_str(), step.replaced.c_str()) != 0) {
                 const int e = errno;
                 undo();
                 return fail("Cannot replace " + step.to + ": " + std::strerror(e));
@@ -434,6 +465,10 @@ int zExtractAll(const std::string& folder, const std::string&, int, int, int, in
             return fail("Cannot write " + step.to + ": " + std::strerror(e));
         }
         done.push_back(step);
+    }
+    if (int e = syncFolder(root)) {
+        undo();
+        return fail("Cannot write into " + root + ": " + std::strerror(e));
     }
     return 0;
 }

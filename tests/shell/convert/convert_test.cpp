@@ -1,64 +1,17 @@
 // Opening SongBooks of earlier versions: the previous version's pair is converted (its old
 // files kept), and a listing file of the previous listing layout is repaired in place.
-#include <gtest/gtest.h>
-
 #include <sys/resource.h>
 #include <unistd.h>
 
 #include <csignal>
-
 #include <filesystem>
-#include <fstream>
-#include <sstream>
 #include <string>
 #include <vector>
 
-#include "shell/workspace/workspace_fixture.h"
-#include "support/old_songbooks.h"
+#include "convert_fixture.h"
 
+namespace convert_test {
 namespace {
-
-using fixture::OldDisc;
-using fixture::OldListing;
-
-std::string bytesOf(const std::string& path) {
-    std::ifstream in(path, std::ios::binary);
-    std::stringstream s;
-    s << in.rdbuf();
-    return s.str();
-}
-
-class ConvertTest : public workspace_test::WorkspaceTest {
-protected:
-    std::string file(const std::string& name) const { return books_ + "/" + name; }
-
-    // Chooses the old SongBook in the explorer and answers the conversion question.
-    void openOld(const std::string& name, const char* answer = "&Yes") {
-        ASSERT_TRUE(d_.start(BrowseSongBook)) << d_.error();
-        chooseInExplorer(name);
-        ASSERT_NE(message().find("must be converted to the new format"), std::string::npos) << d_.windows();
-        ASSERT_TRUE(d_.answer(answer)) << d_.error();
-    }
-
-    // Lets the conversion's timer run until its window has gone.
-    void runConversion() {
-        for (int i = 0; i < 2000 && d_.window("Converting SongBook"); ++i) ASSERT_TRUE(d_.wait(1)) << d_.error();
-        ASSERT_EQ(d_.window("Converting SongBook"), nullptr) << d_.windows();
-    }
-
-    // An empty disc file beside a listing file written on its own.
-    void makeDiscFileOnly(const std::string& name = "Songs") {
-        rt::runProgram([&] {
-            SBDiscsFileName = file(name + ".2bd");
-            SBD.create();
-            SBDiscsFileName.clear();
-        });
-    }
-
-    std::vector<std::string> rowsOf(const std::string& path, const std::string& sql) {
-        return fixture::queryColumn(path, sql);
-    }
-};
 
 TEST_F(ConvertTest, AThousandListingsAndSeventyDiscsArriveWholeAndTheOldPairIsKept) {
     std::vector<OldListing> listings;
@@ -110,12 +63,13 @@ TEST_F(ConvertTest, ListingsAreTurnedIntoTheNewLayout) {
             {"Same Song", "Ferris Lane", "CV0105", 5},
             {"Same Song", "Ferris Lane", "CV0105", 5},       // exactly repeated: converted once
             {"Other Song", "Zoë Marchetti", "CV0105", 5},    // same place, other song
+            {"Same Song", "Ada Quill", "CV0105", 5},         // same title by another artist: kept
         },
         {{"CV0105", "501", 3}}));
     openOld("Old");
     runConversion();
     // One message tells what was done to the repeated places.
-    EXPECT_NE(message().find("1 listing shared a disc id and track with another song"), std::string::npos)
+    EXPECT_NE(message().find("2 listings shared a disc id and track with another song"), std::string::npos)
         << d_.windows();
     EXPECT_NE(message().find("1 listing was the same song on the same disc and track twice"), std::string::npos);
     ASSERT_TRUE(d_.answer("OK")) << d_.error();
@@ -123,7 +77,8 @@ TEST_F(ConvertTest, ListingsAreTurnedIntoTheNewLayout) {
     EXPECT_EQ(rowsOf(file("Old.2bk"), "SELECT UNQDISKID || '-' || DISKTRACKNO || ':' || MAKEID || ':' || TITLE "
                                       "FROM data ORDER BY UNQDISKID, DISKTRACKNO"),
               (std::vector<std::string>{"*-4::Loose Two", "*-17::Loose One", "CV0105-2:CV:Atlas",
-                                        "CV0105-5:CV:Same Song", "CV0105-6:CV:Other Song", "HM0001-1::Homemade"}));
+                                        "CV0105-5:CV:Same Song", "CV0105-6:CV:Other Song", "CV0105-7:CV:Same Song",
+                                        "HM0001-1::Homemade"}));
     EXPECT_EQ(rowsOf(file("Old.2bd"), "SELECT UNQDISKID || '=' || ALTDISKID || '/' || MAKEID || '/' || MAKETYPE "
                                       "FROM data ORDER BY UNQDISKID"),
               (std::vector<std::string>{"*=*/1/", "CV0105=501/3/CV", "HM0001=/1/"}));
@@ -171,6 +126,90 @@ TEST_F(ConvertTest, AnExistingNewPairIsKeptUnlessTheHostAgreesToReplaceIt) {
         ASSERT_TRUE(d_.end());
     }
 }
+
+// Listings of the old file whose disc and track repeat: only the colliding listing moves, to
+// the next free track after the highest its disc has anywhere in the old file; the same song
+// on the same disc and track is kept once.
+struct CollisionCase {
+    const char* name;
+    std::vector<OldListing> old;        // in the old file's order
+    std::vector<std::string> expected;  // "DISC-TRACK Title/Artist" by disc and track
+    int moved = 0, repeated = 0;
+};
+
+void PrintTo(const CollisionCase& c, std::ostream* os) { *os << c.name; }
+
+class CollisionTest : public ConvertTest, public ::testing::WithParamInterface<CollisionCase> {};
+
+TEST_P(CollisionTest, OnlyWhatCollidedChanges) {
+    const CollisionCase& c = GetParam();
+    ASSERT_TRUE(fixture::writeOldSongBook(books_, "Old", c.old, {}));
+    const Seen seen = openAsHost("Old");
+    ASSERT_TRUE(seen.opened) << seen.all();
+    EXPECT_EQ(rowsOf(file("Old.2bk"), "SELECT UNQDISKID || '-' || DISKTRACKNO || ' ' || TITLE || '/' || ARTIST "
+                                      "FROM data ORDER BY UNQDISKID, DISKTRACKNO"),
+              c.expected);
+    const std::string moved = std::to_string(c.moved) + (c.moved == 1 ? " listing shared" : " listings shared");
+    const std::string repeated =
+        std::to_string(c.repeated) + (c.repeated == 1 ? " listing was the same song" : " listings were the same song");
+    EXPECT_EQ(seen.said(moved), c.moved > 0) << seen.all();
+    EXPECT_EQ(seen.said(repeated), c.repeated > 0) << seen.all();
+    if (c.moved == 0 && c.repeated == 0) {
+        EXPECT_EQ(seen.messages.size(), 1u) << seen.all();  // the question alone
+    }
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Places, CollisionTest,
+    ::testing::Values(
+        CollisionCase{"OnlyTheCollidingListingMoves",
+                      {{"Alpha", "Ada", "ABC1", 1}, {"Bravo", "Bo", "ABC1", 1}, {"Charlie", "Cy", "ABC1", 2},
+                       {"Delta", "Di", "ABC1", 3}, {"Écho", "Élie", "ABC1", 4}},
+                      {"ABC1-1 Alpha/Ada", "ABC1-2 Charlie/Cy", "ABC1-3 Delta/Di", "ABC1-4 Écho/Élie",
+                       "ABC1-5 Bravo/Bo"},
+                      1},
+        CollisionCase{"TheHighestTrackIsTheWholeOldFilesEvenWhenItComesLater",
+                      {{"Alpha", "Ada", "ABC1", 1}, {"Bravo", "Bo", "ABC1", 1}, {"Zulu", "Zoë", "ABC1", 9}},
+                      {"ABC1-1 Alpha/Ada", "ABC1-9 Zulu/Zoë", "ABC1-10 Bravo/Bo"},
+                      1},
+        CollisionCase{"TheSameTitleByAnotherArtistIsKeptAndMoved",
+                      {{"Rain", "Ada", "ABC1", 1}, {"Rain", "Bo", "ABC1", 1}},
+                      {"ABC1-1 Rain/Ada", "ABC1-2 Rain/Bo"},
+                      1},
+        CollisionCase{"AnotherTitleByTheSameArtistIsKeptAndMoved",
+                      {{"Rain", "Ada", "ABC1", 1}, {"Snow", "Ada", "ABC1", 1}},
+                      {"ABC1-1 Rain/Ada", "ABC1-2 Snow/Ada"},
+                      1},
+        CollisionCase{"AnExactRepeatIsKeptOnce",
+                      {{"Rain", "Ada", "ABC1", 1}, {"Rain", "Ada", "ABC1", 1}, {"Snow", "Bo", "ABC1", 2}},
+                      {"ABC1-1 Rain/Ada", "ABC1-2 Snow/Bo"},
+                      0, 1},
+        CollisionCase{"RepeatsOfAMovedListingAreKeptOnce",
+                      {{"Rain", "Ada", "ABC1", 1}, {"Snow", "Bo", "ABC1", 1}, {"Snow", "Bo", "ABC1", 1}},
+                      {"ABC1-1 Rain/Ada", "ABC1-2 Snow/Bo"},
+                      1, 1},
+        CollisionCase{"CollisionsOnOneDiscTakeTheNextFreeTracksInTurn",
+                      {{"Alpha", "Ada", "ABC1", 1}, {"Bravo", "Bo", "ABC1", 1}, {"Charlie", "Cy", "ABC1", 1},
+                       {"Delta", "Di", "ABC1", 2}},
+                      {"ABC1-1 Alpha/Ada", "ABC1-2 Delta/Di", "ABC1-3 Bravo/Bo", "ABC1-4 Charlie/Cy"},
+                      2},
+        CollisionCase{"OtherDiscsKeepTheirNumbers",
+                      {{"Alpha", "Ada", "ABC1", 1}, {"Bravo", "Bo", "ABC1", 1}, {"Charlie", "Cy", "XYZ9", 1},
+                       {"Delta", "Di", "XYZ9", 2}},
+                      {"ABC1-1 Alpha/Ada", "ABC1-2 Bravo/Bo", "XYZ9-1 Charlie/Cy", "XYZ9-2 Delta/Di"},
+                      1},
+        CollisionCase{"ListingsWithoutADiscCollideByTheirNumbers",
+                      {{"Loose", "Ada", "17", 0}, {"Other", "Bo", "17", 0}, {"Third", "Cy", "40", 0}},
+                      {"*-17 Loose/Ada", "*-40 Third/Cy", "*-41 Other/Bo"},
+                      1},
+        CollisionCase{"ADiscIdInOtherLetterCaseIsTheSameDisc",
+                      {{"Alpha", "Ada", "ABC1", 1}, {"Bravo", "Bo", "abc1", 1}, {"Charlie", "Cy", "ABC1", 2}},
+                      {"ABC1-1 Alpha/Ada", "ABC1-2 Charlie/Cy", "abc1-3 Bravo/Bo"},
+                      1},
+        CollisionCase{"NothingCollides",
+                      {{"Alpha", "Ada", "ABC1", 2}, {"Bravo", "Bo", "ABC1", 1}},
+                      {"ABC1-1 Bravo/Bo", "ABC1-2 Alpha/Ada"}}),
+    [](const auto& info) { return std::string(info.param.name); });
 
 class RepairTest : public ConvertTest {};
 
@@ -221,3 +260,4 @@ TEST_F(RepairTest, ARepairThatFailsHalfwayLeavesTheFileAsItWas) {
 }
 
 }  // namespace
+}  // namespace convert_test

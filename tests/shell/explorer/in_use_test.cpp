@@ -1,45 +1,13 @@
 // A SongBook that another program holds open (a second Cantorelle, most often) is neither
 // deleted, renamed, moved nor replaced by a restore.
-#include <fcntl.h>
-#include <signal.h>
-#include <sys/wait.h>
-#include <unistd.h>
-
 #include "explorer_fixture.h"
 #include "shell/SongBookBackup.h"
+#include "support/child_process.h"
 
 namespace explorer_test {
 namespace {
 
-// Another process with a file open while the object lives.
-class HeldOpen {
-public:
-    explicit HeldOpen(const std::string& file) {
-        int ready[2];
-        if (pipe(ready) != 0) return;
-        pid_ = fork();
-        if (pid_ == 0) {
-            close(ready[0]);
-            const int fd = open(file.c_str(), O_RDWR);
-            if (fd < 0 || write(ready[1], "r", 1) != 1) _exit(2);
-            for (;;) pause();
-        }
-        close(ready[1]);
-        char c = 0;
-        held_ = pid_ > 0 && read(ready[0], &c, 1) == 1;
-        close(ready[0]);
-    }
-    ~HeldOpen() {
-        if (pid_ <= 0) return;
-        kill(pid_, SIGKILL);
-        waitpid(pid_, nullptr, 0);
-    }
-    bool held() const { return held_; }
-
-private:
-    pid_t pid_ = -1;
-    bool held_ = false;
-};
+using fixture::HeldOpen;
 
 struct Case {
     const char* button;

@@ -1,0 +1,46 @@
+#pragma once
+// A folder of one's own for work files, and the removal of those a crash left behind:
+//
+//     rt::WorkFolder work;
+//     rt::WorkFolder::removeLeftovers(folder, ".restore");   // the last run was killed?
+//     if (int e = work.make(folder, ".restore")) return e;   // folder/.restore-XXXXXX
+//     ... write work.file("Pop.2bk"), move it into place ...
+//     // the folder goes with everything in it when `work` ends
+//
+// A work folder is locked (flock) for its life, by this process, so that removeLeftovers, in
+// this process or another one, takes only folders whose maker has gone: a killed process
+// lets go of its lock.
+#include <functional>
+#include <string>
+
+namespace rt {
+
+class WorkFolder {
+public:
+    WorkFolder() = default;
+    ~WorkFolder();
+    WorkFolder(const WorkFolder&) = delete;
+    WorkFolder& operator=(const WorkFolder&) = delete;
+
+    // Makes parent/prefix-XXXXXX (a name nobody has) and locks it: 0 or an errno value.
+    int make(const std::string& parent, const std::string& prefix);
+    const std::string& path() const { return path_; }
+    std::string file(const std::string& name) const { return path_ + "/" + name; }
+    // Removes the folder with everything in it now (also done at the end of the object).
+    void remove();
+
+    // Removes the folders parent/prefix-XXXXXX that no live work folder holds. `before` is
+    // called with each one's path while it is held here, before it goes (to take out what must
+    // not go with it). The number of folders removed.
+    static int removeLeftovers(const std::string& parent, const std::string& prefix,
+                               const std::function<void(const std::string&)>& before = {});
+
+private:
+    std::string path_;
+    int fd_ = -1;
+};
+
+// Flushes a folder's entries (new, renamed and removed names) to the disk: 0 or an errno value.
+int syncFolder(const std::string& folder);
+
+}  // namespace rt
