@@ -9,6 +9,7 @@
 #include <vector>
 
 #include "convert_fixture.h"
+#include "support/child_process.h"
 
 namespace convert_test {
 namespace {
@@ -125,6 +126,25 @@ TEST_F(ConvertTest, AnExistingNewPairIsKeptUnlessTheHostAgreesToReplaceIt) {
         EXPECT_FALSE(rt::fileExists(file("Old.sbk")));
         ASSERT_TRUE(d_.end());
     }
+}
+
+TEST_F(ConvertTest, ANewPairInUseElsewhereIsNotReplaced) {
+    makeSongBook("Old", {{"Kept Song", "Ada Quill", "MX2201", 1}}, {{"MX2201", "102"}});
+    ASSERT_TRUE(fixture::writeOldSongBook(books_, "Old", {{"Converted Song", "Bo Lindqvist", "CV0105", 1}}, {}));
+    const std::string kept = bytesOf(file("Old.2bk")), old = bytesOf(file("Old.sbk"));
+    fixture::HeldOpen other(file("Old.2bk"));
+    ASSERT_TRUE(other.held());
+    ASSERT_TRUE(d_.start(BrowseSongBook)) << d_.error();
+    ASSERT_TRUE(d_.select("?LIST", 2)) << d_.error();
+    ASSERT_TRUE(d_.press("&Open Selected SongBook")) << d_.error();
+    ASSERT_TRUE(d_.answer("&Yes")) << d_.error();
+    ASSERT_TRUE(d_.answer("&Yes")) << d_.error();  // "SongBook Exists": overwrite
+    EXPECT_EQ(message(), "The SongBook File Old.2bk Is in Use by Another Program.\n\nClose It There Before You Replace It.");
+    ASSERT_TRUE(d_.answer("OK")) << d_.error();
+    EXPECT_FALSE(d_.running()) << d_.windows();
+    EXPECT_EQ(bytesOf(file("Old.2bk")), kept);
+    EXPECT_EQ(bytesOf(file("Old.sbk")), old);
+    EXPECT_EQ(namesHere(), (std::vector<std::string>{"Old.2bd", "Old.2bk", "Old.sbd", "Old.sbk"}));
 }
 
 // Listings of the old file whose disc and track repeat: only the colliding listing moves, to
