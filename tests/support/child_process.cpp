@@ -56,24 +56,6 @@ std::string inChild(const std::function<std::string()>& body, long long fileSize
     return said;
 }
 
-int runInChild(const std::function<int()>& body) {
-    const pid_t pid = fork();
-    if (pid < 0) return -1;
-    if (pid == 0) _exit(body());
-    int status = 0;
-    if (waitpid(pid, &status, 0) != pid) return -1;
-    if (WIFSIGNALED(status)) return 128 + WTERMSIG(status);
-    return WEXITSTATUS(status);
-}
-
-bool limitFileSize(off_t bytes) {
-    std::signal(SIGXFSZ, SIG_IGN);
-    struct rlimit limit {};
-    if (getrlimit(RLIMIT_FSIZE, &limit) != 0) return false;
-    limit.rlim_cur = static_cast<rlim_t>(bytes);
-    return setrlimit(RLIMIT_FSIZE, &limit) == 0;
-}
-
 bool dropRoot() {
     if (geteuid() != 0) return true;
     constexpr uid_t nobody = 65534;

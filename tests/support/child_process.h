@@ -24,13 +24,6 @@ namespace fixture {
 
 std::string inChild(const std::function<std::string()>& body, long long fileSizeLimit = -1);
 
-// Runs body in a child process: its exit code, or 128 + the signal that ended it.
-int runInChild(const std::function<int()>& body);
-
-// In a child: files may grow to `bytes` at most, and a write past that fails with EFBIG, as
-// on a full disc, instead of ending the process.
-bool limitFileSize(off_t bytes);
-
 // In a child running as root: goes on as the user "nobody", so that file permissions apply as
 // they do to a host. True when the process is no root (any more).
 bool dropRoot();

@@ -75,37 +75,35 @@ protected:
         }
     }
 
-    // openAsHost in a child process: what it saw comes back through a file.
+    // openAsHost in a child process: what it saw comes back through the pipe.
     Seen openInChild(const std::string& name, Where where) {
-        const std::string report = root_.file("seen.txt");
-        const off_t limit = static_cast<off_t>(std::filesystem::file_size(file(name + ".sbk")) / 3);
+        const long long limit = static_cast<long long>(std::filesystem::file_size(file(name + ".sbk")) / 3);
         if (where == Where::NoRoot) openToAll();
-        const int status = fixture::runInChild([&] {
-            if (where == Where::FullDisc && !fixture::limitFileSize(limit)) return 90;
-            if (where == Where::NoRoot && !fixture::dropRoot()) return 91;
-            const Seen s = openAsHost(name);
-            std::string text = std::string(s.opened ? "1" : "0") + "\x1f" + s.tracks + "\x1f" + s.problem;
-            for (const std::string& m : s.messages) text += "\x1f" + m;
-            fixture::writeText(report, text);
-            return 0;
-        });
-        Seen s;
-        if (status != 0) {
-            s.problem = "the child ended with " + std::to_string(status);
-            return s;
-        }
+        const std::string said = fixture::inChild(
+            [&] {
+                if (where == Where::NoRoot && !fixture::dropRoot()) return std::string("no ordinary user");
+                const Seen s = openAsHost(name);
+                std::string text = std::string("seen\x1f") + (s.opened ? "1" : "0") + "\x1f" + s.tracks + "\x1f" + s.problem;
+                for (const std::string& m : s.messages) text += "\x1f" + m;
+                return text;
+            },
+            where == Where::FullDisc ? limit : -1);
         std::vector<std::string> parts;
-        std::string text = fixture::readText(report);
         for (std::size_t at = 0;;) {
-            const std::size_t end = text.find('\x1f', at);
-            parts.push_back(text.substr(at, end == std::string::npos ? std::string::npos : end - at));
+            const std::size_t end = said.find('\x1f', at);
+            parts.push_back(said.substr(at, end == std::string::npos ? std::string::npos : end - at));
             if (end == std::string::npos) break;
             at = end + 1;
         }
-        s.opened = parts[0] == "1";
-        s.tracks = parts.size() > 1 ? parts[1] : "";
-        s.problem = parts.size() > 2 ? parts[2] : "";
-        for (std::size_t i = 3; i < parts.size(); ++i) s.messages.push_back(parts[i]);
+        Seen s;
+        if (parts.size() < 4 || parts[0] != "seen") {
+            s.problem = "the child said: " + said;
+            return s;
+        }
+        s.opened = parts[1] == "1";
+        s.tracks = parts[2];
+        s.problem = parts[3];
+        for (std::size_t i = 4; i < parts.size(); ++i) s.messages.push_back(parts[i]);
         return s;
     }
 };
