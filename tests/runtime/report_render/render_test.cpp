@@ -3,7 +3,14 @@
 #include <gtest/gtest.h>
 
 #include <QColor>
+#include <QFont>
+#include <QFontMetricsF>
+#include <QPaintDevice>
+#include <QPaintEngine>
+#include <QPainter>
+#include <QTextItem>
 #include <QImage>
+#include <algorithm>
 #include <array>
 #include <cstdio>
 #include <filesystem>
@@ -173,4 +180,208 @@ TEST(Renderers, PdfFailures) {
     job.printer = {"No Such Printer 42", {}};
     EXPECT_FALSE(rep::render::printJob(job, why));
     EXPECT_NE(why.find("No Such Printer 42"), std::string::npos) << why;
+}
+
+namespace {
+
+// A paint device that records every text drawn on it with the clip it was drawn under.
+class TextRecorder : public QPaintDevice {
+public:
+    struct Drawn {
+        QString text;
+        QRectF clip;  // in page units; the whole page when no text clip was set
+    };
+    std::vector<Drawn> drawn;
+
+    QPaintEngine* paintEngine() const override { return &engine_; }
+
+protected:
+    int metric(PaintDeviceMetric m) const override {
+        switch (m) {
+        case PdmWidth: return 8500;
+        case PdmHeight: return 11000;
+        case PdmWidthMM: return 216;
+        case PdmHeightMM: return 279;
+        case PdmDpiX:
+        case PdmDpiY:
+        case PdmPhysicalDpiX:
+        case PdmPhysicalDpiY: return 1000;
+        case PdmDepth: return 32;
+        case PdmNumColors: return 1 << 24;
+        case PdmDevicePixelRatio: return 1;
+        case PdmDevicePixelRatioScaled: return static_cast<int>(QPaintDevice::devicePixelRatioFScale());
+        default: return 0;
+        }
+    }
+
+private:
+    class Engine : public QPaintEngine {
+    public:
+        explicit Engine(TextRecorder& owner) : owner_(owner) {}
+        bool begin(QPaintDevice*) override { return true; }
+        bool end() override { return true; }
+        void updateState(const QPaintEngineState&) override {}
+        void drawPixmap(const QRectF&, const QPixmap&, const QRectF&) override {}
+        void drawPath(const QPainterPath&) override {}
+        void drawPolygon(const QPointF*, int, PolygonDrawMode) override {}
+        void drawTextItem(const QPointF&, const QTextItem& item) override {
+            owner_.drawn.push_back({item.text(), painter()->clipBoundingRect()});
+        }
+        Type type() const override { return User; }
+
+    private:
+        TextRecorder& owner_;
+    };
+    mutable Engine engine_{*this};
+};
+
+struct ClipCase {
+    const char* what;
+    std::string text;
+    double w;
+    rep::Align align;
+    bool italic, clip;
+    bool cut;  // drawn under a clip of its box's width
+};
+
+// Each text on a Letter page at x 2000, 10 points, as a page file holds it.
+std::vector<TextRecorder::Drawn> drawnTexts(const std::vector<ClipCase>& cases) {
+    rep::PageFile page;
+    for (std::size_t i = 0; i < cases.size(); ++i) {
+        rep::PageItem it;
+        it.kind = 'T';
+        it.x = 2000;
+        it.y = 500 + static_cast<long>(i) * 300;
+        it.w = static_cast<long>(cases[i].w);
+        it.h = 150;
+        it.align = cases[i].align == rep::Align::Center ? 'C' : cases[i].align == rep::Align::Right ? 'R' : 'L';
+        it.clip = cases[i].clip;
+        it.italic = cases[i].italic;
+        it.font = "Arial";
+        it.text = cases[i].text;
+        page.items.push_back(it);
+    }
+    TextRecorder device;
+    rep::render::onGuiHost([&] {
+        QPainter p(&device);
+        rep::render::paintPage(p, page, QRectF(0, 0, 8500, 11000));
+    });
+    return device.drawn;
+}
+
+}  // namespace
+
+// Only a text whose ink would reach beyond its box is drawn under a clip (each clip costs a PDF
+// a graphics state of its own); the rest are drawn as they are.
+TEST(Renderers, OnlyTextsReachingOutOfTheirBoxAreClipped) {
+    const std::string title = "Chanson d'\xC3\xA9t\xC3\xA9 No 5";
+    const std::vector<ClipCase> cases = {
+        {"fits, left", title, 3000, rep::Align::Left, false, true, false},
+        {"fits, centred", title, 3000, rep::Align::Center, false, true, false},
+        {"fits, right", title, 3000, rep::Align::Right, false, true, false},
+        {"too long, left", title, 500, rep::Align::Left, false, true, true},
+        {"too long, centred", title, 500, rep::Align::Center, false, true, true},
+        {"too long, right", title, 500, rep::Align::Right, false, true, true},
+        {"italic, fits", title, 3000, rep::Align::Left, true, true, false},
+        {"italic f at the right side", "Tiff", 3000, rep::Align::Right, true, true, true},
+        {"italic f in the middle", "Tiff", 3000, rep::Align::Center, true, true, false},
+        {"too long, not to be clipped", title, 500, rep::Align::Left, false, false, false},
+        {"two lines", "First line\nsecond line", 3000, rep::Align::Left, false, true, true},
+        {"a rule", std::string(255, '_'), 3000, rep::Align::Left, false, true, true},
+    };
+    const auto drawn = drawnTexts(cases);
+    std::size_t d = 0;
+    for (const ClipCase& c : cases) {
+        SCOPED_TRACE(c.what);
+        // A line break draws two lines, each under the text's clip.
+        const auto lines = 1 + std::count(c.text.begin(), c.text.end(), '\n');
+        for (long i = 0; i < lines; ++i, ++d) {
+            ASSERT_LT(d, drawn.size());
+            const QRectF clip = drawn[d].clip;
+            if (c.cut) {
+                EXPECT_NEAR(clip.left(), 2000, 1);
+                EXPECT_NEAR(clip.width(), c.w, 1);
+            } else {
+                EXPECT_NEAR(clip.width(), 8500, 1);  // the page's own clip
+            }
+        }
+        // A rule is drawn only as far as its box shows it.
+        if (c.text.size() == 255) {
+            EXPECT_LT(drawn[d - 1].text.size(), 100);
+        }
+    }
+    EXPECT_EQ(d, drawn.size());
+}
+
+// Drawing only the texts that reach out of their box under a clip gives the very picture of
+// clipping every text: texts in boxes as wide as their advance, a little narrower, a little
+// and much wider, starting and ending with letters that reach out of their advance, at 100 and 300 dpi.
+TEST(Renderers, SelectiveClippingDrawsThePictureOfClippingEveryText) {
+    const char* texts[] = {"Jolene", "Avalanche", "Tiff", "Wavy Lazy", "jazz f", "Vogue\xC3\xA9", "\xC3\x89t\xC3\xA9 J",
+                           "101-07", "1777", "yffy", "Qu\xC3\xA9" "bec", "\xC2\xABLa Vie\xC2\xBB"};
+    rep::PageFile page;
+    rt::report::render::onGuiHost([&] {
+        long y = 300;
+        for (int size : {8, 10, 18})
+            for (bool italic : {false, true})
+                for (const char* t : texts)
+                    for (char align : {'L', 'C', 'R'})
+                        for (int extra : {-3, 0, 2, 6, 400}) {
+                            QFont f("Arial");
+                            f.setPixelSize(static_cast<int>(size * 1000 / 72.0 + 0.5));
+                            f.setItalic(italic);
+                            f.setHintingPreference(QFont::PreferNoHinting);
+                            rep::PageItem it;
+                            it.kind = 'T';
+                            it.align = align;
+                            it.size = size;
+                            it.italic = italic;
+                            it.font = "Arial";
+                            it.text = t;
+                            it.w = static_cast<long>(QFontMetricsF(f).horizontalAdvance(QString::fromUtf8(t))) + extra;
+                            it.h = size * 12;
+                            it.x = 300 + static_cast<long>(page.items.size() % 3) * 2700;
+                            it.y = y;
+                            if (page.items.size() % 3 == 2) y += size * 16;
+                            if (y > 10500) y = 300 + size;  // overlapping rows are fine: both sides draw alike
+                            page.items.push_back(it);
+                        }
+    });
+    for (int width : {850, 2550}) {
+        SCOPED_TRACE(width);
+        QImage ours, every(width, width * 11000 / 8500, QImage::Format_RGB32);
+        rt::report::render::onGuiHost([&] {
+            ours = QImage(every.size(), QImage::Format_RGB32);
+            ours.fill(Qt::white);
+            {
+                QPainter p(&ours);
+                rep::render::paintPage(p, page, QRectF(0, 0, ours.width(), ours.height()));
+            }
+            every.fill(Qt::white);
+            QPainter p(&every);
+            p.setClipRect(QRectF(0, 0, every.width(), every.height()));
+            p.scale(every.width() / 8500.0, every.height() / 11000.0);
+            p.setRenderHint(QPainter::Antialiasing, true);
+            p.setRenderHint(QPainter::TextAntialiasing, true);
+            p.setRenderHint(QPainter::SmoothPixmapTransform, true);
+            const QRectF pageRect(0, 0, 8500, 11000);
+            for (const rep::PageItem& it : page.items) {
+                QFont f("Arial");
+                f.setPixelSize(static_cast<int>(it.size * 1000 / 72.0 + 0.5));
+                f.setItalic(it.italic);
+                f.setHintingPreference(QFont::PreferNoHinting);
+                p.setFont(f);
+                p.setPen(Qt::black);
+                const QRectF r(it.x, it.y, it.w, it.h);
+                p.setClipRect(QRectF(r.x(), r.y() - r.height(), r.width(), r.height() * 3 + 1000) & pageRect);
+                const int align = it.align == 'C' ? Qt::AlignHCenter : it.align == 'R' ? Qt::AlignRight : Qt::AlignLeft;
+                p.drawText(r, align | Qt::AlignTop | Qt::TextDontClip, QString::fromStdString(it.text));
+                p.setClipRect(pageRect);
+            }
+        });
+        long differ = 0;
+        for (int y = 0; y < ours.height(); ++y)
+            for (int x = 0; x < ours.width(); ++x) differ += ours.pixel(x, y) != every.pixel(x, y);
+        EXPECT_EQ(differ, 0);
+    }
 }

@@ -83,6 +83,53 @@ QPen pen(const PageItem& it) {
     return p;
 }
 
+// A font of the page with its metrics, made once a page.
+QFont fontOf(const PageItem& it) {
+    QFont font(QString::fromStdString(it.font));
+    // Sizes in thousandths of an inch: a point is 1000 / 72 of them.
+    font.setPixelSize(std::max(1, static_cast<int>(it.size * 1000 / 72.0 + 0.5)));
+    font.setWeight(it.weight >= 600 ? QFont::Bold : QFont::Normal);
+    font.setItalic(it.italic);
+    font.setHintingPreference(QFont::PreferNoHinting);
+    return font;
+}
+
+struct Font {
+    explicit Font(const PageItem& it) : font(fontOf(it)), metrics(font) {}
+    QFont font;
+    QFontMetricsF metrics;
+};
+
+// Whether any of the text's ink could lie beyond a side of its box, as drawText places it, or
+// come within `slack` of one (a clip and a glyph are placed to whole or half pixels). A clip costs
+// the PDF a graphics state of its own for every text, so only the texts that need one get it;
+// a text that keeps inside its box looks the same with or without one. A text too long for
+// its box (a rule of underscores) is cut after the first characters that start beyond the
+// right edge, as they are never seen.
+bool overflows(const QFontMetricsF& fm, char align, const QRectF& box, qreal slack, QString& text) {
+    if (align == 'L' && text.size() > 48) {
+        qreal x = 0;
+        qsizetype n = 0;
+        while (n < text.size() && x <= box.width()) x += fm.horizontalAdvance(text.at(n++));
+        if (n + 2 < text.size()) {
+            text.truncate(n + 2);
+            return true;
+        }
+    }
+    // Lines after a line break, tabs and other controls are laid out otherwise than measured.
+    for (const QChar c : text)
+        if (c.unicode() < 0x20 || c.unicode() == 0x2028 || c.unicode() == 0x2029) return true;
+    // drawText places a line of its whole advance (trailing blanks included) at the left, in
+    // the middle or at the right of the box.
+    qreal x = box.left();
+    if (align != 'L') {
+        const qreal advance = fm.horizontalAdvance(text);
+        x = align == 'C' ? box.left() + (box.width() - advance) / 2 : box.right() - advance;
+    }
+    const QRectF ink = fm.boundingRect(text);
+    return x + ink.left() < box.left() + slack || x + ink.right() > box.right() - slack;
+}
+
 }  // namespace
 
 QImage loadPicture(const std::string& path) {
@@ -105,9 +152,16 @@ void paintPage(QPainter& painter, const PageFile& page, const QRectF& target) {
     painter.setRenderHint(QPainter::TextAntialiasing, true);
     painter.setRenderHint(QPainter::SmoothPixmapTransform, true);
     const QRectF pageRect(0, 0, static_cast<qreal>(page.width), static_cast<qreal>(page.height));
+    // How near a side of its box a text may come and still be drawn without a clip: a device
+    // pixel, and for PDF and printers no less than a pixel at 300 dpi, since a viewer places
+    // glyphs to half its own pixels.
+    const qreal slack = std::max(static_cast<qreal>(page.width) / target.width(), 1000.0 / 300);
 
-    std::map<std::tuple<std::string, int, int, bool>, QFont> fonts;
+    std::map<std::tuple<std::string, int, int, bool>, Font> fonts;
     std::map<std::string, QImage> pictures;
+    const Font* current = nullptr;
+    bool textPen = false;          // the pen is a text's, of the colour textColor
+    std::uint32_t textColor = 0;
     for (const PageItem& it : page.items) {
         const QRectF r(static_cast<qreal>(it.x), static_cast<qreal>(it.y), static_cast<qreal>(it.w),
                        static_cast<qreal>(it.h));
@@ -116,31 +170,21 @@ void paintPage(QPainter& painter, const PageFile& page, const QRectF& target) {
             if (it.text.empty()) break;
             auto key = std::make_tuple(it.font, it.size, it.weight, it.italic);
             auto f = fonts.find(key);
-            if (f == fonts.end()) {
-                QFont font(QString::fromStdString(it.font));
-                // Sizes in thousandths of an inch: a point is 1000 / 72 of them.
-                font.setPixelSize(std::max(1, static_cast<int>(it.size * 1000 / 72.0 + 0.5)));
-                font.setWeight(it.weight >= 600 ? QFont::Bold : QFont::Normal);
-                font.setItalic(it.italic);
-                font.setHintingPreference(QFont::PreferNoHinting);
-                f = fonts.emplace(key, font).first;
+            if (f == fonts.end()) f = fonts.emplace(key, Font(it)).first;
+            if (current != &f->second) {
+                painter.setFont(f->second.font);
+                current = &f->second;
             }
-            painter.setFont(f->second);
-            painter.setPen(color(it.color));
+            if (!textPen || textColor != it.color) {
+                painter.setPen(color(it.color));
+                textPen = true;
+                textColor = it.color;
+            }
             const int align = (it.align == 'C' ? Qt::AlignHCenter : it.align == 'R' ? Qt::AlignRight : Qt::AlignLeft) |
                               Qt::AlignTop;
             QString text = QString::fromStdString(it.text);
-            if (it.clip && it.align == 'L') {
-                // Characters that start beyond the right edge are never seen: leave them out
-                // (rules of many underscores would otherwise cost most of a page's drawing).
-                const QFontMetricsF fm(f->second);
-                qreal x = 0;
-                qsizetype n = 0;
-                while (n < text.size() && x <= r.width()) x += fm.horizontalAdvance(text.at(n++));
-                if (n + 2 < text.size()) text.truncate(n + 2);
-            }
-            if (it.clip) {
-                // Cut at the right edge only: a text may stand taller than its control.
+            if (it.clip && overflows(f->second.metrics, it.align, r, slack, text)) {
+                // Cut at the sides only: a text may stand taller than its control.
                 painter.setClipRect(QRectF(r.x(), r.y() - r.height(), r.width(), r.height() * 3 + 1000) & pageRect);
                 painter.drawText(r, align | Qt::TextDontClip, text);
                 painter.setClipRect(pageRect);
@@ -150,17 +194,20 @@ void paintPage(QPainter& painter, const PageFile& page, const QRectF& target) {
             break;
         }
         case 'B':
+            textPen = false;
             painter.setPen(pen(it));
             painter.setBrush(it.hasFill ? QBrush(color(it.fill)) : Qt::NoBrush);
             if (it.hasFill && !it.hasBorder) painter.fillRect(r, color(it.fill));
             else painter.drawRect(r);
             break;
         case 'E':
+            textPen = false;
             painter.setPen(pen(it));
             painter.setBrush(it.hasFill ? QBrush(color(it.fill)) : Qt::NoBrush);
             painter.drawEllipse(r);
             break;
         case 'L': {
+            textPen = false;
             QPen p(color(it.color));
             p.setWidthF(it.thickness > 0 ? static_cast<qreal>(it.thickness) : 0.0);
             p.setCosmetic(it.thickness <= 0);
