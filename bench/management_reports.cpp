@@ -1,18 +1,32 @@
-// The two management reports on a large SongBook: reading the rows in report order and laying
-// them out into page files, beside the same rows read straight from SQLite. Run by hand:
-// management_reports [listings] (300,000 unless given).
+// The two management reports on a large SongBook, each beside a reference doing the same work,
+// rounds alternated ours / reference:
+// - pages: the rows read in report order and laid out into page files, beside the same rows
+//   read straight from SQLite in the same order (the same joins) and the same page bytes
+//   written with plain file writes;
+// - PDF (the song track listing's first 300 pages): drawn by the program's renderer, beside a
+//   bare Qt program drawing the same page files (bare_page_pdf.h), renders compared.
+// Each figure is the median of the rounds after a warm-up, with the fastest and slowest run.
+// Exits 2 when the PDF takes more than 1.3 x the bare program or its renders differ. Run by
+// hand: management_reports [listings] (300,000 unless given).
+#include <fcntl.h>
 #include <sqlite3.h>
+#include <unistd.h>
 #include <stdlib.h>
 
 #include <algorithm>
 #include <cstdio>
 #include <filesystem>
+#include <fstream>
+#include <functional>
 #include <random>
 #include <string>
 #include <type_traits>
 #include <vector>
 
+#include "bare_page_pdf.h"
 #include "bench_support.h"
+#include "runtime/files/file_util.h"
+#include "runtime/report/render/render.h"
 #include "data/data_files.h"
 #include "printing/ManagementPages.h"
 #include "printing/ManagementReaders.h"
@@ -26,32 +40,12 @@ namespace {
 using bench::Clock;
 using bench::msSince;
 
-constexpr int kRuns = 5;
+constexpr int kRounds = 5;
 constexpr int kBrands = 40;
 const char* const kAccents[] = {"Élan", "Zoë", "Ça Va", "Señor", "Ærø", "Björk", "Łódź", "Noël"};
 
-struct Figures {
-    double median = 0, low = 0, high = 0;
-};
+constexpr double kPdfLimit = 1.3;
 
-template <class F>
-Figures Measure(F&& once) {
-    once();  // warm-up
-    std::vector<double> ms;
-    for (int i = 0; i < kRuns; ++i) {
-        const auto t0 = Clock::now();
-        once();
-        ms.push_back(msSince(t0));
-    }
-    std::sort(ms.begin(), ms.end());
-    return {ms[ms.size() / 2], ms.front(), ms.back()};
-}
-
-void Show(const char* what, const Figures& f, const Figures& direct, long rows, int pages) {
-    std::printf("%-22s %9.1f ms (%.1f-%.1f)  direct SQLite %8.1f ms (%.1f-%.1f)  ratio %5.1f  %ld rows, %d pages\n",
-                what, f.median, f.low, f.high, direct.median, direct.low, direct.high, f.median / direct.median, rows,
-                pages);
-}
 
 // The record files' key order, for the direct queries.
 int KeyText(void*, int an, const void* a, int bn, const void* b) {
@@ -59,8 +53,10 @@ int KeyText(void*, int an, const void* a, int bn, const void* b) {
                              std::string_view(static_cast<const char*>(b), static_cast<std::size_t>(bn)));
 }
 
-// Every row of a query, with its texts copied out as a report needs them.
-long Direct(const std::string& file, const char* sql, const char* attach = nullptr) {
+// Every row of a query, with its texts copied out as a report needs them, and the report's page
+// bytes written one file a page into `to`.
+long Direct(const std::string& file, const char* sql, const char* attach, const std::vector<std::string>& pages,
+            const std::string& to) {
     sqlite3* db = nullptr;
     sqlite3_open_v2(file.c_str(), &db, SQLITE_OPEN_READONLY, nullptr);
     sqlite3_create_collation(db, "KEYTEXT", SQLITE_UTF8, nullptr, KeyText);
@@ -84,6 +80,15 @@ long Direct(const std::string& file, const char* sql, const char* attach = nullp
     }
     sqlite3_finalize(st);
     sqlite3_close(db);
+    std::error_code ec;
+    std::filesystem::remove_all(to, ec);
+    std::filesystem::create_directories(to, ec);
+    for (std::size_t i = 0; i < pages.size(); ++i) {
+        char name[32];
+        std::snprintf(name, sizeof name, "/page%06zu.cpage", i + 1);
+        const int fd = ::open((to + name).c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0600);
+        if (fd < 0 || rt::writeAll(fd, pages[i].data(), pages[i].size()) != 0 || ::close(fd) != 0) return -1;
+    }
     return n;
 }
 
@@ -91,7 +96,7 @@ long Direct(const std::string& file, const char* sql, const char* attach = nullp
 
 int main(int argc, char** argv) {
     const long listings = argc > 1 ? std::atol(argv[1]) : 300000;
-    const std::string dir = (std::filesystem::temp_directory_path() / "cantorelle-bench-management").string();
+    const std::string dir = (std::filesystem::temp_directory_path() / ("cantorelle-bench-management-" + std::to_string(::getpid()))).string();
     std::filesystem::remove_all(dir);
     std::filesystem::create_directories(dir);
     SongBookFileName = dir + "/Bench.2bk";
@@ -141,6 +146,10 @@ int main(int argc, char** argv) {
 
     long rows = 0;
     int pages = 0;
+    std::vector<std::string> bytes;  // the last run's pages
+    std::vector<std::string> kept;   // some of them as files, for the PDF
+    const std::string keepDir = dir + "/kept";
+    bool capture = false;            // the next run keeps its pages (untimed)
     // The reader is made on the program thread: its selection uses that thread's files.
     auto layout = [&](auto* kind, auto makePages) {
         using Reader = std::remove_pointer_t<decltype(kind)>;
@@ -161,34 +170,75 @@ int main(int argc, char** argv) {
             sheet.finish();
             report.close();
             pages = static_cast<int>(queue.size());
+            if (!capture) return;
+            capture = false;
+            bytes.clear();
+            for (const auto& f : queue) bench::readWhole(f, bytes.emplace_back());
+            kept.clear();
+            std::error_code ec;
+            std::filesystem::remove_all(keepDir, ec);
+            std::filesystem::create_directories(keepDir, ec);
+            for (std::size_t i = 0; i < queue.size() && i < 300; ++i) {
+                const std::string to = keepDir + "/" + std::filesystem::path(queue[i]).filename().string();
+                std::filesystem::rename(queue[i], to, ec);
+                kept.push_back(to);
+            }
         });
+        return rows > 0;
     };
 
-    const Figures listing = Measure([&] {
-        layout(static_cast<ListingReader*>(nullptr), [](rt::report::Report& r) { return TrackListingPages(r); });
+    std::printf("%ld listings; %d rounds ours / reference after a warm-up\n", listings, kRounds);
+    auto listingLayout = [&] {
+        return layout(static_cast<ListingReader*>(nullptr), [](rt::report::Report& r) { return TrackListingPages(r); });
+    };
+    capture = true;
+    if (!listingLayout()) return 1;
+    const std::string attachSongBook = "ATTACH '" + SongBookFileName.str() + "' AS b";
+    const auto listing = bench::alternate(kRounds, listingLayout, [&] {
+        return Direct(SBDiscsFileName.str(),
+                      "SELECT d.ALTDISKID, s.DISKTRACKNO, s.TITLE, s.ARTIST FROM data d LEFT JOIN b.data s "
+                      "ON s.UNQDISKID = d.UNQDISKID ORDER BY d.ALTDISKID COLLATE KEYTEXT, s.DISKTRACKNO",
+                      attachSongBook.c_str(), bytes, dir + "/direct") > 0;
     });
-    const long listingRows = rows;
-    const int listingPages = pages;
-    const Figures listingDirect = Measure([&] {
-        Direct(SBDiscsFileName.str(),
-               "SELECT d.ALTDISKID, s.DISKTRACKNO, s.TITLE, s.ARTIST FROM data d LEFT JOIN b.data s "
-               "ON s.UNQDISKID = d.UNQDISKID ORDER BY d.ALTDISKID COLLATE KEYTEXT, s.DISKTRACKNO",
-               ("ATTACH '" + SongBookFileName.str() + "' AS b").c_str());
-    });
-    Show("song track listing", listing, listingDirect, listingRows, listingPages);
+    bench::report("song track listing", listing, std::to_string(rows) + " rows, " + std::to_string(pages) + " pages",
+                  "SQLite rows, plain writes");
 
-    const Figures inventory = Measure([&] {
-        layout(static_cast<InventoryReader*>(nullptr), [](rt::report::Report& r) { return InventoryPages(r); });
+    // The listing's first pages to PDF, beside the bare program drawing the same page files.
+    const std::vector<std::string> listingPages = kept;
+    const std::string ours = dir + "/ours.pdf", bare = dir + "/bare.pdf";
+    std::string why;
+    const auto pdf = bench::alternate(
+        kRounds,
+        [&] {
+            if (rt::report::render::writePdf(listingPages, ours, "Song Track Listing", why)) return true;
+            std::fprintf(stderr, "PDF: %s\n", why.c_str());
+            return false;
+        },
+        [&] { return bench::barePdf(listingPages, bare); });
+    const int count = static_cast<int>(listingPages.size());
+    bool equal = false;
+    const std::string renders = bench::compareRenders(ours, bare, count, equal);
+    char note[160];
+    std::snprintf(note, sizeof note, "%d pages, %.1f MB / %.1f MB; renders of 3 pages %s", count,
+                  std::filesystem::file_size(ours) / 1e6, std::filesystem::file_size(bare) / 1e6, renders.c_str());
+    const bool held = bench::reportLimit("song track listing PDF", pdf, kPdfLimit, note, "bare Qt program") && equal;
+
+    auto inventoryLayout = [&] {
+        return layout(static_cast<InventoryReader*>(nullptr), [](rt::report::Report& r) { return InventoryPages(r); });
+    };
+    capture = true;
+    if (!inventoryLayout()) return 1;
+    const std::string attachMakes = "ATTACH '" + DMakeFileName.str() + "' AS m";
+    const auto inventory = bench::alternate(kRounds, inventoryLayout, [&] {
+        return Direct(SBDiscsFileName.str(),
+                      "SELECT m.MAKE, d.ALTDISKID, d.UNQDISKID FROM data d JOIN m.data m ON m.MAKEID = d.MAKEID "
+                      "ORDER BY m.MAKE COLLATE KEYTEXT, m.MAKEID, d.UNQDISKID COLLATE KEYTEXT",
+                      attachMakes.c_str(), bytes, dir + "/direct") > 0;
     });
-    const long inventoryRows = rows;
-    const int inventoryPages = pages;
-    const Figures inventoryDirect = Measure([&] {
-        Direct(SBDiscsFileName.str(),
-               "SELECT m.MAKE, d.ALTDISKID, d.UNQDISKID FROM data d JOIN m.data m ON m.MAKEID = d.MAKEID "
-               "ORDER BY m.MAKE COLLATE KEYTEXT, m.MAKEID, d.UNQDISKID COLLATE KEYTEXT",
-               ("ATTACH '" + DMakeFileName.str() + "' AS m").c_str());
-    });
-    Show("disc inventory", inventory, inventoryDirect, inventoryRows, inventoryPages);
+    bench::report("disc inventory", inventory, std::to_string(rows) + " rows, " + std::to_string(pages) + " pages",
+                  "SQLite rows, plain writes");
+    if (!held) std::printf("the PDF is over %.1f x the bare program, or its renders differ\n", kPdfLimit);
     std::filesystem::remove_all(dir);
-    return 0;
+    return held ? 0 : 2;
+
 }

@@ -1,15 +1,28 @@
-// The printed SongBook of 100,000 listings in the three main layouts (one-column flat, two
-// columns, Indented): reading and ordering the selection and laying the pages out into page
-// files, and those pages rendered into one PDF. Beside it, the limit: the same listings read and
-// sorted by SQLite itself.
-// Each figure is the median of 5 runs after a warm-up, with the spread. Run by hand:
-// print_songbook [listings]
+// The printed SongBook in the three main layouts (Plain, Formatted in two columns, Indented),
+// each beside a reference doing the same work, rounds alternated ours / reference:
+// - pages: reading, ordering and wrapping the selection and laying it out into page files,
+//   beside the same rows read from SQLite in the same order with their discs joined, and the
+//   same page bytes written to files;
+// - PDF: those page files drawn into one PDF by the program's renderer, beside a bare Qt
+//   program drawing the same page files (bare_page_pdf.h); pages of both are rendered with
+//   pdftoppm and compared pixel by pixel.
+// With --memory, the peak resident memory of printing a SongBook to page files, in a process
+// of its own, beside the reference's.
+// Each figure is the median of the rounds after a warm-up, with the fastest and slowest run.
+// Exits 2 when a PDF takes more than 1.3 x the bare program, when the renders differ, or (with
+// --memory) when printing holds more than 100 MB. Run by hand:
+//     print_songbook [listings]            (100,000 unless given)
+//     print_songbook --memory [listings]   (1,200,000 unless given)
 #include <sqlite3.h>
 #include <stdlib.h>
+#include <fcntl.h>
+#include <sys/resource.h>
+#include <sys/wait.h>
 #include <unistd.h>
 
 #include <algorithm>
 #include <cstdio>
+#include <cstring>
 #include <filesystem>
 #include <fstream>
 #include <functional>
@@ -17,19 +30,25 @@
 #include <string>
 #include <vector>
 
+#include "bare_page_pdf.h"
 #include "bench_support.h"
 #include "data/globals.h"
 #include "printing/styles/ReadSongBookSelection.h"
 #include "printing/styles/StyleReport.h"
-#include "runtime/report/render/render.h"
+#include "runtime/files/file_util.h"
 #include "runtime/record/record.h"
+#include "runtime/report/render/render.h"
 #include "runtime/thread/thread.h"
+
+namespace fs = std::filesystem;
 
 namespace {
 
-using bench::Clock;
+constexpr int kRounds = 5;
+constexpr double kPdfLimit = 1.3;
+constexpr long kMemoryLimitKiB = 100 * 1024;
 
-// Made-up words with accents now and then.
+// Made-up words with accents now and then (valid UTF-8 throughout).
 std::string accented(std::mt19937& rng) {
     static const char* marks[] = {"É", "ë", "ö", "ñ", "à", "Ø"};
     std::string w = bench::word(rng);
@@ -37,11 +56,12 @@ std::string accented(std::mt19937& rng) {
     return w;
 }
 
+// The bench SongBook: about three songs an artist, so groups have several entries; a title in
+// eleven is too long for its column and wraps.
 int build(long rows) {
     std::mt19937 rng(2232);
     int failed = 0;
     rt::runProgram([&] {
-        // About three songs an artist, so groups have several entries.
         failed = bench::writeSongBookInOneTransaction(
             rows, [](long d) { return std::to_string(100 + d); },
             [&](long i) {
@@ -53,114 +73,229 @@ int build(long rows) {
     return failed;
 }
 
-struct Figure {
-    double median = 0, low = 0, high = 0;
-};
 
-Figure measure(const std::function<void()>& work) {
-    work();  // warm-up
-    std::vector<double> t;
-    for (int i = 0; i < 5; ++i) {
-        const auto s = Clock::now();
-        work();
-        t.push_back(bench::seconds(s));
-    }
-    std::sort(t.begin(), t.end());
-    return {t[2], t.front(), t.back()};
+// The program's print of the SongBook to page files, as "Print SongBook" lays it out. With
+// `kept`, the page files are moved into `keep` (else they go with the report's folder).
+bool printToPages(const PrintSettings& s, const fs::path& keep, std::vector<std::string>* kept) {
+    bool ok = true;
+    rt::runProgram([&] {
+        SBK.open();
+        SBD.open();
+        std::vector<SelectionEntry> q;
+        ok = ReadSongBookSelection(s, q);
+        rt::report::PageQueue files;
+        rt::report::Report report;
+        report.setPages(files);
+        StyleReport run(*FindStyle(s.PrintFormat, s.PrintSort), s, std::move(q), SongBookDiscLookup(), report);
+        while (run.step(run.rowsPerTick())) {
+        }
+        ok = ok && run.finish();
+        if (kept) {
+            std::error_code ec;
+            fs::remove_all(keep, ec);
+            fs::create_directories(keep, ec);
+            kept->clear();
+            for (const auto& f : files) {
+                const auto to = keep / fs::path(f).filename();
+                fs::rename(f, to, ec);
+                if (ec) ok = false;
+                kept->push_back(to.string());
+            }
+        }
+        SBK.close();
+        SBD.close();
+    });
+    return ok;
 }
 
-// The limit: every listing read and sorted by title and artist in SQLite.
-double sqliteLimit(const std::string& file) {
-    sqlite3* db = nullptr;
-    sqlite3_open_v2(file.c_str(), &db, SQLITE_OPEN_READONLY, nullptr);
-    sqlite3_stmt* st = nullptr;
-    sqlite3_prepare_v2(db,
-                       "SELECT TITLE, ARTIST, UNQDISKID, DISKTRACKNO, MAKEID FROM data "
-                       "ORDER BY upper(TITLE), upper(ARTIST)",
-                       -1, &st, nullptr);
-    long n = 0;
-    const auto s = Clock::now();
-    while (sqlite3_step(st) == SQLITE_ROW) n += sqlite3_column_bytes(st, 0) > 0;
-    const double secs = bench::seconds(s);
-    sqlite3_finalize(st);
-    sqlite3_close(db);
-    return n > 0 ? secs : secs;
+// The reference of the layout: the same rows read from SQLite in the same order (title, then
+// artist, in the record files' case-blind order) with their discs joined, and the same page
+// bytes written one file a page.
+class DirectPages {
+public:
+    explicit DirectPages(bool titleOrder) {
+        sqlite3_open_v2(SongBookFileName.str().c_str(), &db_, SQLITE_OPEN_READONLY, nullptr);
+        sqlite3_create_collation(db_, "KEYTEXT", SQLITE_UTF8, nullptr, keyText);
+        sqlite3_exec(db_, ("ATTACH '" + SBDiscsFileName.str() + "' AS d").c_str(), nullptr, nullptr, nullptr);
+        const std::string order = titleOrder ? "s.TITLE COLLATE KEYTEXT, s.ARTIST COLLATE KEYTEXT"
+                                             : "s.ARTIST COLLATE KEYTEXT, s.TITLE COLLATE KEYTEXT";
+        sqlite3_prepare_v2(db_,
+                           ("SELECT s.TITLE, s.ARTIST, s.UNQDISKID, s.DISKTRACKNO, s.MAKEID, s.GENRE, s.PRINT, "
+                            "d.ALTDISKID FROM data s LEFT JOIN d.data d ON d.UNQDISKID = s.UNQDISKID ORDER BY " +
+                            order + ", s.rowid")
+                               .c_str(),
+                           -1, &st_, nullptr);
+    }
+    ~DirectPages() {
+        sqlite3_finalize(st_);
+        sqlite3_close(db_);
+    }
+    bool ok() const { return st_ != nullptr; }
+    // Reads every row; writes the `count` pages page(i) gives into `dir`.
+    bool run(std::size_t count, const std::function<std::string(std::size_t)>& page, const fs::path& dir) {
+        std::error_code ec;
+        fs::remove_all(dir, ec);
+        fs::create_directories(dir, ec);
+        long n = 0;
+        std::string keep;
+        while (sqlite3_step(st_) == SQLITE_ROW) {
+            for (int c = 0; c < 8; ++c) {
+                const unsigned char* t = sqlite3_column_text(st_, c);
+                keep = t ? reinterpret_cast<const char*>(t) : "";
+            }
+            ++n;
+        }
+        sqlite3_reset(st_);
+        for (std::size_t i = 0; i < count; ++i) {
+            char name[32];
+            std::snprintf(name, sizeof name, "page%06zu.cpage", i + 1);
+            const std::string bytes = page(i);
+            const int fd = ::open((dir / name).c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0600);
+            if (fd < 0 || rt::writeAll(fd, bytes.data(), bytes.size()) != 0) return false;
+            if (::close(fd) != 0) return false;
+        }
+        return n > 0;
+    }
+
+private:
+    static int keyText(void*, int an, const void* a, int bn, const void* b) {
+        return rt::compareNoCase(std::string_view(static_cast<const char*>(a), static_cast<std::size_t>(an)),
+                                 std::string_view(static_cast<const char*>(b), static_cast<std::size_t>(bn)));
+    }
+    sqlite3* db_ = nullptr;
+    sqlite3_stmt* st_ = nullptr;
+};
+
+struct Layout {
+    const char* name;
+    int format;
+};
+const Layout kLayouts[] = {{"Plain", 1}, {"Formatted, two columns", 5}, {"Indented", 4}};
+
+PrintSettings settingsOf(const Layout& l) {
+    PrintSettings s;
+    s.PrintFormat = static_cast<std::uint16_t>(l.format);
+    s.SetFonts = 1;
+    s.ReportHeader = "Chansons à la carte";
+    s.PRINTFOOTER = "Soirée karaoké du vendredi";
+    return s;
+}
+
+// Runs `work` in a child process; its peak resident memory in KiB, or -1 when it failed.
+long peakOfChild(const std::function<bool()>& work) {
+    std::fflush(stdout);
+    const pid_t pid = ::fork();
+    if (pid == 0) _exit(work() ? 0 : 1);
+    int status = 0;
+    struct rusage use {};
+    if (pid < 0 || ::wait4(pid, &status, 0, &use) != pid || !WIFEXITED(status) || WEXITSTATUS(status) != 0) return -1;
+    return use.ru_maxrss;
+}
+
+int memoryRun(long rows, const fs::path& dir) {
+    // The SongBook is written by a child, so this process stays small for the ones it forks.
+    if (peakOfChild([&] { return build(rows) == 0; }) < 0) {
+        std::fprintf(stderr, "could not write the bench SongBook\n");
+        return 1;
+    }
+    std::printf("peak resident memory printing %ld listings to page files (limit %ld MB)\n", rows,
+                kMemoryLimitKiB / 1024);
+    int status = 0;
+    for (const Layout& l : kLayouts) {
+        for (int sort = 1; sort <= 2; ++sort) {
+            PrintSettings s = settingsOf(l);
+            s.PrintSort = static_cast<std::uint16_t>(sort);
+            std::vector<std::string> kept;
+            long pages = 0;
+            const long ours = peakOfChild([&] { return printToPages(s, dir / "pages", &kept); });
+            for (const auto& e : fs::directory_iterator(dir / "pages")) pages += e.is_regular_file();
+            // The reference: the same rows read in the same order, the same page files written.
+            std::vector<std::string> files;
+            for (const auto& e : fs::directory_iterator(dir / "pages")) files.push_back(e.path().string());
+            std::sort(files.begin(), files.end());
+            const long ref = peakOfChild([&] {
+                DirectPages direct(s.titleOrder());
+                return direct.ok() &&
+                       direct.run(files.size(), [&](std::size_t i) {
+                           std::string b;
+                           bench::readWhole(files[i], b);
+                           return b;
+                       }, dir / "direct");
+            });
+            const bool held = ours > 0 && ours <= kMemoryLimitKiB;
+            if (!held) status = 2;
+            std::printf("  %-24s %-6s %6ld pages   ours %7.1f MB   reference %7.1f MB   ratio %5.2f   %s\n", l.name,
+                        sort == 1 ? "title" : "artist", pages, ours / 1024.0, ref / 1024.0,
+                        ref > 0 ? static_cast<double>(ours) / ref : 0.0, held ? "within the limit" : "OVER THE LIMIT");
+            std::fflush(stdout);
+        }
+    }
+    return status;
 }
 
 }  // namespace
 
 int main(int argc, char** argv) {
-    const long rows = argc > 1 ? std::atol(argv[1]) : 100000;
-    const auto dir = std::filesystem::temp_directory_path() / ("print_bench_" + std::to_string(::getpid()));
-    std::filesystem::create_directories(dir);
+    const bool memory = argc > 1 && std::strcmp(argv[1], "--memory") == 0;
+    const int at = memory ? 2 : 1;
+    const long rows = argc > at ? std::atol(argv[at]) : memory ? 1200000 : 100000;
+    const fs::path dir = fs::temp_directory_path() / ("print_bench_" + std::to_string(::getpid()));
+    fs::create_directories(dir);
     SongBookFileName = (dir / "Bench.2bk").string();
     SBDiscsFileName = (dir / "Bench.2bd").string();
-    auto t = Clock::now();
+    if (memory) {
+        const int status = memoryRun(rows, dir);
+        fs::remove_all(dir);
+        return status;
+    }
+
+    auto t = bench::Clock::now();
     if (int e = build(rows)) {
         std::fprintf(stderr, "build: error %d\n", e);
         return 1;
     }
-    std::printf("built %ld listings: %.1f s\n", rows, bench::seconds(t));
+    std::printf("%ld listings (built in %.1f s); %d rounds ours / reference after a warm-up\n", rows,
+                bench::seconds(t), kRounds);
 
-    std::vector<double> limits;
-    for (int i = 0; i < 6; ++i) limits.push_back(sqliteLimit(SongBookFileName.str()));
-    limits.erase(limits.begin());
-    std::sort(limits.begin(), limits.end());
-    const double limit = limits[2];
-    std::printf("limit, SQLite reads and sorts every listing: median %.3f s (%.3f-%.3f)\n", limit, limits.front(),
-                limits.back());
+    int status = 0;
+    for (const Layout& l : kLayouts) {
+        const PrintSettings s = settingsOf(l);
+        std::vector<std::string> kept;
+        if (!printToPages(s, dir / "pages", &kept)) {
+            std::fprintf(stderr, "%s: the print failed\n", l.name);
+            return 1;
+        }
+        std::vector<std::string> bytes;
+        for (const auto& f : kept)
+            if (!bench::readWhole(f, bytes.emplace_back())) return 1;
+        DirectPages direct(s.titleOrder());
+        if (!direct.ok()) return 1;
+        std::printf("%s, %zu pages\n", l.name, kept.size());
+        const auto pages = bench::alternate(
+            kRounds, [&] { return printToPages(s, dir / "pages", nullptr); },
+            [&] { return direct.run(bytes.size(), [&](std::size_t i) { return bytes[i]; }, dir / "direct"); });
+        bench::report("  pages", pages, {}, "rows read, pages written directly");
 
-    struct Layout {
-        const char* name;
-        int format;
-    } layouts[] = {{"one column, Plain", 1}, {"two columns, Formatted", 5}, {"one column, Indented", 4}};
-    for (const Layout& l : layouts) {
-        PrintSettings s;
-        s.PrintFormat = static_cast<std::uint16_t>(l.format);
-        s.SetFonts = 1;
-        int pages = 0;
-        long peak = 0;
-        std::vector<std::string> kept;  // the last run's page files, for the PDF
-        const auto keep = dir / "pages";
-        const long before = bench::residentKiB();
-        const Figure f = measure([&] {
-            rt::runProgram([&] {
-                SBK.open();
-                SBD.open();
-                std::vector<SelectionEntry> q;
-                ReadSongBookSelection(s, q);
-                rt::report::PageQueue files;
-                rt::report::Report report;
-                report.setPages(files);
-                StyleReport run(*FindStyle(s.PrintFormat, s.PrintSort), s, std::move(q), SongBookDiscLookup(), report);
-                while (run.step(run.rowsPerTick())) peak = std::max(peak, bench::residentKiB());
-                run.finish();
-                pages = static_cast<int>(files.size());
-                // Keep the pages for the PDF (the report removes its own folder).
-                std::filesystem::remove_all(keep);
-                std::filesystem::create_directories(keep);
-                kept.clear();
-                for (const auto& f : files) {
-                    const auto to = keep / std::filesystem::path(f).filename();
-                    std::filesystem::rename(f, to);
-                    kept.push_back(to.string());
-                }
-                SBK.close();
-                SBD.close();
-            });
-        });
-        std::printf("%-24s %5d pages to page files: median %.2f s (%.2f-%.2f), %.0f pages/s, %.1f x the limit;"
-                    " memory +%ld KiB at most (target 10 s)\n",
-                    l.name, pages, f.median, f.low, f.high, pages / f.median, f.median / limit, peak - before);
+        const std::string ours = (dir / "ours.pdf").string(), bare = (dir / "bare.pdf").string();
         std::string why;
-        const Figure pdf = measure([&] {
-            if (!rt::report::render::writePdf(kept, (dir / "songbook.pdf").string(), "SongBook", why))
-                std::fprintf(stderr, "pdf: %s\n", why.c_str());
-        });
-        std::printf("%-24s %5d pages to one PDF:   median %.2f s (%.2f-%.2f), %.0f pages/s, %.1f x the limit"
-                    " (target 20 s)\n",
-                    l.name, pages, pdf.median, pdf.low, pdf.high, pages / pdf.median, pdf.median / limit);
+        const auto pdf = bench::alternate(
+            kRounds,
+            [&] {
+                if (rt::report::render::writePdf(kept, ours, "SongBook", why)) return true;
+                std::fprintf(stderr, "PDF: %s\n", why.c_str());
+                return false;
+            },
+            [&] { return bench::barePdf(kept, bare); });
+        bool equal = false;
+        const std::string renders = bench::compareRenders(ours, bare, static_cast<int>(kept.size()), equal);
+        char sizes[160];
+        std::snprintf(sizes, sizeof sizes, "%.1f MB / %.1f MB; renders of 3 pages %s", fs::file_size(ours) / 1e6,
+                      fs::file_size(bare) / 1e6, renders.c_str());
+        if (!bench::reportLimit("  PDF", pdf, kPdfLimit, sizes, "bare Qt program") || !equal) status = 2;
     }
-    std::filesystem::remove_all(dir);
-    return 0;
+    std::printf(status == 0 ? "every PDF within %.1f x the bare program\n"
+                            : "a PDF is over %.1f x the bare program, or its renders differ\n",
+                kPdfLimit);
+    fs::remove_all(dir);
+    return status;
 }

@@ -1,19 +1,29 @@
-// Report timings: 1,500 pages of 66 rows laid out into page files, and those pages rendered
-// into one PDF, each beside the same work done directly (the page bytes written with plain
-// file writes; the same texts drawn straight onto a PDF writer). Run by hand:
+// The report engine and the PDF renderer on 1,500 pages of 66 rows, each beside a reference
+// doing the same work, rounds alternated ours / reference:
+// - page files: the rows laid out into page files, beside the same page bytes written with
+//   plain file writes;
+// - stamping: page numbers stamped into every page file (none has the placeholder, so each is
+//   read through), beside plain reads of the same files;
+// - PDF: the page files drawn into one PDF, beside a bare Qt program drawing the same page
+//   files (bare_page_pdf.h); pages of both are rendered with pdftoppm and compared pixel by
+//   pixel.
+// Each figure is the median of the rounds after a warm-up, with the fastest and slowest run.
+// Exits 2 when the PDF takes more than 1.3 x the bare program or the renders differ. Run by
+// hand:
 //     report_pages [pages] [keep.pdf]
-// Each figure is the median of 5 runs after a warm-up, with the spread (min - max).
+#include <fcntl.h>
+#include <unistd.h>
+
 #include <algorithm>
 #include <cstdio>
 #include <filesystem>
+#include <functional>
 #include <string>
 #include <vector>
 
-#include <QGuiApplication>
-#include <QPainter>
-#include <QPdfWriter>
-
+#include "bare_page_pdf.h"
 #include "bench_support.h"
+#include "runtime/files/file_util.h"
 #include "runtime/report/page_file.h"
 #include "runtime/report/render/render.h"
 #include "runtime/report/report.h"
@@ -23,25 +33,10 @@ namespace fs = std::filesystem;
 
 namespace {
 
-constexpr int kRuns = 5;
+constexpr int kRounds = 5;
+constexpr double kPdfLimit = 1.3;
 int gPages = 1500;
 
-struct Figure {
-    double median, min, max;
-};
-
-template <class Work>
-Figure measure(const Work& work) {
-    work();  // warm-up
-    std::vector<double> t;
-    for (int i = 0; i < kRuns; ++i) {
-        auto t0 = bench::Clock::now();
-        work();
-        t.push_back(bench::seconds(t0));
-    }
-    std::sort(t.begin(), t.end());
-    return {t[kRuns / 2], t.front(), t.back()};
-}
 
 // Accented row texts, as a SongBook has them.
 std::string rowText(int i) {
@@ -51,7 +46,7 @@ std::string rowText(int i) {
 }
 
 // The one-column page: 66 rows of title, artist, number and brand, shading on every other.
-void layOut(rep::PageQueue& pages, rep::Report& report) {
+bool layOut(rep::PageQueue& pages, rep::Report& report) {
     report.setPages(pages);
     report.area = {775, 1000, 7396, 9000};
     auto& header = report.header({775, 0, 7396, 979});
@@ -70,9 +65,9 @@ void layOut(rep::PageQueue& pages, rep::Report& report) {
         artist.text = rowText(i * 7 + 3);
         number.text = "SC" + std::to_string(10000 + i / 15) + "-" + std::to_string(i % 15 + 1);
         shade.hidden = i % 2 == 0;
-        report.print(row);
+        if (!report.print(row)) return false;
     }
-    report.close();
+    return report.close();
 }
 
 }  // namespace
@@ -80,99 +75,86 @@ void layOut(rep::PageQueue& pages, rep::Report& report) {
 int main(int argc, char** argv) {
     if (argc > 1) gPages = std::max(1, std::atoi(argv[1]));
     const std::string keep = argc > 2 ? argv[2] : "";
-    const fs::path dir = fs::temp_directory_path() / "cantorelle-bench-report";
+    const fs::path dir = fs::temp_directory_path() / ("cantorelle-bench-report-" + std::to_string(::getpid()));
     fs::create_directories(dir);
-    std::printf("%d pages of 66 rows (%d rows)\n", gPages, gPages * 66);
+    std::printf("%d pages of 66 rows (%d rows); %d rounds ours / reference after a warm-up\n", gPages, gPages * 66,
+                kRounds);
+
+    // The pages as the engine writes them, kept for the references and the PDF.
+    rep::PageQueue pages;
+    rep::Report report;
+    if (!layOut(pages, report)) {
+        std::fprintf(stderr, "the pages could not be laid out: %s\n", report.error().c_str());
+        return 1;
+    }
+    std::vector<std::string> texts;
+    for (const auto& p : pages)
+        if (!bench::readWhole(p, texts.emplace_back())) return 1;
 
     // Page files, and the same bytes written directly.
-    std::vector<std::string> texts;
-    Figure files = measure([&] {
-        rep::PageQueue pages;
-        rep::Report report;
-        layOut(pages, report);
-        if (texts.empty())
-            for (const auto& p : pages) {
-                std::FILE* f = std::fopen(p.c_str(), "rb");
-                std::string s(fs::file_size(p), '\0');
-                if (f && std::fread(s.data(), 1, s.size(), f) != s.size()) s.clear();
-                if (f) std::fclose(f);
-                texts.push_back(std::move(s));
+    const auto files = bench::alternate(
+        kRounds,
+        [&] {
+            rep::PageQueue q;
+            rep::Report r;
+            return layOut(q, r);
+        },
+        [&] {
+            const fs::path to = dir / "direct";
+            std::error_code ec;
+            fs::remove_all(to, ec);
+            fs::create_directories(to, ec);
+            for (std::size_t i = 0; i < texts.size(); ++i) {
+                const int fd = ::open((to / ("p" + std::to_string(i))).c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0600);
+                if (fd < 0 || rt::writeAll(fd, texts[i].data(), texts[i].size()) != 0) return false;
+                if (::close(fd) != 0) return false;
             }
-    });
-    Figure direct = measure([&] {
-        fs::remove_all(dir);
-        fs::create_directories(dir);
-        for (std::size_t i = 0; i < texts.size(); ++i) {
-            const fs::path p = dir / ("p" + std::to_string(i));
-            std::FILE* f = std::fopen(p.c_str(), "wb");
-            std::fwrite(texts[i].data(), 1, texts[i].size(), f);
-            std::fclose(f);
-        }
-    });
-    std::printf("  page files   median %6.3f s (%.3f - %.3f)  %7.0f pages/s | plain writes %6.3f s (%.3f - %.3f) | ratio %.1f\n",
-                files.median, files.min, files.max, gPages / files.median, direct.median, direct.min, direct.max,
-                files.median / direct.median);
-
-    fs::remove_all(dir);
-    fs::create_directories(dir);
+            return true;
+        });
+    bench::report("page files", files, {}, "plain writes");
 
     // Stamping page numbers reads every page file through (none has the placeholder), beside
     // plain reads of the same files.
-    rep::PageQueue stampPages;
-    rep::Report stampReport;
-    layOut(stampPages, stampReport);
-    const long m = static_cast<long>(stampPages.size());
-    Figure stamp = measure([&] {
-        for (long n = 1; n <= m; ++n) rep::stampPageNumber(stampPages[static_cast<std::size_t>(n - 1)], n, m);
-    });
-    Figure reads = measure([&] {
-        std::vector<char> buf(65536);
-        for (const auto& p : stampPages) {
-            std::FILE* f = std::fopen(p.c_str(), "rb");
-            while (f && std::fread(buf.data(), 1, buf.size(), f) > 0) {
+    const long m = static_cast<long>(pages.size());
+    const auto stamp = bench::alternate(
+        kRounds,
+        [&] {
+            for (long n = 1; n <= m; ++n)
+                if (rep::stampPageNumber(pages[static_cast<std::size_t>(n - 1)], n, m) < 0) return false;
+            return true;
+        },
+        [&] {
+            std::vector<char> buf(65536);
+            for (const auto& p : pages) {
+                const int fd = ::open(p.c_str(), O_RDONLY | O_CLOEXEC);
+                if (fd < 0) return false;
+                while (::read(fd, buf.data(), buf.size()) > 0) {
+                }
+                ::close(fd);
             }
-            if (f) std::fclose(f);
-        }
-    });
-    std::printf("  stamping     median %6.3f s (%.3f - %.3f)  %7.0f pages/s | plain reads %6.3f s (%.3f - %.3f) | ratio %.1f\n",
-                stamp.median, stamp.min, stamp.max, gPages / stamp.median, reads.median, reads.min, reads.max,
-                stamp.median / reads.median);
+            return true;
+        });
+    bench::report("stamping", stamp, {}, "plain reads");
 
-    // One PDF from the page files, and the same texts drawn straight onto a PDF writer.
-    rep::PageQueue pages;
-    rep::Report report;
-    layOut(pages, report);
-    const std::string pdf = (dir / "report.pdf").string();
+    // One PDF from the page files, and the same page files drawn by a bare Qt program.
+    const std::string ours = (dir / "report.pdf").string(), bare = (dir / "bare.pdf").string();
     std::string why;
-    Figure render = measure([&] {
-        if (!rep::render::writePdf(pages, pdf, "Bench", why)) std::fprintf(stderr, "%s\n", why.c_str());
-    });
-    const auto pdfSize = fs::file_size(pdf);
-    Figure raw = measure([&] {
-        int argc0 = 3;
-        static char a0[] = "bench", a1[] = "-platform", a2[] = "offscreen";
-        static char* av[] = {a0, a1, a2, nullptr};
-        static QGuiApplication* app = QCoreApplication::instance() ? nullptr : new QGuiApplication(argc0, av);
-        (void)app;
-        QPdfWriter w(QString::fromStdString((dir / "raw.pdf").string()));
-        w.setResolution(1200);
-        QPainter p(&w);
-        QFont f("Arial");
-        f.setPixelSize(111);
-        p.setFont(f);
-        int i = 0;
-        for (int page = 0; page < gPages; ++page) {
-            if (page) w.newPage();
-            for (int r = 0; r < 66; ++r, ++i) {
-                p.drawText(QPointF(1000, 1100 + r * 135), QString::fromStdString(rowText(i)));
-                p.drawText(QPointF(4000, 1100 + r * 135), QString::fromStdString(rowText(i * 7 + 3)));
-            }
-        }
-    });
-    std::printf("  PDF          median %6.3f s (%.3f - %.3f)  %7.0f pages/s, %.1f MB | texts drawn directly %6.3f s (%.3f - %.3f) | ratio %.1f\n",
-                render.median, render.min, render.max, gPages / render.median, pdfSize / 1e6, raw.median, raw.min,
-                raw.max, render.median / raw.median);
-    if (!keep.empty()) fs::copy_file(pdf, keep, fs::copy_options::overwrite_existing);
+    const auto pdf = bench::alternate(
+        kRounds,
+        [&] {
+            if (rep::render::writePdf(pages, ours, "Bench", why)) return true;
+            std::fprintf(stderr, "PDF: %s\n", why.c_str());
+            return false;
+        },
+        [&] { return bench::barePdf(pages, bare); });
+    bool equal = false;
+    const std::string renders = bench::compareRenders(ours, bare, static_cast<int>(m), equal);
+    char note[160];
+    std::snprintf(note, sizeof note, "%.1f MB / %.1f MB; renders of 3 pages %s", fs::file_size(ours) / 1e6,
+                  fs::file_size(bare) / 1e6, renders.c_str());
+    const bool held = bench::reportLimit("PDF", pdf, kPdfLimit, note, "bare Qt program") && equal;
+    if (!keep.empty()) fs::copy_file(ours, keep, fs::copy_options::overwrite_existing);
     fs::remove_all(dir);
-    return 0;
+    if (!held) std::printf("the PDF is over %.1f x the bare program, or its renders differ\n", kPdfLimit);
+    return held ? 0 : 2;
 }
