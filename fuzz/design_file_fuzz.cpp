@@ -30,14 +30,16 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     if (s.Offset > 500 || s.PaperType < 1 || s.PaperType > 2) std::abort();
     const StyleLayout* style = FindStyle(s.PrintFormat, s.PrintSort);
     if (!style) std::abort();  // a recalled design always prints
-    static const std::string again = path + ".again.psf";
+    // Saved and recalled, the design is the same: written afresh once more, the same file.
+    static const std::string again = path + ".again.psf", twice = path + ".twice.psf";
     std::remove(again.c_str());
+    std::remove(twice.c_str());
     if (WriteDesignFile(s, again) != 0) std::abort();
     PrintSettings back;
     const SetupRead r = ReadDesignFile(again, back);
     if (!r.isType || !r.problems.empty()) std::abort();
-    if (WriteDesignFile(back, path) != 0) std::abort();
-    std::ifstream a(again, std::ios::binary), b(path, std::ios::binary);
+    if (WriteDesignFile(back, twice) != 0) std::abort();
+    std::ifstream a(again, std::ios::binary), b(twice, std::ios::binary);
     if (std::string(std::istreambuf_iterator<char>(a), {}) != std::string(std::istreambuf_iterator<char>(b), {}))
         std::abort();
     std::vector<SelectionEntry> entries;
