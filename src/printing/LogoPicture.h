@@ -1,8 +1,9 @@
 #pragma once
-// The logo of the request slips, made ready once per print run: a JPEG is decoded here (with
-// libjpeg-turbo, scaled down on the way to at most kMaxLogoPixels a side) and written as a
-// plain picture file that every page of the run refers to; other picture files are used as
-// they are. A file that cannot be read gives no logo.
+// The logo of the request slips, made ready once per print run: a JPEG (colour, greyscale, or
+// CMYK as print shops hand it out) is decoded here (rt::report::decodeJpeg, scaled down on the
+// way to at most kMaxLogoPixels a side) and written as a plain picture file that every page of
+// the run refers to; other picture files are left to the renderers, which read them with Qt's
+// image readers. A file that cannot be read whole gives no logo.
 #include <cstddef>
 #include <cstdint>
 #include <string>
@@ -16,7 +17,7 @@ struct DecodedPicture {
 };
 
 // Decodes JPEG bytes; false when they are not a JPEG picture this program can read (too large
-// even at one eighth, damaged, or not a JPEG at all).
+// even at one eighth, damaged or cut off, or not a JPEG at all).
 bool DecodeJpeg(const std::uint8_t* data, std::size_t size, DecodedPicture& out);
 
 // Whether the bytes start like a JPEG file.

@@ -10,6 +10,10 @@
 #include "printing/PrintRequestSlips.h"
 #include "runtime/report/page_file.h"
 #include "runtime/report/print.h"
+#include "runtime/report/render/render.h"
+#include "printing/labels/test_pictures.h"
+
+#include <QImage>
 
 namespace labels_test {
 namespace {
@@ -187,6 +191,62 @@ TEST_F(SlipReportsTest, NineSlipsOnTwoPagesAndNoneForAnEmptySongBook) {
     };
     EXPECT_EQ(count(pages[0]), 8);
     EXPECT_EQ(count(pages[1]), 1);
+}
+
+// Prints by drawing each job's first page at 100 dots an inch, while its pictures are there,
+// and keeps the colour in the middle of the first slip's logo place.
+class LogoColourSink : public rep::PrintSink {
+public:
+    bool print(const rep::PrintJob& job, std::string& error) override {
+        fixture::TempFolder dir;
+        const std::string png = dir.file("page.png");
+        if (!rep::render::writePng(job.pages.front(), png, 100, error)) return false;
+        const QImage img(QString::fromStdString(png));
+        colours.push_back(img.pixel(358, 222) & 0xFFFFFF);  // (3.3 + 0.28 in, 1.938 + 0.28 in)
+        return true;
+    }
+    std::vector<std::uint32_t> colours;
+};
+
+// A logo of every kind a host may choose prints in its own colours; one that cannot be read
+// whole prints no picture, and the slips still print.
+TEST_F(SlipReportsTest, LogosOfEveryKindPrintInTheirColoursOrNotAtAll) {
+    addListings({{"CV0105", 1, "Atlas", "Ada Quill"}});
+    auto sink = std::make_shared<LogoColourSink>();
+    rep::setPrintSink(sink);
+    const std::uint32_t white = 0xFFFFFF;
+    const auto cut = EncodeJpeg(300, 200, JpegKind::Rgb, 0x2050C8);
+    struct Case {
+        const char* name;
+        std::vector<std::uint8_t> bytes;  // empty: no file
+        std::uint32_t printed;            // the colour in the logo's place (white: no picture)
+    } cases[] = {
+        {"RGB JPEG", EncodeJpeg(120, 120, JpegKind::Rgb, 0x2050C8), 0x2050C8},
+        {"greyscale JPEG", EncodeJpeg(120, 120, JpegKind::Grey, 0x500000), 0x505050},
+        {"CMYK JPEG", EncodeJpeg(120, 120, JpegKind::AdobeCmyk, 0x2050C8), 0x2050C8},
+        {"plain CMYK JPEG", EncodeJpeg(120, 120, JpegKind::PlainCmyk, 0xC85020), 0xC85020},
+        {"truncated JPEG", {cut.begin(), cut.begin() + static_cast<long>(cut.size() / 2)}, white},
+        {"PNG", EncodePng(120, 120, 0x2050C8), 0x2050C8},
+        {"missing file", {}, white},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        sink->colours.clear();
+        const std::string logo = dir().file(std::string("logo-") + std::to_string(&c - cases));
+        if (!c.bytes.empty()) WriteBytes(logo, c.bytes);
+        SongRequestLogoFilename = logo;
+        NUMBEROFSLIPS = 2;
+        ASSERT_TRUE(d_.start(PrintRequestSlips)) << d_.error();
+        printWithoutPreview();
+        runProgress();
+        EXPECT_FALSE(d_.request()) << d_.windows();
+        ASSERT_TRUE(d_.end());
+        ASSERT_EQ(sink->colours.size(), 1u) << "the slips print, with or without a logo";
+        const std::uint32_t got = sink->colours[0];
+        for (int shift : {0, 8, 16})
+            EXPECT_NEAR(static_cast<int>((got >> shift) & 0xFF), static_cast<int>((c.printed >> shift) & 0xFF), 8)
+                << std::hex << got << " for " << c.printed;
+    }
 }
 
 class ManagementReportsTest : public ReportsTest {

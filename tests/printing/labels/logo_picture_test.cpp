@@ -1,50 +1,19 @@
 // The slip logo: decoded once, scaled down, refused when it cannot be read.
 #include <gtest/gtest.h>
 
-// clang-format off
-#include <cstdio>
-#include <jpeglib.h>
-// clang-format on
 #include <fstream>
 #include <sstream>
 #include <string>
 #include <vector>
 
 #include "printing/LogoPicture.h"
+#include "printing/labels/test_pictures.h"
 #include "support/data_fixture.h"
 
 namespace {
 
-std::vector<std::uint8_t> EncodeJpeg(int width, int height) {
-    jpeg_compress_struct info;
-    jpeg_error_mgr err;
-    info.err = jpeg_std_error(&err);
-    jpeg_create_compress(&info);
-    unsigned char* buffer = nullptr;
-    unsigned long size = 0;
-    jpeg_mem_dest(&info, &buffer, &size);
-    info.image_width = static_cast<JDIMENSION>(width);
-    info.image_height = static_cast<JDIMENSION>(height);
-    info.input_components = 3;
-    info.in_color_space = JCS_RGB;
-    jpeg_set_defaults(&info);
-    jpeg_start_compress(&info, TRUE);
-    std::vector<std::uint8_t> row(static_cast<std::size_t>(width) * 3);
-    while (info.next_scanline < info.image_height) {
-        for (int x = 0; x < width; ++x) {
-            row[static_cast<std::size_t>(x) * 3] = static_cast<std::uint8_t>(x);
-            row[static_cast<std::size_t>(x) * 3 + 1] = static_cast<std::uint8_t>(info.next_scanline);
-            row[static_cast<std::size_t>(x) * 3 + 2] = 200;
-        }
-        JSAMPROW r = row.data();
-        jpeg_write_scanlines(&info, &r, 1);
-    }
-    jpeg_finish_compress(&info);
-    jpeg_destroy_compress(&info);
-    std::vector<std::uint8_t> out(buffer, buffer + size);
-    free(buffer);
-    return out;
-}
+using labels_test::EncodeJpeg;
+using labels_test::JpegKind;
 
 void Write(const std::string& file, const std::vector<std::uint8_t>& bytes) {
     std::ofstream(file, std::ios::binary).write(reinterpret_cast<const char*>(bytes.data()),
@@ -79,6 +48,32 @@ TEST(LogoPicture, LargePicturesAreScaledDownOnTheWay) {
     EXPECT_EQ(p.rgb.size(), 750u * 400u * 3u);
 }
 
+// Every colour kind a print shop hands out decodes to its colour: RGB, greyscale, CMYK as
+// Adobe's programs write it (inverted) and plain CMYK.
+TEST(LogoPicture, EveryColourKindDecodesToItsColour) {
+    struct Case {
+        const char* name;
+        JpegKind kind;
+        std::uint32_t colour, expected;
+    } cases[] = {
+        {"RGB", JpegKind::Rgb, 0xC83214, 0xC83214},
+        {"greyscale", JpegKind::Grey, 0x3C0000, 0x3C3C3C},
+        {"Adobe CMYK", JpegKind::AdobeCmyk, 0xC83214, 0xC83214},
+        {"plain CMYK", JpegKind::PlainCmyk, 0x1478C8, 0x1478C8},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        const auto bytes = EncodeJpeg(64, 48, c.kind, c.colour);
+        DecodedPicture p;
+        ASSERT_TRUE(DecodeJpeg(bytes.data(), bytes.size(), p));
+        ASSERT_EQ(p.width, 64);
+        ASSERT_EQ(p.height, 48);
+        const std::size_t centre = (static_cast<std::size_t>(24) * 64 + 32) * 3;
+        for (int i = 0; i < 3; ++i)
+            EXPECT_NEAR(p.rgb[centre + static_cast<std::size_t>(i)], (c.expected >> (16 - 8 * i)) & 0xFF, 6) << i;
+    }
+}
+
 TEST(LogoPicture, UnreadableLogosGiveNoPicture) {
     fixture::TempFolder dir;
     auto jpeg = EncodeJpeg(40, 30);
@@ -89,6 +84,7 @@ TEST(LogoPicture, UnreadableLogosGiveNoPicture) {
     };
     const Case cases[] = {
         {"cut after the header mark", {jpeg.begin(), jpeg.begin() + 20}, false},
+        {"cut in the middle of the picture", {jpeg.begin(), jpeg.begin() + static_cast<long>(jpeg.size() * 2 / 3)}, false},
         {"only the start marker", {0xFF, 0xD8, 0xFF}, false},
         {"empty file", {}, false},
         {"a PNG", {0x89, 'P', 'N', 'G', '\r', '\n', 0x1A, '\n'}, true},

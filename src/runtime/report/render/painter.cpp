@@ -1,17 +1,16 @@
 #include "runtime/report/render/painter.h"
 
-#include <jpeglib.h>
-
+#include <QFile>
 #include <QFont>
 #include <QFontMetricsF>
 #include <QPen>
-#include <csetjmp>
-#include <cstdio>
+#include <cstring>
 #include <map>
 #include <memory>
 #include <tuple>
 
 #include "runtime/files/input_file.h"
+#include "runtime/report/jpeg_picture.h"
 
 namespace rt::report::render {
 
@@ -19,61 +18,8 @@ namespace {
 
 QColor color(std::uint32_t bgr) { return QColor(bgr & 0xFF, (bgr >> 8) & 0xFF, (bgr >> 16) & 0xFF); }
 
-struct JpegError {
-    jpeg_error_mgr mgr;
-    std::jmp_buf jump;
-};
-
 // Larger picture files are no logo.
 constexpr std::uint64_t kMaxPictureBytes = 64 << 20;
-
-void jpegFail(j_common_ptr info) { std::longjmp(reinterpret_cast<JpegError*>(info->err)->jump, 1); }
-void jpegQuiet(j_common_ptr, int) {}
-
-QImage loadJpeg(const std::string& path) {
-    std::FILE* f = std::fopen(path.c_str(), "rb");
-    if (!f) return {};
-    jpeg_decompress_struct info;
-    JpegError err;
-    info.err = jpeg_std_error(&err.mgr);
-    err.mgr.error_exit = jpegFail;
-    err.mgr.emit_message = jpegQuiet;
-    QImage img;
-    if (setjmp(err.jump)) {
-        jpeg_destroy_decompress(&info);
-        std::fclose(f);
-        return {};
-    }
-    jpeg_create_decompress(&info);
-    jpeg_stdio_src(&info, f);
-    jpeg_read_header(&info, TRUE);
-    info.out_color_space = JCS_RGB;
-    jpeg_start_decompress(&info);
-    // Pictures larger than 20000 pixels a side are refused rather than allocated.
-    if (info.output_width > 20000 || info.output_height > 20000 || info.output_components != 3) {
-        jpeg_destroy_decompress(&info);
-        std::fclose(f);
-        return {};
-    }
-    img = QImage(static_cast<int>(info.output_width), static_cast<int>(info.output_height), QImage::Format_RGB888);
-    while (info.output_scanline < info.output_height) {
-        JSAMPROW row = img.scanLine(static_cast<int>(info.output_scanline));
-        jpeg_read_scanlines(&info, &row, 1);
-    }
-    jpeg_finish_decompress(&info);
-    jpeg_destroy_decompress(&info);
-    std::fclose(f);
-    return img;
-}
-
-bool isJpeg(const std::string& path) {
-    std::FILE* f = std::fopen(path.c_str(), "rb");
-    if (!f) return false;
-    unsigned char magic[3] = {0, 0, 0};
-    const bool jpeg = std::fread(magic, 1, 3, f) == 3 && magic[0] == 0xFF && magic[1] == 0xD8 && magic[2] == 0xFF;
-    std::fclose(f);
-    return jpeg;
-}
 
 QPen pen(const PageItem& it) {
     if (!it.hasBorder) return Qt::NoPen;
@@ -135,9 +81,23 @@ bool overflows(const QFontMetricsF& fm, char align, const QRectF& box, qreal sla
 QImage loadPicture(const std::string& path) {
     // A picture named in a setting is read only when it is a file of a sane size.
     if (!rt::inputFileProblem(path, kMaxPictureBytes).empty()) return {};
-    if (isJpeg(path)) return loadJpeg(path);
-    QImage img;
-    img.load(QString::fromStdString(path));
+    QFile file(QString::fromStdString(path));
+    if (!file.open(QIODevice::ReadOnly)) return {};
+    const QByteArray head = file.peek(3);
+    if (!looksLikeJpeg(reinterpret_cast<const std::uint8_t*>(head.constData()), static_cast<std::size_t>(head.size()))) {
+        QImage img;
+        img.load(&file, nullptr);
+        return img;
+    }
+    const QByteArray bytes = file.readAll();
+    RgbPicture p;
+    if (!decodeJpeg(reinterpret_cast<const std::uint8_t*>(bytes.constData()), static_cast<std::size_t>(bytes.size()), 0,
+                    p))
+        return {};
+    QImage img(p.width, p.height, QImage::Format_RGB888);
+    for (int y = 0; y < p.height; ++y)
+        std::memcpy(img.scanLine(y), p.rgb.data() + static_cast<std::size_t>(y) * static_cast<std::size_t>(p.width) * 3,
+                    static_cast<std::size_t>(p.width) * 3);
     return img;
 }
 

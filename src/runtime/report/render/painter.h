@@ -23,8 +23,8 @@ QSizeF pageInches(const std::string& path);
 // The page as a picture `width` pixels wide (height in the paper's proportion).
 QImage pageImage(const std::string& path, int width);
 
-// A picture file; JPEG through libjpeg-turbo, other formats through Qt's readers. Null when
-// it cannot be read.
+// A picture file; JPEG through libjpeg-turbo (jpeg_picture.h), other formats through Qt's
+// readers. Null when it cannot be read whole.
 QImage loadPicture(const std::string& path);
 
 }  // namespace rt::report::render
