@@ -123,6 +123,10 @@ void bulkCache(Connection& c, const std::string& schema, bool on) {
     c.exec(sql.c_str());
 }
 
+void bulkCache(Connection& c, const std::string& schema, const FileState& st) {
+    if (!(st.decl.attributes & WorkFile)) bulkCache(c, schema, true);
+}
+
 // A statement that could not be prepared sets the error: false then.
 bool prepared(Connection& c, const Stmt& s) {
     if (s) return true;
@@ -1534,7 +1538,7 @@ void RecordFile::stream() {
         setSqliteError(st.own->db(), st.own->lastCode());
         return;
     }
-    bulkCache(*st.own, "main", true);
+    bulkCache(*st.own, "main", st);
     st.startBulk();
     st.streaming = true;
 }
@@ -1612,7 +1616,7 @@ bool logout(int seconds, std::initializer_list<RecordFile*> list) {
             st->own->setBusyTimeout(st->busyMs);
             return false;
         }
-        bulkCache(*st->own, "main", true);
+        bulkCache(*st->own, "main", *st);
         t->single = st;
     } else {
         // One connection with every file attached: SQLite then commits them together,
@@ -1649,8 +1653,7 @@ bool logout(int seconds, std::initializer_list<RecordFile*> list) {
             schemas[i] = s;
         }
         c.finalizeAll();  // the ATTACH statements
-        bulkCache(c, "main", true);
-        for (const auto& [p, schema] : byPath) bulkCache(c, schema, true);
+        for (std::size_t i = 0; i < files.size(); ++i) bulkCache(c, schemas[i], *files[i]);
         if (c.exec("BEGIN IMMEDIATE") != SQLITE_OK) {
             setSqliteError(c.db(), c.lastCode());
             return false;

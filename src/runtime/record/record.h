@@ -49,6 +49,10 @@ enum Attribute : unsigned {
     NoAttribute = 0,
     CreateWhenMissing = 1,  // OpenDataFile may create the file when it is missing
     ReclaimSpace = 2,
+    // A work file of the program's own (a queue in a temporary folder): its page cache stays
+    // at the usual size also in transactions and streams, so that filling it takes no more
+    // memory as it grows (the system caches the file).
+    WorkFile = 4,
 };
 
 // What a declared file is: its label, record prefix, where its name comes from, its keys.
