@@ -12,10 +12,12 @@
 #include "runtime/error/error.h"
 #include "runtime/record/record.h"
 #include "runtime/text/text.h"
+#include "runtime/view/view.h"
 #include "runtime/window/window.h"
 #include "services/ProgressWindow.h"
 #include "services/open_data_file.h"
-#include "services/show_warning.h"
+#include "services/ReadEveryRecord.h"
+#include "services/ShowWarning.h"
 
 namespace {
 
@@ -29,13 +31,15 @@ class ImportAdd {
 public:
     // The discs the SongBook has (upper case), so that a row needs no disc read.
     bool start() {
-        SBD.set(SBDiscs::KUNQDISKID);
-        for (SBD.next(); rt::errorCode() == rt::NoError; SBD.next()) discs_.insert(rt::upper(SBD.UNQDISKID.str()));
-        if (rt::errorCode() != rt::NoRecord) {
-            failure_ = "The SongBook's discs could not be read.  Error: " + WarningErrorPart() + ".";
+        rt::View discs(SBD, SBDiscs::KUNQDISKID);
+        if (!ReadEveryRecord(discs, "SBDiscs", [&] {
+                discs_.insert(rt::upper(SBD.UNQDISKID.str()));
+                return true;
+            })) {
+            failure_ = "The SongBook's discs could not be read.";
             return false;
         }
-        rt::clearError();
+        IMP.set();
         return true;
     }
 
@@ -50,17 +54,29 @@ public:
             inTransaction_ = true;
         }
         const auto until = std::chrono::steady_clock::now() + kStepTime;
-        while (next_ < ImportQue.size()) {
-            if (!addRow(ImportQue[next_])) {
+        for (;;) {
+            IMP.next();
+            if (rt::errorCode() == rt::NoRecord) {
+                rt::clearError();
+                return false;
+            }
+            if (rt::errorCode() != rt::NoError) {
+                failure_ = "The listings to import could not be read (ImportQue).  Error: " + WarningErrorPart() + ".";
                 rt::rollback();
                 inTransaction_ = false;
                 added_ = duplicates_ = 0;
                 return false;
             }
-            ++next_;
-            if ((next_ & 63) == 0 && std::chrono::steady_clock::now() >= until) break;
+            const ImportRecord row = IMP.record();
+            if (!addRow(row)) {
+                rt::rollback();
+                inTransaction_ = false;
+                added_ = duplicates_ = 0;
+                return false;
+            }
+            ++done_;
+            if ((done_ & 63) == 0 && std::chrono::steady_clock::now() >= until) return true;
         }
-        return next_ < ImportQue.size();
     }
     // Commits what was added (at the end, or when the host cancelled); false when that failed.
     bool finish() {
@@ -74,11 +90,11 @@ public:
     }
     long long added() const { return added_; }
     long long duplicates() const { return duplicates_; }
-    std::size_t done() const { return next_; }
+    std::size_t done() const { return done_; }
     const std::string& failure() const { return failure_; }
 
 private:
-    bool addRow(const ImportRow& row) {
+    bool addRow(const ImportRecord& row) {
         const std::string disc = ImportDiscId(row);
         SBK.clearBuffer();
         SBK.TITLE = row.TITLE;
@@ -113,14 +129,14 @@ private:
         return true;
     }
 
-    bool fail(const ImportRow& row, const std::string& why) {
-        failure_ = "Line " + std::to_string(row.line) + " (" + ImportDiscId(row) + "-" +
+    bool fail(const ImportRecord& row, const std::string& why) {
+        failure_ = "Line " + std::to_string(row.LINE) + " (" + ImportDiscId(row) + "-" +
                    std::to_string(row.DISKTRACKNO) + "): " + why + ".  Error: " + WarningErrorPart() + ".";
         return false;
     }
 
     std::unordered_set<std::string> discs_;
-    std::size_t next_ = 0;
+    std::size_t done_ = 0;
     bool inTransaction_ = false;
     long long added_ = 0, duplicates_ = 0;
     std::string failure_;
@@ -136,7 +152,7 @@ std::string rows(long long n) { return std::to_string(n) + (n == 1 ? " listing" 
 
 long long AddImportedListings() {
     DataFileUse discs(SBD), listings(SBK);
-    const long long total = static_cast<long long>(ImportQue.size());
+    const long long total = IMP.records();
     ImportAdd add;
     ProgressWindow window(kTitle, "Adding Listings to the SongBook", {});
     window.setPercentSuffix("% completed");
@@ -153,17 +169,15 @@ long long AddImportedListings() {
         return more;
     });
     add.finish();  // after "Cancel": what was added stays
-    const std::size_t left = ImportQue.size() - static_cast<std::size_t>(add.added() + add.duplicates());
-    ImportQue.clear();
-    ImportQueClaims.clear();
+    const long long left = total - add.added() - add.duplicates();
 
     std::string text;
     if (!add.failure().empty()) {
         text = "The import stopped: " + add.failure() + "||" + rows(add.added()) +
-               " were added to the SongBook; the other " + rows(static_cast<long long>(left)) + " were not.";
+               " were added to the SongBook; the other " + rows(left) + " were not.";
     } else if (!completed) {
         text = "Import cancelled.||" + rows(add.added()) + " were added to the SongBook; the other " +
-               rows(static_cast<long long>(left)) + " were not.";
+               rows(left) + " were not.";
     }
     if (add.duplicates() > 0)
         text += std::string(text.empty() ? "" : "||") + rows(add.duplicates()) +

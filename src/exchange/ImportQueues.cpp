@@ -7,59 +7,176 @@
 #include "data/songbook.h"
 #include "runtime/error/error.h"
 #include "runtime/text/text.h"
+#include "runtime/view/view.h"
+#include "services/ReadEveryRecord.h"
+#include "services/ShowWarning.h"
 
-std::vector<ImportRow> ImportQue;
-std::vector<ImportRow> ConflictQue;
+namespace {
+
+// The folder of this thread's import queues (set while an ImportWork lives).
+thread_local std::string ImportWorkFolder;
+
+constexpr int kLockSeconds = 5;
+// Rows handled before the clock is looked at.
+constexpr long long kRowsBetweenClockReads = 256;
+
+}  // namespace
+
+rt::FileDeclaration ImportQueFile::declaration() {
+    return {"ImportQue", "IMP", [] { return ImportWorkFolder + "/ImportQue"; }, rt::CreateWhenMissing | rt::WorkFile,
+            {&KTRACK, &KALTDISKID}, {}};
+}
+
+rt::FileDeclaration ConflictQueFile::declaration() {
+    return {"ConflictQue", "BAD", [] { return ImportWorkFolder + "/ConflictQue"; }, rt::CreateWhenMissing | rt::WorkFile,
+            {&KORDER}, {}};
+}
+
+thread_local ImportQueFile IMP;
+thread_local ConflictQueFile BAD;
 PathText ImportFileName;
-ImportClaims ImportQueClaims;
+CustomIdClaims ImportQueClaims;
 
 std::string ImportDiscId(const CsvListing& row) {
     return row.UNQDISKID.blank() ? row.ALTDISKID.str() : row.UNQDISKID.str();
 }
 
-void ImportClaims::clear() {
-    tracks_.clear();
-    customIds_.clear();
+// --- the queues ---
+
+ImportWork::ImportWork() : folder_("cantorelle-import-") {
+    if (!folder_.made()) {
+        problem_ = "The import cannot keep its work files in the temporary folder: " +
+                   std::string(std::strerror(folder_.error())) + ".";
+        return;
+    }
+    ImportWorkFolder = folder_.path();
+    ImportQueClaims.clear();
+    for (rt::RecordFile* f : {static_cast<rt::RecordFile*>(&IMP), static_cast<rt::RecordFile*>(&BAD)}) {
+        f->create();
+        if (rt::errorCode() == rt::NoError) f->open(rt::ReadWrite | rt::DenyAll);
+        if (rt::errorCode() != rt::NoError) {
+            problem_ = "The import cannot keep its work files in the temporary folder: " + rt::error() + ".";
+            rt::clearError();
+            return;
+        }
+    }
+    ready_ = true;
 }
 
-void ImportClaims::claim(const CsvListing& row) {
-    const std::string disc = rt::upper(ImportDiscId(row));
-    tracks_.insert({disc, row.DISKTRACKNO});
-    if (!row.ALTDISKID.blank()) customIds_.emplace(rt::upper(row.ALTDISKID.str()), disc);
+ImportWork::~ImportWork() {
+    if (rt::inTransaction()) rt::rollback();
+    IMP.close();
+    BAD.close();
+    rt::clearError();
+    ImportQueClaims.clear();
+    ImportWorkFolder.clear();
 }
 
-bool ImportClaims::trackClaimed(const CsvListing& row) const {
-    return tracks_.count({rt::upper(ImportDiscId(row)), row.DISKTRACKNO}) > 0;
+// --- what the rows claim ---
+
+void CustomIdClaims::clear() {
+    held_.clear();
+    complete_ = true;
 }
 
-std::string ImportClaims::customIdOwner(const std::string& customId) const {
-    auto it = customIds_.find(rt::upper(rt::clip(customId)));
-    return it == customIds_.end() ? std::string() : it->second;
+void CustomIdClaims::claim(const std::string& customId, const std::string& disc) {
+    if (rt::clip(customId).empty()) return;
+    const std::string key = rt::upper(rt::clip(customId));
+    if (held_.count(key)) return;
+    if (held_.size() >= kHeld) {
+        complete_ = false;
+        return;
+    }
+    held_.emplace(key, rt::upper(rt::clip(disc)));
+}
+
+bool CustomIdClaims::owner(const std::string& customId, std::string& disc) const {
+    disc.clear();
+    auto it = held_.find(rt::upper(rt::clip(customId)));
+    if (it != held_.end()) {
+        disc = it->second;
+        return true;
+    }
+    if (complete_) return true;
+    IMP.clearBuffer();
+    IMP.ALTDISKID = customId;
+    IMP.get(ImportQueFile::KALTDISKID);
+    if (rt::errorCode() == rt::NoError) {
+        disc = rt::upper(IMP.DISC.str());
+        return true;
+    }
+    const bool missing = rt::errorCode() == rt::RecordNotFound;
+    if (missing) rt::clearError();
+    return missing;
 }
 
 bool SongBookKeys::load() {
     tracks_.clear();
     customIds_.clear();
-    SBK.set(SongBook::KUNQDISKID);
-    for (SBK.next(); rt::errorCode() == rt::NoError; SBK.next())
-        tracks_.emplace(rt::upper(SBK.UNQDISKID.str()), SBK.DISKTRACKNO);
-    if (rt::errorCode() != rt::NoRecord) return false;
-    SBD.set(SBDiscs::KALTDISKID);
-    for (SBD.next(); rt::errorCode() == rt::NoError; SBD.next())
+    rt::View listings(SBK, SongBook::KUNQDISKID);
+    if (!ReadEveryRecord(listings, "SongBook", [&] {
+            tracks_.emplace_back(rt::upper(SBK.UNQDISKID.str()), SBK.DISKTRACKNO);
+            return true;
+        }))
+        return false;
+    std::sort(tracks_.begin(), tracks_.end());
+    tracks_.shrink_to_fit();
+    rt::View discs(SBD, SBDiscs::KALTDISKID);
+    return ReadEveryRecord(discs, "SBDiscs", [&] {
         customIds_.emplace(rt::upper(SBD.ALTDISKID.str()), rt::upper(SBD.UNQDISKID.str()));
-    if (rt::errorCode() != rt::NoRecord) return false;
-    rt::clearError();
-    return true;
+        return true;
+    });
 }
 
 bool SongBookKeys::hasTrack(const std::string& disc, std::uint32_t track) const {
-    return tracks_.count({rt::upper(rt::clip(disc)), track}) > 0;
+    return std::binary_search(tracks_.begin(), tracks_.end(), std::make_pair(rt::upper(rt::clip(disc)), track));
 }
 
 const std::string* SongBookKeys::customIdOwner(const std::string& customId) const {
     auto it = customIds_.find(rt::upper(rt::clip(customId)));
     return it == customIds_.end() ? nullptr : &it->second;
 }
+
+namespace {
+
+// Whether a row bound for the SongBook has the row's disc id and track: error 35 aside, a read
+// error is a clash that cannot be told.
+ImportClash trackClaimed(const CsvListing& row) {
+    IMP.clearBuffer();
+    IMP.DISC = ImportDiscId(row);
+    IMP.DISKTRACKNO = row.DISKTRACKNO;
+    IMP.get(ImportQueFile::KTRACK);
+    if (rt::errorCode() == rt::NoError) return ImportClash::Track;
+    if (rt::errorCode() != rt::RecordNotFound) return ImportClash::ReadError;
+    rt::clearError();
+    return ImportClash::None;
+}
+
+// The custom disc id's clash with the SongBook's discs and with ImportQue's.
+ImportClash customIdClash(const CsvListing& row, const SongBookKeys* keys) {
+    if (row.ALTDISKID.blank()) return ImportClash::None;  // blank ids are no key
+    const std::string disc = rt::upper(ImportDiscId(row));
+    if (keys) {
+        if (const std::string* owner = keys->customIdOwner(row.ALTDISKID.str()); owner && *owner != disc)
+            return ImportClash::CustomId;
+    } else {
+        SBD.clearBuffer();
+        SBD.ALTDISKID = row.ALTDISKID;
+        SBD.get(SBDiscs::KALTDISKID);
+        if (rt::errorCode() == rt::NoError) {
+            if (rt::upper(SBD.UNQDISKID.str()) != disc) return ImportClash::CustomId;
+        } else if (rt::errorCode() != rt::RecordNotFound) {
+            return ImportClash::ReadError;
+        }
+        rt::clearError();
+    }
+    std::string owner;
+    if (!ImportQueClaims.owner(row.ALTDISKID.str(), owner)) return ImportClash::ReadError;
+    if (!owner.empty() && owner != disc) return ImportClash::CustomId;
+    return ImportClash::None;
+}
+
+}  // namespace
 
 ImportClash TestImportRow(const CsvListing& row, const SongBookKeys* keys) {
     const std::string disc = ImportDiscId(row);
@@ -74,108 +191,126 @@ ImportClash TestImportRow(const CsvListing& row, const SongBookKeys* keys) {
         if (rt::errorCode() != rt::RecordNotFound) return ImportClash::ReadError;
         rt::clearError();
     }
-    if (ImportQueClaims.trackClaimed(row)) return ImportClash::Track;
-    if (row.ALTDISKID.blank()) return ImportClash::None;  // blank ids are no key
-    if (keys) {
-        if (const std::string* owner = keys->customIdOwner(row.ALTDISKID.str()); owner && *owner != rt::upper(disc))
-            return ImportClash::CustomId;
-    } else {
-        SBD.clearBuffer();
-        SBD.ALTDISKID = row.ALTDISKID;
-        SBD.get(SBDiscs::KALTDISKID);
-        if (rt::errorCode() == rt::NoError) {
-            if (!rt::equalNoCase(SBD.UNQDISKID.str(), disc)) return ImportClash::CustomId;
-        } else if (rt::errorCode() != rt::RecordNotFound) {
-            return ImportClash::ReadError;
-        }
-        rt::clearError();
+    if (const ImportClash c = trackClaimed(row); c != ImportClash::None) return c;
+    return customIdClash(row, keys);
+}
+
+bool QueueImportRow(const ImportRecord& row) {
+    IMP.record() = row;
+    IMP.DISC = ImportDiscId(row);
+    IMP.add();
+    if (rt::errorCode() != rt::NoError) return false;
+    ImportQueClaims.claim(row.ALTDISKID.str(), IMP.DISC.str());
+    return true;
+}
+
+// --- the analysis ---
+
+ImportAnalysis::ImportAnalysis(rt::CsvReader& reader) : reader_(reader) {}
+
+ImportAnalysis::~ImportAnalysis() {
+    if (inTransaction_ && rt::inTransaction()) rt::rollback();
+}
+
+bool ImportAnalysis::fail(const std::string& what) {
+    failure_ = what + "  Error: " + WarningErrorPart() + ".";
+    if (inTransaction_ && rt::inTransaction()) rt::rollback();
+    inTransaction_ = false;
+    rt::clearError();
+    return false;
+}
+
+bool ImportAnalysis::start() {
+    if (!keys_.load()) {
+        songBookError_ = true;
+        return false;
     }
-    const std::string owner = ImportQueClaims.customIdOwner(row.ALTDISKID.str());
-    if (!owner.empty() && owner != rt::upper(disc)) return ImportClash::CustomId;
-    return ImportClash::None;
+    if (!rt::logout(kLockSeconds, {&IMP, &BAD})) return fail("The import's work files could not be written.");
+    inTransaction_ = true;
+    return true;
 }
 
-void SortConflictQue() {
-    std::stable_sort(ConflictQue.begin(), ConflictQue.end(), [](const ImportRow& a, const ImportRow& b) {
-        const int c = rt::compareNoCase(a.ALTDISKID.str(), b.ALTDISKID.str());
-        if (c != 0) return c < 0;
-        return a.DISKTRACKNO < b.DISKTRACKNO;
-    });
+void ImportAnalysis::note(long long line, const std::string& why) {
+    if (problems_.size() < kNamedImportProblems) problems_.push_back("Line " + std::to_string(line) + ": " + why + ".");
 }
 
-namespace {
-
-void note(ImportAnalysis& a, long long line, const std::string& why) {
-    if (a.problems.size() < kNamedImportProblems) a.problems.push_back("Line " + std::to_string(line) + ": " + why + ".");
-}
-
-}  // namespace
-
-ImportAnalysis AnalyzeImportFile(rt::CsvReader& reader) {
-    ImportAnalysis a;
-    a.encoding = reader.encoding();
-    ImportQue.clear();
-    ConflictQue.clear();
-    ImportQueClaims.clear();
-    SongBookKeys keys;
-    if (!keys.load()) {
-        a.songBookError = true;
-        return a;
-    }
-    std::vector<std::string> fields;
-    while (reader.next(fields)) {
-        ++a.rows;
-        ImportRow row;
+bool ImportAnalysis::step(std::chrono::steady_clock::time_point until) {
+    if (!inTransaction_) return false;
+    for (long long n = 1; reader_.next(fields_); ++n) {
+        ++rows_;
+        ImportRecord row;
         std::string why;
-        switch (ReadCsvListing(fields, reader.wellFormed(), row, why)) {
+        switch (ReadCsvListing(fields_, reader_.wellFormed(), row, why)) {
         case CsvRowResult::Unreadable:
-            ++a.unreadable;
-            note(a, reader.lineNumber(), why);
-            continue;
+            ++unreadable_;
+            note(reader_.lineNumber(), why);
+            break;
         case CsvRowResult::BadDate:
-            ++a.badDates;
-            note(a, reader.lineNumber(), why);
-            continue;
-        case CsvRowResult::Ok:
+            ++badDates_;
+            note(reader_.lineNumber(), why);
+            break;
+        case CsvRowResult::Ok: {
+            row.LINE = reader_.lineNumber();
+            // The SongBook's keys are in memory; a track that a row before it claimed fails to
+            // go into ImportQue, which makes it a clash as well (no read per row).
+            ImportClash clash = keys_.hasTrack(ImportDiscId(row), row.DISKTRACKNO) ? ImportClash::Track
+                                                                                 : customIdClash(row, &keys_);
+            if (clash == ImportClash::None) {
+                if (QueueImportRow(row)) {
+                    ++queued_;
+                    break;
+                }
+                if (rt::errorCode() != rt::DuplicateKey) return fail("The import's work files could not be written.");
+                rt::clearError();
+                clash = ImportClash::Track;
+            }
+            if (clash == ImportClash::ReadError) return fail("The import's work files could not be read.");
+            BAD.record() = row;
+            BAD.DISC = ImportDiscId(row);
+            BAD.add();
+            if (rt::errorCode() != rt::NoError) return fail("The import's work files could not be written.");
+            ++conflicts_;
             break;
         }
-        row.line = reader.lineNumber();
-        switch (TestImportRow(row, &keys)) {
-        case ImportClash::None:
-            ImportQueClaims.claim(row);
-            ImportQue.push_back(std::move(row));
-            break;
-        case ImportClash::Track:
-        case ImportClash::CustomId:
-            ConflictQue.push_back(std::move(row));
-            break;
-        case ImportClash::ReadError:
-            a.songBookError = true;
-            return a;
         }
+        if (n % kRowsBetweenClockReads == 0 && std::chrono::steady_clock::now() >= until) return true;
     }
-    a.readError = reader.error();
-    SortConflictQue();
-    return a;
+    return false;
+}
+
+bool ImportAnalysis::finish() {
+    if (!inTransaction_) return failure_.empty() && !songBookError_;
+    inTransaction_ = false;
+    rt::commit();
+    if (rt::errorCode() == rt::NoError) return true;
+    failure_ = "The import's work files could not be written.  Error: " + WarningErrorPart() + ".";
+    rt::clearError();
+    return false;
+}
+
+int ImportAnalysis::percent() const {
+    const std::uint64_t size = reader_.size();
+    if (size == 0) return 100;
+    return static_cast<int>(std::min<std::uint64_t>(100, reader_.bytesRead() * 100 / size));
 }
 
 std::string ImportProblemsText(const ImportAnalysis& a) {
     std::string text;
-    if (a.readError)
-        text += "The import file could not be read to its end (" + std::string(std::strerror(a.readError)) +
+    if (a.readError())
+        text += "The import file could not be read to its end (" + std::string(std::strerror(a.readError())) +
                 "); only the rows before the error are listed.||";
-    const long long left = a.unreadable + a.badDates;
+    const long long left = a.unreadable() + a.badDates();
     if (left == 0) return text;
-    if (a.unreadable)
-        text += std::to_string(a.unreadable) + (a.unreadable == 1 ? " row" : " rows") +
+    if (a.unreadable())
+        text += std::to_string(a.unreadable()) + (a.unreadable() == 1 ? " row" : " rows") +
                 " could not be read and will not be imported.|";
-    if (a.badDates)
-        text += std::to_string(a.badDates) + (a.badDates == 1 ? " row has" : " rows have") +
+    if (a.badDates())
+        text += std::to_string(a.badDates()) + (a.badDates() == 1 ? " row has" : " rows have") +
                 " an invalid date and will not be imported.|";
     text += "|";
-    for (const std::string& p : a.problems) text += p + "|";
-    if (static_cast<long long>(a.problems.size()) < left)
-        text += "and " + std::to_string(left - static_cast<long long>(a.problems.size())) + " more.";
+    for (const std::string& p : a.problems()) text += p + "|";
+    if (static_cast<long long>(a.problems().size()) < left)
+        text += "and " + std::to_string(left - static_cast<long long>(a.problems().size())) + " more.";
     while (!text.empty() && text.back() == '|') text.pop_back();
     return text;
 }

@@ -8,15 +8,15 @@
 #include "exchange/ImportQueues.h"
 #include "runtime/error/error.h"
 #include "runtime/text/text.h"
+#include "runtime/thread/thread.h"
 #include "runtime/window/window.h"
 #include "services/TaskWindow.h"
-#include "services/show_warning.h"
-
-std::size_t ConflictQueCurrent = 0;
+#include "services/ShowWarning.h"
 
 namespace {
 
 const char* const kTitle = "Cantorelle V2 SongBook Maker - Import Song Listings";
+constexpr int kLockSeconds = 5;
 
 // A track as typed: digits only, at most an unsigned 32-bit number.
 bool readTrack(const std::string& typed, std::uint32_t& out) {
@@ -32,13 +32,56 @@ bool readTrack(const std::string& typed, std::uint32_t& out) {
     return true;
 }
 
+// The row moves from ConflictQue to ImportQue in one step; false (warned) when it could not.
+bool moveToImportQue(const ImportRecord& row) {
+    if (!rt::logout(kLockSeconds, {&IMP, &BAD})) {
+        SaveFileError();
+        ShowWarning(Warning::TransactionFraming);
+        return false;
+    }
+    if (!QueueImportRow(row)) {
+        SaveFileError();
+        ShowWarning(Warning::RecordInsert);
+        return false;
+    }
+    BAD.del();
+    if (rt::errorCode() != rt::NoError) {
+        SaveFileError();
+        ShowWarning(Warning::DeleteOperation);
+        return false;
+    }
+    rt::commit();
+    if (rt::errorCode() != rt::NoError) {
+        SaveFileError();
+        ShowWarning(Warning::RecordInsert);
+        return false;
+    }
+    return true;
+}
+
+// Removes the current row of ConflictQue; false (warned) when it could not.
+bool dropRow() {
+    BAD.del();
+    if (rt::errorCode() == rt::NoError) return true;
+    SaveFileError();
+    ShowWarning(Warning::DeleteOperation);
+    return false;
+}
+
 }  // namespace
 
 void UpdateImportConflict() {
-    if (ConflictQueCurrent >= ConflictQue.size()) return;
+    const int request = CallRequest;
+    CallRequest = 0;
+    CallResponse = 2;
+    if (!BAD.hasCurrent()) return;
+    if (request == 3) {
+        if (ShowWarning(Warning::ConfirmDelete) == rt::BtnOk && dropRow()) CallResponse = 1;
+        return;
+    }
     TaskWindow w(kTitle, rt::WindowKind::Dialog, -1, -1, 250, 170, {&SBK, &SBD}, "UpdateImportConflict");
-    const ImportRow original = ConflictQue[ConflictQueCurrent];
-    ImportRow row = original;
+    const ImportRecord original = BAD.record();
+    ImportRecord row = original;
 
     w.text("?Listing", rt::clip(original.TITLE.str() + "  -  " + original.ARTIST.str()), 8, 6, 234, 10);
     w.group("?DiscTrackGroup", "Mfg. Disc ID - Track", 6, 20, 238, 46);
@@ -88,7 +131,7 @@ void UpdateImportConflict() {
             w.select(customEntry);
             break;
         case ImportClash::ReadError:
-            ShowWarning(35, "SongBook");
+            ShowWarning(Warning::RecordRetrieval, "SongBook");
             return false;
         }
         if (beep) rt::beep(rt::BeepKind::Plain);
@@ -119,18 +162,22 @@ void UpdateImportConflict() {
     };
     // A free row goes over to ImportQue.
     auto moveToImport = [&] {
-        ImportQueClaims.claim(row);
-        ImportQue.push_back(row);
-        ConflictQue.erase(ConflictQue.begin() + static_cast<std::ptrdiff_t>(ConflictQueCurrent));
+        if (!moveToImportQue(row)) return false;
         w.response = 1;
+        return true;
     };
     // "OK": a free row is imported, a clashing one keeps the typed values.
     auto keep = [&] {
         if (!takeFields()) return false;
-        if (test(true)) {
-            moveToImport();
-        } else if (changed()) {
-            ConflictQue[ConflictQueCurrent] = row;
+        if (test(true)) return moveToImport();
+        if (changed()) {
+            BAD.record() = row;
+            BAD.put();
+            if (rt::errorCode() != rt::NoError) {
+                SaveFileError();
+                ShowWarning(Warning::UpdateOperation);
+                return false;
+            }
             w.response = 1;
         }
         return true;
@@ -144,7 +191,7 @@ void UpdateImportConflict() {
                              rt::clip(w.value(discEntry)) != original.UNQDISKID.str() ||
                              rt::clip(w.value(customEntry)) != original.ALTDISKID.str();
         if (!differs) return true;
-        const int answer = ShowWarning(33);
+        const int answer = ShowWarning(Warning::UpdateCancelled);
         if (answer == rt::BtnYes) return keep();
         return answer == rt::BtnNo;
     };
@@ -159,14 +206,11 @@ void UpdateImportConflict() {
         if (w.code() != rt::EvAccepted) continue;
         if (w.field() == importButton) {
             if (!takeFields()) continue;
-            if (test(true)) {
-                moveToImport();
-                w.close();
-            }
+            if (test(true) && moveToImport()) w.close();
         } else if (w.field() == ok) {
             if (keep()) w.close();
         } else if (w.field() == skip) {
-            ConflictQue.erase(ConflictQue.begin() + static_cast<std::ptrdiff_t>(ConflictQueCurrent));
+            if (!dropRow()) continue;
             w.response = 1;
             w.close();
         } else if (w.field() == cancel) {

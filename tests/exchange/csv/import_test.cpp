@@ -3,7 +3,9 @@
 // SongBook.
 #include <sys/stat.h>
 
+#include <cstdlib>
 #include <filesystem>
+#include <optional>
 
 #include "exchange_fixture.h"
 
@@ -185,6 +187,68 @@ TEST_F(ImportTest, RowsAtTheEdgesBecomeListingsOrAreNamed) {
         EXPECT_EQ(listings(), c.listings);
     }
     rt::setToday(0);
+}
+
+// A large file is analysed behind a progress window that "Cancel" stops; its rows wait on
+// disc, in a work folder that goes with the import.
+class LargeImportTest : public ImportTest {
+protected:
+    void SetUp() override {
+        ImportTest::SetUp();
+        std::filesystem::create_directory(file("tmp"));
+        const char* old = std::getenv("TMPDIR");
+        oldTmp_ = old ? std::optional<std::string>(old) : std::nullopt;
+        ::setenv("TMPDIR", file("tmp").c_str(), 1);
+        std::string text;
+        for (int i = 0; i < kRows; ++i)
+            text += row("Chanson d'\xC3\xA9t\xC3\xA9 " + std::to_string(i), std::to_string(1000 + i / 15),
+                        static_cast<unsigned>(i % 15 + 1), "SC" + std::to_string(10000 + i / 15));
+        writeText(file("large.csv"), text);
+    }
+    void TearDown() override {
+        if (oldTmp_) ::setenv("TMPDIR", oldTmp_->c_str(), 1);
+        else ::unsetenv("TMPDIR");
+        ImportTest::TearDown();
+    }
+    // The work folders left in the temporary folder.
+    std::vector<std::string> workFolders() { return fixture::namesIn(file("tmp")); }
+
+    static constexpr int kRows = 150000;
+    std::optional<std::string> oldTmp_;
+};
+
+TEST_F(LargeImportTest, TheAnalysisShowsProgressAndImportsEveryRow) {
+    ASSERT_TRUE(d_.start(ImportListings));
+    ASSERT_TRUE(d_.dialog(file("large.csv")));
+    ASSERT_TRUE(d_.window("Analyzing Import File")) << d_.windows();
+    EXPECT_EQ(workFolders().size(), 1u);
+    for (int i = 0; i < 1000 && d_.window("Analyzing Import File"); ++i) d_.wait(1);
+    ASSERT_TRUE(d_.window(kImportTitle)) << d_.windows();
+    EXPECT_FALSE(d_.hidden("?NoConflictText"));
+    EXPECT_EQ(d_.text("?Summary"), "150000 listings ready to import.");
+    ASSERT_TRUE(d_.in(kImportTitle).press("Import Listings"));
+    for (int i = 0; i < 1000 && d_.window("Importing Listings"); ++i) d_.wait(1);
+    ASSERT_FALSE(d_.window(kImportTitle)) << d_.windows();
+    ASSERT_TRUE(d_.end());
+    EXPECT_TRUE(workFolders().empty());
+    long long n = 0;
+    rt::runProgram([&] {
+        SBK.open();
+        n = SBK.records();
+        SBK.close();
+    });
+    EXPECT_EQ(n, kRows);
+}
+
+TEST_F(LargeImportTest, CancelDuringTheAnalysisImportsNothing) {
+    ASSERT_TRUE(d_.start(ImportListings));
+    ASSERT_TRUE(d_.dialog(file("large.csv")));
+    ASSERT_TRUE(d_.in("Analyzing Import File").press("Cancel")) << d_.windows();
+    EXPECT_FALSE(d_.window("Analyzing Import File"));
+    EXPECT_FALSE(d_.window(kImportTitle)) << d_.windows();
+    ASSERT_TRUE(d_.end());
+    EXPECT_TRUE(listings().empty());
+    EXPECT_TRUE(workFolders().empty());
 }
 
 TEST_F(ImportTest, AFileThatWillNotOpenIsReported) {
