@@ -163,6 +163,7 @@ bool importInto(const std::string& book, const std::string& file, long rows) {
     d.setSettleTimeout(1800000);
     d.start(ImportListings);
     d.dialog(file);
+    while (d.running() && d.window("Analyzing Import File")) d.wait(1);  // a large file's analysis
     d.in("Import Song Listings").press("Import Listings");
     while (d.running() && !d.request()) d.wait(1);
     const bool running = d.running();
