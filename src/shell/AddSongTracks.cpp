@@ -67,6 +67,13 @@ private:
     bool store(std::string& problem);
     void showTrack();
 
+    // The disc chosen in the disc list (its disc id and custom disc id as they were then), so
+    // that Add Track finds out when another window renumbered or deleted it meanwhile.
+    std::string chosenDisc_, chosenCustomId_;
+    std::string goneMessage_;
+    bool chosenDiscIsThere();
+    bool disclessDisc();
+
     TaskWindow w_;
     int title_ = 0, artist_ = 0, discless_ = 0, disclessGroup_ = 0, disclessTrack_ = 0;
     int discGroup_ = 0, disc_ = 0, addDisc_ = 0, trackGroup_ = 0, track_ = 0;
@@ -239,6 +246,8 @@ void AddTracks::discChosen() {
         rt::clearError();
         return;
     }
+    chosenDisc_ = SBD.UNQDISKID.str();
+    chosenCustomId_ = SBD.ALTDISKID.str();
     propose(SBD.UNQDISKID.str());
     const std::string code = SBD.MAKETYPE.str();
     MAK.clearBuffer();
@@ -249,17 +258,67 @@ void AddTracks::discChosen() {
 }
 
 void AddTracks::addDisc() {
+    SBK.UNQDISKID.clear();  // the new disc's custom disc id comes back here
     AddDiscToLibrary();
     const std::string alt = SBK.UNQDISKID.str();
+    if (alt.empty()) return;  // cancelled: the window stays as it was
+    // The new disc as the dialog left it, before filling the list reads every disc.
+    const SBDiscsRecord added = SBD.record();
     fillDiscs();
-    if (!alt.empty()) w_.setValue(disc_, alt);
+    w_.setValue(disc_, alt);
+    chosenDisc_ = added.UNQDISKID.str();
+    chosenCustomId_ = added.ALTDISKID.str();
     trackNo_ = 1;
     showTrack();
     MAK.clearBuffer();
-    MAK.MAKEID = SBD.MAKETYPE;
+    MAK.MAKEID = added.MAKETYPE;
     MAK.get(MakeId::KMAKEID);
-    w_.setValue(code_, rt::errorCode() == rt::NoError ? codeChoice() : SBD.MAKETYPE.str());
+    w_.setValue(code_, rt::errorCode() == rt::NoError ? codeChoice() : added.MAKETYPE.str());
     rt::clearError();
+}
+
+// The disc record of the discless tracks ("*" / "*") in the disc record buffer, made when the
+// SongBook has none yet; false when it could not be made.
+bool AddTracks::disclessDisc() {
+    SBD.clearBuffer();
+    SBD.ALTDISKID = "*";
+    SBD.get(SBDiscs::KALTDISKID);
+    if (rt::errorCode() == rt::NoError) return true;
+    SBD.clearBuffer();
+    SBD.UNQDISKID = "*";
+    SBD.get(SBDiscs::KUNQDISKID);
+    if (rt::errorCode() == rt::NoError) return true;
+    SBD.clearBuffer();
+    SBD.UNQDISKID = "*";
+    SBD.ALTDISKID = "*";
+    SBD.add();
+    return rt::errorCode() == rt::NoError;
+}
+
+// Whether the disc chosen in the list is still the disc of that custom disc id (in the disc
+// record buffer then); otherwise goneMessage_ says what became of it. Another window may have
+// renumbered or deleted it since it was chosen.
+bool AddTracks::chosenDiscIsThere() {
+    const std::string typed = rt::clip(w_.value(disc_));
+    SBD.clearBuffer();
+    SBD.ALTDISKID = typed;
+    SBD.get(SBDiscs::KALTDISKID);
+    const bool found = rt::errorCode() == rt::NoError;
+    rt::clearError();
+    if (found && (chosenDisc_.empty() || rt::equalNoCase(SBD.UNQDISKID.str(), chosenDisc_))) return true;
+    const std::string was = chosenCustomId_.empty() || !rt::equalNoCase(chosenCustomId_, typed) ? typed : chosenCustomId_;
+    goneMessage_ = "The disc " + was + " is no longer in the SongBook: another window deleted it.";
+    if (!chosenDisc_.empty()) {
+        SBD.clearBuffer();
+        SBD.UNQDISKID = chosenDisc_;
+        SBD.get(SBDiscs::KUNQDISKID);
+        if (rt::errorCode() == rt::NoError)
+            goneMessage_ = "The disc " + was + " is now disc " + SBD.ALTDISKID.str() +
+                           ": another window renumbered it.";
+        rt::clearError();
+    }
+    goneMessage_ += "||No track was added. Please choose the disc again.";
+    return false;
 }
 
 // The listing, and its disc when the SongBook does not hold it, in one transaction: a refused
@@ -272,24 +331,16 @@ bool AddTracks::store(std::string& problem) {
     }
     const SongBookRecord listing = SBK.record();
     const std::string typed = listing.UNQDISKID.str();
-    SBD.clearBuffer();
-    SBD.ALTDISKID = typed;
-    SBD.get(SBDiscs::KALTDISKID);
-    if (rt::errorCode() != rt::NoError) {
-        SBD.clearBuffer();
-        SBD.UNQDISKID = typed;
-        SBD.get(SBDiscs::KUNQDISKID);
-        if (rt::errorCode() != rt::NoError) {
-            SBD.clearBuffer();
-            SBD.UNQDISKID = typed;
-            SBD.ALTDISKID = typed;
-            SBD.add();
-            if (rt::errorCode() != rt::NoError) {
-                SaveFileError();
-                problem = "disc";
-                return false;
-            }
+    if (typed != "*") {
+        // A disc of the list: it must still be the one chosen. No disc is made for it.
+        if (!chosenDiscIsThere()) {
+            problem = "gone";
+            return false;
         }
+    } else if (!disclessDisc()) {
+        SaveFileError();
+        problem = "disc";
+        return false;
     }
     SBK.record() = listing;
     SBK.UNQDISKID = SBD.UNQDISKID;
@@ -332,6 +383,13 @@ void AddTracks::addTrack() {
         if (problem == "duplicate") {
             rt::message("Track# already in use, please select another..");
             w_.select(discless ? disclessTrack_ : track_);
+        } else if (problem == "gone") {
+            rt::message(goneMessage_, "Add Song Tracks", rt::Icon::Exclamation);
+            fillDiscs();
+            w_.setValue(disc_, "");
+            chosenDisc_.clear();
+            chosenCustomId_.clear();
+            w_.select(disc_);
         } else {
             // Nothing was added: the window stays with what was entered.
             ShowWarning(Warning::RecordInsert);

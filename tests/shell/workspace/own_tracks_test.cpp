@@ -1,4 +1,6 @@
 // The host's own discs and tracks, added from the workspace as a host would.
+#include <cctype>
+
 #include "workspace_fixture.h"
 
 namespace workspace_test {
@@ -85,6 +87,108 @@ TEST_F(OwnTracksTest, ChoosingADiscProposesItsNextTrackAndATakenTrackIsRefused) 
     ASSERT_TRUE(d_.answer("OK")) << d_.error();
     EXPECT_EQ(rows("SELECT count(*) FROM data"), std::vector<std::string>{"7"});
 }
+
+// A brand disc made with "+" gives its tracks its own manufacturer code, also when another
+// disc of the SongBook (a custom "CU" one) sorts after it.
+TEST_F(OwnTracksTest, ATrackOnABrandDiscMadeWithPlusGetsThatBrandsCode) {
+    auto discs = sampleDiscs();
+    discs.push_back({"CU0900", "900"});
+    makeSongBook("Songs", sampleListings(), discs);
+    openWorkspace("Songs");
+    ASSERT_TRUE(d_.menu({"&SongBook", "Add &Track(s)"})) << d_.error();
+    ASSERT_TRUE(d_.press("?AddDisc")) << d_.error();
+    ASSERT_EQ(d_.active()->title, kAddDisc) << d_.windows();
+    ASSERT_TRUE(d_.type("?SBD:ALTDISKID", "100")) << d_.error();
+    ASSERT_TRUE(d_.type("?SBD:UNQDISKID", "SL3002")) << d_.error();
+    ASSERT_TRUE(d_.type("?SBD:MAKEID", "Starlane Karaoke")) << d_.error();
+    EXPECT_EQ(d_.value("?SBD:MAKETYPE"), "SL");
+    ASSERT_TRUE(d_.press("Ok")) << d_.error();
+    ASSERT_EQ(d_.active()->title, kAddTracks) << d_.windows();
+    EXPECT_EQ(d_.value("?SBK:UNQDISKID"), "100");
+    EXPECT_EQ(d_.value("?SBK:MAKEID"), "SL - Starlane Audio");
+    EXPECT_EQ(d_.value("?SBK:DISKTRACKNO"), "1");
+    addSong("Brand New", "Ada Quill");
+    anotherOne("&No");
+    EXPECT_EQ(rows("SELECT UNQDISKID || '-' || DISKTRACKNO || ' ' || MAKEID FROM data WHERE TITLE = 'Brand New'"),
+              std::vector<std::string>{"SL3002-1 SL"});
+    EXPECT_EQ(fixture::queryColumn(listingFile("Songs", "2bd"),
+                                   "SELECT ALTDISKID || '/' || MAKETYPE FROM data WHERE UNQDISKID = 'SL3002'"),
+              std::vector<std::string>{"100/SL"});
+}
+
+// "+" cancelled leaves the chosen disc, its next track and its code as they were.
+TEST_F(OwnTracksTest, PlusCancelledChangesNothing) {
+    openAddTracks();
+    ASSERT_TRUE(d_.type("?SBK:UNQDISKID", "101")) << d_.error();
+    const std::string code = d_.value("?SBK:MAKEID");
+    ASSERT_TRUE(d_.press("?AddDisc")) << d_.error();
+    ASSERT_TRUE(d_.press("Cancel")) << d_.error();
+    ASSERT_EQ(d_.active()->title, kAddTracks) << d_.windows();
+    EXPECT_EQ(d_.value("?SBK:UNQDISKID"), "101");
+    EXPECT_EQ(d_.value("?SBK:DISKTRACKNO"), "4");
+    EXPECT_EQ(d_.value("?SBK:MAKEID"), code);
+    addSong("Still Here", "Ada Quill");
+    anotherOne("&No");
+    EXPECT_EQ(rows("SELECT UNQDISKID || '-' || DISKTRACKNO FROM data WHERE TITLE = 'Still Here'"),
+              std::vector<std::string>{"CV0105-4"});
+}
+
+// Another window renumbers or deletes the chosen disc before "Add Track": no disc is made
+// under the old custom disc id, nothing is added, and the host is told what became of it.
+struct GoneDisc {
+    const char* name;
+    const char* sql;  // what the other window did
+    const char* message;
+    const char* chooseAgain;
+};
+const GoneDisc kGoneDiscs[] = {
+    {"renumbered", "UPDATE data SET ALTDISKID = '111' WHERE ALTDISKID = '101'",
+     "The disc 101 is now disc 111: another window renumbered it.\n\nNo track was added. Please choose the disc "
+     "again.",
+     "111"},
+    {"renumbered, its number given to another disc",
+     "UPDATE data SET ALTDISKID = CASE ALTDISKID WHEN '101' THEN '111' ELSE '101' END WHERE ALTDISKID IN "
+     "('101', '102')",
+     "The disc 101 is now disc 111: another window renumbered it.\n\nNo track was added. Please choose the disc "
+     "again.",
+     "111"},
+    {"deleted", "DELETE FROM data WHERE ALTDISKID = '101'",
+     "The disc 101 is no longer in the SongBook: another window deleted it.\n\nNo track was added. Please choose "
+     "the disc again.",
+     "102"},
+};
+
+class GoneDiscTest : public OwnTracksTest, public ::testing::WithParamInterface<GoneDisc> {};
+
+TEST_P(GoneDiscTest, IsNotMadeAgainAndTheHostIsTold) {
+    const GoneDisc& c = GetParam();
+    openAddTracks();
+    ASSERT_TRUE(d_.type("?SBK:UNQDISKID", "101")) << d_.error();
+    ASSERT_EQ(fixture::execSql(listingFile("Songs", "2bd"), c.sql), 0);
+    const auto discsBefore = discsOf("Songs");
+    addSong("Too Late", "Ada Quill");
+    EXPECT_EQ(message(), c.message) << d_.windows();
+    ASSERT_TRUE(d_.answer("OK")) << d_.error();
+    EXPECT_EQ(d_.active()->title, kAddTracks);
+    EXPECT_EQ(d_.value("?SBK:UNQDISKID"), "");
+    EXPECT_EQ(d_.value("?SBK:TITLE"), "Too Late");
+    EXPECT_EQ(discsOf("Songs"), discsBefore);
+    EXPECT_EQ(rows("SELECT count(*) FROM data WHERE TITLE = 'Too Late'"), std::vector<std::string>{"0"});
+    // Chosen again, the disc takes the track.
+    ASSERT_TRUE(d_.type("?SBK:UNQDISKID", c.chooseAgain)) << d_.error();
+    ASSERT_TRUE(d_.press("Add Track")) << d_.error();
+    anotherOne("&No");
+    EXPECT_EQ(rows("SELECT count(*) FROM data WHERE TITLE = 'Too Late'"), std::vector<std::string>{"1"});
+    EXPECT_EQ(discsOf("Songs"), discsBefore);
+}
+
+INSTANTIATE_TEST_SUITE_P(OwnTracks, GoneDiscTest, ::testing::ValuesIn(kGoneDiscs),
+                         [](const ::testing::TestParamInfo<GoneDisc>& info) {
+                             std::string n;
+                             for (const char* p = info.param.name; *p; ++p)
+                                 if (std::isalnum(static_cast<unsigned char>(*p))) n += *p;
+                             return n;
+                         });
 
 TEST_F(OwnTracksTest, ADiscIsRefusedWhenItsIdsAreTaken) {
     openAddTracks();
