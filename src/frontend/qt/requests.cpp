@@ -247,163 +247,173 @@ void RequestPresenter::show(const rt::Request& r) {
     s.thread = r.thread;
     s.window = r.window;
     QWidget* parent = parentFor(r);
-    const int id = r.id;
     switch (r.kind) {
-    case rt::RequestKind::Message: {
-        auto* mb = new QMessageBox(parent);
-        mb->setWindowTitle(titleText(r.title));
-        mb->setTextFormat(Qt::PlainText);
-        mb->setText(qs(r.text));
-        mb->setIcon(boxIcon(r.icon));
-        QAbstractButton* deflt = nullptr;
-        QAbstractButton* escape = nullptr;
-        const int escapeValue = rt::escapeValue(r);
-        std::vector<QAbstractButton*> buttons;
-        for (std::size_t i = 0; i < r.buttons.size(); ++i) {
-            // One role for all keeps the program's order of buttons.
-            QPushButton* b = mb->addButton(qs(r.buttons[i]), QMessageBox::ActionRole);
-            const int value = i < r.values.size() ? r.values[i] : static_cast<int>(i + 1);
-            b->setProperty("qtfeValue", value);
-            if (value == r.defaultValue) deflt = b;
-            if (escapeValue && value == escapeValue && !escape) escape = b;
-            buttons.push_back(b);
-        }
-        if (buttons.empty()) {
-            QPushButton* b = mb->addButton(QStringLiteral("OK"), QMessageBox::AcceptRole);
-            b->setProperty("qtfeValue", r.defaultValue ? r.defaultValue : 1);
-            buttons.push_back(b);
-            escape = b;
-        }
-        if (!deflt) deflt = buttons.front();
-        mb->setDefaultButton(qobject_cast<QPushButton*>(deflt));
-        // Escape and the title bar's close answer the button that cancels; a box without one
-        // (its default may delete) ignores both and waits for a choice.
-        mb->setEscapeButton(escape);
-        const int fallback = escape ? escape->property("qtfeValue").toInt() : r.defaultValue;
-        present(s, id, mb, [mb, fallback](int) {
-            rt::Answer a;
-            QAbstractButton* b = mb->clickedButton();
-            a.value = b ? b->property("qtfeValue").toInt() : fallback;
-            a.ok = true;
-            return a;
-        });
-        break;
-    }
-    case rt::RequestKind::Popup: {
-        auto* m = new QMenu(parent);
-        int n = 0;
-        for (const auto& item : r.items) {
-            if (item == "-") {
-                m->addSeparator();
-                continue;
-            }
-            ++n;
-            QString t = qs(item);
-            const bool grey = t.startsWith('~');
-            if (grey) t.remove(0, 1);
-            QAction* a = m->addAction(t);
-            a->setEnabled(!grey);
-            connect(a, &QAction::triggered, this, [this, id, n] {
-                rt::Answer an;
-                an.value = n;
-                an.ok = true;
-                finish(id, an);
-            });
-        }
-        // A chosen item triggers after the menu hides; only a menu left without a choice answers 0.
-        connect(m, &QMenu::aboutToHide, this, [this, id] {
-            QTimer::singleShot(0, this, [this, id] { finish(id, rt::Answer{}); });
-        });
-        m->popup(QCursor::pos());
-        s.w = m;
-        s.blocks = false;  // a menu holds the mouse and keys itself while it is open
+    case rt::RequestKind::Message: showMessage(s, r, parent); break;
+    case rt::RequestKind::Popup:
+        // A menu takes the mouse and keys itself: it is not raised as a dialog is.
+        showPopup(s, r, parent);
         return;
-    }
     case rt::RequestKind::OpenFile:
-    case rt::RequestKind::SaveFile: {
-        const bool save = r.kind == rt::RequestKind::SaveFile;
-        auto* d = new QFileDialog(parent, qs(r.title));
-        const QString filter = qtFilter(r.filter);
-        if (!filter.isEmpty()) d->setNameFilters(filter.split(QStringLiteral(";;")));
-        d->setAcceptMode(save ? QFileDialog::AcceptSave : QFileDialog::AcceptOpen);
-        d->setFileMode(save ? QFileDialog::AnyFile : QFileDialog::ExistingFile);
-        const QString start = qs(rt::absolutePath(r.path.empty() ? std::string(".") : r.path));
-        QFileInfo fi(start);
-        if (fi.isDir()) {
-            d->setDirectory(fi.absoluteFilePath());
-        } else {
-            d->setDirectory(fi.absolutePath());
-            d->selectFile(fi.fileName());
-        }
-        if (save) {
-            const QString first = qs(r.filter).section('|', 1, 1).section(';', 0, 0);
-            if (first.startsWith(QStringLiteral("*.")) && first.indexOf('*', 1) < 0) d->setDefaultSuffix(first.mid(2));
-        }
-        present(s, id, d, [d](int result) { return chosenPath(*d, result); });
-        break;
-    }
-    case rt::RequestKind::Folder: {
-        auto* d = new QFileDialog(parent, qs(r.title));
-        d->setFileMode(QFileDialog::Directory);
-        d->setOption(QFileDialog::ShowDirsOnly);
-        const QString start = qs(rt::absolutePath(r.path.empty() ? std::string(".") : r.path));
-        d->setDirectory(QFileInfo(start).isDir() ? start : QFileInfo(start).absolutePath());
-        present(s, id, d, [d](int result) { return chosenPath(*d, result); });
-        break;
-    }
-    case rt::RequestKind::Color: {
-        QColor initial = toColor(r.color);
-        auto* d = new QColorDialog(initial.isValid() ? initial : QColor(Qt::black), parent);
-        if (!r.title.empty()) d->setWindowTitle(qs(r.title));
-        present(s, id, d, [d](int result) {
-            rt::Answer a;
-            a.ok = result == QDialog::Accepted;
-            a.color = a.ok ? fromColor(d->selectedColor()) : 0;
-            return a;
-        });
-        break;
-    }
-    case rt::RequestKind::Font: {
-        auto* d = new FontColorDialog(r.font, parent);
-        d->setWindowTitle(qs(r.title.empty() ? std::string("Font") : r.title));
-        present(s, id, d, [d](int result) {
-            rt::Answer a;
-            a.ok = result == QDialog::Accepted;
-            if (a.ok) a.font = d->result();
-            return a;
-        });
-        break;
-    }
-    case rt::RequestKind::Printer: {
-        // Printing to a file is the dialog's PDF output; anything else is a printer by name.
-        auto printer = std::make_shared<QPrinter>();
-        if (r.toFile || r.path == rt::report::kPdfPrinter) {
-            printer->setOutputFormat(QPrinter::PdfFormat);
-            if (r.toFile && !r.path.empty()) printer->setOutputFileName(qs(r.path));
-        } else if (!r.path.empty()) {
-            printer->setPrinterName(qs(r.path));
-        }
-        auto* d = new QPrintDialog(printer.get(), parent);
-        if (!r.title.empty()) d->setWindowTitle(qs(r.title));
-        present(s, id, d, [printer](int result) {
-            rt::Answer a;
-            a.ok = result == QDialog::Accepted;
-            if (a.ok && printer->outputFormat() == QPrinter::PdfFormat) {
-                // Whatever its ending, the name handed back is the file to write.
-                a.toFile = true;
-                a.path = ss(printer->outputFileName());
-            } else if (a.ok) {
-                a.path = ss(printer->printerName());
-            }
-            return a;
-        });
-        break;
-    }
+    case rt::RequestKind::SaveFile: showFileDialog(s, r, parent); break;
+    case rt::RequestKind::Folder: showFolderDialog(s, r, parent); break;
+    case rt::RequestKind::Color: showColorDialog(s, r, parent); break;
+    case rt::RequestKind::Font: showFontDialog(s, r, parent); break;
+    case rt::RequestKind::Printer: showPrinterDialog(s, r, parent); break;
     }
     if (s.w) {
         s.w->raise();
         s.w->activateWindow();
     }
+}
+
+void RequestPresenter::showMessage(Shown& s, const rt::Request& r, QWidget* parent) {
+    auto* mb = new QMessageBox(parent);
+    mb->setWindowTitle(titleText(r.title));
+    mb->setTextFormat(Qt::PlainText);
+    mb->setText(qs(r.text));
+    mb->setIcon(boxIcon(r.icon));
+    QAbstractButton* deflt = nullptr;
+    QAbstractButton* escape = nullptr;
+    const int escapeValue = rt::escapeValue(r);
+    std::vector<QAbstractButton*> buttons;
+    for (std::size_t i = 0; i < r.buttons.size(); ++i) {
+        // One role for all keeps the program's order of buttons.
+        QPushButton* b = mb->addButton(qs(r.buttons[i]), QMessageBox::ActionRole);
+        const int value = i < r.values.size() ? r.values[i] : static_cast<int>(i + 1);
+        b->setProperty("qtfeValue", value);
+        if (value == r.defaultValue) deflt = b;
+        if (escapeValue && value == escapeValue && !escape) escape = b;
+        buttons.push_back(b);
+    }
+    if (buttons.empty()) {
+        QPushButton* b = mb->addButton(QStringLiteral("OK"), QMessageBox::AcceptRole);
+        b->setProperty("qtfeValue", r.defaultValue ? r.defaultValue : 1);
+        buttons.push_back(b);
+        escape = b;
+    }
+    if (!deflt) deflt = buttons.front();
+    mb->setDefaultButton(qobject_cast<QPushButton*>(deflt));
+    // Escape and the title bar's close answer the button that cancels; a box without one
+    // (its default may delete) ignores both and waits for a choice.
+    mb->setEscapeButton(escape);
+    const int fallback = escape ? escape->property("qtfeValue").toInt() : r.defaultValue;
+    present(s, r.id, mb, [mb, fallback](int) {
+        rt::Answer a;
+        QAbstractButton* b = mb->clickedButton();
+        a.value = b ? b->property("qtfeValue").toInt() : fallback;
+        a.ok = true;
+        return a;
+    });
+}
+
+void RequestPresenter::showPopup(Shown& s, const rt::Request& r, QWidget* parent) {
+    const int id = r.id;
+    auto* m = new QMenu(parent);
+    int n = 0;
+    for (const auto& item : r.items) {
+        if (item == "-") {
+            m->addSeparator();
+            continue;
+        }
+        ++n;
+        QString t = qs(item);
+        const bool grey = t.startsWith('~');
+        if (grey) t.remove(0, 1);
+        QAction* a = m->addAction(t);
+        a->setEnabled(!grey);
+        connect(a, &QAction::triggered, this, [this, id, n] {
+            rt::Answer an;
+            an.value = n;
+            an.ok = true;
+            finish(id, an);
+        });
+    }
+    // A chosen item triggers after the menu hides; only a menu left without a choice answers 0.
+    connect(m, &QMenu::aboutToHide, this, [this, id] {
+        QTimer::singleShot(0, this, [this, id] { finish(id, rt::Answer{}); });
+    });
+    m->popup(QCursor::pos());
+    s.w = m;
+    s.blocks = false;  // a menu holds the mouse and keys itself while it is open
+}
+
+void RequestPresenter::showFileDialog(Shown& s, const rt::Request& r, QWidget* parent) {
+    const bool save = r.kind == rt::RequestKind::SaveFile;
+    auto* d = new QFileDialog(parent, qs(r.title));
+    const QString filter = qtFilter(r.filter);
+    if (!filter.isEmpty()) d->setNameFilters(filter.split(QStringLiteral(";;")));
+    d->setAcceptMode(save ? QFileDialog::AcceptSave : QFileDialog::AcceptOpen);
+    d->setFileMode(save ? QFileDialog::AnyFile : QFileDialog::ExistingFile);
+    const QString start = qs(rt::absolutePath(r.path.empty() ? std::string(".") : r.path));
+    QFileInfo fi(start);
+    if (fi.isDir()) {
+        d->setDirectory(fi.absoluteFilePath());
+    } else {
+        d->setDirectory(fi.absolutePath());
+        d->selectFile(fi.fileName());
+    }
+    if (save) {
+        const QString first = qs(r.filter).section('|', 1, 1).section(';', 0, 0);
+        if (first.startsWith(QStringLiteral("*.")) && first.indexOf('*', 1) < 0) d->setDefaultSuffix(first.mid(2));
+    }
+    present(s, r.id, d, [d](int result) { return chosenPath(*d, result); });
+}
+
+void RequestPresenter::showFolderDialog(Shown& s, const rt::Request& r, QWidget* parent) {
+    auto* d = new QFileDialog(parent, qs(r.title));
+    d->setFileMode(QFileDialog::Directory);
+    d->setOption(QFileDialog::ShowDirsOnly);
+    const QString start = qs(rt::absolutePath(r.path.empty() ? std::string(".") : r.path));
+    d->setDirectory(QFileInfo(start).isDir() ? start : QFileInfo(start).absolutePath());
+    present(s, r.id, d, [d](int result) { return chosenPath(*d, result); });
+}
+
+void RequestPresenter::showColorDialog(Shown& s, const rt::Request& r, QWidget* parent) {
+    QColor initial = toColor(r.color);
+    auto* d = new QColorDialog(initial.isValid() ? initial : QColor(Qt::black), parent);
+    if (!r.title.empty()) d->setWindowTitle(qs(r.title));
+    present(s, r.id, d, [d](int result) {
+        rt::Answer a;
+        a.ok = result == QDialog::Accepted;
+        a.color = a.ok ? fromColor(d->selectedColor()) : 0;
+        return a;
+    });
+}
+
+void RequestPresenter::showFontDialog(Shown& s, const rt::Request& r, QWidget* parent) {
+    auto* d = new FontColorDialog(r.font, parent);
+    d->setWindowTitle(qs(r.title.empty() ? std::string("Font") : r.title));
+    present(s, r.id, d, [d](int result) {
+        rt::Answer a;
+        a.ok = result == QDialog::Accepted;
+        if (a.ok) a.font = d->result();
+        return a;
+    });
+}
+
+void RequestPresenter::showPrinterDialog(Shown& s, const rt::Request& r, QWidget* parent) {
+    // Printing to a file is the dialog's PDF output; anything else is a printer by name.
+    auto printer = std::make_shared<QPrinter>();
+    if (r.toFile || r.path == rt::report::kPdfPrinter) {
+        printer->setOutputFormat(QPrinter::PdfFormat);
+        if (r.toFile && !r.path.empty()) printer->setOutputFileName(qs(r.path));
+    } else if (!r.path.empty()) {
+        printer->setPrinterName(qs(r.path));
+    }
+    auto* d = new QPrintDialog(printer.get(), parent);
+    if (!r.title.empty()) d->setWindowTitle(qs(r.title));
+    present(s, r.id, d, [printer](int result) {
+        rt::Answer a;
+        a.ok = result == QDialog::Accepted;
+        if (a.ok && printer->outputFormat() == QPrinter::PdfFormat) {
+            // Whatever its ending, the name handed back is the file to write.
+            a.toFile = true;
+            a.path = ss(printer->outputFileName());
+        } else if (a.ok) {
+            a.path = ss(printer->printerName());
+        }
+        return a;
+    });
 }
 
 }  // namespace qtfe

@@ -43,6 +43,14 @@ private:
         bool blocks = true;  // the asking thread's windows take no input meanwhile
     };
     void show(const rt::Request& r);
+    // One per kind of request: each builds its dialog or menu into s.
+    void showMessage(Shown& s, const rt::Request& r, QWidget* parent);
+    void showPopup(Shown& s, const rt::Request& r, QWidget* parent);
+    void showFileDialog(Shown& s, const rt::Request& r, QWidget* parent);
+    void showFolderDialog(Shown& s, const rt::Request& r, QWidget* parent);
+    void showColorDialog(Shown& s, const rt::Request& r, QWidget* parent);
+    void showFontDialog(Shown& s, const rt::Request& r, QWidget* parent);
+    void showPrinterDialog(Shown& s, const rt::Request& r, QWidget* parent);
     // Shows d without holding the rest of the program; when the user closes it, the request is
     // answered with answer(result).
     void present(Shown& s, int id, QDialog* d, std::function<rt::Answer(int)> answer);
