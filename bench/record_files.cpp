@@ -202,23 +202,8 @@ bool directAdd(const std::vector<Listing>& rows) {
     std::unique_ptr<rt::Connection> c;
     int sys = 0;
     if (rt::Connection::open(SongBookFileName.str(), false, false, c, &sys) != SQLITE_OK) return false;
-    bool ok = c->exec("PRAGMA journal_mode=DELETE; PRAGMA synchronous=FULL; PRAGMA cache_size=-262144; BEGIN IMMEDIATE") ==
-              SQLITE_OK;
-    std::vector<std::string> later;
-    {
-        sqlite3_stmt* s = nullptr;
-        sqlite3_prepare_v2(c->db(),
-                           "SELECT name,sql FROM sqlite_schema WHERE type='index' AND tbl_name='data' AND sql IS NOT "
-                           "NULL AND sql NOT LIKE 'CREATE UNIQUE%'",
-                           -1, &s, nullptr);
-        std::vector<std::string> names;
-        while (sqlite3_step(s) == SQLITE_ROW) {
-            names.emplace_back(reinterpret_cast<const char*>(sqlite3_column_text(s, 0)));
-            later.emplace_back(reinterpret_cast<const char*>(sqlite3_column_text(s, 1)));
-        }
-        sqlite3_finalize(s);
-        for (const auto& n : names) ok = ok && c->exec(("DROP INDEX \"" + n + "\"").c_str()) == SQLITE_OK;
-    }
+    bench::DirectBulk bulk(*c, {"main"});
+    bool ok = bulk.begin();
     sqlite3_stmt* ins = nullptr;
     ok = ok && sqlite3_prepare_v2(c->db(),
                                   "INSERT INTO data(TITLE,ARTIST,UNQDISKID,DISKTRACKNO,GENRE,DUET,PRINT,DATEADDED,LOCATION,"
@@ -242,11 +227,7 @@ bool directAdd(const std::vector<Listing>& rows) {
         sqlite3_reset(ins);
     }
     sqlite3_finalize(ins);
-    for (const auto& sql : later) ok = ok && c->exec(sql.c_str()) == SQLITE_OK;
-    ok = ok && c->exec(("UPDATE meta SET value=value+" + std::to_string(rows.size()) + " WHERE name='count'").c_str()) ==
-                   SQLITE_OK;
-    ok = ok && c->exec("COMMIT") == SQLITE_OK;
-    return ok;
+    return ok && bulk.finish({static_cast<long long>(rows.size())});
 }
 
 // Every listing read in KTITLE order with every field, through the engine or straight.
