@@ -29,21 +29,6 @@ constexpr std::size_t kNamedFolders = 8;
 // How long the builder waits for another window's hold on the SongBook.
 constexpr int kLockSeconds = 5;
 
-// Control characters (C0, DEL and C1) as blanks: a name is read as a host sees it, and no
-// control character reaches a listing or the pages made from it. The text is valid UTF-8.
-std::string controlsAsBlanks(std::string s) {
-    for (std::size_t i = 0; i < s.size(); ++i) {
-        const auto c = static_cast<unsigned char>(s[i]);
-        if (c < 0x20 || c == 0x7F) {
-            s[i] = ' ';
-        } else if (c == 0xC2 && i + 1 < s.size() && static_cast<unsigned char>(s[i + 1]) <= 0x9F &&
-                   static_cast<unsigned char>(s[i + 1]) >= 0x80) {
-            s.replace(i, 2, " ");
-        }
-    }
-    return s;
-}
-
 // The two halves of "A - B.ext": text before the first " -" and the rest without its
 // extension, both trimmed.
 bool splitPair(const std::string& rest, std::string& first, std::string& second) {
@@ -66,7 +51,9 @@ std::string errorNumber() { return std::to_string(rt::errorCode()); }
 }  // namespace
 
 std::optional<SongFileName> ParseSongFileName(const std::string& fileName, int form) {
-    const std::string name = controlsAsBlanks(fileName);
+    // Control characters are blanks, as a host sees them, so that none reaches a listing or
+    // the pages made from it.
+    const std::string name = rt::blankControls(fileName);
     if (name.find('-') == std::string::npos) return std::nullopt;
     SongFileName out;
     std::string rest = name;
@@ -253,7 +240,7 @@ bool Mp3gScan::handle(const std::string& folder, const std::string& fileName) {
     SBK.add();
     if (rt::errorCode() == rt::NoError) ++pending_;
     else if (rt::errorCode() != rt::DuplicateKey)
-        return fail("The listing of \"" + controlsAsBlanks(name) + "\" could not be added");
+        return fail("The listing of \"" + rt::blankControls(name) + "\" could not be added");
     return true;
 }
 
