@@ -228,6 +228,9 @@ int lastFileErrno(sqlite3* db) {
 void setSqliteError(sqlite3* db, int rc) {
     int sys = db ? sqlite3_system_errno(db) : 0;
     if (sys == 0 && db && ((rc & 0xFF) == SQLITE_IOERR || (rc & 0xFF) == SQLITE_FULL)) sys = lastFileErrno(db);
+    // SQLite reports a write that found no room as "full" and keeps no errno for it: the
+    // system's own words for that are those of ENOSPC.
+    if (sys == 0 && (rc & 0xFF) == SQLITE_FULL) sys = ENOSPC;
     switch (rc & 0xFF) {
     case SQLITE_OK:
     case SQLITE_DONE:
