@@ -97,6 +97,7 @@ bool buildOnce(const std::string& top, const std::string& book, long files) {
         SBK.close();
         SBK.buildKeys();
         added = rt::errorCode() ? -1 : scan.added;
+        if (!scan.failure.empty()) std::fprintf(stderr, "the build failed: %s\n", scan.failure.c_str());
         SBD.close();
     });
     removeSongBook(book);
