@@ -330,7 +330,7 @@ void LabelMaker::run() {
 }  // namespace
 
 void CdLabelMakerSetup() {
-    if (!SongBookOpenForPrinting()) return;
+    if (!SongBookOpenForPrinting() || !TagFileUsable()) return;
     LabelMaker maker;
     maker.run();
 }

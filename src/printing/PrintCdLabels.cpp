@@ -10,6 +10,7 @@
 #include "printing/LabelSettings.h"
 #include "printing/LabelSheets.h"
 #include "printing/ReportProgress.h"
+#include "printing/SaveTagsToTagFile.h"
 #include "printing/ReportSupport.h"
 #include "runtime/error/error.h"
 #include "runtime/text/text.h"
@@ -85,7 +86,7 @@ void PrintCdLabels() {
     CallResponse = 2;
     if (!SongBookOpenForPrinting()) return;
     ReportOutput out("CD Label Previewer", "No Zoom");
-    if (!out.askDestination()) return;
+    if (!TagFileUsable() || !out.askDestination()) return;
     DataFileUse makes(BRA), discs(SBD), listings(SBK), tags(TAG);
     const long long tagged = TAG.records();
     rt::clearError();
@@ -124,7 +125,7 @@ void PrintMiniLabels() {
     CallResponse = 2;
     if (!SongBookOpenForPrinting()) return;
     ReportOutput out("SongBook Preview", "No Zoom");
-    if (!out.askDestination()) return;
+    if (!TagFileUsable() || !out.askDestination()) return;
     DataFileUse tags(TAG);
     const long long tagged = TAG.records();
     rt::clearError();

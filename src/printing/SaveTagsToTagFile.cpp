@@ -1,7 +1,53 @@
 #include "printing/SaveTagsToTagFile.h"
 
+#include <cstring>
+
 #include "data/tagfile.h"
 #include "runtime/error/error.h"
+#include "runtime/files/folder.h"
+#include "runtime/window/window.h"
+#include "services/OpenDataFile.h"
+
+namespace {
+
+std::string bareName(const std::string& path) {
+    const std::size_t slash = path.find_last_of('/');
+    return slash == std::string::npos ? path : path.substr(slash + 1);
+}
+
+}  // namespace
+
+bool TagFileUsable() {
+    if (FileUseCount(TAG) > 0) return true;
+    rt::clearError();
+    TAG.open(rt::SharedReadWrite);
+    const int err = rt::errorCode();
+    rt::clearError();
+    if (err == rt::NoError || err == rt::AlreadyOpen) {
+        TAG.close();
+        rt::clearError();
+        return true;
+    }
+    // Missing, locked or with damaged keys: opening it deals with that.
+    if (err == rt::FileNotFound || err == rt::IsLocked || err == rt::RebuildKeys) return true;
+    const std::string file = TagFileName();
+    int why = 0;
+    if (rt::fileExists(file)) {
+        std::string aside = file + ".unreadable";
+        for (int n = 2; rt::fileExists(aside) || rt::folderExists(aside); ++n) aside = file + ".unreadable-" + std::to_string(n);
+        why = rt::renameFile(file, aside);
+        if (why == 0) {
+            rt::message("The file " + bareName(file) + " beside the SongBook is not a tag file of this program.|It was "
+                        "kept as " + bareName(aside) + ", and the tags start anew.",
+                        "Tag File", rt::Icon::Exclamation);
+            return true;
+        }
+    }
+    rt::message("The tag file " + file + " cannot be used" + (why ? std::string(" (") + std::strerror(why) + ")" : "") +
+                    ".|Move it away to print labels.",
+                "Tag File", rt::Icon::Hand);
+    return false;
+}
 
 void SaveTagsToTagFile(TagQueue& tags) {
     // In file order: a key leaves blank records out, and they must go too.

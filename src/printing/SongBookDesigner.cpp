@@ -10,10 +10,10 @@
 
 #include "data/genre.h"
 #include "data/makeid.h"
-#include "library/BrowseManufacturers.h"
 #include "printing/PrintDesignFile.h"
 #include "printing/PrintSettings.h"
 #include "printing/PrintSongBook.h"
+#include "printing/styles/StyleReport.h"
 #include "runtime/date/date.h"
 #include "runtime/error/error.h"
 #include "runtime/text/text.h"
@@ -29,6 +29,9 @@ constexpr const char* kTitle = "Cantorelle V2 SongBook Maker - SongBook Designer
 constexpr const char* kHelpTopic = "PrintingSongBooks";
 constexpr std::uint32_t kRed = 0x0000FF;
 constexpr std::size_t kPrintStack = 25000;
+
+// The manufacturer code list, as the program handed it over.
+std::function<void()> addBrandProcedure;
 
 const std::vector<std::string> kTypeFaces = {"Arial", "Courier", "Times New Roman", "Modern", "Marlet"};
 
@@ -51,7 +54,7 @@ long number(const std::string& s) { return std::strtol(s.c_str(), nullptr, 10); 
 
 class Designer {
 public:
-    Designer() : w_(kTitle, rt::WindowKind::Dialog, -1, -1, 470, 266, {&GEN, &MAK}) {}
+    Designer() : w_(kTitle, rt::WindowKind::Dialog, -1, -1, 510, 266, {&GEN, &MAK}) {}
     void run();
 
 private:
@@ -83,6 +86,7 @@ private:
     void refresh();
     void showValues();
     void showGroups();
+    void showOffsetLimit();
     void styleChosen();
     void chooseColor(const ColorChoice& c);
     void selectTab(int n);
@@ -101,7 +105,7 @@ private:
     // Advanced
     int duplicates_ = 0, preferences_ = 0, clear_ = 0, addBrand_ = 0;
     std::array<int, 8> prefLists_{};
-    int offsetPages_ = 0, offsetPrompt_ = 0, offset_ = 0, offsetUnit_ = 0;
+    int offsetPages_ = 0, offsetPrompt_ = 0, offset_ = 0, offsetUnit_ = 0, offsetLimit_ = 0;
     int pageBreak_ = 0, pageBreakValue_ = 0;
     int filterDates_ = 0, startPrompt_ = 0, startDate_ = 0, endPrompt_ = 0, endDate_ = 0;
     int filterGenre_ = 0, genreGroup_ = 0, genreList_ = 0;
@@ -158,7 +162,7 @@ int Designer::sizedGroup(int parent, const std::string& text, int x, int y, int 
 }
 
 void Designer::build() {
-    sheet_ = w_.add(rt::ControlKind::Sheet, "?Sheet", "", 6, 4, 300, 234);
+    sheet_ = w_.add(rt::ControlKind::Sheet, "?Sheet", "", 6, 4, 340, 234);
     for (const char* t : {"General", "Header", "Body", "Footer", "Advanced"})
         tabs_.push_back(w_.add(rt::ControlKind::Tab, std::string("?Tab:") + t, t, 0, 0, 0, 0, sheet_));
     w_.setSelected(sheet_, 1);
@@ -172,8 +176,8 @@ void Designer::build() {
     print_ = w_.button("?Print", "&Print SongBook", 6, 246, 70, 14);
     save_ = w_.button("?Save", "&Save Design", 82, 246, 60, 14);
     recall_ = w_.button("?Recall", "&Recall Design", 148, 246, 60, 14);
-    help_ = w_.button("?Help", "&Help", 356, 246, 50, 14);
-    close_ = w_.button("?Close", "&Close", 412, 246, 50, 14);
+    help_ = w_.button("?Help", "&Help", 396, 246, 50, 14);
+    close_ = w_.button("?Close", "&Close", 452, 246, 50, 14);
     w_.edit(print_).isDefault = true;
 }
 
@@ -186,7 +190,7 @@ void Designer::buildGeneral(int tab) {
     bindings_.push_back({sort, [] { return std::to_string(PrintSetup.PrintSort); },
                          [](const std::string& v) { PrintSetup.PrintSort = static_cast<std::uint16_t>(number(v)); }});
 
-    style_ = w_.option("?PrintFormat", "SongBook Style", 14, 82, 284, 100);
+    style_ = w_.option("?PrintFormat", "SongBook Style", 14, 82, 324, 100);
     w_.edit(style_).parent = tab;
     w_.edit(style_).boxed = true;
     const int single = w_.prompt("", "Single Column", 24, 96, 120, 10);
@@ -201,13 +205,13 @@ void Designer::buildGeneral(int tab) {
     w_.radio(style_, "?PrintFormat:6", "Indented", 166, 126, 100, 10);
     bindings_.push_back({style_, [] { return std::to_string(PrintSetup.PrintFormat); },
                          [](const std::string& v) { PrintSetup.PrintFormat = static_cast<std::uint16_t>(number(v)); }});
-    const int note = w_.text("", "The sample on the right shows the fonts and colours chosen.", 14, 190, 284, 10);
+    const int note = w_.text("", "The sample on the right shows the fonts and colours chosen.", 14, 190, 324, 10);
     w_.edit(note).parent = tab;
 }
 
 void Designer::buildHeader(int tab) {
     const int p = w_.prompt("?ReportHeader:Prompt", "Header Text (Optional)", 14, 28, 120, 10);
-    const int header = w_.entry("?ReportHeader", "@s35", 14, 40, 284, 12);
+    const int header = w_.entry("?ReportHeader", "@s35", 14, 40, 324, 12);
     w_.edit(p).parent = w_.edit(header).parent = tab;
     bindings_.push_back({header, [] { return PrintSetup.ReportHeader.str(); },
                          [](const std::string& v) { PrintSetup.ReportHeader = v; }});
@@ -295,7 +299,7 @@ void Designer::buildBody(int tab) {
 
 void Designer::buildFooter(int tab) {
     const int p = w_.prompt("?ReportFooter:Prompt", "Footer Text (Optional)", 14, 28, 120, 10);
-    const int footer = w_.entry("?ReportFooter", "@s35", 14, 40, 284, 12);
+    const int footer = w_.entry("?ReportFooter", "@s35", 14, 40, 324, 12);
     w_.edit(p).parent = w_.edit(footer).parent = tab;
     bindings_.push_back({footer, [] { return PrintSetup.ReportFooter.str(); },
                          [](const std::string& v) { PrintSetup.ReportFooter = v; }});
@@ -324,37 +328,40 @@ void Designer::buildAdvanced(int tab) {
     offsetPrompt_ = w_.prompt("?Offset:Prompt", "Offset Distance:", 22, 67, 58, 10);
     offset_ = w_.add(rt::ControlKind::Spin, "?Offset", "", 82, 66, 34, 12);
     offsetUnit_ = w_.text("", "1/1000 Inches", 118, 67, 50, 10);
-    for (int id : {offsetPrompt_, offset_, offsetUnit_}) w_.edit(id).parent = tab;
+    // Shown when the offset typed is more than the style allows on its paper.
+    offsetLimit_ = w_.text("?OffsetLimit", "", 22, 78, 150, 10);
+    w_.setColors(offsetLimit_, kRed, rt::kNoColor);
+    for (int id : {offsetPrompt_, offset_, offsetUnit_, offsetLimit_}) w_.edit(id).parent = tab;
     bindings_.push_back({offset_, [] { return std::to_string(PrintSetup.Offset); },
                          [](const std::string& v) {
                              PrintSetup.Offset = static_cast<std::uint16_t>(std::clamp(number(v), 0L, 500L) / 5 * 5);
                          }});
 
-    pageBreak_ = w_.button("?PageBreak", "Page Break Adjustment", 14, 82, 90, 13);
-    pageBreakValue_ = w_.entry("?GLO:PAGEBREAKOFFSET", "@n-7", 108, 82, 28, 12);
+    pageBreak_ = w_.button("?PageBreak", "Page Break Adjustment", 14, 90, 90, 13);
+    pageBreakValue_ = w_.entry("?GLO:PAGEBREAKOFFSET", "@n-7", 108, 90, 28, 12);
     w_.edit(pageBreakValue_).readOnly = true;
     w_.edit(pageBreak_).parent = w_.edit(pageBreakValue_).parent = tab;
 
-    const int paper = w_.option("?PaperType", "Paper Type", 14, 100, 110, 40);
+    const int paper = w_.option("?PaperType", "Paper Type", 14, 106, 110, 36);
     w_.edit(paper).parent = tab;
     w_.edit(paper).boxed = true;
-    w_.radio(paper, "?PaperType:1", "US Letter", 22, 112, 80, 10);
-    w_.radio(paper, "?PaperType:2", "A4", 22, 124, 80, 10);
+    w_.radio(paper, "?PaperType:1", "US Letter", 22, 117, 80, 10);
+    w_.radio(paper, "?PaperType:2", "A4", 22, 129, 80, 10);
     bindings_.push_back({paper, [] { return std::to_string(PrintSetup.PaperType); },
                          [](const std::string& v) { PrintSetup.PaperType = static_cast<std::uint16_t>(number(v)); }});
     check(tab, "?WordWrap", "Paper Saver (Wordwrapping Turned OFF)", 14, 146, 150, PrintSetup.WordWrap);
     check(tab, "?ShowTM", "Hide Cantorelle V2 SongBook Maker By-Line", 14, 158, 160, PrintSetup.ShowTM);
 
     // Brand preferences.
-    preferences_ = sizedGroup(tab, "Brand Series Preferences", 176, 24, 122, 138);
+    preferences_ = sizedGroup(tab, "Brand Series Preferences", 178, 24, 160, 138);
     rt::Text<2>* prefs[] = {&PrintSetup.Pref1, &PrintSetup.Pref2, &PrintSetup.Pref3, &PrintSetup.Pref4,
                             &PrintSetup.Pref5, &PrintSetup.Pref6, &PrintSetup.Pref7, &PrintSetup.Pref8};
     for (int i = 0; i < 8; ++i) {
         const int y = 36 + 13 * i;
         const std::string n = "Pref" + std::to_string(i + 1);
-        const std::string label = i == 0 ? "Most" : i == 7 ? "Least" : std::to_string(i + 1) + ".";
-        const int p = w_.prompt("?" + n + ":Prompt", label, 182, y + 1, 22, 10);
-        const int list = w_.add(rt::ControlKind::DropList, "?" + n, "", 206, y, 86, 12);
+        const std::string label = i == 0 ? "Most Preferred" : i == 7 ? "Least Preferred" : std::to_string(i + 1) + ".";
+        const int p = w_.prompt("?" + n + ":Prompt", label, 184, y + 1, 56, 10);
+        const int list = w_.add(rt::ControlKind::DropList, "?" + n, "", 242, y, 90, 12);
         w_.edit(p).parent = w_.edit(list).parent = preferences_;
         prefLists_[static_cast<std::size_t>(i)] = list;
         rt::Text<2>* pref = prefs[i];
@@ -367,12 +374,13 @@ void Designer::buildAdvanced(int tab) {
                              },
                              [pref](const std::string& v) { *pref = v.substr(0, v.find('\t')); }});
     }
-    clear_ = w_.button("?Clear", "Clear", 182, 148, 50, 12);
-    addBrand_ = w_.button("?AddBrand", "Add Brand", 240, 148, 52, 12);
+    clear_ = w_.button("?Clear", "Clear", 184, 148, 50, 12);
+    addBrand_ = w_.button("?AddBrand", "Add Brand", 280, 148, 52, 12);
+    w_.enable(addBrand_, static_cast<bool>(addBrandProcedure));
     w_.edit(clear_).parent = w_.edit(addBrand_).parent = preferences_;
 
     // Filters.
-    const int filters = sizedGroup(tab, "Print Filters", 14, 170, 284, 64);
+    const int filters = sizedGroup(tab, "Print Filters", 14, 170, 324, 64);
     filterDates_ = check(filters, "?FilterReport", "Filter by Date Added", 20, 181, 90, PrintSetup.FilterReport);
     startPrompt_ = w_.prompt("?StartDate:Prompt", "Start Date:", 112, 182, 36, 10);
     startDate_ = w_.entry("?StartDate", "@d17", 148, 181, 48, 12);
@@ -393,22 +401,22 @@ void Designer::buildAdvanced(int tab) {
 }
 
 void Designer::buildSample() {
-    const int g = w_.group("?Sample", "Sample", 312, 4, 152, 234);
+    const int g = w_.group("?Sample", "Sample", 352, 4, 152, 234);
     w_.edit(g).boxed = true;
-    headerBox_ = w_.add(rt::ControlKind::Box, "?SampleHeaderBox", "", 318, 18, 140, 30);
-    headerText_ = w_.text("?SampleHeader", "", 320, 22, 136, 22);
-    bar_ = w_.add(rt::ControlKind::Box, "?SampleBar", "", 318, 56, 140, 14);
+    headerBox_ = w_.add(rt::ControlKind::Box, "?SampleHeaderBox", "", 358, 18, 140, 30);
+    headerText_ = w_.text("?SampleHeader", "", 360, 22, 136, 26);
+    bar_ = w_.add(rt::ControlKind::Box, "?SampleBar", "", 358, 56, 140, 14);
     const char* heads[] = {"Title", "Artist", "Song #"};
-    const int hx[] = {322, 368, 418};
+    const int hx[] = {362, 408, 458};
     for (int i = 0; i < 3; ++i)
         barTexts_[static_cast<std::size_t>(i)] = w_.text("?SampleHeading" + std::to_string(i + 1), heads[i], hx[i], 58, 38, 10);
-    bodyBox_ = w_.add(rt::ControlKind::Box, "?SampleBody", "", 318, 74, 140, 110);
-    bodyTexts_[0] = w_.text("?SampleText1", "", 322, 80, 132, 16);
-    bodyTexts_[1] = w_.text("?SampleText2", "", 322, 100, 132, 16);
-    bodyTexts_[2] = w_.text("?SampleMfr", "MFR", 322, 124, 60, 16);
-    bodyTexts_[3] = w_.text("?SampleSongNumber", "101-01", 386, 124, 66, 16);
-    footerBox_ = w_.add(rt::ControlKind::Box, "?SampleFooterBox", "", 318, 192, 140, 38);
-    footerText_ = w_.text("?SampleFooter", "", 320, 198, 136, 26);
+    bodyBox_ = w_.add(rt::ControlKind::Box, "?SampleBody", "", 358, 74, 140, 110);
+    bodyTexts_[0] = w_.text("?SampleText1", "", 362, 80, 132, 16);
+    bodyTexts_[1] = w_.text("?SampleText2", "", 362, 100, 132, 16);
+    bodyTexts_[2] = w_.text("?SampleMfr", "MFR", 362, 124, 60, 16);
+    bodyTexts_[3] = w_.text("?SampleSongNumber", "101-01", 426, 124, 66, 16);
+    footerBox_ = w_.add(rt::ControlKind::Box, "?SampleFooterBox", "", 358, 192, 140, 38);
+    footerText_ = w_.text("?SampleFooter", "", 360, 198, 136, 26);
     for (int id : {headerBox_, headerText_, bar_, bodyBox_, footerBox_, footerText_}) w_.edit(id).parent = g;
     for (int id : barTexts_) w_.edit(id).parent = g;
     for (int id : bodyTexts_) w_.edit(id).parent = g;
@@ -478,6 +486,7 @@ void Designer::showValues() {
 void Designer::showGroups() {
     w_.hide(preferences_, PrintSetup.RemoveDuplicates != 1);
     for (int id : {offsetPrompt_, offset_, offsetUnit_}) w_.hide(id, PrintSetup.OffsetPages != 1);
+    showOffsetLimit();
     w_.hide(genreGroup_, PrintSetup.FilterGenre != 1);
 }
 
@@ -490,7 +499,11 @@ void Designer::refresh() {
     };
     // Header.
     w_.setText(headerText_, s.ReportHeader.str());
-    w_.setControlFont(headerText_, font(s.HeaderFont, 14, s.HeaderSetBold == 1, s.HeaderSetItalic == 1, s.HeaderColor));
+    // A long heading is shown whole in a smaller size (on two lines when it needs them).
+    const std::size_t headerChars = rt::length(s.ReportHeader.str());
+    const int headerSize = headerChars <= 16 ? 14 : headerChars <= 24 ? 11 : 9;
+    w_.setControlFont(headerText_,
+                      font(s.HeaderFont, headerSize, s.HeaderSetBold == 1, s.HeaderSetItalic == 1, s.HeaderColor));
     w_.setColors(headerText_, s.HeaderColor, s.HeaderBackgroundColor);
     w_.setColors(headerBox_, rt::kNoColor, s.HeaderBackgroundColor);
     // Column headings.
@@ -540,8 +553,20 @@ void Designer::refresh() {
     w_.setText(bodyTexts_[0], t1);
     w_.setText(bodyTexts_[1], t2);
     w_.setText(bodyTexts_[3], "101-01");
+    showOffsetLimit();
     showValues();
     refreshing_ = false;
+}
+
+// A binding offset larger than the style allows on its paper is said so: the pages move only
+// as far as they stay on the paper.
+void Designer::showOffsetLimit() {
+    const StyleLayout* style = FindStyle(PrintSetup.PrintFormat, PrintSetup.PrintSort);
+    const int limit = style ? BindingOffsetLimit(*style, PrintSetup) : 500;
+    const bool over = PrintSetup.OffsetPages == 1 && PrintSetup.Offset > limit;
+    const std::string text = over ? "This style moves pages at most " + std::to_string(limit) + "." : std::string();
+    if (w_.ctl(offsetLimit_).text != text) w_.setText(offsetLimit_, text);
+    w_.hide(offsetLimit_, !over);
 }
 
 void Designer::styleChosen() {
@@ -600,7 +625,8 @@ void Designer::handle(int id) {
     } else if (id == close_) {
         w_.close();
     } else if (id == addBrand_) {
-        BrowseManufacturers();
+        if (!addBrandProcedure) return;
+        addBrandProcedure();
         if (!fillPreferences()) return;
         refresh();
     } else if (id == clear_) {
@@ -665,3 +691,5 @@ void SongBookDesigner() {
     Designer d;
     d.run();
 }
+
+void SetDesignerAddBrand(std::function<void()> procedure) { addBrandProcedure = std::move(procedure); }

@@ -392,6 +392,8 @@ bool Workspace::prepareDisc(BrowseAction action) {
 }
 
 void Workspace::run() {
+    // The Designers this workspace opens list brands through the disc library's code list.
+    SetDesignerAddBrand(BrowseManufacturers);
     w_.onFirstDisplay([this] { firstDisplay(); });
     w_.open();
     rememberGeometry();

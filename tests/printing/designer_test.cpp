@@ -4,6 +4,7 @@
 
 #include "printing/PrintDesignFile.h"
 #include "printing/PrintSettings.h"
+#include "printing/styles/StyleReport.h"
 #include "frontend/headless/procedures.h"
 #include "frontend/headless/script.h"
 #include "runtime/files/folder.h"
@@ -139,6 +140,80 @@ TEST_F(DesignerTest, EveryTabEditsItsSettings) {
     EXPECT_TRUE(d_.enabled("Add Brand"));
     ASSERT_TRUE(d_.press("Clear")) << d_.error();
     EXPECT_EQ(JoinedPreferences(PrintSetup), std::string(16, ' '));
+}
+
+// The brand lists are labelled as the host reads them, and "Add Brand" is there to use.
+TEST_F(DesignerTest, PreferenceListsRunFromMostToLeastPreferred) {
+    openDesigner();
+    ASSERT_TRUE(d_.choose("?Sheet", "Advanced")) << d_.error();
+    ASSERT_TRUE(d_.check("Remove Duplicate Songs")) << d_.error();
+    EXPECT_EQ(d_.text("?Pref1:Prompt"), "Most Preferred");
+    for (int i = 2; i <= 7; ++i) EXPECT_EQ(d_.text("?Pref" + std::to_string(i) + ":Prompt"), std::to_string(i) + ".");
+    EXPECT_EQ(d_.text("?Pref8:Prompt"), "Least Preferred");
+    // Each label has room for its words, beside its list.
+    const auto first = d_.control("?Pref1:Prompt"), list = d_.control("?Pref1");
+    ASSERT_TRUE(first && list);
+    EXPECT_GE(first->w, 52);
+    EXPECT_LE(first->x + first->w, list->x);
+    EXPECT_TRUE(d_.enabled("Add Brand"));
+}
+
+// An offset larger than the style allows on its paper is said so; the pages then move only as
+// far as they stay on the paper.
+TEST_F(DesignerTest, AnOffsetBeyondWhatTheStyleAllowsIsSaidSo) {
+    openDesigner();
+    ASSERT_TRUE(d_.choose("SongBook Style", "?PrintFormat:5")) << d_.error();
+    ASSERT_TRUE(d_.choose("?Sheet", "Advanced")) << d_.error();
+    ASSERT_TRUE(d_.check("Offset Pages for Binding")) << d_.error();
+    EXPECT_TRUE(d_.hidden("?OffsetLimit")) << "80 fits every style";
+    const int letter = BindingOffsetLimit(*FindStyle(5, 1), PrintSetup);
+    ASSERT_LT(letter, 500);
+    ASSERT_TRUE(d_.type("?Offset", "500")) << d_.error();
+    EXPECT_FALSE(d_.hidden("?OffsetLimit"));
+    EXPECT_EQ(d_.text("?OffsetLimit"), "This style moves pages at most " + std::to_string(letter) + ".");
+    // A4 leaves less room at its sides.
+    ASSERT_TRUE(d_.choose("Paper Type", "A4")) << d_.error();
+    const int a4 = BindingOffsetLimit(*FindStyle(5, 1), PrintSetup);
+    EXPECT_LT(a4, letter);
+    EXPECT_EQ(d_.text("?OffsetLimit"), "This style moves pages at most " + std::to_string(a4) + ".");
+    ASSERT_TRUE(d_.type("?Offset", std::to_string(a4))) << d_.error();
+    EXPECT_TRUE(d_.hidden("?OffsetLimit"));
+    // One column leaves room for any offset the box takes.
+    ASSERT_TRUE(d_.type("?Offset", "500")) << d_.error();
+    ASSERT_TRUE(d_.choose("?Sheet", "General")) << d_.error();
+    ASSERT_TRUE(d_.choose("SongBook Style", "?PrintFormat:3")) << d_.error();
+    ASSERT_TRUE(d_.choose("?Sheet", "Advanced")) << d_.error();
+    EXPECT_TRUE(d_.hidden("?OffsetLimit"));
+    // Without the binding offset there is nothing to say.
+    ASSERT_TRUE(d_.choose("?Sheet", "General")) << d_.error();
+    ASSERT_TRUE(d_.choose("SongBook Style", "?PrintFormat:6")) << d_.error();
+    ASSERT_TRUE(d_.choose("?Sheet", "Advanced")) << d_.error();
+    EXPECT_FALSE(d_.hidden("?OffsetLimit"));
+    ASSERT_TRUE(d_.check("Offset Pages for Binding")) << d_.error();
+    EXPECT_TRUE(d_.hidden("?OffsetLimit"));
+}
+
+// A heading of any length shows whole in the sample: a long one in a smaller size.
+TEST_F(DesignerTest, TheSampleHeadingShowsTheWholeHeading) {
+    openDesigner();
+    ASSERT_TRUE(d_.choose("?Sheet", "Header")) << d_.error();
+    struct Case {
+        const char* heading;
+        int size;
+    } cases[] = {{"Karaoke Night", 14}, {"Karaoke Night at Marlow's", 9}, {"Friday Karaoke SongBook", 11},
+                 {"Zoë's Karaoke Night at the Anchor!", 9}};
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.heading);
+        ASSERT_TRUE(d_.type("?ReportHeader", c.heading)) << d_.error();
+        const auto h = d_.control("?SampleHeader");
+        ASSERT_TRUE(h);
+        EXPECT_EQ(h->text, c.heading);
+        EXPECT_EQ(h->font.size, c.size);
+        // Within its box, with room for two lines of the smaller sizes.
+        const auto box = d_.control("?SampleHeaderBox");
+        EXPECT_LE(h->y + h->h, box->y + box->h);
+        EXPECT_GE(h->h, 24);
+    }
 }
 
 TEST_F(DesignerTest, PageBreakAdjustmentStaysWithinFiveRows) {

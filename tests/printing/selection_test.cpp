@@ -90,6 +90,8 @@ TEST(Selection, WhatPrintsAndInWhatOrder) {
         listing("Lead Along", "Smith (W/Vocals)", "SC0004", 1),
         listing("Karaoke (w/vocals)", "Smith", "SC0004", 2),
         listing("Backing", "Jones w-vocal", "SC0004", 3),
+        // The same title by another artist is another song: never a duplicate.
+        listing("Hello", "Lionel Ritchie", "ZZ0005", 1),
     };
     book[7].PRINT = "X";
     struct Case {
@@ -98,15 +100,16 @@ TEST(Selection, WhatPrintsAndInWhatOrder) {
         std::vector<std::string> expected;
     } cases[] = {
         {"duplicates removed by brand preference", 1, 0, 1, 1,
-         {"Atlas / Éloïse Brun / SC0002", "Hello / Adele / SC0001", "Karaoke (w/vocals) / Smith / SC0004",
-          "Rain / Cole Avery / TH0001"}},
+         {"Atlas / Éloïse Brun / SC0002", "Hello / Adele / SC0001", "Hello / Lionel Ritchie / ZZ0005",
+          "Karaoke (w/vocals) / Smith / SC0004", "Rain / Cole Avery / TH0001"}},
         {"everything but the omitted listing, artist order", 0, 0, 0, 2,
          {"Hello / Adele / PI0001", "Hello / Adele / SC0001", "HELLO / ADELE / CB0001", "Hello / Adele / ZZ0001",
           "Rain / Cole Avery / TH0001", "Rain / Cole Avery / CC0001", "Backing / Jones w-vocal / SC0004",
-          "Karaoke (w/vocals) / Smith / SC0004", "Lead Along / Smith (W/Vocals) / SC0004",
+          "Hello / Lionel Ritchie / ZZ0005", "Karaoke (w/vocals) / Smith / SC0004", "Lead Along / Smith (W/Vocals) / SC0004",
           "Atlas / Éloïse Brun / SC0002"}},
         {"omitted listings included on request", 1, 1, 1, 2,
-         {"Hello / Adele / SC0001", "Rain / Cole Avery / TH0001", "Skipped / Omitted Band / SC0003",
+         {"Hello / Adele / SC0001", "Rain / Cole Avery / TH0001", "Hello / Lionel Ritchie / ZZ0005",
+          "Skipped / Omitted Band / SC0003",
           "Karaoke (w/vocals) / Smith / SC0004", "Atlas / Éloïse Brun / SC0002"}},
     };
     for (const Case& c : cases) {

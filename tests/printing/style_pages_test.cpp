@@ -174,6 +174,54 @@ TEST(StylePages, BindingOffsetAlternatesAndBlankPagesEndTheBook) {
         }
 }
 
+// The binding offset moves pages no further than the style allows on its paper: at the
+// Designer's largest offset nothing of any style lies off the paper, and an offset within the
+// limit moves pages by just that much.
+TEST(StylePages, BindingOffsetKeepsEveryStyleOnThePaper) {
+    int count = 0;
+    const StyleLayout* styles = AllStyles(count);
+    for (int i = 0; i < count; ++i) {
+        for (int paper : {1, 2}) {
+            const StyleLayout& st = styles[i];
+            SCOPED_TRACE(std::string(st.name) + (paper == 2 ? " A4" : " Letter"));
+            PrintSettings s;
+            s.SetFonts = 2;
+            s.PaperType = static_cast<std::uint16_t>(paper);
+            s.OffsetPages = 1;
+            s.Offset = 500;
+            s.ReportHeader = "Bound";
+            const int limit = BindingOffsetLimit(st, s);
+            EXPECT_GE(limit, 80) << "the Designer's starting offset fits every style";
+            // Two columns fill the paper: the largest offset would take them off it.
+            if (st.page == PageKind::TwoColumns) {
+                EXPECT_LT(limit, 500);
+            }
+            const long shift = std::min(500, limit);
+            const Laid laid = layOut(st.format, st.titleOrder ? 1 : 2, s);
+            ASSERT_GE(laid.pages.size(), 2u);
+            for (std::size_t n = 0; n < laid.pages.size(); ++n) {
+                const rr::PageFile& page = laid.pages[n];
+                for (const auto& it : page.items) {
+                    const long from = it.kind == 'L' ? std::min(it.x, it.w) : it.x;
+                    const long to = it.kind == 'L' ? std::max(it.x, it.w) : it.x + it.w;
+                    EXPECT_GE(from, 0) << "page " << n + 1 << ": " << it.kind << " " << it.text;
+                    EXPECT_LE(to, page.width) << "page " << n + 1 << ": " << it.kind << " " << it.text;
+                }
+                // The heading moves by the limit, right on odd pages, left on even ones.
+                ASSERT_EQ(texts(page, "Bound").size(), 1u);
+                const long base = (st.page == PageKind::TwoColumns ? (paper == 2 ? 125 : 312) + 1552
+                                                                    : (paper == 2 ? 650 : 775) + 1146);
+                EXPECT_EQ(texts(page, "Bound")[0]->x, base + (n % 2 == 0 ? shift : -shift)) << "page " << n + 1;
+            }
+            if (limit >= 500) continue;
+            s.Offset = static_cast<std::uint16_t>(limit - 5);
+            EXPECT_EQ(texts(layOut(st.format, st.titleOrder ? 1 : 2, s).pages[1], "Bound")[0]->x,
+                      (st.page == PageKind::TwoColumns ? (paper == 2 ? 125 : 312) + 1552 : (paper == 2 ? 650 : 775) + 1146) -
+                          (limit - 5));
+        }
+    }
+}
+
 TEST(StylePages, A4MovesThePageAndTwoColumnsSplitAtTheirRows) {
     PrintSettings s;
     s.PaperType = 2;

@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <array>
+#include <variant>
 
 namespace rr = rt::report;
 
@@ -40,6 +41,7 @@ struct StyleReport::Impl {
     };
 
     void build();
+    int shiftLimit() const;
     void place(int page);
     void show(const PageRow& row);
     bool printRow();
@@ -55,6 +57,7 @@ struct StyleReport::Impl {
     rr::Box* rightBar = nullptr;
     std::array<Fields, 2> fields;
     double headerX = 0, footerX = 0, areaX = 0;
+    int limit = 0;        // the binding offset the page allows
     int printed = 0;      // detail rows printed
     int page = 0;         // the page the last row went to
     int lastCompleted = 0;
@@ -118,7 +121,8 @@ void StyleReport::Impl::build() {
     footer->add(rr::Text(style.footer.x, style.footerY, style.footer.w, 208, s.PRINTFOOTER.str())
                     .withFont(styled(s.FooterFont, 10, s.FooterSetBold == 1, s.FooterSetItalic == 1, s.FooterColor))
                     .withAlign(rr::Align::Center));
-    footer->add(rr::Text(style.pageNumberX, style.pageNumberY, 1000, 146, "Page: ")
+    // Wide enough for "Page: 99999", and no wider: the page may move by what lies right of it.
+    footer->add(rr::Text(style.pageNumberX, style.pageNumberY, 700, 146, "Page: ")
                     .withFont(rr::font("Arial", 8))
                     .withPageNumber());
     if (s.ShowTM == 0)
@@ -161,11 +165,32 @@ void StyleReport::Impl::build() {
                                   .withLimit(2)
                                   .withFont(body(s.MfrBold == 1, s.MfrItalics == 1)));
     }
+    limit = shiftLimit();
 }
 
-// Odd pages lie the binding offset right of the layout, even pages as far left.
+// How far the page's controls may move either way and stay on the paper, in steps of 5.
+int StyleReport::Impl::shiftLimit() const {
+    double left = report.paperWidth(), right = 0;
+    auto extend = [&](const rr::Band& band, double bandX) {
+        for (const rr::Control& c : band.controls)
+            std::visit(
+                [&](const auto& ctl) {
+                    left = std::min(left, bandX + ctl.x);
+                    right = std::max(right, bandX + ctl.x + ctl.w);
+                },
+                c);
+    };
+    extend(*header, headerX);
+    extend(*footer, footerX);
+    extend(*detail, areaX);
+    const double room = std::min(left, report.paperWidth() - right);
+    return room <= 0 ? 0 : static_cast<int>(room) / 5 * 5;
+}
+
+// Odd pages lie the binding offset right of the layout, even pages as far left; never so far
+// that a page runs off the paper.
 void StyleReport::Impl::place(int pageNo) {
-    const int off = s.bindingOffset();
+    const int off = std::min(s.bindingOffset(), limit);
     if (off == 0) return;
     const double shift = pageNo % 2 == 1 ? off : -off;
     header->place.x = headerX + shift;
@@ -257,5 +282,13 @@ bool StyleReport::finish() {
 const std::string& StyleReport::error() const { return d_->report.error(); }
 
 int StyleReport::rowsPerColumn() const { return d_->rows.rowsPerColumn(); }
+
+int StyleReport::bindingOffsetLimit() const { return d_->limit; }
+
+int BindingOffsetLimit(const StyleLayout& style, const PrintSettings& settings) {
+    rr::Report report;  // laid out only: no page is written
+    StyleReport layout(style, settings, {}, [](const std::string&) { return std::string(); }, report);
+    return layout.bindingOffsetLimit();
+}
 
 int StyleReport::rowsPerTick() const { return d_->style.page == PageKind::TwoColumns ? 25 : 56; }

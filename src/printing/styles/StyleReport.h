@@ -44,8 +44,14 @@ public:
     int rowsPerColumn() const;
     // Rows a timer tick prints: 56 in one column, 25 in two.
     int rowsPerTick() const;
+    // The largest binding offset the page allows: pages move at most this far, so that no
+    // control of the style lies off the paper.
+    int bindingOffsetLimit() const;
 
 private:
     struct Impl;
     std::unique_ptr<Impl> d_;
 };
+
+// The binding offset a style allows on the paper of `settings` (StyleReport::bindingOffsetLimit).
+int BindingOffsetLimit(const StyleLayout& style, const PrintSettings& settings);

@@ -3,6 +3,10 @@
 
 #include "printing/CdLabelMakerSetup.h"
 
+#include <cstdio>
+
+#include "runtime/files/folder.h"
+
 namespace labels_test {
 namespace {
 
@@ -73,6 +77,49 @@ TEST_F(LabelSetupTest, KeepsItsOwnTagsApartFromTheAddDiscsWindow) {
     ASSERT_EQ(TagQue.records(), 1u);
     EXPECT_EQ(TagQue.entry(1).QUEUNQDISKID.str(), "CV0105");
     EXPECT_EQ(tagFile(), (std::vector<std::string>{"SL3001=102"}));
+}
+
+// A file named TAGFILE beside the SongBook that is not a tag file never ends the program: it is
+// set aside under a name of its own with a message, and the labels print with a new one. One
+// that cannot be set aside is named, and the setup does not open.
+TEST_F(LabelSetupTest, ATagFileThatIsNoTagFileIsSetAside) {
+    struct Case {
+        const char* what;
+        std::string content;
+        std::string aside;  // where it is kept: each stray file keeps a name of its own
+    } cases[] = {
+        {"text", "These are my notes, not a tag file.\n", "TAGFILE.unreadable"},
+        {"another program's database", "SQLite format 3", "TAGFILE.unreadable-2"},
+        {"a third one", "the third stray file", "TAGFILE.unreadable-3"},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.what);
+        fixture::writeText(TagFileName(), c.content);
+        ASSERT_TRUE(d_.start(CdLabelMakerSetup)) << d_.error();
+        auto r = d_.request();
+        ASSERT_TRUE(r) << d_.windows();
+        EXPECT_EQ(r->title, "Tag File");
+        const std::string& aside = c.aside;
+        EXPECT_NE(r->text.find("kept as " + aside), std::string::npos) << r->text;
+        ASSERT_TRUE(d_.answer("OK")) << d_.error();
+        EXPECT_EQ(fixture::readText(dir().file(aside)), c.content);
+        ASSERT_TRUE(d_.window(kSetup)) << d_.windows();
+        ASSERT_TRUE(d_.key("?DiscList", "DoubleClick", 1)) << d_.error();
+        ASSERT_TRUE(d_.press("&Close")) << d_.error();
+        EXPECT_FALSE(d_.running());
+        EXPECT_EQ(tagFile(), (std::vector<std::string>{"CV0105=101"}));
+        ASSERT_EQ(std::remove(TagFileName().c_str()), 0);
+    }
+    // A folder of that name cannot be set aside: said so, and nothing else happens.
+    ASSERT_EQ(rt::createFolder(TagFileName()), 0);
+    ASSERT_TRUE(d_.start(CdLabelMakerSetup)) << d_.error();
+    auto r = d_.request();
+    ASSERT_TRUE(r) << d_.windows();
+    EXPECT_NE(r->text.find("The tag file " + TagFileName() + " cannot be used"), std::string::npos) << r->text;
+    ASSERT_TRUE(d_.answer("OK")) << d_.error();
+    EXPECT_FALSE(d_.window(kSetup));
+    EXPECT_FALSE(d_.running()) << "no halt: the procedure just ends";
+    EXPECT_TRUE(rt::folderExists(TagFileName()));
 }
 
 TEST_F(LabelSetupTest, ClosingReplacesEveryEarlierRecordOfTheTagFile) {
