@@ -161,8 +161,10 @@ struct Step {
 // The steps after the old listing file took its kept name: the old disc file takes its kept
 // name (one of the old layout is made there, empty, when the SongBook had none), then the
 // whole pair takes its own names, the listing file last. 0, or the errno value of the step
-// that failed; `done` lists the renames made.
-int finishSwap(const ConversionFiles& f, std::vector<Step>& done) {
+// that failed; `done` lists the renames made. When finishing a conversion a crash cut off,
+// an old disc file that will not take its kept name stays where it is: the new pair must
+// come into place all the same.
+int finishSwap(const ConversionFiles& f, std::vector<Step>& done, bool cutOff = false) {
     auto step = [&](const std::string& from, const std::string& to, bool replace) {
         const bool replacing = replace && PathInUse(to);
         if (int e = renameStep(from, to, replace)) return e;
@@ -170,7 +172,7 @@ int finishSwap(const ConversionFiles& f, std::vector<Step>& done) {
         return 0;
     };
     if (!f.oldDisc.empty()) {
-        if (int e = step(f.oldDisc, f.keptDisc, false)) return e;
+        if (int e = step(f.oldDisc, f.keptDisc, false); e && !cutOff) return e;
     } else if (!PathInUse(f.keptDisc)) {
         // What the kept pair lacks costs nothing to make; a kept pair that cannot be had
         // whole loses nothing either.
@@ -198,6 +200,9 @@ bool undoSteps(const std::vector<Step>& done) {
 // One SongBook whose conversion was cut off.
 void finishCutOff(const ConversionFiles& f) {
     for (const std::string* w : {&f.workListing, &f.workDisc}) removeRecordFile(*w);
+    // Only a whole SongBook listing file of this program takes the place of a listing file
+    // (a file of the host's that happens to have the name is left alone).
+    if (PathInUse(f.wholeListing) && !rt::equalNoCase(rt::recordFileLabel(f.wholeListing), "SongBook")) return;
     if (!PathInUse(f.wholeListing) || !f.oldListing.empty()) {
         // Cut off before it was done: the old pair is whole where it lies.
         for (const std::string* w : {&f.wholeListing, &f.wholeDisc}) removeRecordFile(*w);
@@ -209,7 +214,7 @@ void finishCutOff(const ConversionFiles& f) {
         if (rt::recordFileOpenHere(*n) || rt::fileOpenElsewhere(*n)) return;
     if (rt::recoverRecordFiles({f.newListing, f.newDisc}) != 0) return;
     std::vector<Step> done;
-    finishSwap(f, done);
+    finishSwap(f, done, true);
     rt::clearError();
 }
 
@@ -237,7 +242,8 @@ private:
     bool openOld(rt::RecordFile& file, const std::string& path);
     void keepExistingPair();
     bool openFiles();
-    bool closeFiles();
+    bool closeFiles(bool keep = false);
+    bool writeOut(rt::RecordFile& file);
     bool convertAll();
     bool convertTick();
     bool moveTick();
@@ -363,8 +369,17 @@ bool Conversion::openFiles() {
     return true;
 }
 
-// Closes what the conversion opened; the new pair's writes are checked to their end.
-bool Conversion::closeFiles() {
+// The buffered writes of one file of the new pair, with their deferred keys, on the disc.
+bool Conversion::writeOut(rt::RecordFile& file) {
+    file.flush();
+    if (rt::errorCode() == rt::NoError) return true;
+    fail("The new SongBook file " + file.name() + " cannot be written.", rt::error());
+    return false;
+}
+
+// Closes what the conversion opened. With `keep` the new pair's writes are checked to their
+// end; without, the new pair is only let go of (it is removed).
+bool Conversion::closeFiles(bool keep) {
     bool whole = true;
     for (auto it = opened_.rbegin(); it != opened_.rend(); ++it) {
         rt::RecordFile& file = **it;
@@ -372,15 +387,13 @@ bool Conversion::closeFiles() {
             ReleaseDataFile(DIS);
             continue;
         }
-        if (&file == &SBK || &file == &SBD) {
-            file.flush();
-            if (rt::errorCode() == rt::NoError) file.close();
-            if (rt::errorCode() != rt::NoError) {
-                if (whole) fail("The new SongBook file " + file.name() + " cannot be written.", rt::error());
-                whole = false;
-            }
-        }
+        const bool written = keep && (&file == &SBK || &file == &SBD);
+        if (written) whole = writeOut(file) && whole;
         file.close();
+        if (written && rt::errorCode() != rt::NoError) {
+            if (whole) fail("The new SongBook file " + file.name() + " cannot be written.", rt::error());
+            whole = false;
+        }
     }
     opened_.clear();
     rt::clearError();
@@ -630,8 +643,11 @@ bool Conversion::convertAll() {
             if (!more) {
                 finished = failure_.empty();
                 if (finished) {
+                    // The keys are built as the new pair is written out: the window says so
+                    // until they are.
                     w.setText(percent, "Building Index, Please wait...");
                     w.display();
+                    finished = writeOut(SBK) && writeOut(SBD);
                 }
                 w.close();
             }
@@ -721,7 +737,7 @@ bool Conversion::run() {
         break;
     }
     bool whole = openFiles() && convertAll();
-    whole = closeFiles() && whole;
+    whole = closeFiles(whole) && whole;
     if (whole) whole = putInPlace();
     if (!whole) {
         // Nothing half-made stays; the old pair is where it was.
