@@ -157,5 +157,17 @@ TEST_F(ConvertKillTest, AfterAKillAnywhereTheSongBookIsListedAndOpensWhole) {
     EXPECT_GT(foundConverted, 3);
 }
 
+TEST_F(ConvertTest, AFileOfTheHostsUnderAWorkNameIsLeftAlone) {
+    makeSongBook("Old", {{"Kept Song", "Ada Quill", "MX2201", 1}}, {{"MX2201", "102"}});
+    fixture::writeText(file("Old.sxk"), "kept from long ago\n");
+    fixture::writeText(file("Old.2bk-converted"), "the host's notes\n");
+    const std::string listing = bytesOf(file("Old.2bk"));
+    ASSERT_TRUE(d_.start(BrowseSongBook)) << d_.error();
+    EXPECT_EQ(d_.rows("?LIST").size(), 1u) << d_.windows();
+    d_.end();
+    EXPECT_EQ(bytesOf(file("Old.2bk")), listing);
+    EXPECT_EQ(fixture::readText(file("Old.2bk-converted")), "the host's notes\n");
+}
+
 }  // namespace
 }  // namespace convert_test
