@@ -14,6 +14,7 @@
 #include <limits>
 #include <set>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "data/discs.h"
@@ -267,6 +268,10 @@ private:
     std::set<std::string> movedSongs_;  // place in the old file, title and artist
     std::vector<std::string> moves_;     // "Title (Artist): CV0105-1 → CV0105-6"
     long long renumbered_ = 0, dropped_ = 0;
+    // The disc looked up last in the master disc file with its maker code, and the disc whose
+    // record the new disc file has for certain.
+    std::pair<std::string, std::string> makeOf_{"\n", {}};
+    std::string discAdded_ = "\n";
     bool haveDisclessHighest_ = false;
     std::uint32_t disclessHighest_ = 0;
     std::string failure_;
@@ -416,11 +421,15 @@ void Conversion::readOld() {
         SBK.UNQDISKID = "*";
         return;
     }
-    DIS.clearBuffer();
-    DIS.UNQDISKID = discId;
-    DIS.get(Discs::KUNQDISKID);
-    if (rt::errorCode() == rt::NoError) SBK.MAKEID = rt::cut(discId, 2);
-    rt::clearError();
+    // The listings of a disc mostly follow one another: its maker is looked up once for them.
+    if (discId != makeOf_.first) {
+        DIS.clearBuffer();
+        DIS.UNQDISKID = discId;
+        DIS.get(Discs::KUNQDISKID);
+        makeOf_ = {discId, rt::errorCode() == rt::NoError ? rt::cut(discId, 2) : std::string()};
+        rt::clearError();
+    }
+    SBK.MAKEID = makeOf_.second;
 }
 
 // The disc record of a listing's disc, when the new disc file has none yet. The old disc
@@ -603,7 +612,12 @@ bool Conversion::convertTick() {
         readOld();
         const SongBookRecord listing = SBK.record();
         const bool discless = SBK1.DISKTRACKNO == 0;
-        if (!addDisc(discless ? "*" : rt::clip(listing.UNQDISKID.str()), discless) || !addListing(listing)) return false;
+        const std::string disc = discless ? "*" : rt::clip(listing.UNQDISKID.str());
+        if (disc != discAdded_) {
+            if (!addDisc(disc, discless)) return false;
+            discAdded_ = disc;
+        }
+        if (!addListing(listing)) return false;
     }
     return true;
 }
