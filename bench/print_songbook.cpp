@@ -81,12 +81,12 @@ bool printToPages(const PrintSettings& s, const fs::path& keep, std::vector<std:
     rt::runProgram([&] {
         SBK.open();
         SBD.open();
-        std::vector<SelectionEntry> q;
-        ok = ReadSongBookSelection(s, q);
+        SongBookSelection selection(s);
+        ok = selection.read() && selection.error().empty();
         rt::report::PageQueue files;
         rt::report::Report report;
         report.setPages(files);
-        StyleReport run(*FindStyle(s.PrintFormat, s.PrintSort), s, std::move(q), SongBookDiscLookup(), report);
+        StyleReport run(*FindStyle(s.PrintFormat, s.PrintSort), s, selection, SongBookDiscLookup(), report);
         while (run.step(run.rowsPerTick())) {
         }
         ok = ok && run.finish();

@@ -16,7 +16,7 @@
 #include "runtime/window/window.h"
 #include "services/TaskWindow.h"
 #include "services/open_data_file.h"
-#include "services/show_warning.h"
+#include "services/ShowWarning.h"
 
 namespace {
 
@@ -109,18 +109,24 @@ void PrintSongBookWith(const PrintSettings& s) {
     rt::report::PageQueue pages;
     rt::report::Report report;
     report.setPages(pages);
+    SongBookSelection selection(s);
     std::unique_ptr<StyleReport> run;
     Progress progress;
     TaskWindow& w = progress.window();
     bool completed = false;
     w.onFirstDisplay([&] {
         progress.notice("Selecting and Formatting Song Listings...", "FINDSONG.ICO");
-        std::vector<SelectionEntry> entries;
         {
             WaitCursor busy(w);
-            if (!ReadSongBookSelection(s, entries)) ShowWarning(35, "SongBook");
+            if (!selection.read()) ShowWarning(Warning::RecordRetrieval, "SongBook");
         }
-        run = std::make_unique<StyleReport>(*style, s, std::move(entries), SongBookDiscLookup(), report);
+        if (!selection.error().empty()) {
+            rt::message("The SongBook's listings could not be put in order.||" + selection.error(), "Print SongBook",
+                        rt::Icon::Hand);
+            w.close();
+            return;
+        }
+        run = std::make_unique<StyleReport>(*style, s, selection, SongBookDiscLookup(), report);
         if (!run->hasRows()) {
             w.close();
             return;

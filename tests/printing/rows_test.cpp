@@ -1,5 +1,6 @@
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cstdio>
 
 #include "printing/styles/StyleRows.h"
@@ -139,6 +140,55 @@ TEST(TwoColumns, EveryEntryOnceAndInOrderWhateverTheOffset) {
             }
         }
     }
+}
+
+// Entries made as they are asked for, never held: n songs in title order, every seventh with
+// a long title and groups of three by artist.
+class MadeEntries : public EntrySource {
+public:
+    explicit MadeEntries(int n) : n_(n) {}
+    bool next(SelectionEntry& e) override {
+        if (i_ >= n_) return false;
+        ++i_;
+        char title[64];
+        std::snprintf(title, sizeof title, "Song %06d%s", i_, i_ % 7 == 0 ? " and a very long tail to wrap" : "");
+        e = entry(title, "Artist " + std::to_string(i_ / 3), "SC1001", static_cast<std::uint32_t>(i_));
+        return true;
+    }
+    long long count() const override { return n_; }
+    const std::string& error() const override { return error_; }
+
+private:
+    int n_, i_ = 0;
+    std::string error_;
+};
+
+// The rows take their entries as the pages need them and let a page's lines go once it is
+// printed: a long SongBook never has more than about two pages' lines made at a time, and
+// every entry still prints once.
+TEST(PageLines, AreMadeAPageAtATime) {
+    for (int format = 1; format <= 6; ++format)
+        for (int wordWrap : {0, 1})
+            for (int sort : {1, 2}) {
+                SCOPED_TRACE("style " + std::to_string(format) + " wrap " + std::to_string(wordWrap) + " sort " +
+                             std::to_string(sort));
+                PrintSettings s;
+                s.PrintFormat = static_cast<std::uint16_t>(format);
+                s.PrintSort = static_cast<std::uint16_t>(sort);
+                s.SetFonts = 2;
+                s.WordWrap = static_cast<std::uint8_t>(wordWrap);
+                MadeEntries made(20000);
+                StyleRows rows(*FindStyle(format, sort), s, made, kAlt);
+                const std::size_t bound = 2 * static_cast<std::size_t>(rows.rowsPerColumn()) + 3;
+                std::size_t most = 0;
+                long long numbers = 0;
+                for (PageRow r; rows.next(r);) {
+                    most = std::max(most, rows.linesHeld());
+                    for (const ColumnRow& c : r.column) numbers += !c.songNumber.empty();
+                }
+                EXPECT_LE(most, bound);
+                EXPECT_EQ(numbers, 20000);
+            }
 }
 
 TEST(WrappedLines, LongEntriesSplitAtABlankAndNeverStartOnTheLastRow) {

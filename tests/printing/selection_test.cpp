@@ -1,6 +1,9 @@
 #include <gtest/gtest.h>
 
+#include "printing/styles/ReadSongBookSelection.h"
 #include "printing/styles/SelectSongBookEntries.h"
+
+#include <random>
 
 namespace {
 
@@ -122,6 +125,54 @@ TEST(Selection, WhatPrintsAndInWhatOrder) {
         s.PrintSort = static_cast<std::uint16_t>(c.sort);
         EXPECT_EQ(printed(select(book, s)), c.expected);
     }
+}
+
+// Entries one line each, with every field the rows use.
+std::vector<std::string> whole(const std::vector<SelectionEntry>& q) {
+    std::vector<std::string> out;
+    for (const auto& e : q)
+        out.push_back(e.TITLE + "|" + e.UPPERTITLE + "|" + e.ARTIST + "|" + e.UPPERARTIST + "|" + e.DISKTRACKNO + "|" +
+                      e.UNQDISKID + "|" + e.GENRE + "|" + e.MAKEID + "|" + std::to_string(e.MAKEPREF) + "|" +
+                      std::to_string(e.track));
+    return out;
+}
+
+// The selection handed on one entry at a time, ordered in runs of any size that are merged
+// as they are read back, is the very queue one sort of everything makes: the same entries,
+// equal ones in reading order, the same duplicates gone, and counted beforehand.
+TEST(Selection, OrderedInRunsAsInOneSort) {
+    std::mt19937 rng(11);
+    const char* titles[] = {"Hello", "HELLO", "Rain", "\xC3\x89t\xC3\xA9", "Atlas", "", "Zebra Crossing"};
+    const char* artists[] = {"Adele", "ADELE ", "The Beatles", "Beatles, The", "Smith, John", "Cole Avery",
+                             "Zo\xC3\xAB (W/Vocals)", ""};
+    const char* makes[] = {"SC", "CB", "PI", "ZZ", ""};
+    std::vector<SongBookRecord> book;
+    for (int i = 0; i < 2500; ++i) {
+        book.push_back(listing(titles[rng() % 7], artists[rng() % 8], "SC" + std::to_string(1000 + i / 15),
+                               static_cast<std::uint32_t>(i % 15 + 1), makes[rng() % 5]));
+        if (i % 13 == 0) book.back().PRINT = "X";
+    }
+    for (int sort : {1, 2})
+        for (int duplicates : {0, 1})
+            for (int names : {0, 1})
+                for (std::size_t runBytes : {std::size_t{1} << 30, std::size_t{20000}, std::size_t{1}}) {
+                    SCOPED_TRACE("sort " + std::to_string(sort) + " duplicates " + std::to_string(duplicates) +
+                                 " names " + std::to_string(names) + " run " + std::to_string(runBytes));
+                    PrintSettings s;
+                    s.PrintSort = static_cast<std::uint16_t>(sort);
+                    s.RemoveDuplicates = static_cast<std::uint16_t>(duplicates);
+                    s.NameFormat = static_cast<std::uint16_t>(names);
+                    s.RemoveVocals = 1;
+                    s.PrefCodes = "CBSC";
+                    const auto expected = select(book, s);
+                    SongBookSelection selection(s, runBytes);
+                    for (const auto& l : book) ASSERT_TRUE(selection.add(l));
+                    ASSERT_TRUE(selection.finish()) << selection.error();
+                    EXPECT_EQ(selection.count(), static_cast<long long>(expected.size()));
+                    std::vector<SelectionEntry> got;
+                    for (SelectionEntry e; selection.next(e);) got.push_back(e);
+                    EXPECT_EQ(whole(got), whole(expected));
+                }
 }
 
 TEST(Selection, FirstListingWithBlankTitleAndArtistIsKept) {

@@ -37,120 +37,168 @@ PrintLine EntryLine(SelectionEntry&& e, bool titleOrder) {
     return l;
 }
 
-std::vector<PrintLine> EntryLines(std::vector<SelectionEntry> entries, bool titleOrder) {
-    std::vector<PrintLine> out;
-    out.reserve(entries.size());
-    for (SelectionEntry& e : entries) out.push_back(EntryLine(std::move(e), titleOrder));
-    return out;
-}
+namespace {
 
-std::vector<PrintLine> BuildWrappedLines(std::vector<SelectionEntry> entries, bool titleOrder, WrapLimits limits,
-                                         int rowsPerColumn) {
-    const int R = rowsPerColumn < 1 ? 1 : rowsPerColumn;
-    std::vector<PrintLine> out;
-    out.reserve(entries.size() + entries.size() / 8);
-    int c = 0;       // lines on the current page
-    int line = 0;    // position in the group
-    std::string previous;
-    bool first = true;
-    auto add = [&](PrintLine l) {
-        l.INDEX = static_cast<std::int32_t>(out.size() + 1);
-        l.LINE = line;
-        out.push_back(std::move(l));
-        if (++c > R) c = 1;
-    };
-    for (SelectionEntry& e : entries) {
-        const std::string& key = titleOrder ? e.TITLE : e.ARTIST;
-        line = !first && SameGroup(key, previous) ? line + 1 : 1;
-        previous = key;
-        first = false;
-        const bool titleLong = static_cast<int>(rt::length(rt::clip(e.TITLE))) > limits.title;
-        const bool artistLong = static_cast<int>(rt::length(rt::clip(e.ARTIST))) > limits.artist;
+class PaperSaverLines : public LineBuilder {
+public:
+    explicit PaperSaverLines(bool titleOrder) : titleOrder_(titleOrder) {}
+    void add(SelectionEntry&& e, std::deque<PrintLine>& out) override { append(EntryLine(std::move(e), titleOrder_), out); }
+
+private:
+    bool titleOrder_;
+};
+
+class WrappedLines : public LineBuilder {
+public:
+    WrappedLines(bool titleOrder, WrapLimits limits, int rowsPerColumn)
+        : titleOrder_(titleOrder), limits_(limits), R_(rowsPerColumn < 1 ? 1 : rowsPerColumn) {}
+
+    void add(SelectionEntry&& e, std::deque<PrintLine>& out) override {
+        const std::string& key = titleOrder_ ? e.TITLE : e.ARTIST;
+        line_ = !first_ && SameGroup(key, previous_) ? line_ + 1 : 1;
+        previous_ = key;
+        first_ = false;
+        const bool titleLong = static_cast<int>(rt::length(rt::clip(e.TITLE))) > limits_.title;
+        const bool artistLong = static_cast<int>(rt::length(rt::clip(e.ARTIST))) > limits_.artist;
         std::pair<std::string, std::string> titleParts, artistParts;
         if (titleLong || artistLong) {
-            titleParts = SplitAtBlank(e.TITLE, limits.title);
-            artistParts = SplitAtBlank(e.ARTIST, limits.artist);
+            titleParts = SplitAtBlank(e.TITLE, limits_.title);
+            artistParts = SplitAtBlank(e.ARTIST, limits_.artist);
         }
         const auto& [title1, title2] = titleParts;
         const auto& [artist1, artist2] = artistParts;
-        PrintLine l = EntryLine(std::move(e), titleOrder);
-        l.TOP = c == R;
+        PrintLine l = EntryLine(std::move(e), titleOrder_);
+        l.TOP = c_ == R_;
         if (!titleLong && !artistLong) {
-            add(std::move(l));
-            continue;
+            put(std::move(l), out);
+            return;
         }
-        if (c == R - 1) {
+        if (c_ == R_ - 1) {
             PrintLine filler;
             filler.LINEBREAK = true;
-            add(std::move(filler));
-            l.TOP = c == R;
+            put(std::move(filler), out);
+            l.TOP = c_ == R_;
         }
         l.TITLE = title1;
         l.ARTIST = artist1;
         const std::string group = l.group;
-        add(std::move(l));
-        ++line;
+        put(std::move(l), out);
+        ++line_;
         // A later entry of the group prints its group field blank: only an overflow of the
         // other field needs a continuation line, unless the entry stands near a page's top.
-        const std::string& otherRest = titleOrder ? artist2 : title2;
-        if (line > 2 && otherRest.empty() && c > 2) continue;
+        const std::string& otherRest = titleOrder_ ? artist2 : title2;
+        if (line_ > 2 && otherRest.empty() && c_ > 2) return;
         PrintLine cont;
-        cont.TOP = c < 3;
+        cont.TOP = c_ < 3;
         cont.WRAPPED = true;
         cont.group = group;
         cont.TITLE = title2.empty() ? std::string() : "  " + title2;
         cont.ARTIST = artist2.empty() ? std::string() : "  " + artist2;
-        add(std::move(cont));
+        put(std::move(cont), out);
     }
-    return out;
+
+private:
+    void put(PrintLine&& l, std::deque<PrintLine>& out) {
+        l.LINE = line_;
+        append(std::move(l), out);
+        if (++c_ > R_) c_ = 1;
+    }
+
+    bool titleOrder_;
+    WrapLimits limits_;
+    int R_;
+    int c_ = 0;     // lines on the current page
+    int line_ = 0;  // position in the group
+    std::string previous_;
+    bool first_ = true;
+};
+
+class GroupedLines : public LineBuilder {
+public:
+    GroupedLines(bool titleOrder, int rowsPerColumn)
+        : titleOrder_(titleOrder), L_(rowsPerColumn < 1 ? 1 : rowsPerColumn), heading_(titleOrder ? 'T' : 'A'),
+          entry_(titleOrder ? 'A' : 'T') {}
+
+    void add(SelectionEntry&& e, std::deque<PrintLine>& out) override {
+        const bool sameGroup = any_ && SameGroup(titleOrder_ ? e.TITLE : e.ARTIST, groupText_);
+        if (!sameGroup) groupText_ = titleOrder_ ? e.TITLE : e.ARTIST;
+        PrintLine l = EntryLine(std::move(e), titleOrder_);
+        if (sameGroup) {
+            ++c_;
+            if (c_ <= L_) {
+                put(std::move(l), entry_, c_, out);
+            } else if (lastField_ != entry_) {
+                c_ = 1;
+                put(std::move(l), entry_, c_, out);
+            } else {
+                PrintLine head;  // a heading prints its group alone
+                head.group = groupText_ + " (cont.)";
+                put(std::move(head), heading_, 1, out);
+                c_ = 2;
+                put(std::move(l), entry_, c_, out);
+            }
+            return;
+        }
+        ++c_;
+        if (c_ == L_ && L_ > 1) {
+            put(PrintLine{}, 'X', c_, out);
+            c_ = 1;
+        } else if (c_ > L_) {
+            c_ = 1;
+        }
+        PrintLine head;
+        head.group = groupText_;
+        put(std::move(head), heading_, c_, out);
+        ++c_;
+        if (c_ > L_) c_ = 1;  // one row per column: the entry goes on at the top of the next
+        put(std::move(l), entry_, c_, out);
+    }
+
+private:
+    void put(PrintLine&& l, char field, int lineNo, std::deque<PrintLine>& out) {
+        l.FIELD = field;
+        l.LINE = lineNo;
+        lastField_ = field;
+        any_ = true;
+        append(std::move(l), out);
+    }
+
+    bool titleOrder_;
+    int L_;
+    char heading_, entry_;
+    int c_ = 0;
+    bool any_ = false;       // a line was added
+    char lastField_ = ' ';   // the kind of the last line added
+    std::string groupText_;  // the group as its first entry spells it
+};
+
+std::vector<PrintLine> allLines(LineBuilder& builder, std::vector<SelectionEntry>& entries) {
+    std::deque<PrintLine> lines;
+    for (SelectionEntry& e : entries) builder.add(std::move(e), lines);
+    return {std::make_move_iterator(lines.begin()), std::make_move_iterator(lines.end())};
+}
+
+}  // namespace
+
+std::unique_ptr<LineBuilder> WrappedLineBuilder(bool titleOrder, WrapLimits limits, int rowsPerColumn) {
+    return std::make_unique<WrappedLines>(titleOrder, limits, rowsPerColumn);
+}
+
+std::unique_ptr<LineBuilder> GroupedLineBuilder(bool titleOrder, int rowsPerColumn) {
+    return std::make_unique<GroupedLines>(titleOrder, rowsPerColumn);
+}
+
+std::unique_ptr<LineBuilder> EntryLineBuilder(bool titleOrder) { return std::make_unique<PaperSaverLines>(titleOrder); }
+
+std::vector<PrintLine> EntryLines(std::vector<SelectionEntry> entries, bool titleOrder) {
+    return allLines(*EntryLineBuilder(titleOrder), entries);
+}
+
+std::vector<PrintLine> BuildWrappedLines(std::vector<SelectionEntry> entries, bool titleOrder, WrapLimits limits,
+                                         int rowsPerColumn) {
+    return allLines(*WrappedLineBuilder(titleOrder, limits, rowsPerColumn), entries);
 }
 
 std::vector<PrintLine> BuildGroupedLines(std::vector<SelectionEntry> entries, bool titleOrder, int rowsPerColumn) {
-    const int L = rowsPerColumn < 1 ? 1 : rowsPerColumn;
-    const char heading = titleOrder ? 'T' : 'A', entry = titleOrder ? 'A' : 'T';
-    std::vector<PrintLine> out;
-    out.reserve(entries.size() * 5 / 4);
-    int c = 0;
-    auto add = [&](PrintLine l, char field, int lineNo) {
-        l.FIELD = field;
-        l.LINE = lineNo;
-        l.INDEX = static_cast<std::int32_t>(out.size() + 1);
-        out.push_back(std::move(l));
-    };
-    std::string groupText;  // the group as its first entry spells it
-    for (SelectionEntry& e : entries) {
-        const bool sameGroup = !out.empty() && SameGroup(titleOrder ? e.TITLE : e.ARTIST, groupText);
-        if (!sameGroup) groupText = titleOrder ? e.TITLE : e.ARTIST;
-        PrintLine l = EntryLine(std::move(e), titleOrder);
-        if (sameGroup) {
-            ++c;
-            if (c <= L) {
-                add(std::move(l), entry, c);
-            } else if (out.back().FIELD != entry) {
-                c = 1;
-                add(std::move(l), entry, c);
-            } else {
-                PrintLine head;  // a heading prints its group alone
-                head.group = groupText + " (cont.)";
-                add(std::move(head), heading, 1);
-                c = 2;
-                add(std::move(l), entry, c);
-            }
-            continue;
-        }
-        ++c;
-        if (c == L && L > 1) {
-            add(PrintLine{}, 'X', c);
-            c = 1;
-        } else if (c > L) {
-            c = 1;
-        }
-        PrintLine head;
-        head.group = groupText;
-        add(std::move(head), heading, c);
-        ++c;
-        if (c > L) c = 1;  // one row per column: the entry goes on at the top of the next
-        add(std::move(l), entry, c);
-    }
-    return out;
+    return allLines(*GroupedLineBuilder(titleOrder, rowsPerColumn), entries);
 }

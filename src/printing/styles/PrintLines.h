@@ -10,8 +10,11 @@
 //   " (cont.)", and a heading never stands alone on the last row.
 //
 // Both count rows with the same rows per column R that the page break and the column split
-// use, so every entry prints exactly once and in order.
+// use, so every entry prints exactly once and in order. They take one entry at a time and keep
+// only what the next entry needs, so a report makes its lines as its pages need them.
 #include <cstdint>
+#include <deque>
+#include <memory>
 #include <string>
 #include <vector>
 
@@ -49,8 +52,31 @@ bool SameGroup(const std::string& a, const std::string& b);
 // move into the line.
 PrintLine EntryLine(SelectionEntry&& e, bool titleOrder);
 
-// The builders take the entries over and let each go once its lines are made, so the
-// selection and its lines are not both held whole.
+// Turns entries, one after another, into their lines.
+class LineBuilder {
+public:
+    virtual ~LineBuilder() = default;
+    // Appends the lines of the next entry (taken over) to `out`.
+    virtual void add(SelectionEntry&& e, std::deque<PrintLine>& out) = 0;
+
+protected:
+    // Appends a line with the next running number.
+    void append(PrintLine&& l, std::deque<PrintLine>& out) {
+        l.INDEX = ++index_;
+        out.push_back(std::move(l));
+    }
+
+private:
+    std::int32_t index_ = 0;
+};
+
+// The builder of a style's lines: wrapped lines (flat styles), grouped lines (Indented) or,
+// with Paper Saver in a flat style, one line per entry as it stands.
+std::unique_ptr<LineBuilder> WrappedLineBuilder(bool titleOrder, WrapLimits limits, int rowsPerColumn);
+std::unique_ptr<LineBuilder> GroupedLineBuilder(bool titleOrder, int rowsPerColumn);
+std::unique_ptr<LineBuilder> EntryLineBuilder(bool titleOrder);
+
+// All lines of a whole selection at once.
 std::vector<PrintLine> BuildWrappedLines(std::vector<SelectionEntry> entries, bool titleOrder, WrapLimits limits,
                                          int rowsPerColumn);
 std::vector<PrintLine> BuildGroupedLines(std::vector<SelectionEntry> entries, bool titleOrder, int rowsPerColumn);

@@ -68,21 +68,28 @@ std::optional<SelectionEntry> SelectEntry(const SongBookRecord& listing, const P
     return e;
 }
 
-void OrderEntries(std::vector<SelectionEntry>& entries, bool titleOrder) {
+bool EntryBefore(const SelectionEntry& a, const SelectionEntry& b, bool titleOrder) {
     auto key = [titleOrder](const SelectionEntry& e) {
         return titleOrder ? std::tie(e.UPPERTITLE, e.UPPERARTIST, e.MAKEPREF)
                           : std::tie(e.UPPERARTIST, e.UPPERTITLE, e.MAKEPREF);
     };
+    return key(a) < key(b);
+}
+
+void OrderEntries(std::vector<SelectionEntry>& entries, bool titleOrder) {
     std::stable_sort(entries.begin(), entries.end(),
-                     [&](const SelectionEntry& a, const SelectionEntry& b) { return key(a) < key(b); });
+                     [&](const SelectionEntry& a, const SelectionEntry& b) { return EntryBefore(a, b, titleOrder); });
+}
+
+bool SameSong(const SelectionEntry& a, const SelectionEntry& b) {
+    return a.UPPERTITLE == b.UPPERTITLE && a.UPPERARTIST == b.UPPERARTIST;
 }
 
 void RemoveDuplicateSongs(std::vector<SelectionEntry>& entries) {
     std::vector<SelectionEntry> kept;
     kept.reserve(entries.size());
     for (SelectionEntry& e : entries) {
-        if (!kept.empty() && kept.back().UPPERTITLE == e.UPPERTITLE && kept.back().UPPERARTIST == e.UPPERARTIST)
-            continue;
+        if (!kept.empty() && SameSong(kept.back(), e)) continue;
         kept.push_back(std::move(e));
     }
     entries = std::move(kept);

@@ -51,8 +51,42 @@ int BrandRank(const std::string& makeId, const std::string& prefCodes);
 // Sorts by title, artist and brand rank (title order) or artist, title and brand rank; texts
 // compare in capitals, trailing blanks ignored; equal entries keep their reading order.
 void OrderEntries(std::vector<SelectionEntry>& entries, bool titleOrder);
+// Whether a comes before b in that order (neither before the other: equal).
+bool EntryBefore(const SelectionEntry& a, const SelectionEntry& b, bool titleOrder);
+// Whether b is the same song as a, so that only a prints when duplicates are removed.
+bool SameSong(const SelectionEntry& a, const SelectionEntry& b);
 // Keeps the first of each run of entries with the same title and artist (in capitals).
 void RemoveDuplicateSongs(std::vector<SelectionEntry>& entries);
+
+// The selection queue as the line builders read it: the entries in print order, one at a time.
+class EntrySource {
+public:
+    virtual ~EntrySource() = default;
+    // The next entry; false at the end, or when it could not be read (error()).
+    virtual bool next(SelectionEntry& e) = 0;
+    // The number of entries next() gives.
+    virtual long long count() const = 0;
+    // Why the entries ended early ("" when they did not).
+    virtual const std::string& error() const = 0;
+};
+
+// Entries held in memory, handed on in their order.
+class HeldEntries : public EntrySource {
+public:
+    explicit HeldEntries(std::vector<SelectionEntry> entries) : entries_(std::move(entries)) {}
+    bool next(SelectionEntry& e) override {
+        if (at_ >= entries_.size()) return false;
+        e = std::move(entries_[at_++]);
+        return true;
+    }
+    long long count() const override { return static_cast<long long>(entries_.size()); }
+    const std::string& error() const override { return error_; }
+
+private:
+    std::vector<SelectionEntry> entries_;
+    std::size_t at_ = 0;
+    std::string error_;
+};
 
 // The song number a row shows for an entry: the custom disc id, "-" and the track text, the
 // custom disc id alone for track 0, the track alone for a discless track ("*"; as a plain

@@ -29,9 +29,9 @@ rt::Font styled(const std::string& name, int size, bool bold, bool italic, std::
 }  // namespace
 
 struct StyleReport::Impl {
-    Impl(const StyleLayout& st, const PrintSettings& set, std::vector<SelectionEntry> entries, DiscLookup altIdOf,
-         rr::Report& rep)
-        : style(st), s(set), rows(st, set, std::move(entries), std::move(altIdOf)), report(rep) {
+    template <class Entries>
+    Impl(const StyleLayout& st, const PrintSettings& set, Entries&& entries, DiscLookup altIdOf, rr::Report& rep)
+        : style(st), s(set), rows(st, set, std::forward<Entries>(entries), std::move(altIdOf)), report(rep) {
         build();
     }
 
@@ -233,13 +233,17 @@ bool StyleReport::Impl::printRow() {
     return report.print(*detail);
 }
 
+StyleReport::StyleReport(const StyleLayout& style, const PrintSettings& settings, EntrySource& entries,
+                         DiscLookup altIdOf, rr::Report& report)
+    : d_(std::make_unique<Impl>(style, settings, entries, std::move(altIdOf), report)) {}
+
 StyleReport::StyleReport(const StyleLayout& style, const PrintSettings& settings, std::vector<SelectionEntry> entries,
                          DiscLookup altIdOf, rr::Report& report)
     : d_(std::make_unique<Impl>(style, settings, std::move(entries), std::move(altIdOf), report)) {}
 
 StyleReport::~StyleReport() = default;
 
-bool StyleReport::hasRows() const { return !d_->rows.lines().empty(); }
+bool StyleReport::hasRows() const { return d_->rows.hasRows(); }
 
 bool StyleReport::step(int maxRows) {
     if (!d_->more) return false;
@@ -265,7 +269,7 @@ int StyleReport::percent() const {
 }
 
 bool StyleReport::finish() {
-    if (!d_->report.error().empty()) return false;
+    if (!error().empty()) return false;
     // A bound SongBook ends with blank rows: twice the rows of the last completed page.
     if (d_->s.OffsetPages != 0) {
         PageRow blank;
@@ -279,7 +283,9 @@ bool StyleReport::finish() {
     return d_->report.endPage();
 }
 
-const std::string& StyleReport::error() const { return d_->report.error(); }
+const std::string& StyleReport::error() const {
+    return d_->report.error().empty() ? d_->rows.error() : d_->report.error();
+}
 
 int StyleReport::rowsPerColumn() const { return d_->rows.rowsPerColumn(); }
 

@@ -5,7 +5,7 @@
 //
 //     rt::report::Report report;
 //     report.setPages(pages);
-//     StyleReport run(*style, settings, std::move(entries), altIdOf, report);
+//     StyleReport run(*style, settings, selection, altIdOf, report);   // an EntrySource
 //     while (run.step(56)) { ... show run.percent() ... }   // false once every row is printed
 //     run.finish();                                        // blank rows, the last page ended
 //
@@ -25,6 +25,9 @@ inline constexpr const char* kByLine = "Printed with Cantorelle V2 SongBook Make
 
 class StyleReport {
 public:
+    // The entries are read as the pages need them (`entries` must outlive the report).
+    StyleReport(const StyleLayout& style, const PrintSettings& settings, EntrySource& entries, DiscLookup altIdOf,
+                rt::report::Report& report);
     StyleReport(const StyleLayout& style, const PrintSettings& settings, std::vector<SelectionEntry> entries,
                 DiscLookup altIdOf, rt::report::Report& report);
     ~StyleReport();
@@ -33,7 +36,8 @@ public:
 
     // True when there are rows to print at all.
     bool hasRows() const;
-    // Prints up to maxRows rows; false when none is left (or the report failed: error()).
+    // Prints up to maxRows rows; false when none is left (or the report failed, or the entries
+    // could not be read: error()).
     bool step(int maxRows);
     // The share done, 0..100.
     int percent() const;

@@ -2,23 +2,52 @@
 
 #include <algorithm>
 
+StyleRows::StyleRows(const StyleLayout& style, const PrintSettings& settings, EntrySource& entries,
+                     DiscLookup altIdOf)
+    : style_(style), s_(settings), altIdOf_(std::move(altIdOf)), source_(&entries) {
+    start();
+}
+
 StyleRows::StyleRows(const StyleLayout& style, const PrintSettings& settings, std::vector<SelectionEntry> entries,
                      DiscLookup altIdOf)
-    : style_(style), s_(settings), altIdOf_(std::move(altIdOf)) {
+    : style_(style), s_(settings), altIdOf_(std::move(altIdOf)),
+      held_(std::make_unique<HeldEntries>(std::move(entries))), source_(held_.get()) {
+    start();
+}
+
+void StyleRows::start() {
+    const StyleLayout& style = style_;
     const bool twoColumns = style.page == PageKind::TwoColumns;
     const int size = twoColumns ? std::min(s_.fontSize(), 2) : s_.fontSize();
     rows_ = std::max(1, BaseRowsPerColumn(style.page, size, s_.a4()) + s_.rowsOffset());
     fullRule_ = FullRule(style);
     indentedRule_ = IndentedRule(style);
-    toProcess_ = static_cast<long long>(entries.size());
+    toProcess_ = source_->count();
     if (style.rows == RowKind::Indented) {
-        lines_ = BuildGroupedLines(std::move(entries), style.titleOrder, rows_);
+        builder_ = GroupedLineBuilder(style.titleOrder, rows_);
     } else if (s_.WordWrap == 1) {
         fromEntries_ = true;
-        lines_ = EntryLines(std::move(entries), style.titleOrder);
+        builder_ = EntryLineBuilder(style.titleOrder);
     } else {
         const WrapLimits limits = twoColumns ? TwoColumnWrapLimits(size) : OneColumnWrapLimits(size);
-        lines_ = BuildWrappedLines(std::move(entries), style.titleOrder, limits, rows_);
+        builder_ = WrappedLineBuilder(style.titleOrder, limits, rows_);
+    }
+}
+
+const PrintLine* StyleRows::line(std::size_t i) {
+    if (i < first_) return nullptr;  // let go already: never asked for again
+    SelectionEntry e;
+    while (first_ + lines_.size() <= i && !exhausted_) {
+        if (source_->next(e)) builder_->add(std::move(e), lines_);
+        else exhausted_ = true;
+    }
+    return i < first_ + lines_.size() ? &lines_[i - first_] : nullptr;
+}
+
+void StyleRows::forget(std::size_t i) {
+    while (first_ < i && !lines_.empty()) {
+        lines_.pop_front();
+        ++first_;
     }
 }
 
@@ -34,19 +63,20 @@ std::string StyleRows::songNumber(const PrintLine& l) {
 
 bool StyleRows::next(PageRow& row) {
     row = PageRow{};
-    if (p_ >= lines_.size()) return false;
+    if (c_ == 0) forget(p_);  // the pages before this one are done
+    const PrintLine* left = line(p_);
+    if (!left) return false;
     row.firstOnPage = c_ == 0;
     row.page = page_;
     if (style_.page == PageKind::OneColumn) {
-        row.column[0] = oneColumn(lines_[p_]);
+        row.column[0] = oneColumn(*left);
         ++p_;
         ++processed_;
     } else {
         // A group going on at the top of a page is shown there again.
         if (c_ == 0) lastGroup_[0].clear(), lastGroup_[1].clear();
-        row.column[0] = twoColumn(lines_[p_], 0);
-        const std::size_t right = p_ + static_cast<std::size_t>(rows_);
-        if (right < lines_.size()) row.column[1] = twoColumn(lines_[right], 1);
+        row.column[0] = twoColumn(*left, 0);
+        if (const PrintLine* right = line(p_ + static_cast<std::size_t>(rows_))) row.column[1] = twoColumn(*right, 1);
         else if (style_.rows == RowKind::Indented) rightBarHidden_ = true;
         row.hideRightBar = rightBarHidden_;
         processed_ += 2;

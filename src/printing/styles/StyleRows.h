@@ -3,14 +3,18 @@
 // page kind (one column, two columns), told by the style's row kind how a line becomes a
 // row. Pure logic: the report (StyleReport.h) only copies a row's values into its controls.
 //
-//     StyleRows rows(*FindStyle(3, 2), settings, std::move(entries), altIdOf);
+//     StyleRows rows(*FindStyle(3, 2), settings, selection, altIdOf);   // an EntrySource
 //     PageRow r;
 //     while (rows.next(r)) { ... r.column[0].title ... }
 //
 // Rows come page by page: rowsPerColumn() rows a page, the first row of a page has
-// firstOnPage set, and every entry appears exactly once, in order.
+// firstOnPage set, and every entry appears exactly once, in order. The entries are read and
+// their lines made as the pages need them, and a page's lines go once it is done, so a
+// SongBook of any size is never held whole.
 #include <cstdint>
+#include <deque>
 #include <functional>
+#include <memory>
 #include <string>
 #include <vector>
 
@@ -36,19 +40,33 @@ using DiscLookup = std::function<std::string(const std::string& unqDiskId)>;
 
 class StyleRows {
 public:
+    // The rows of the entries `entries` gives (read as the pages need them; it must outlive
+    // the rows).
+    StyleRows(const StyleLayout& style, const PrintSettings& settings, EntrySource& entries, DiscLookup altIdOf);
+    // The rows of entries held here.
     StyleRows(const StyleLayout& style, const PrintSettings& settings, std::vector<SelectionEntry> entries,
               DiscLookup altIdOf);
 
-    // The next row; false when there is none.
+    // True when there is a row at all.
+    bool hasRows() { return line(0) != nullptr; }
+    // The next row; false when there is none (or the entries could not be read: error()).
     bool next(PageRow& row);
 
     int rowsPerColumn() const { return rows_; }
     // Progress: entries to process and lines processed so far (two a row in two columns).
     long long toProcess() const { return toProcess_; }
     long long processed() const { return processed_; }
-    const std::vector<PrintLine>& lines() const { return lines_; }
+    // The lines made and not yet let go: those of the current page and the next at most.
+    std::size_t linesHeld() const { return lines_.size(); }
+    // Why the entries ended early ("" when they did not).
+    const std::string& error() const { return source_->error(); }
 
 private:
+    void start();
+    // Line i (from 0) of the report, made when first asked for; null beyond the last.
+    const PrintLine* line(std::size_t i);
+    // Lets go of the lines before line i.
+    void forget(std::size_t i);
     ColumnRow oneColumn(const PrintLine& l);
     ColumnRow twoColumn(const PrintLine& l, int col);
     ColumnRow indented(const PrintLine& l);
@@ -68,7 +86,12 @@ private:
     const StyleLayout& style_;
     PrintSettings s_;
     DiscLookup altIdOf_;
-    std::vector<PrintLine> lines_;
+    std::unique_ptr<EntrySource> held_;  // the entries, when they are held here
+    EntrySource* source_;
+    std::unique_ptr<LineBuilder> builder_;
+    std::deque<PrintLine> lines_;        // lines first_ ... made so far
+    std::size_t first_ = 0;
+    bool exhausted_ = false;
     std::string fullRule_, indentedRule_;
     int rows_ = 1;
     bool fromEntries_ = false;   // Paper Saver in a flat style: lines are the entries as they stand
