@@ -13,6 +13,7 @@
 #include "runtime/view/view.h"
 #include "runtime/window/window.h"
 #include "services/BrowseList.h"
+#include "services/SafeDelete.h"
 #include "services/ShowHelpTopic.h"
 #include "services/ShowWarning.h"
 #include "services/TaskWindow.h"
@@ -23,52 +24,22 @@ constexpr const char* kHelpTopic = "RenumberingDisc(s)";
 constexpr std::uint32_t kTabText = 0xFFFFFF;
 constexpr std::uint32_t kTabBack = 0x800000;
 constexpr std::uint32_t kRed = 0x0000FF;
-constexpr int kLockWaitSeconds = 2;
 
 // Layout of the list, in dialog units: the cells are laid over its highlighted row.
 constexpr int kListX = 6, kListY = 24, kListW = 150, kRows = 18;
 constexpr int kHeaderH = 10, kRowH = 8, kListH = kHeaderH + kRows * kRowH;
 constexpr int kColumnW = 70;
 
-// The disc in the SBDiscs buffer and every listing of it, in one transaction. Disc ids
-// compare as the keys compare them (letter case ignored), so no listing of the disc stays
-// behind. True once committed; a failure has been reported and nothing was deleted.
+// The disc at the position and every listing of it, in one transaction. Disc ids compare as
+// the keys compare them (letter case ignored), so no listing of the disc stays behind. True
+// once committed; a failure has been reported and nothing was deleted.
 bool deleteDiscAndListings(const std::string& discPosition) {
-    const std::string disc = rt::clip(SBD.UNQDISKID.str());
-    if (!rt::logout(kLockWaitSeconds, {&SBD, &SBK})) {
-        SaveFileError();
-        ShowWarning(Warning::TransactionFraming, "Delete", "SBDiscs");
-        return false;
-    }
-    auto fail = [](const char* file) {
-        SaveFileError();
-        if (rt::inTransaction()) rt::rollback();
-        ShowWarning(Warning::DeleteOperation, file);
-        return false;
-    };
-    SBK.clearBuffer();
-    SBK.UNQDISKID = disc;
-    SBK.DISKTRACKNO = 0;
-    SBK.setAt(SongBook::KUNQDISKID);
-    for (;;) {
-        SBK.next();
-        if (rt::errorCode() == rt::NoRecord) break;
-        if (rt::errorCode() != rt::NoError) return fail("SongBook");
-        if (!rt::equalNoCase(rt::clip(SBK.UNQDISKID.str()), disc)) break;
-        SBK.del();
-        if (rt::errorCode() != rt::NoError) return fail("SongBook");
-    }
-    SBD.reget(discPosition);
-    if (rt::errorCode() != rt::NoError) return fail("SBDiscs");
-    SBD.del();
-    if (rt::errorCode() != rt::NoError) return fail("SBDiscs");
-    rt::commit();
-    if (rt::errorCode() != rt::NoError) {
-        SaveFileError();
-        ShowWarning(Warning::DeleteOperation, "SBDiscs");
-        return false;
-    }
-    return true;
+    DiscToDelete disc;
+    disc.position = discPosition;
+    const DiscDeleteResult r = DeleteDiscWithListings(disc);
+    if (r.failed == DiscDeleteStep::Begin) ShowWarning(Warning::TransactionFraming, "Delete", "SBDiscs");
+    else if (!r.ok()) ShowWarning(Warning::DeleteOperation, r.listingFailed() ? "SongBook" : "SBDiscs");
+    return r.ok();
 }
 
 }  // namespace

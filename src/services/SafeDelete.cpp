@@ -21,6 +21,36 @@ int commitOrReport(const std::string& label) {
     return 1;
 }
 
+// The step failed: its error is kept for the caller's warning and the transaction rolled back.
+DiscDeleteResult failedAt(DiscDeleteStep step) {
+    DiscDeleteResult r;
+    r.failed = step;
+    r.error = rt::errorCode();
+    r.fileError = rt::fileErrorCode();
+    SaveFileError();
+    return r;
+}
+
+// Inside the transaction: the listings of the disc id, read in SBK:KUNQDISKID order from its
+// first track on. The key finds the id in any letter case; a listing whose id differs in more
+// ends the scan.
+DiscDeleteStep DeleteDiscListings(const std::string& discId, DiscIdMatch match) {
+    SBK.clearBuffer();
+    SBK.UNQDISKID = discId;
+    SBK.DISKTRACKNO = 0;
+    rt::clearError();
+    SBK.setAt(SongBook::KUNQDISKID);
+    for (;;) {
+        SBK.next();
+        if (rt::errorCode() == rt::NoRecord) return DiscDeleteStep::None;
+        if (rt::errorCode() != rt::NoError) return DiscDeleteStep::ReadListing;
+        if (!rt::equalNoCase(rt::clip(SBK.UNQDISKID.str()), discId)) return DiscDeleteStep::None;
+        if (match == DiscIdMatch::SameLetters && !rt::equalClipped(SBK.UNQDISKID.str(), discId)) continue;
+        SBK.del();
+        if (rt::errorCode() != rt::NoError) return DiscDeleteStep::DeleteListing;
+    }
+}
+
 }  // namespace
 
 int SafeDeleteRecord(rt::RecordFile& file, const rt::Key& key, const std::string& label) {
@@ -46,49 +76,48 @@ int SafeDeleteMakeId() { return SafeDeleteRecord(MAK, MakeId::KMAKEID, "MAKEID")
 int SafeDeleteGenre() { return SafeDeleteRecord(GEN, Genre::KGENRE, "Genre"); }
 
 int SafeDeleteSBDiscs() {
-    const std::string position = SBD.position(SBDiscs::KUNQDISKID);
-    DataFileUse songBook(SBK);
-    if (!rt::logout(kLockWaitSeconds, {&SBD, &SBK})) {
-        SaveFileError();
-        ShowWarning(Warning::TransactionFraming, "Delete", "SBDiscs");
-        return 1;
+    DiscToDelete disc;
+    disc.position = SBD.position(SBDiscs::KUNQDISKID);
+    disc.match = DiscIdMatch::SameLetters;
+    const DiscDeleteResult r = DeleteDiscWithListings(disc);
+    switch (r.failed) {
+    case DiscDeleteStep::None: return 0;
+    case DiscDeleteStep::Begin: ShowWarning(Warning::TransactionFraming, "Delete", "SBDiscs"); break;
+    case DiscDeleteStep::ReadListing: ShowWarning(Warning::RecordRetrieval, "SongBook"); break;
+    case DiscDeleteStep::DeleteListing: ShowWarning(Warning::DeleteOperation, "SongBook"); break;
+    default: ShowWarning(Warning::DeleteOperation, "SBDiscs"); break;
     }
-    SBD.reget(position);
-    if (DeleteDiscListings() != 0) {
-        if (rt::inTransaction()) rt::rollback();
-        return 1;
-    }
-    SBD.del();
-    if (rt::errorCode() != rt::NoError) {
-        SaveFileError();
-        ShowWarning(Warning::DeleteOperation, "SBDiscs");
-        return 1;
-    }
-    return commitOrReport("SBDiscs");
+    return 1;
 }
 
-int DeleteDiscListings() {
-    SBK.clearBuffer();
-    SBK.UNQDISKID = SBD.UNQDISKID;
-    SBK.DISKTRACKNO = 0;
-    SBK.setAt(SongBook::KUNQDISKID);
-    for (;;) {
-        SBK.next();
-        if (rt::errorCode() == rt::NoRecord) return 0;
-        if (rt::errorCode() != rt::NoError) {
-            SaveFileError();
-            ShowWarning(Warning::RecordRetrieval, "SongBook");
-            return 1;
-        }
-        // The key ignores letter case; the listings of this disc match character by
-        // character. A listing whose id differs only in case is passed over, not deleted.
-        if (!rt::equalNoCase(SBK.UNQDISKID.str(), SBD.UNQDISKID.str())) return 0;
-        if (!rt::equalClipped(SBK.UNQDISKID.str(), SBD.UNQDISKID.str())) continue;
-        SBK.del();
-        if (rt::errorCode() != rt::NoError) {
-            SaveFileError();
-            ShowWarning(Warning::DeleteOperation, "SongBook");
-            return 1;
-        }
+DiscDeleteResult DeleteDiscWithListings(const DiscToDelete& disc) {
+    DataFileUse songBook(SBK);
+    if (!rt::logout(disc.lockWaitSeconds, {&SBD, &SBK})) return failedAt(DiscDeleteStep::Begin);
+    const bool byPosition = !disc.position.empty();
+    std::string discId = disc.discId;
+    if (byPosition) {
+        SBD.reget(disc.position);
+        if (rt::errorCode() != rt::NoError) return failedAt(DiscDeleteStep::ReadDisc);
+        discId = SBD.UNQDISKID.str();
     }
+    const DiscDeleteStep listings = DeleteDiscListings(rt::clip(discId), disc.match);
+    if (listings != DiscDeleteStep::None) return failedAt(listings);
+    // The disc record last, in the same transaction: a failure here keeps the listings too.
+    if (byPosition) SBD.del();
+    if (byPosition ? rt::errorCode() != rt::NoError : !DeleteDiscRecordOf(discId))
+        return failedAt(DiscDeleteStep::DeleteDisc);
+    rt::commit();
+    if (rt::errorCode() != rt::NoError) return failedAt(DiscDeleteStep::Commit);
+    return {};
+}
+
+bool DeleteDiscRecordOf(const std::string& discId) {
+    SBD.clearBuffer();
+    SBD.UNQDISKID = discId;
+    SBD.get(SBDiscs::KUNQDISKID);
+    if (rt::errorCode() == rt::NoError) {
+        SBD.del();
+        return rt::errorCode() == rt::NoError;
+    }
+    return rt::errorCode() == rt::RecordNotFound;
 }

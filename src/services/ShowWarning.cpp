@@ -165,16 +165,20 @@ std::string WarningErrorPart() {
 int ShowWarning(int number, const std::string& text1, const std::string& text2) {
     const std::string err = WarningErrorPart();
     const int errCode = warningErrorCode();
-    SavedErrorCode = 0;
-    SavedErrorText.clear();
-    SavedFileErrorCode = 0;
-    SavedFileErrorText.clear();
+    ForgetFileError();
 
     Box b;
     if (!composeWarning(number, rt::clip(text1), rt::clip(text2), err, errCode, b)) return 0;
     int pressed = rt::message(b.text, b.title, b.icon, b.buttons, b.defaultButton);
     if (!b.ends.empty() && (!b.endsOnNoOnly || pressed != rt::BtnYes)) rt::halt(b.ends);
     return pressed;
+}
+
+void ForgetFileError() {
+    SavedErrorCode = 0;
+    SavedErrorText.clear();
+    SavedFileErrorCode = 0;
+    SavedFileErrorText.clear();
 }
 
 void SaveFileError() {

@@ -49,6 +49,8 @@ inline int ShowWarning(Warning warning, const std::string& text1 = {}, const std
 // Keeps the thread's current error (and the file system's) for the next warning, then rolls
 // back the thread's transaction.
 void SaveFileError();
+// Forgets the saved error: the failure was told by a message of its own, not by a warning.
+void ForgetFileError();
 
 // The error part of a warning: the saved error when there is one, else the current error;
 // for error 90 the file system's text and number. At most 150 characters.

@@ -33,6 +33,7 @@
 #include "runtime/view/view.h"
 #include "runtime/window/window.h"
 #include "services/BrowseList.h"
+#include "services/SafeDelete.h"
 #include "services/ScrollStops.h"
 #include "services/ShowHelpTopic.h"
 #include "services/ShowWarning.h"
@@ -942,18 +943,6 @@ bool deleteFailed(const char* label) {
     return false;
 }
 
-// The disc record of the disc id, when there is one; false when reading or deleting it failed.
-bool deleteDiscRecord(const std::string& discId) {
-    SBD.clearBuffer();
-    SBD.UNQDISKID = discId;
-    SBD.get(SBDiscs::KUNQDISKID);
-    if (rt::errorCode() == rt::NoError) {
-        SBD.del();
-        return rt::errorCode() == rt::NoError;
-    }
-    return rt::errorCode() == rt::RecordNotFound;
-}
-
 // The listing in the SongBook buffer, and its disc record when it was the disc's last
 // listing: both or neither. False (after a warning) when nothing was deleted.
 bool Workspace::deleteListing(const std::string& discId) {
@@ -967,7 +956,7 @@ bool Workspace::deleteListing(const std::string& discId) {
     SBK.UNQDISKID = discId;
     SBK.get(SongBook::KDISKID);
     if (rt::errorCode() == rt::RecordNotFound) {
-        if (!deleteDiscRecord(discId)) return deleteFailed("SBDiscs");
+        if (!DeleteDiscRecordOf(discId)) return deleteFailed("SBDiscs");
     } else if (rt::errorCode() != rt::NoError) {
         return deleteFailed("SongBook");
     }
@@ -976,29 +965,26 @@ bool Workspace::deleteListing(const std::string& discId) {
     return true;
 }
 
-// Every listing with the disc id, then the disc record: all or nothing. A read or delete
-// that fails ends the loop (a listing that cannot be deleted would be read again forever).
+// Every listing with the disc id (in any letter case), then the disc record when there is one:
+// all or nothing. False (after a message) when nothing was deleted.
 bool Workspace::deleteDisc(const std::string& discId) {
-    if (!beginDelete()) return false;
-    for (;;) {
-        SBK.clearBuffer();
-        SBK.UNQDISKID = discId;
-        SBK.get(SongBook::KDISKID);
-        const int error = rt::errorCode();
-        if (error == rt::RecordNotFound) break;
-        if (error != rt::NoError) {
-            const int shown = error == rt::FileSystemError ? rt::fileErrorCode() : error;
-            rt::rollback();
-            rt::message(rt::str(shown));
-            return false;
-        }
-        SBK.del();
-        if (rt::errorCode() != rt::NoError) return deleteFailed("SongBook");
+    DiscToDelete disc;
+    disc.discId = discId;
+    disc.lockWaitSeconds = 1;
+    const DiscDeleteResult r = DeleteDiscWithListings(disc);
+    switch (r.failed) {
+    case DiscDeleteStep::None: return true;
+    case DiscDeleteStep::Begin: ShowWarning(Warning::TransactionFraming, "Delete", "SongBook"); break;
+    case DiscDeleteStep::ReadListing:
+        // The listing that could not be read is told by its error number alone.
+        ForgetFileError();
+        rt::message(rt::str(r.error == rt::FileSystemError ? r.fileError : r.error));
+        break;
+    case DiscDeleteStep::DeleteListing:
+    case DiscDeleteStep::Commit: ShowWarning(Warning::DeleteOperation, "SongBook"); break;
+    default: ShowWarning(Warning::DeleteOperation, "SBDiscs"); break;
     }
-    if (!deleteDiscRecord(discId)) return deleteFailed("SBDiscs");
-    rt::commit();
-    if (rt::errorCode() != rt::NoError) return deleteFailed("SongBook");
-    return true;
+    return false;
 }
 
 }  // namespace

@@ -207,6 +207,43 @@ TEST_F(RenumberTest, AFailureAtTheTenthListingLeavesTheDiscWhole) {
     EXPECT_EQ(column(0), (std::vector<std::string>{"CV0105", "CV0199", "MX2201", "SL3001", "VE0501"}));
 }
 
+// A delete that fails at any step leaves the disc whole: its record and all its listings.
+struct FailedStepCase {
+    const char* name;
+    const char* file;     // the file that refuses ("2bk" listings, "2bd" discs)
+    const char* refused;  // which of its records
+    const char* label;    // the file the warning names
+};
+
+class RenumberFailedStepTest : public RenumberTest, public ::testing::WithParamInterface<FailedStepCase> {};
+
+TEST_P(RenumberFailedStepTest, DeleteDiscLeavesTheDiscWholeAndReportsNoSuccess) {
+    ASSERT_EQ(fixture::execSql(listingFile("Songs", GetParam().file),
+                               std::string("CREATE TRIGGER failing BEFORE DELETE ON data WHEN ") + GetParam().refused +
+                                   " BEGIN SELECT RAISE(ABORT, 'disk full'); END"),
+              0);
+    openRenumber();
+    highlight("CV0199");
+    ASSERT_TRUE(d_.press("&Delete Disc")) << d_.error();
+    ASSERT_TRUE(d_.answer("&Yes")) << d_.error();
+    ASSERT_EQ(d_.request() ? d_.request()->title : std::string(), "Delete Operation Error") << d_.windows();
+    EXPECT_NE(message().find(std::string("from the file ") + GetParam().label + "."), std::string::npos) << message();
+    ASSERT_TRUE(d_.answer("OK")) << d_.error() << message();
+    EXPECT_EQ(message(), "");
+    EXPECT_EQ(count(listingFile("Songs"), "UNQDISKID = 'CV0199' COLLATE NOCASE"), 15);
+    EXPECT_EQ(count(listingFile("Songs", "2bd"), "UNQDISKID = 'CV0199'"), 1);
+    EXPECT_EQ(column(0), (std::vector<std::string>{"CV0105", "CV0199", "MX2201", "SL3001", "VE0501"}));
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Steps, RenumberFailedStepTest,
+    ::testing::Values(
+        // The last listing in key order: the one under the disc id in lower case.
+        FailedStepCase{"TheLastListing", "2bk", "old.UNQDISKID = 'cv0199'", "SongBook"},
+        // The disc record, deleted after every listing of it.
+        FailedStepCase{"TheDiscRecord", "2bd", "old.UNQDISKID = 'CV0199'", "SBDiscs"}),
+    [](const auto& i) { return std::string(i.param.name); });
+
 }  // namespace
 
 namespace {

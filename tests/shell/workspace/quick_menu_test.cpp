@@ -231,20 +231,25 @@ TEST_F(QuickMenuTest, CancelDeletesNothing) {
     EXPECT_EQ(discsOf("Songs"), discs);
 }
 
-// A listing that cannot be deleted (the disk refuses) ends the sequence with a warning; no
-// success is reported and nothing of the disc is gone.
+// A listing or disc record that cannot be deleted (the disk refuses) ends the sequence with a
+// warning; no success is reported and nothing of the disc is gone.
 struct FailedDeleteCase {
     const char* name;
     const char* answer;
+    const char* refusing = "2bk";  // the file that refuses: the disc's second listing, or ("2bd") its record
 };
 
 class FailedDeleteTest : public QuickMenuTest, public ::testing::WithParamInterface<FailedDeleteCase> {};
 
 TEST_P(FailedDeleteTest, ReportsTheFailureInsteadOfSuccess) {
     open();
-    ASSERT_EQ(fixture::execSql(listingFile("Songs"),
-                               "CREATE TRIGGER refuse BEFORE DELETE ON data WHEN old.UNQDISKID = 'MX2201' "
-                               "AND old.DISKTRACKNO = 2 BEGIN SELECT RAISE(ABORT, 'disk refuses'); END"),
+    const std::string refusing = GetParam().refusing;
+    ASSERT_EQ(fixture::execSql(listingFile("Songs", refusing),
+                               refusing == "2bk"
+                                   ? "CREATE TRIGGER refuse BEFORE DELETE ON data WHEN old.UNQDISKID = 'MX2201' "
+                                     "AND old.DISKTRACKNO = 2 BEGIN SELECT RAISE(ABORT, 'disk refuses'); END"
+                                   : "CREATE TRIGGER refuse BEFORE DELETE ON data WHEN old.UNQDISKID = 'MX2201' "
+                                     "BEGIN SELECT RAISE(ABORT, 'disk refuses'); END"),
               0);
     const auto listings = listingsOf("Songs"), discs = discsOf("Songs");
     highlight("Atlas");  // MX2201-2
@@ -259,7 +264,10 @@ TEST_P(FailedDeleteTest, ReportsTheFailureInsteadOfSuccess) {
 
 INSTANTIATE_TEST_SUITE_P(Answers, FailedDeleteTest,
                          ::testing::Values(FailedDeleteCase{"ThisListing", "&This Listing"},
-                                           FailedDeleteCase{"EntireDisc", "&Entire Disc"}),
+                                           FailedDeleteCase{"EntireDisc", "&Entire Disc"},
+                                           // The disc record goes last: its failure keeps the
+                                           // listings already deleted in the same transaction.
+                                           FailedDeleteCase{"EntireDiscAtItsRecord", "&Entire Disc", "2bd"}),
                          [](const auto& i) { return std::string(i.param.name); });
 
 // The highlighted listing went away behind the workspace's back: the read fails, and what the
