@@ -52,6 +52,43 @@ struct ColorChoice {
 
 long number(const std::string& s) { return std::strtol(s.c_str(), nullptr, 10); }
 
+// How wide a text is in ems, by the widths of the usual faces' letters (wide capitals, narrow
+// i and l), a little more in bold.
+double widthInEms(const std::string& text, bool bold) {
+    double w = 0;
+    for (char32_t c : rt::codePoints(text)) {
+        if (c == U' ' || c == U'i' || c == U'l' || c == U'j' || c == U'I' || c == U'!' || c == U'.' || c == U',' ||
+            c == U':' || c == U';' || c == U'\'' || c == U'|')
+            w += 0.3;
+        else if (c == U'f' || c == U't' || c == U'r')
+            w += 0.4;
+        else if (c == U'm' || c == U'w')
+            w += 0.85;
+        else if (c == U'M' || c == U'W')
+            w += 0.95;
+        else if (c >= U'a' && c <= U'z')
+            w += 0.56;
+        else if ((c >= U'A' && c <= U'Z') || (c >= U'0' && c <= U'9'))
+            w += 0.72;
+        else
+            w += 0.7;
+    }
+    return bold ? w * 1.05 : w;
+}
+
+}  // namespace
+
+int SampleHeadingSize(const std::string& heading, bool bold) {
+    // The sample's heading holds about 135 points of text a line, and two lines of up to 11 points.
+    const double ems = widthInEms(heading, bold);
+    if (ems <= 0) return 14;
+    const int oneLine = static_cast<int>(135.0 / ems);
+    if (oneLine >= 9) return std::min(14, oneLine);
+    return std::clamp(static_cast<int>(240.0 / ems), 7, 11);
+}
+
+namespace {
+
 class Designer {
 public:
     Designer() : w_(kTitle, rt::WindowKind::Dialog, -1, -1, 510, 266, {&GEN, &MAK}) {}
@@ -499,11 +536,8 @@ void Designer::refresh() {
     };
     // Header.
     w_.setText(headerText_, s.ReportHeader.str());
-    // A long heading is shown whole in a smaller size (on two lines when it needs them).
-    const std::size_t headerChars = rt::length(s.ReportHeader.str());
-    const int headerSize = headerChars <= 16 ? 14 : headerChars <= 24 ? 11 : 9;
-    w_.setControlFont(headerText_,
-                      font(s.HeaderFont, headerSize, s.HeaderSetBold == 1, s.HeaderSetItalic == 1, s.HeaderColor));
+    w_.setControlFont(headerText_, font(s.HeaderFont, SampleHeadingSize(s.ReportHeader.str(), s.HeaderSetBold == 1),
+                                        s.HeaderSetBold == 1, s.HeaderSetItalic == 1, s.HeaderColor));
     w_.setColors(headerText_, s.HeaderColor, s.HeaderBackgroundColor);
     w_.setColors(headerBox_, rt::kNoColor, s.HeaderBackgroundColor);
     // Column headings.

@@ -1,5 +1,6 @@
 #pragma once
 #include <functional>
+#include <string>
 
 // The SongBook Designer: the window in which the host lays out the printed SongBook. Every
 // control edits one print setting (PrintSettings.h) at once, a sample shows the effect,
@@ -7,6 +8,10 @@
 // print on a thread of its own while the Designer stays open. Run it on its own thread
 // (rt::startThread(SongBookDesigner)); several may run at once and share the settings.
 void SongBookDesigner();
+
+// The size in points the Designer's sample shows a heading in: 14, or smaller for a long or
+// wide one (on two lines when one does not hold it), so that the whole heading shows.
+int SampleHeadingSize(const std::string& heading, bool bold);
 
 // What the Designer's "Add Brand" runs: the manufacturer code list of the disc library, which
 // the program hands over before it opens a Designer. Until then the button is greyed.

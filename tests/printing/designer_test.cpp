@@ -200,8 +200,8 @@ TEST_F(DesignerTest, TheSampleHeadingShowsTheWholeHeading) {
     struct Case {
         const char* heading;
         int size;
-    } cases[] = {{"Karaoke Night", 14}, {"Karaoke Night at Marlow's", 9}, {"Friday Karaoke SongBook", 11},
-                 {"Zoë's Karaoke Night at the Anchor!", 9}};
+    } cases[] = {{"Karaoke Night", 14}, {"WOMBAT MEMORIAMS", 11}, {"Friday Karaoke SongBook", 10},
+                 {"Zoë's Karaoke Night at the Anchor!", 11}, {"WWWWWWWWWWWWWWWWWWWWWWWWWWWWWWWWWWW", 7}};
     for (const Case& c : cases) {
         SCOPED_TRACE(c.heading);
         ASSERT_TRUE(d_.type("?ReportHeader", c.heading)) << d_.error();
