@@ -14,8 +14,8 @@
 #include "runtime/text/text.h"
 #include "runtime/view/view.h"
 #include "runtime/window/window.h"
+#include "services/OpenDataFile.h"
 #include "services/ProgressWindow.h"
-#include "services/open_data_file.h"
 #include "services/ReadEveryRecord.h"
 #include "services/ShowWarning.h"
 

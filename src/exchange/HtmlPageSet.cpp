@@ -17,11 +17,11 @@
 #include "runtime/record/record.h"
 #include "runtime/text/text.h"
 #include "runtime/window/window.h"
+#include "services/OpenDataFile.h"
 #include "services/ProgressWindow.h"
+#include "services/ShowWarning.h"
+#include "services/SplitFilePath.h"
 #include "services/TaskWindow.h"
-#include "services/open_data_file.h"
-#include "services/show_warning.h"
-#include "services/split_file_path.h"
 
 namespace html {
 
@@ -212,7 +212,7 @@ bool PageSet::collectLetters() {
         SBK.setAt(sortKey());
     }
     if (rt::errorCode() != rt::NoRecord) {
-        ShowWarning(35, "SongBook");
+        ShowWarning(Warning::RecordRetrieval, "SongBook");
         failed_ = true;
         return false;
     }
@@ -225,7 +225,7 @@ bool PageSet::collectLettersInFileOrder() {
     SBK.set();
     for (SBK.next(); rt::errorCode() == rt::NoError; SBK.next()) letters.insert(html::letterOf(sortField().str()));
     if (rt::errorCode() != rt::NoRecord) {
-        ShowWarning(35, "SongBook");
+        ShowWarning(Warning::RecordRetrieval, "SongBook");
         failed_ = true;
         return false;
     }
@@ -242,7 +242,7 @@ bool PageSet::collectCustomIds() {
         if (!id.empty()) customIds_.try_emplace(id, SBD.ALTDISKID.str());
     }
     if (rt::errorCode() != rt::NoRecord) {
-        ShowWarning(35, "SBDiscs");
+        ShowWarning(Warning::RecordRetrieval, "SBDiscs");
         failed_ = true;
         return false;
     }
@@ -407,7 +407,7 @@ bool PageSet::step(ProgressWindow& window) {
         SBK.next();
         if (rt::errorCode() == rt::NoRecord) return false;
         if (rt::errorCode() != rt::NoError) {
-            ShowWarning(35, "SongBook");
+            ShowWarning(Warning::RecordRetrieval, "SongBook");
             failed_ = true;
             return false;
         }
@@ -439,7 +439,7 @@ PageSetRun PageSet::run() {
 
     SBK.set(sortKey());
     if (rt::errorCode() != rt::NoError) {
-        ShowWarning(36);
+        ShowWarning(Warning::ViewOpen);
         page_.discard();
         return PageSetRun::Failed;
     }

@@ -8,10 +8,10 @@
 #include "exchange/WebSettings.h"
 #include "runtime/text/text.h"
 #include "runtime/window/window.h"
+#include "services/OpenWithShell.h"
 #include "services/ShowHelpTopic.h"
+#include "services/SplitFilePath.h"
 #include "services/TaskWindow.h"
-#include "services/open_with_shell.h"
-#include "services/split_file_path.h"
 
 namespace {
 

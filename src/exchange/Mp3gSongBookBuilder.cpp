@@ -15,8 +15,8 @@
 #include "runtime/text/text.h"
 #include "runtime/window/window.h"
 #include "services/ShowHelpTopic.h"
+#include "services/ShowWarning.h"
 #include "services/TaskWindow.h"
-#include "services/show_warning.h"
 
 namespace {
 

@@ -16,9 +16,9 @@
 #include "runtime/text/text.h"
 #include "runtime/thread/thread.h"
 #include "runtime/window/window.h"
+#include "services/OpenDataFile.h"
 #include "services/ProgressWindow.h"
-#include "services/open_data_file.h"
-#include "services/show_warning.h"
+#include "services/ShowWarning.h"
 
 std::uint8_t EXPORT::FILTER = 1;
 PathText ExportFileName;
@@ -113,7 +113,7 @@ void WriteExportFile() {
     }
     DiscTable discs;
     if (!discs.load()) {
-        ShowWarning(35, "SBDiscs");
+        ShowWarning(Warning::RecordRetrieval, "SBDiscs");
         return;
     }
 
@@ -158,7 +158,7 @@ void WriteExportFile() {
 
     if (readFailed) {
         out.discard();
-        ShowWarning(35, "SongBook");
+        ShowWarning(Warning::RecordRetrieval, "SongBook");
         rt::message("The export file was not written.", kTitle, rt::Icon::Exclamation);
         return;
     }

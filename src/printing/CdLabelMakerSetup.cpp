@@ -15,10 +15,10 @@
 #include "runtime/view/view.h"
 #include "runtime/window/window.h"
 #include "services/BrowseList.h"
+#include "services/OpenDataFile.h"
 #include "services/ShowHelpTopic.h"
-#include "services/open_data_file.h"
+#include "services/ShowWarning.h"
 #include "services/TaskWindow.h"
-#include "services/show_warning.h"
 
 namespace {
 
@@ -179,7 +179,7 @@ bool LabelMaker::forEachDisc(Each&& each) {
     rt::clearError();
     all.open();
     if (!all.isOpen()) {
-        ShowWarning(36);
+        ShowWarning(Warning::ViewOpen);
         return false;
     }
     all.set();
@@ -188,7 +188,7 @@ bool LabelMaker::forEachDisc(Each&& each) {
         all.next();
         if (rt::errorCode() == rt::NoRecord) break;
         if (rt::errorCode() != rt::NoError) {
-            ShowWarning(35, "SBDiscs");
+            ShowWarning(Warning::RecordRetrieval, "SBDiscs");
             return false;
         }
         each(SBD.UNQDISKID.str(), SBD.ALTDISKID.str());

@@ -4,7 +4,7 @@
 
 #include "runtime/error/error.h"
 #include "runtime/text/text.h"
-#include "services/show_warning.h"
+#include "services/ShowWarning.h"
 
 ListingReader::ListingReader() : view_(SBD, SBDiscs::KALTDISKID) {
     view_.join(SBK, SongBook::KUNQDISKID, 1, [] { SBK.UNQDISKID = SBD.UNQDISKID; });
@@ -14,7 +14,7 @@ bool ListingReader::start() {
     SBD.send("QUICKSCAN=on");
     rt::clearError();
     view_.open();
-    if (!view_.isOpen()) ShowWarning(36);
+    if (!view_.isOpen()) ShowWarning(Warning::ViewOpen);
     view_.set();
     return true;
 }
@@ -26,7 +26,7 @@ bool ListingReader::next(Row& row) {
     rt::clearError();
     view_.next();
     if (rt::errorCode() != rt::NoError) {
-        if (rt::errorCode() != rt::NoRecord) ShowWarning(35, "SongBook");
+        if (rt::errorCode() != rt::NoRecord) ShowWarning(Warning::RecordRetrieval, "SongBook");
         rt::clearError();
         SBD.send("QUICKSCAN=off");
         return false;
@@ -44,7 +44,7 @@ bool InventoryReader::start() {
     rt::clearError();
     BRA.set(DMake::KMAKE);
     if (rt::errorCode() != rt::NoError) {
-        ShowWarning(36);
+        ShowWarning(Warning::ViewOpen);
         rt::clearError();
         return false;
     }
@@ -72,7 +72,7 @@ bool InventoryReader::nextBrand() {
     rt::clearError();
     BRA.next();
     if (rt::errorCode() != rt::NoError) {
-        if (rt::errorCode() != rt::NoRecord) ShowWarning(35, "DMake");
+        if (rt::errorCode() != rt::NoRecord) ShowWarning(Warning::RecordRetrieval, "DMake");
         rt::clearError();
         return false;
     }
@@ -87,7 +87,7 @@ bool InventoryReader::nextBrand() {
     for (SBD.next(); rt::errorCode() == rt::NoError && SBD.MAKEID == brand; SBD.next())
         discs_.push_back({key, name, SBD.ALTDISKID.str(), SBD.UNQDISKID.str()});
     if (rt::errorCode() != rt::NoError && rt::errorCode() != rt::NoRecord) {
-        ShowWarning(35, "SBDiscs");
+        ShowWarning(Warning::RecordRetrieval, "SBDiscs");
         rt::clearError();
         discs_.clear();
         return false;

@@ -9,7 +9,7 @@
 #include "data/songbook.h"
 #include "printing/ManagementPages.h"
 #include "runtime/view/view.h"
-#include "services/open_data_file.h"
+#include "services/OpenDataFile.h"
 
 // Every listing, disc by disc in custom disc id order and by track within a disc; a disc
 // without listings gives one line of its own.

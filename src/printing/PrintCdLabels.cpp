@@ -15,8 +15,8 @@
 #include "runtime/error/error.h"
 #include "runtime/text/text.h"
 #include "runtime/thread/thread.h"
-#include "services/open_data_file.h"
-#include "services/show_warning.h"
+#include "services/OpenDataFile.h"
+#include "services/ShowWarning.h"
 
 namespace {
 
@@ -28,7 +28,7 @@ public:
         rt::clearError();
         TAG.set(TagFile::KALTDISKID);
         if (rt::errorCode() != rt::NoError) {
-            ShowWarning(36);
+            ShowWarning(Warning::ViewOpen);
             return false;
         }
         return true;
@@ -39,7 +39,7 @@ public:
         rt::clearError();
         TAG.next();
         if (rt::errorCode() == rt::NoError) return true;
-        if (rt::errorCode() != rt::NoRecord) ShowWarning(35, file);
+        if (rt::errorCode() != rt::NoRecord) ShowWarning(Warning::RecordRetrieval, file);
         rt::clearError();
         return false;
     }

@@ -13,8 +13,8 @@
 #include "runtime/error/error.h"
 #include "runtime/text/text.h"
 #include "runtime/thread/thread.h"
-#include "services/open_data_file.h"
-#include "services/show_warning.h"
+#include "services/OpenDataFile.h"
+#include "services/ShowWarning.h"
 
 namespace {
 
@@ -73,7 +73,7 @@ void PrintRequestSlips() {
     SBK.set();
     SBK.next();
     if (rt::errorCode() != rt::NoError) {
-        if (rt::errorCode() != rt::NoRecord) ShowWarning(35, "SongBook");
+        if (rt::errorCode() != rt::NoRecord) ShowWarning(Warning::RecordRetrieval, "SongBook");
         rt::clearError();
         return;
     }

@@ -14,9 +14,9 @@
 #include "runtime/report/report.h"
 #include "runtime/text/text.h"
 #include "runtime/window/window.h"
-#include "services/TaskWindow.h"
-#include "services/open_data_file.h"
+#include "services/OpenDataFile.h"
 #include "services/ShowWarning.h"
+#include "services/TaskWindow.h"
 
 namespace {
 

@@ -20,8 +20,8 @@
 #include "runtime/thread/thread.h"
 #include "runtime/window/window.h"
 #include "services/ShowHelpTopic.h"
+#include "services/ShowWarning.h"
 #include "services/TaskWindow.h"
-#include "services/show_warning.h"
 
 namespace {
 
@@ -465,11 +465,11 @@ bool Designer::fillPreferences() {
     std::vector<std::pair<std::string, std::string>> codes;
     MAK.set(MakeId::KMAKEID);
     if (rt::errorCode() != rt::NoError) {
-        ShowWarning(36);
+        ShowWarning(Warning::ViewOpen);
     } else {
         for (MAK.next(); rt::errorCode() == rt::NoError; MAK.next()) codes.emplace_back(MAK.MAKEID.str(), MAK.MAKEDESC.str());
         if (rt::errorCode() != rt::NoRecord) {
-            ShowWarning(35, "MAKEID");
+            ShowWarning(Warning::RecordRetrieval, "MAKEID");
             w_.close();
             return false;
         }
@@ -490,11 +490,11 @@ bool Designer::fillGenres() {
     genres_.clear();
     GEN.set(Genre::KGENRE);
     if (rt::errorCode() != rt::NoError) {
-        ShowWarning(36);
+        ShowWarning(Warning::ViewOpen);
     } else {
         for (GEN.next(); rt::errorCode() == rt::NoError; GEN.next()) genres_.push_back(GEN.GENRE.str());
         if (rt::errorCode() != rt::NoRecord) {
-            ShowWarning(35, "Genre");
+            ShowWarning(Warning::RecordRetrieval, "Genre");
             w_.close();
             return false;
         }
