@@ -82,10 +82,12 @@ int WorkFolder::removeLeftovers(const std::string& parent, const std::string& pr
     }
     int removed = 0;
     for (const std::string& path : found) {
-        // Only a real folder (never a link to one elsewhere), and only when nobody holds it.
+        // Only a real folder (never a link to one elsewhere) of this user, and only when nobody
+        // holds it.
         const int fd = ::open(path.c_str(), O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC);
         if (fd < 0) continue;
-        if (::flock(fd, LOCK_EX | LOCK_NB) == 0) {
+        struct stat st {};
+        if (::fstat(fd, &st) == 0 && st.st_uid == ::geteuid() && ::flock(fd, LOCK_EX | LOCK_NB) == 0) {
             if (before) before(path);
             removeTree(path);
             ++removed;

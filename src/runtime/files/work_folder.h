@@ -29,7 +29,8 @@ public:
     // Removes the folder with everything in it now (also done at the end of the object).
     void remove();
 
-    // Removes the folders parent/prefix-XXXXXX that no live work folder holds. `before` is
+    // Removes the folders parent/prefix-XXXXXX of this user that no live work folder holds
+    // (another user's, in a shared temporary folder, are theirs). `before` is
     // called with each one's path while it is held here, before it goes (to take out what must
     // not go with it). The number of folders removed.
     static int removeLeftovers(const std::string& parent, const std::string& prefix,
