@@ -1,10 +1,9 @@
 #include "printing/LogoPicture.h"
 
-#include <filesystem>
 #include <fstream>
-#include <iterator>
 
 #include "runtime/files/folder.h"
+#include "runtime/files/input_file.h"
 #include "runtime/report/jpeg_picture.h"
 #include "runtime/text/text.h"
 
@@ -28,20 +27,17 @@ bool DecodeJpeg(const std::uint8_t* data, std::size_t size, DecodedPicture& out)
 }
 
 std::string PrepareLogo(const std::string& logo, const std::string& folder) {
-    namespace fs = std::filesystem;
     const std::string path = rt::absolutePath(rt::trim(logo));
     if (rt::trim(logo).empty()) return {};
-    std::error_code ec;
-    if (!fs::is_regular_file(path, ec)) return {};
-    const std::uintmax_t bytes = fs::file_size(path, ec);
-    if (ec || bytes == 0 || bytes > kMaxLogoFileBytes) return {};
-    std::ifstream in(path, std::ios::binary);
-    if (!in) return {};
-    std::vector<std::uint8_t> data((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
-    if (!LooksLikeJpeg(data.data(), data.size())) return path;  // the renderers read it as it is
+    // Only a file, and one of a logo's size: the name may be anything the host typed.
+    rt::InputFile in;
+    std::string bytes;
+    if (!in.open(path, kMaxLogoFileBytes) || !in.readAll(bytes) || bytes.empty()) return {};
+    const auto* data = reinterpret_cast<const std::uint8_t*>(bytes.data());
+    if (!LooksLikeJpeg(data, bytes.size())) return path;  // the renderers read it as it is
 
     DecodedPicture picture;
-    if (!DecodeJpeg(data.data(), data.size(), picture)) return {};
+    if (!DecodeJpeg(data, bytes.size(), picture)) return {};
     // A binary PPM: read by the renderers without decoding again on every page.
     const std::string out = folder + "/logo.ppm";
     std::ofstream file(out, std::ios::binary | std::ios::trunc);

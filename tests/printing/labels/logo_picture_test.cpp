@@ -1,5 +1,6 @@
 // The slip logo: decoded once, scaled down, refused when it cannot be read.
 #include <gtest/gtest.h>
+#include <sys/stat.h>
 
 #include <fstream>
 #include <sstream>
@@ -97,6 +98,10 @@ TEST(LogoPicture, UnreadableLogosGiveNoPicture) {
         EXPECT_FALSE(DecodeJpeg(c.bytes.data(), c.bytes.size(), p)) << c.why;
     }
     EXPECT_EQ(PrepareLogo(dir.file("missing.jpg"), dir.path()), "");
+    // A name that is no file is not read: a FIFO would wait for a writer, a device never end.
+    ASSERT_EQ(::mkfifo(dir.file("pipe.jpg").c_str(), 0600), 0);
+    EXPECT_EQ(PrepareLogo(dir.file("pipe.jpg"), dir.path()), "");
+    EXPECT_EQ(PrepareLogo("/dev/zero", dir.path()), "");
     EXPECT_EQ(PrepareLogo("   ", dir.path()), "");
     EXPECT_EQ(PrepareLogo(dir.path(), dir.path()), "") << "a folder is no picture";
 }
