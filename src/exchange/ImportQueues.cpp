@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cstring>
+#include <filesystem>
 
 #include "data/sbdiscs.h"
 #include "data/songbook.h"
@@ -17,6 +18,8 @@ namespace {
 thread_local std::string ImportWorkFolder;
 
 constexpr int kLockSeconds = 5;
+// The import's work folder in the temporary folder: cantorelle-import-XXXXXX.
+constexpr const char* kWorkPrefix = "cantorelle-import";
 // Rows handled before the clock is looked at.
 constexpr long long kRowsBetweenClockReads = 256;
 
@@ -43,10 +46,14 @@ std::string ImportDiscId(const CsvListing& row) {
 
 // --- the queues ---
 
-ImportWork::ImportWork() : folder_("cantorelle-import-") {
-    if (!folder_.made()) {
-        problem_ = "The import cannot keep its work files in the temporary folder: " +
-                   std::string(std::strerror(folder_.error())) + ".";
+ImportWork::ImportWork() {
+    // The system's temporary folder; what a killed import left there goes first.
+    std::error_code ec;
+    const std::string root = std::filesystem::temp_directory_path(ec).string();
+    rt::WorkFolder::removeLeftovers(root, kWorkPrefix);
+    if (const int e = folder_.make(root, kWorkPrefix)) {
+        problem_ = "The import cannot keep its work files in the temporary folder " + root + ": " +
+                   std::string(std::strerror(e)) + ".";
         return;
     }
     ImportWorkFolder = folder_.path();

@@ -31,7 +31,7 @@
 #include "data/globals.h"
 #include "exchange/CsvListing.h"
 #include "runtime/files/csv.h"
-#include "runtime/files/temporary_folder.h"
+#include "runtime/files/work_folder.h"
 #include "runtime/record/record.h"
 
 // A row of the file as the queues keep it: the listing's fields, the disc id it is looked up
@@ -85,7 +85,7 @@ public:
     const std::string& problem() const { return problem_; }
 
 private:
-    rt::TemporaryFolder folder_;
+    rt::WorkFolder folder_;
     bool ready_ = false;
     std::string problem_;
 };
@@ -96,7 +96,7 @@ enum class ImportClash { None, Track, CustomId, ReadError };
 // memory while they are few enough; past that ImportQue itself is asked.
 class CustomIdClaims {
 public:
-    static constexpr std::size_t kHeld = 200000;
+    static constexpr std::size_t kHeld = 100000;
     void clear();
     void claim(const std::string& customId, const std::string& disc);
     // The disc (upper case) that claims the custom disc id, empty when none; nullopt-like:

@@ -79,4 +79,17 @@ TEST(WorkFolderTest, LeftoversGoButAFolderInUseAnywhereStays) {
     close(ready[1]);
 }
 
+// Only its maker may look in (queues of an import hold a host's listings), and a parent that
+// is not there says so.
+TEST(WorkFolderTest, IsPrivateAndAMissingParentSaysWhy) {
+    fixture::TempFolder tmp;
+    rt::WorkFolder work;
+    ASSERT_EQ(work.make(tmp.path(), "cantorelle-import"), 0);
+    EXPECT_EQ(std::filesystem::status(work.path()).permissions() & std::filesystem::perms::all,
+              std::filesystem::perms::owner_all);
+    rt::WorkFolder none;
+    EXPECT_EQ(none.make(tmp / "missing", "cantorelle-import"), ENOENT);
+    EXPECT_TRUE(none.path().empty());
+}
+
 }  // namespace
