@@ -228,13 +228,11 @@ bool Target::close() { return d_.closeIn(&title_); }
 
 // --- the program ---
 
-Driver::Driver() {
-    rt::useVirtualClock(true);
-    refresh();
-}
+Driver::Driver() : clockWasVirtual_(rt::useVirtualClock(true)) { refresh(); }
 
 Driver::~Driver() {
     if (!gaveUp_ && !end()) std::fprintf(stderr, "headless: %s\n", error_.c_str());
+    rt::useVirtualClock(clockWasVirtual_);
 }
 
 bool Driver::fail(std::string why) {

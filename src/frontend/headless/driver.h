@@ -56,7 +56,8 @@ class Driver {
 public:
     // Switches the runtime to the virtual clock; timers then move only with wait().
     Driver();
-    // Ends a program that is still running (see end()).
+    // Ends a program that is still running (see end()) and puts back the clock in use before,
+    // so that a program started afterwards (a front end's) runs its timers as before.
     ~Driver();
     Driver(const Driver&) = delete;
     Driver& operator=(const Driver&) = delete;
@@ -194,6 +195,7 @@ private:
     int settleTimeoutMs_ = 10000;
     bool started_ = false;
     bool gaveUp_ = false;  // end() failed: the destructor does not wait for it again
+    bool clockWasVirtual_ = false;
 };
 
 }  // namespace headless

@@ -4,6 +4,7 @@
 #include <chrono>
 #include <cstdio>
 #include <exception>
+#include <utility>
 
 #include "runtime/thread/core.h"
 #include "runtime/window/frontend.h"
@@ -247,9 +248,9 @@ long long clockHundredths() {
     return duration_cast<milliseconds>(steady_clock::now().time_since_epoch()).count() / 10;
 }
 
-void useVirtualClock(bool on) {
+bool useVirtualClock(bool on) {
     std::lock_guard lk(core::core().m);
-    core::core().virtualClock = on;
+    return std::exchange(core::core().virtualClock, on);
 }
 
 void advanceClock(long long hundredths) {

@@ -47,9 +47,10 @@ void joinProgram();
 bool programRunning();
 
 // Clock in hundredths of a second, for timers. Tests switch to a virtual clock that only
-// moves when advanced.
+// moves when advanced; the clock in use before is returned, to be put back. A program takes
+// the clock in use when it starts.
 long long clockHundredths();
-void useVirtualClock(bool on);
+bool useVirtualClock(bool on);
 void advanceClock(long long hundredths);
 
 // While an object of this type lives, the calling program thread has given up the baton

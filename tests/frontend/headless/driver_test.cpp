@@ -1,7 +1,10 @@
-#include <atomic>
 #include "frontend/headless/driver.h"
 
 #include <gtest/gtest.h>
+
+#include <atomic>
+#include <chrono>
+#include <thread>
 
 #include "frontend/headless/procedures.h"
 #include "song_list.h"
@@ -242,6 +245,36 @@ TEST_F(DriverTest, TimerFiresOnTheVirtualClock) {
     ASSERT_TRUE(d.wait(350));
     EXPECT_EQ(status(), "Ticks: 4");
     EXPECT_FALSE(d.wait(-1));
+}
+
+// A driver keeps its virtual clock to itself: a program started after it is gone (a front
+// end's, in the same process) has its timers tick in real time again.
+TEST(DriverClock, AProgramStartedAfterTheDriverIsGoneRunsItsTimers) {
+    {
+        headless::Driver d;
+        ASSERT_TRUE(d.start(SongList)) << d.error();
+        ASSERT_TRUE(d.wait(100));
+        ASSERT_EQ(d.status()[0], "Ticks: 1");
+    }
+    std::atomic<int> ticks{0};
+    std::atomic<bool> ended{false};
+    // A program whose timer never fires would wait for ever: stop it after a while.
+    std::thread watchdog([&] {
+        const auto until = std::chrono::steady_clock::now() + std::chrono::seconds(20);
+        while (!ended && std::chrono::steady_clock::now() < until)
+            std::this_thread::sleep_for(std::chrono::milliseconds(10));
+        if (!ended) rt::stopProgram();
+    });
+    rt::runProgram([&] {
+        rt::Window w("Clock", rt::WindowKind::Dialog, -1, -1, 100, 40);
+        w.setTimer(1);
+        w.open();
+        while (w.accept())
+            if (w.code() == rt::EvTimer && ++ticks == 3) w.close();
+    });
+    ended = true;
+    watchdog.join();
+    EXPECT_EQ(ticks.load(), 3);
 }
 
 TEST_F(DriverTest, UserEventsReachTheFramesThread) {
