@@ -42,10 +42,7 @@ class ExchangeTest : public ::testing::Test {
 protected:
     void SetUp() override {
         fixture::pointFileNamesAt(dir_.path(), "Book");
-        rt::runProgram([] {
-            SBK.create();
-            SBD.create();
-        });
+        emptySongBook();
         fixture::resetTagging();
         ExportFileName.clear();
         ImportFileName.clear();
@@ -55,6 +52,13 @@ protected:
     std::string file(const std::string& name) const { return dir_.file(name); }
 
     // --- set-up ---
+    // The SongBook pair made anew, empty.
+    static void emptySongBook() {
+        rt::runProgram([] {
+            SBK.create();
+            SBD.create();
+        });
+    }
     static void addDisc(const std::string& disc, const std::string& custom, std::int32_t brand = 1,
                         const std::string& type = {}) {
         rt::runProgram([&] {

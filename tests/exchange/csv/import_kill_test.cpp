@@ -76,10 +76,7 @@ TEST_F(ImportKillTest, AKilledImportLeavesAllOrNothing) {
             ASSERT_EQ(ls.size(), static_cast<std::size_t>(kRows + 1));
             EXPECT_EQ(ds.size(), static_cast<std::size_t>(kRows / 12 + 1));
             // Back to the SongBook before the import, for the next kill.
-            rt::runProgram([] {
-                SBK.create();
-                SBD.create();
-            });
+            emptySongBook();
             addDisc("SC100", "1", 5);
             addListings({{"Old One", "Artist", "SC100", 1, "", "", "", rt::date(3, 1, 2020), "SC"}});
         }

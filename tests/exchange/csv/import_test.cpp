@@ -115,10 +115,7 @@ TEST_F(ImportTest, EncodingsAndLineEndsOfOtherProgramsAreRead) {
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.name);
-        rt::runProgram([] {
-            SBK.create();
-            SBD.create();
-        });
+        emptySongBook();
         writeText(file("in.csv"), c.bytes);
         importAll(file("in.csv"));
         EXPECT_EQ(listings(), std::vector<std::string>{c.listing});
@@ -174,10 +171,7 @@ TEST_F(ImportTest, RowsAtTheEdgesBecomeListingsOrAreNamed) {
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.name);
-        rt::runProgram([] {
-            SBK.create();
-            SBD.create();
-        });
+        emptySongBook();
         writeText(file("in.csv"), c.bytes);
         std::string problems;
         startImport(file("in.csv"), &problems);
@@ -447,10 +441,7 @@ TEST_F(ImportTest, ARoundTripThroughAnEmptySongBookGivesBackEveryListingAndDisc)
     exportAll(file("all.csv"));
 
     fixture::pointFileNamesAt(dir_.path(), "Empty");
-    rt::runProgram([] {
-        SBK.create();
-        SBD.create();
-    });
+    emptySongBook();
     importAll(file("all.csv"));
     EXPECT_EQ(listings(), listingsBefore);
     // Every disc with its custom id and brand; the manufacturer code is not in the file.
