@@ -129,7 +129,7 @@ double importOnce(const std::string& dir, const std::string& file, long rows) {
     analysisPeakKiB = peakKiB();
     if (!d.in(kImportTitle).press("Import Listings")) {
         std::fprintf(stderr, "no import window: %s\n", d.windows().c_str());
-        return -1;
+        ::_exit(1);  // the program still waits for an answer: the driver would wait for it
     }
     while (d.running() && !d.request()) d.wait(1);
     long long n = 0;
@@ -140,7 +140,7 @@ double importOnce(const std::string& dir, const std::string& file, long rows) {
     });
     if (d.running() || n != rows) {
         std::fprintf(stderr, "import failed (%lld listings): %s\n", n, d.windows().c_str());
-        return -1;
+        ::_exit(1);
     }
     return analysis;
 }
@@ -212,6 +212,8 @@ int main(int argc, char** argv) {
         const Run c = inChild([&] { return sqliteImport(dir, file, true); });
         if (!a.ok || !b.ok || !c.ok) {
             std::fprintf(stderr, "round %d failed (%d %d %d)\n", round, a.ok, b.ok, c.ok);
+            std::error_code ec;
+            std::filesystem::remove_all(dir, ec);
             return 1;
         }
         if (round == 0) continue;
