@@ -835,32 +835,31 @@ bool Driver::dialog(const std::string& path) {
     return answerRequest(*r, a);
 }
 
-bool Driver::printToFile(const std::string& file) {
-    auto r = newestRequest([](rt::RequestKind k) { return k == rt::RequestKind::Printer; });
-    if (!r) return fail("no printer dialog is asking");
+bool Driver::confirm(const std::shared_ptr<const rt::Request>& r, const std::string& dialog,
+                     const std::function<void(rt::Answer&)>& fill) {
+    if (!r) return fail("no " + dialog + " is asking");
     rt::Answer a;
     a.ok = true;
-    a.toFile = true;
-    a.path = file;
+    fill(a);
     return answerRequest(*r, a);
+}
+
+bool Driver::printToFile(const std::string& file) {
+    return confirm(newestRequest([](rt::RequestKind k) { return k == rt::RequestKind::Printer; }), "printer dialog",
+                   [&](rt::Answer& a) {
+                       a.toFile = true;
+                       a.path = file;
+                   });
 }
 
 bool Driver::chooseColor(std::uint32_t color) {
-    auto r = newestRequest([](rt::RequestKind k) { return k == rt::RequestKind::Color; });
-    if (!r) return fail("no colour dialog is asking");
-    rt::Answer a;
-    a.ok = true;
-    a.color = color;
-    return answerRequest(*r, a);
+    return confirm(newestRequest([](rt::RequestKind k) { return k == rt::RequestKind::Color; }), "colour dialog",
+                   [&](rt::Answer& a) { a.color = color; });
 }
 
 bool Driver::chooseFont(const rt::Font& font) {
-    auto r = newestRequest([](rt::RequestKind k) { return k == rt::RequestKind::Font; });
-    if (!r) return fail("no font dialog is asking");
-    rt::Answer a;
-    a.ok = true;
-    a.font = font;
-    return answerRequest(*r, a);
+    return confirm(newestRequest([](rt::RequestKind k) { return k == rt::RequestKind::Font; }), "font dialog",
+                   [&](rt::Answer& a) { a.font = font; });
 }
 
 bool Driver::dialogCancel() {

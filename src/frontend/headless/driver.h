@@ -8,6 +8,7 @@
 // found by a part of their title; controls by their text, tooltip or use name ("?LIST" or
 // "LIST").
 #include <cstdint>
+#include <functional>
 #include <memory>
 #include <optional>
 #include <string>
@@ -188,6 +189,9 @@ private:
     bool dragIn(const std::string* title, const std::string& list, int thumb);
     bool closeIn(const std::string* title);
     bool answerRequest(const rt::Request& r, const rt::Answer& a);
+    // Confirms the dialog `r` (false when none asks) with the answer `fill` gives.
+    bool confirm(const std::shared_ptr<const rt::Request>& r, const std::string& dialog,
+                 const std::function<void(rt::Answer&)>& fill);
     std::shared_ptr<const rt::Request> newestRequest(bool (*kind)(rt::RequestKind)) const;
 
     rt::Published state_;
