@@ -99,16 +99,12 @@ TEST_F(DiscDeleteKillTest, AKilledDeleteLeavesEveryDiscWholeOrGone) {
         // Opening plays the interrupted transaction back.
         std::map<std::string, int> perDisc;
         std::map<std::string, bool> withRecord;
+        fixture::forEachListing([&] { ++perDisc[SBK.UNQDISKID.str()]; });
+        fixture::forEachDisc([&] { withRecord[SBD.UNQDISKID.str()] = true; });
         long long listingCount = -1, discCount = -1;
         rt::runProgram([&] {
             SBK.open();
-            ASSERT_EQ(rt::errorCode(), 0) << rt::error();
             SBD.open();
-            ASSERT_EQ(rt::errorCode(), 0) << rt::error();
-            SBK.set();
-            for (SBK.next(); rt::errorCode() == 0; SBK.next()) ++perDisc[SBK.UNQDISKID.str()];
-            SBD.set();
-            for (SBD.next(); rt::errorCode() == 0; SBD.next()) withRecord[SBD.UNQDISKID.str()] = true;
             listingCount = SBK.records();
             discCount = SBD.records();
             SBK.close();
