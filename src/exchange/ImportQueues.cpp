@@ -48,8 +48,7 @@ std::string ImportDiscId(const CsvListing& row) {
 
 ImportWork::ImportWork() {
     // The system's temporary folder; what a killed import left there goes first.
-    std::error_code ec;
-    const std::string root = std::filesystem::temp_directory_path(ec).string();
+    const std::string root = rt::temporaryFolder();
     rt::WorkFolder::removeLeftovers(root, kWorkPrefix);
     if (const int e = folder_.make(root, kWorkPrefix)) {
         problem_ = "The import cannot keep its work files in the temporary folder " + root + ": " +

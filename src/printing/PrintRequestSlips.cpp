@@ -1,7 +1,5 @@
 #include "printing/PrintRequestSlips.h"
 
-#include <cstdlib>
-#include <filesystem>
 #include <string>
 
 #include "data/songbook.h"
@@ -11,31 +9,13 @@
 #include "printing/ReportSupport.h"
 #include "printing/RequestSlipSettings.h"
 #include "runtime/error/error.h"
+#include "runtime/files/work_folder.h"
 #include "runtime/text/text.h"
 #include "runtime/thread/thread.h"
 #include "services/OpenDataFile.h"
 #include "services/ShowWarning.h"
 
 namespace {
-
-// A folder of this run's own for the decoded logo, removed with everything in it.
-class RunFolder {
-public:
-    RunFolder() {
-        std::string tmpl = (std::filesystem::temp_directory_path() / "cantorelle-slips-XXXXXX").string();
-        if (::mkdtemp(tmpl.data())) path_ = tmpl;
-    }
-    ~RunFolder() {
-        std::error_code ec;
-        if (!path_.empty()) std::filesystem::remove_all(path_, ec);
-    }
-    RunFolder(const RunFolder&) = delete;
-    RunFolder& operator=(const RunFolder&) = delete;
-    const std::string& path() const { return path_; }
-
-private:
-    std::string path_;
-};
 
 SlipStyle StyleFromSettings(const std::string& logo) {
     SlipStyle s;
@@ -78,7 +58,9 @@ void PrintRequestSlips() {
         return;
     }
 
-    RunFolder folder;
+    // A folder of this run's own for the decoded logo, removed with everything in it.
+    rt::WorkFolder folder;
+    folder.make(rt::temporaryFolder(), "cantorelle-slips");
     // Decoded once for the whole run; the settings may change while it prints.
     const std::string logo = PrepareLogo(SongRequestLogoFilename.str(), folder.path());
     RequestSlipSheet sheet(out.report(), StyleFromSettings(logo));

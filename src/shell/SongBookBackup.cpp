@@ -56,19 +56,14 @@ bool hostAgreesToReplace(const std::vector<std::string>& names) {
 // temporary folder.
 constexpr const char* kSnapshotPrefix = "cantorelle-backup";
 
-std::string temporaryFolder() {
-    const char* tmp = std::getenv("TMPDIR");
-    return tmp && *tmp ? tmp : "/tmp";
-}
-
 // Consistent copies of record files in a temporary folder of their own, removed with it.
 class Snapshot {
 public:
     bool take(const std::string& file) {
         if (work_.path().empty()) {
             // Copies left by a backup that was killed are of no use to anyone.
-            rt::WorkFolder::removeLeftovers(temporaryFolder(), kSnapshotPrefix);
-            if (int e = work_.make(temporaryFolder(), kSnapshotPrefix)) {
+            rt::WorkFolder::removeLeftovers(rt::temporaryFolder(), kSnapshotPrefix);
+            if (int e = work_.make(rt::temporaryFolder(), kSnapshotPrefix)) {
                 error = "Cannot make a temporary folder: " + std::string(std::strerror(e));
                 return false;
             }

@@ -7,6 +7,7 @@
 #include <unistd.h>
 
 #include <cerrno>
+#include <cstdlib>
 #include <cstring>
 #include <filesystem>
 #include <vector>
@@ -30,6 +31,11 @@ void removeTree(const std::string& path) {
 }
 
 }  // namespace
+
+std::string temporaryFolder() {
+    const char* tmp = std::getenv("TMPDIR");
+    return tmp && *tmp ? tmp : "/tmp";
+}
 
 WorkFolder::~WorkFolder() { remove(); }
 

@@ -7,6 +7,9 @@
 //     ... write work.file("Pop.2bk"), move it into place ...
 //     // the folder goes with everything in it when `work` ends
 //
+// Files of no lasting use (page files, copies to archive, queues) go into the system's
+// temporary folder: work.make(rt::temporaryFolder(), "cantorelle-report").
+//
 // A work folder is locked (flock) for its life, by this process, so that removeLeftovers, in
 // this process or another one, takes only folders whose maker has gone: a killed process
 // lets go of its lock.
@@ -40,6 +43,9 @@ private:
     std::string path_;
     int fd_ = -1;
 };
+
+// The system's folder for temporary files: $TMPDIR, else /tmp.
+std::string temporaryFolder();
 
 // Flushes a folder's entries (new, renamed and removed names) to the disk: 0 or an errno value.
 int syncFolder(const std::string& folder);

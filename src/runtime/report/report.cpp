@@ -53,12 +53,7 @@ char alignChar(Align a) { return a == Align::Center ? 'C' : a == Align::Right ? 
 
 Report::Report(Units units) : units_(units) {}
 
-Report::~Report() {
-    if (!folder_.empty()) {
-        std::error_code ec;
-        fs::remove_all(folder_, ec);
-    }
-}
+Report::~Report() = default;
 
 long Report::toMils(double v) const {
     return std::lround(units_ == Units::Inches ? v * 1000.0 : v);
@@ -102,16 +97,12 @@ double Report::printPosition() const {
 }
 
 bool Report::ensureFolder() {
-    if (!folder_.empty()) return true;
-    std::error_code ec;
-    fs::path base = fs::temp_directory_path(ec);
-    if (ec) base = "/tmp";
-    std::string templ = (base / "cantorelle-report-XXXXXX").string();
-    if (!::mkdtemp(templ.data())) {
-        error_ = "Cannot create a folder for the report's pages in " + base.string() + ": " + std::strerror(errno);
+    if (!folder_.path().empty()) return true;
+    const std::string base = rt::temporaryFolder();
+    if (const int e = folder_.make(base, "cantorelle-report")) {
+        error_ = "Cannot create a folder for the report's pages in " + base + ": " + std::strerror(e);
         return false;
     }
-    folder_ = templ;
     return true;
 }
 
@@ -199,7 +190,7 @@ bool Report::finishPage() {
     if (!ensureFolder()) return false;
     char name[32];
     std::snprintf(name, sizeof name, "page%06d.cpage", written_ + 1);
-    const std::string path = folder_ + "/" + name;
+    const std::string path = folder_.file(name);
     int fd = ::open(path.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0600);
     int err = fd < 0 ? errno : rt::writeAll(fd, page_.data(), page_.size());
     if (fd >= 0 && ::close(fd) != 0 && !err) err = errno;

@@ -40,7 +40,8 @@
 #include <variant>
 #include <vector>
 
-#include "runtime/window/window.h"  // rt::Font, rt::kNoColor
+#include "runtime/files/work_folder.h"
+#include "runtime/window/font.h"
 
 namespace rt::report {
 
@@ -207,7 +208,7 @@ public:
     int pagesWritten() const;     // pages finished by this report
     bool pageStarted() const { return pageOpen_; }
     double printPosition() const; // in the report's units, from the page's top edge
-    const std::string& folder() const { return folder_; }
+    const std::string& folder() const { return folder_.path(); }
     const std::string& error() const { return error_; }
     // The paper's size in thousandths of an inch, with the orientation applied.
     int paperWidth() const;
@@ -227,7 +228,7 @@ private:
     std::deque<Band> bands_;
     PageQueue* pages_ = nullptr;
     PageQueue ownPages_;
-    std::string folder_;
+    WorkFolder folder_;
     std::string error_;
     std::string page_;      // the page being laid out, in the page file's format
     bool pageOpen_ = false;

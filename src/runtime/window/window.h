@@ -9,6 +9,8 @@
 #include <string>
 #include <vector>
 
+#include "runtime/window/font.h"
+
 namespace rt {
 
 enum class WindowKind { Frame, MdiChild, Dialog };
@@ -46,17 +48,6 @@ struct EventData {
     long long value = 0;   // EvNewSelection: row; EvScrollDrag: thumb (0..100)
     std::string text;      // the control's new value (entries, checks "1"/"0", options, combos)
     bool hasText = false;
-};
-
-// Colours as 0x00BBGGRR (red in the low byte); kNoColor means "the default".
-constexpr std::uint32_t kNoColor = 0xFF000000u;
-
-struct Font {
-    std::string name;
-    int size = 0;          // points, 0 = default
-    int weight = 0;        // 0 default, 400 normal, 700 bold
-    bool italic = false;
-    std::uint32_t color = kNoColor;
 };
 
 struct Column {
