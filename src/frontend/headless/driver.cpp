@@ -265,17 +265,30 @@ bool Driver::start(rt::Procedure procedure) {
 }
 
 bool Driver::settle() {
-    bool ok = rt::settle(settleTimeoutMs_);
-    // Once the last thread has ended, the program still closes down; wait for that too.
     auto until = std::chrono::steady_clock::now() + std::chrono::milliseconds(settleTimeoutMs_);
+    bool ok = rt::settle(settleTimeoutMs_);
+    // Work that goes on between the ticks of its window's timer (pages being drawn) leaves the
+    // program busy though every thread waits: time runs on, a tick at a time, until that work
+    // is done or the program asks something.
+    bool working = false;
+    while (ok && (working = rt::workUnderWay()) && rt::published().requests.empty() && rt::programRunning()) {
+        if (std::chrono::steady_clock::now() > until) {
+            ok = false;
+            break;
+        }
+        rt::advanceClock(1);
+        ok = rt::settle(settleTimeoutMs_);
+    }
+    // Once the last thread has ended, the program still closes down; wait for that too.
+    until = std::chrono::steady_clock::now() + std::chrono::milliseconds(settleTimeoutMs_);
     while (ok && rt::threadCount() == 0 && rt::programRunning()) {
         if (std::chrono::steady_clock::now() > until) ok = false;
         std::this_thread::sleep_for(std::chrono::microseconds(100));
     }
     refresh();
     if (!ok)
-        return fail("the program did not settle within " + std::to_string(settleTimeoutMs_) +
-                    " ms (a thread keeps running)");
+        return fail("the program did not settle within " + std::to_string(settleTimeoutMs_) + " ms (" +
+                    (working ? "its work under way did not end" : "a thread keeps running") + ")");
     if (!state_.running && started_) {
         rt::joinProgram();
         started_ = false;

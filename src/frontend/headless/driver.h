@@ -55,7 +55,8 @@ private:
 
 class Driver {
 public:
-    // Switches the runtime to the virtual clock; timers then move only with wait().
+    // Switches the runtime to the virtual clock; timers then move only with wait(), and while
+    // settle() lets work under way go on.
     Driver();
     // Ends a program that is still running (see end()) and puts back the clock in use before,
     // so that a program started afterwards (a front end's) runs its timers as before.
@@ -66,7 +67,9 @@ public:
     // --- the program ---
     // Starts the procedure as program thread 1 and settles. Fails when a program runs already.
     bool start(rt::Procedure procedure);
-    // Waits until every program thread waits with an empty queue.
+    // Waits until every program thread waits with an empty queue and no work is under way
+    // (rt::WorkUnderWay: pages being drawn): meanwhile the virtual clock runs on, as it must
+    // for that work to go on, unless the program asks something.
     bool settle();
     // Ends the program as a person would: dismisses whatever asks (message boxes with their
     // default, dialogs cancelled), then closes windows, newest first, until it has ended.

@@ -1,6 +1,8 @@
 // Where a report's pages go and how they get there: the printer dialogs, the PDF file chosen
 // for one report, and a print that draws outside the baton behind a progress window.
 #include <chrono>
+#include <cstdio>
+#include <functional>
 
 #include "printing/previewer/ReportPreviewer.h"
 #include "printing/previewer/previewer_parts.h"
@@ -40,6 +42,33 @@ std::string takePrinter(const rep::Printer& chosen) {
 
 std::string proposedFolder() { return lastPdfFolder.empty() ? rt::currentFolder() : lastPdfFolder; }
 
+// A print cut off by the program's end (its frame closed while the pages are drawn) is drawn
+// to its end first, its window showing how far it got: the host asked for the pages. A file is
+// only ever written whole; one that cannot be finished is not written, and with no window left
+// to say so, the terminal hears it.
+class DrawnToTheEnd {
+public:
+    DrawnToTheEnd(rep::PrintRun& run, std::function<void()> shown) : run_(run), shown_(std::move(shown)) {}
+    DrawnToTheEnd(const DrawnToTheEnd&) = delete;
+    DrawnToTheEnd& operator=(const DrawnToTheEnd&) = delete;
+    ~DrawnToTheEnd() {
+        if (run_.finished()) return;  // done, failed or cancelled
+        bool ok = true;
+        while (ok && !run_.finished()) {
+            {
+                rt::WaitOutside outside;
+                ok = run_.step(kTurnMs);
+            }
+            shown_();
+        }
+        if (!ok) std::fprintf(stderr, "cantorelle: the program ended while printing: %s\n", run_.error().c_str());
+    }
+
+private:
+    rep::PrintRun& run_;
+    std::function<void()> shown_;
+};
+
 }  // namespace
 
 std::string PrinterDisplayName(const rep::Printer& p, const std::string& file) {
@@ -76,6 +105,8 @@ bool PrintPages(const rep::PrintJob& job) {
     auto run = rep::startPrint(job, why);
     bool ok = run != nullptr;
     if (ok) {
+        // Until every page is drawn the program has work under way, between its timer's ticks too.
+        rt::WorkUnderWay drawing;
         // A short job is done before its window would show.
         {
             rt::WaitOutside outside;
@@ -91,6 +122,11 @@ bool PrintPages(const rep::PrintJob& job) {
                                       std::to_string(run->pages()));
             };
             show();
+            DrawnToTheEnd cutOff(*run, [&] {
+                window.window().disable(window.window().find("?Cancel"));  // nothing stops it now
+                show();
+                window.display();
+            });
             const bool completed = window.run([&] {
                 {
                     rt::WaitOutside outside;

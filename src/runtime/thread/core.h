@@ -51,6 +51,7 @@ struct Core {
     bool virtualClock = false;
     long long vclock = 0;
     bool toolTips = true;
+    int workUnderWay = 0;                 // WorkUnderWay objects alive
 };
 
 Core& core();

@@ -287,4 +287,20 @@ WaitOutside::~WaitOutside() {
     if (active_) core::core().baton.lock();
 }
 
+WorkUnderWay::WorkUnderWay() {
+    std::lock_guard lk(core::core().m);
+    ++core::core().workUnderWay;
+}
+
+WorkUnderWay::~WorkUnderWay() {
+    std::lock_guard lk(core::core().m);
+    --core::core().workUnderWay;
+    core::core().settled.notify_all();
+}
+
+bool workUnderWay() {
+    std::lock_guard lk(core::core().m);
+    return core::core().workUnderWay > 0;
+}
+
 }  // namespace rt

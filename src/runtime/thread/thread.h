@@ -65,4 +65,19 @@ private:
     bool active_;
 };
 
+// While an object of this type lives, the calling program thread has work under way that goes
+// on by itself between the ticks of its window's timer (pages drawn outside the baton): though
+// every thread waits, the program is not idle. A driver that settles the program lets its
+// timers run until no such work is left. Work that waits for the outside world (a network
+// read) is not of this kind: it may never end by itself.
+class WorkUnderWay {
+public:
+    WorkUnderWay();
+    ~WorkUnderWay();
+    WorkUnderWay(const WorkUnderWay&) = delete;
+    WorkUnderWay& operator=(const WorkUnderWay&) = delete;
+};
+// True while some WorkUnderWay object lives.
+bool workUnderWay();
+
 }  // namespace rt

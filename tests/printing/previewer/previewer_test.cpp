@@ -11,6 +11,8 @@
 #include <sstream>
 
 #include "frontend/headless/driver.h"
+#include "frontend/headless/procedures.h"
+#include "frontend/headless/script.h"
 #include "runtime/window/frontend.h"
 #include "frontend/headless/test_report.h"
 #include "runtime/report/print.h"
@@ -470,6 +472,22 @@ constexpr int kRowsAPage = 58;  // of the test report
 
 }  // namespace
 
+// The window titled `title` as published now, and the id of its control `name` (0 when either
+// is missing); read from the drawing, while the program thread is outside the baton.
+struct Shown {
+    std::shared_ptr<const rt::WindowState> window;
+    int control = 0;
+};
+Shown shownNow(const std::string& title, const std::string& name) {
+    Shown out;
+    for (const auto& w : rt::published().windows)
+        if (w->title == title) out.window = w;
+    if (out.window)
+        for (const auto& c : out.window->controls)
+            if (c.name == name) out.control = c.id;
+    return out;
+}
+
 // A 200-page PDF is drawn while the program's other windows go on: half-way through the
 // drawing a window of another thread answers a button, and the print shows its pages and can be
 // cancelled meanwhile.
@@ -477,7 +495,7 @@ TEST_F(PreviewerTest, OtherWindowsAnswerWhileA200PagePdfIsDrawn) {
     fixture::TempFolder dir;
     const std::string pdf = dir.file("big.pdf");
     auto sink = std::make_shared<PacedSink>();
-    sink->pageMs = 1;
+    sink->pageMs = 2;  // half the pages take longer than the turn before the window shows
     rep::setPrintSink(sink);
     std::atomic<int> pings{0};
     ASSERT_TRUE(d.start([&pings] {
@@ -500,8 +518,10 @@ TEST_F(PreviewerTest, OtherWindowsAnswerWhileA200PagePdfIsDrawn) {
     const int launcher = d.window("Launcher")->id;
     const int pingButton = d.control("Launcher", "Ping")->id;
     bool halfDrawn = false;
+    Shown printing;
     sink->halfWay = [&] {
         halfDrawn = !fs::exists(pdf) && fs::exists(dir.file(".big.pdf.part"));
+        printing = shownNow("Printing", "?Cancel");
         rt::input(launcher, rt::EventData(rt::EvAccepted, pingButton));
     };
     sink->answered = [&] { return pings.load() > 0; };
@@ -512,20 +532,25 @@ TEST_F(PreviewerTest, OtherWindowsAnswerWhileA200PagePdfIsDrawn) {
     ASSERT_TRUE(d.press("Select Printer and Setup Print Options"));
     ASSERT_TRUE(d.printToFile(pdf));
     d.setSettleTimeout(60000);
-    ASSERT_TRUE(d.press("Ok"));
-    // Long enough to show its window: pages, and Cancel.
-    for (int i = 0; i < 1000 && d.window("Printing"); ++i) {
-        if (i == 0) {
-            EXPECT_TRUE(d.enabled("Cancel"));
-            EXPECT_NE(d.text("?Percent").find(" of 200"), std::string::npos) << d.windows();
+    // The program settles once the whole PDF is drawn.
+    ASSERT_TRUE(d.press("Ok")) << d.error();
+    // Half-way, the print's window showed its pages, and Cancel.
+    ASSERT_TRUE(printing.window) << "no Printing window half-way";
+    ASSERT_NE(printing.control, 0);
+    for (const auto& c : printing.window->controls) {
+        if (c.id == printing.control) {
+            EXPECT_TRUE(c.enabled);
         }
-        ASSERT_TRUE(d.wait(1));
+        if (c.name == "?Percent") {
+            EXPECT_NE(c.text.find(" of 200"), std::string::npos) << c.text;
+        }
     }
-    EXPECT_FALSE(d.window("Printing"));
+    EXPECT_FALSE(d.window("Printing")) << d.windows();
     EXPECT_EQ(pings.load(), 1);
     EXPECT_TRUE(halfDrawn);
     EXPECT_TRUE(sink->answeredHalfWay) << "the window answered while the PDF was being drawn";
     EXPECT_EQ(pdfPages(pdf), 200);
+    EXPECT_EQ(fixture::namesIn(dir.path()), std::vector<std::string>{"big.pdf"});
     EXPECT_EQ(d.status()[0], "pong 1");
 }
 
@@ -535,17 +560,102 @@ TEST_F(PreviewerTest, CancelWhileAPdfIsDrawnKeepsNothing) {
     auto sink = std::make_shared<PacedSink>();
     sink->pageMs = 2;
     rep::setPrintSink(sink);
+    bool pressed = false;
+    sink->halfWay = [&] {
+        const Shown printing = shownNow("Printing", "?Cancel");
+        pressed = printing.control && rt::input(printing.window->id, rt::EventData(rt::EvAccepted, printing.control));
+    };
+    sink->answered = [] { return true; };
     start(200 * kRowsAPage);
     ASSERT_TRUE(d.choose("Destination", "Print Report"));
     ASSERT_TRUE(d.press("Select Printer and Setup Print Options"));
     ASSERT_TRUE(d.printToFile(dir.file("big.pdf")));
-    ASSERT_TRUE(d.press("Ok"));
-    ASSERT_TRUE(d.window("Printing")) << d.windows();
-    ASSERT_TRUE(d.wait(1));
-    ASSERT_TRUE(d.in("Printing").press("Cancel")) << d.error();
+    ASSERT_TRUE(d.press("Ok")) << d.error();
+    EXPECT_TRUE(pressed) << "no Printing window with Cancel half-way";
     EXPECT_FALSE(d.request()) << d.windows();  // the host stopped it: nothing to tell
     EXPECT_FALSE(d.running()) << d.windows();
     EXPECT_TRUE(fixture::namesIn(dir.path()).empty());
+}
+
+// A print that takes longer than the turn before its window shows is done when the program
+// settles, however slowly the machine draws: the driver lets the drawing go on, tick by tick.
+TEST_F(PreviewerTest, APrintLongerThanItsFirstTurnIsDoneWhenTheProgramSettles) {
+    fixture::TempFolder dir;
+    auto sink = std::make_shared<PacedSink>();
+    sink->pageMs = 60;  // 6 pages: longer than the first turn
+    rep::setPrintSink(sink);
+    bool windowShown = false;
+    sink->halfWay = [&] { windowShown = shownNow("Printing", "?Cancel").control != 0; };
+    sink->answered = [] { return true; };
+    start(300);  // 6 pages
+    ASSERT_TRUE(d.choose("Destination", "Print Report"));
+    ASSERT_TRUE(d.press("Select Printer and Setup Print Options"));
+    ASSERT_TRUE(d.printToFile(dir.file("slow.pdf")));
+    ASSERT_TRUE(d.press("Ok")) << d.error();
+    EXPECT_TRUE(windowShown) << "the print was done before its window showed";
+    EXPECT_FALSE(d.running()) << d.windows();
+    EXPECT_EQ(pdfPages(dir.file("slow.pdf")), 6);
+    EXPECT_EQ(fixture::namesIn(dir.path()), std::vector<std::string>{"slow.pdf"});
+}
+
+// The program ends while a PDF is drawn (its first thread's window closed, or the program
+// stopped at once): the pages the host asked for are drawn to the end first, and the file is
+// whole, with nothing half written beside it.
+TEST_F(PreviewerTest, AProgramThatEndsWhileAPdfIsDrawnFinishesIt) {
+    for (const bool stopped : {false, true}) {
+        SCOPED_TRACE(stopped ? "stopped" : "its first window closed");
+        fixture::TempFolder dir;
+        const std::string pdf = dir.file("ending.pdf");
+        auto sink = std::make_shared<PacedSink>();
+        sink->pageMs = 2;
+        rep::setPrintSink(sink);
+        ASSERT_TRUE(d.start([] {
+            rt::Window w("Launcher", rt::WindowKind::Dialog, -1, -1, 120, 40);
+            const int print = w.button("?Print", "Print", 4, 4, 50, 14);
+            w.open();
+            while (w.accept())
+                if (w.code() == rt::EvAccepted && w.field() == print)
+                    rt::startThread([] {
+                        ::CallRequest = 80 * kRowsAPage;
+                        headless::PrintTestReport();
+                    });
+        })) << d.error();
+        const int launcher = d.window("Launcher")->id;
+        sink->halfWay = [&] {
+            if (stopped) rt::stopProgram();
+            else rt::input(launcher, rt::EventData(rt::EvCloseWindow));
+        };
+        sink->answered = [] { return rt::halted(); };
+        ASSERT_TRUE(d.press("Print"));
+        ASSERT_TRUE(d.choose("Destination", "Print Report"));
+        ASSERT_TRUE(d.press("Select Printer and Setup Print Options"));
+        ASSERT_TRUE(d.printToFile(pdf));
+        ASSERT_TRUE(d.press("Ok")) << d.error();
+        EXPECT_TRUE(sink->answeredHalfWay) << "the program did not end half-way through the drawing";
+        EXPECT_FALSE(d.running()) << d.windows();
+        EXPECT_EQ(pdfPages(pdf), 80);
+        EXPECT_EQ(fixture::namesIn(dir.path()), std::vector<std::string>{"ending.pdf"});
+    }
+}
+
+// cantorelle-script ends with the program: a print it started is drawn whole first, however
+// slowly, and the script says nothing went wrong.
+TEST_F(PreviewerTest, AScriptThatEndsWithAPrintLeavesTheWholePdf) {
+    fixture::TempFolder dir;
+    auto sink = std::make_shared<PacedSink>();
+    sink->pageMs = 80;  // 3 pages: longer than the first turn
+    rep::setPrintSink(sink);
+    headless::registerProgramProcedures();
+    const std::string pdf = dir.file("script.pdf");
+    std::istringstream script("start PrintTestReport\n"
+                              "choose Destination \"Print Report\"\n"
+                              "press \"Select Printer and Setup Print Options\"\n"
+                              "pdf \"" + pdf + "\"\n"
+                              "press Ok\n");
+    std::ostringstream out;
+    EXPECT_EQ(headless::runScript(script, out), headless::kScriptOk) << out.str();
+    EXPECT_EQ(pdfPages(pdf), 3);
+    EXPECT_EQ(fixture::namesIn(dir.path()), std::vector<std::string>{"script.pdf"});
 }
 
 // A one-page report opened with a zoom name the table does not have: the last zoom.
