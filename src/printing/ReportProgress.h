@@ -1,6 +1,6 @@
 #pragma once
 // The progress window of the label, slip and management reports: a bar, "n% Completed" and
-// "Cancel". The report's work runs on the window's timer, at least 25 records a tick and more
+// "Cancel". The report's work runs a slice a tick (SlicedWork): at least 25 records and more
 // while 40 ms of the tick last, so the window stays live and Cancel is heard between ticks.
 //
 //     ReportProgress progress("Generating Report");
@@ -11,7 +11,7 @@
 
 class ReportProgress {
 public:
-    static constexpr int kRecordsPerTick = 25;
+    static constexpr std::size_t kRecordsPerTick = 25;
     static constexpr std::chrono::milliseconds kTickShare{40};
 
     explicit ReportProgress(std::string title) : title_(std::move(title)) {}
