@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <chrono>
+#include <optional>
 #include <unordered_set>
 #include <vector>
 #include <string>
@@ -18,13 +19,14 @@
 #include "services/ProgressWindow.h"
 #include "services/ReadEveryRecord.h"
 #include "services/ShowWarning.h"
+#include "services/SlicedWork.h"
 
 namespace {
 
 const char* const kTitle = "Importing Listings";
 constexpr int kLockSeconds = 5;
 // The rows go in one transaction (into an empty SongBook the engine then builds the keys once,
-// at the end); it is served in steps of this length, so that "Cancel" is heard.
+// at the end); it is served in slices of this length, so that "Cancel" is heard.
 constexpr auto kStepTime = std::chrono::milliseconds(200);
 
 class ImportAdd {
@@ -39,12 +41,12 @@ public:
             failure_ = "The SongBook's discs could not be read.";
             return false;
         }
-        IMP.set();
+        rows_.emplace(IMP, RecordReader::Quiet);  // the rows to add, in file order
         return true;
     }
 
-    // One step of rows. False when nothing is left or the run failed (the transaction is then
-    // rolled back: the SongBook is as it was).
+    // One row. False when nothing is left or the run failed (the transaction is then rolled
+    // back: the SongBook is as it was).
     bool step() {
         if (!inTransaction_) {
             if (!rt::logout(kLockSeconds, {&SBK, &SBD})) {
@@ -53,30 +55,20 @@ public:
             }
             inTransaction_ = true;
         }
-        const auto until = std::chrono::steady_clock::now() + kStepTime;
-        for (;;) {
-            IMP.next();
-            if (rt::errorCode() == rt::NoRecord) {
-                rt::clearError();
-                return false;
-            }
-            if (rt::errorCode() != rt::NoError) {
+        if (!rows_->next()) {
+            if (rows_->failed()) {
                 failure_ = "The listings to import could not be read (ImportQue).  Error: " + WarningErrorPart() + ".";
-                rt::rollback();
-                inTransaction_ = false;
-                added_ = duplicates_ = 0;
-                return false;
+                takeBack();
             }
-            const ImportRecord row = IMP.record();
-            if (!addRow(row)) {
-                rt::rollback();
-                inTransaction_ = false;
-                added_ = duplicates_ = 0;
-                return false;
-            }
-            ++done_;
-            if ((done_ & 63) == 0 && std::chrono::steady_clock::now() >= until) return true;
+            return false;
         }
+        const ImportRecord row = IMP.record();
+        if (!addRow(row)) {
+            takeBack();
+            return false;
+        }
+        ++done_;
+        return true;
     }
     // Commits what was added (at the end, or when the host cancelled); false when that failed.
     bool finish() {
@@ -129,6 +121,12 @@ private:
         return true;
     }
 
+    void takeBack() {
+        rt::rollback();
+        inTransaction_ = false;
+        added_ = duplicates_ = 0;
+    }
+
     bool fail(const ImportRecord& row, const std::string& why) {
         failure_ = "Line " + std::to_string(row.LINE) + " (" + ImportDiscId(row) + "-" +
                    std::to_string(row.DISKTRACKNO) + "): " + why + ".  Error: " + WarningErrorPart() + ".";
@@ -136,6 +134,7 @@ private:
     }
 
     std::unordered_set<std::string> discs_;
+    std::optional<RecordReader> rows_;
     std::size_t done_ = 0;
     bool inTransaction_ = false;
     long long added_ = 0, duplicates_ = 0;
@@ -156,18 +155,20 @@ long long AddImportedListings() {
     ImportAdd add;
     ProgressWindow window(kTitle, "Adding Listings to the SongBook", {});
     window.setPercentSuffix("% completed");
-    window.allowCancel();
+    const int cancel = window.addCancel();
     window.open();
-    const bool completed = add.start() && window.run([&] {
-        const bool more = add.step();
-        window.step(add.done(), static_cast<std::size_t>(total));
-        if (!more && add.failure().empty()) {
+    auto progress = [&] { window.step(add.done(), static_cast<std::size_t>(total)); };
+    SlicedWork work(window.window(), {.budget = kStepTime, .clockEvery = 64});
+    work.cancelWith(cancel).afterSlice(progress).atEnd([&] {
+        progress();
+        if (add.failure().empty()) {
             window.setPercentText("Building New Index");
             window.display();
             add.finish();
         }
-        return more;
+        window.display();
     });
+    const bool completed = add.start() && work.run([&] { return add.step(); });
     add.finish();  // after "Cancel": what was added stays
     const long long left = total - add.added() - add.duplicates();
 

@@ -12,6 +12,7 @@
 #include "runtime/view/view.h"
 #include "runtime/window/window.h"
 #include "services/BrowseList.h"
+#include "services/ReadEveryRecord.h"
 #include "services/ScrollStops.h"
 #include "services/ShowHelpTopic.h"
 #include "services/TaskWindow.h"
@@ -244,15 +245,16 @@ private:
         {
             WaitCursor busy(w_);
             if (!reverse) ExportTags.clear();
+            // A read that fails ends the tagging where it got to, as a list that ends there.
             if (EXPORT::FILTER == 3) {
-                SBK.set(SongBook::KUNQDISKID);
-                for (SBK.next(); rt::errorCode() == rt::NoError; SBK.next()) {
+                RecordReader tracks(SBK, SongBook::KUNQDISKID, RecordReader::Quiet);
+                while (tracks.next()) {
                     const std::pair<std::string, std::uint32_t> key{upperId(SBK.UNQDISKID.str()), SBK.DISKTRACKNO};
                     if (!reverse || !ExportTags.tracks.erase(key)) ExportTags.tracks.insert(key);
                 }
             } else {
-                SBD.set(SBDiscs::KUNQDISKID);
-                for (SBD.next(); rt::errorCode() == rt::NoError; SBD.next()) {
+                RecordReader discs(SBD, SBDiscs::KUNQDISKID, RecordReader::Quiet);
+                while (discs.next()) {
                     const std::string key = upperId(SBD.UNQDISKID.str());
                     if (!reverse || !ExportTags.discs.erase(key)) ExportTags.discs.insert(key);
                 }

@@ -19,6 +19,8 @@
 #include "runtime/window/window.h"
 #include "services/OpenDataFile.h"
 #include "services/ProgressWindow.h"
+#include "services/ReadEveryRecord.h"
+#include "services/SlicedWork.h"
 #include "services/ShowWarning.h"
 #include "services/SplitFilePath.h"
 #include "services/TaskWindow.h"
@@ -132,7 +134,8 @@ bool HtmlPageSetNameAllowed(std::string_view name) {
 
 namespace {
 
-// How long one timer event goes on writing rows before the window is served again.
+// How long one timer tick goes on writing rows (the clock read every 25) before the window is
+// served again.
 constexpr auto kSlice = std::chrono::milliseconds(100);
 
 std::string reason(int err) { return std::to_string(err) + " (" + std::strerror(err) + ")"; }
@@ -167,8 +170,8 @@ private:
     void startPage(const std::string& letter);
     void finishPage();
     void writeRow();
-    // One timer event's share of the listings; false once the run is over.
-    bool step(ProgressWindow& window);
+    // One listing onto its page; false once the run is over.
+    bool step();
     // The run stops at the first page that cannot be written, with one message.
     void fail(const std::string& text);
 
@@ -183,6 +186,7 @@ private:
     // Custom disc id by disc id (in upper case, as the key compares them).
     std::unordered_map<std::string, std::string> customIds_;
     std::string discKey_, row_;  // kept from row to row, so their room is reused
+    std::optional<RecordReader> listings_;  // the pages' listings, in the set's order
     long long total_ = 0, read_ = 0;
     bool failed_ = false;
 };
@@ -199,8 +203,8 @@ void PageSet::fail(const std::string& text) {
 // upper-cased characters, and an upper-cased character is its own upper case, so that text
 // is the next character that is its own upper case.
 bool PageSet::collectLetters() {
-    SBK.set(sortKey());
-    for (SBK.next(); rt::errorCode() == rt::NoError; SBK.next()) {
+    RecordReader listings(SBK, sortKey());
+    while (listings.next()) {
         const std::string letter = html::letterOf(sortField().str());
         if (!letters_.empty() && letter <= letters_.back()) return collectLettersInFileOrder();
         letters_.push_back(letter);
@@ -211,21 +215,17 @@ bool PageSet::collectLetters() {
         sortField() = rt::fromCodePoints(std::u32string(1, next));
         SBK.setAt(sortKey());
     }
-    if (rt::errorCode() != rt::NoRecord) {
-        ShowWarning(Warning::RecordRetrieval, "SongBook");
-        failed_ = true;
-        return false;
-    }
-    return true;
+    failed_ = listings.failed();
+    return !failed_;
 }
 
 // Every listing read for its letter (should the key ever order letters otherwise).
 bool PageSet::collectLettersInFileOrder() {
     std::set<std::string> letters;  // UTF-8 byte order is character code order
-    SBK.set();
-    for (SBK.next(); rt::errorCode() == rt::NoError; SBK.next()) letters.insert(html::letterOf(sortField().str()));
-    if (rt::errorCode() != rt::NoRecord) {
-        ShowWarning(Warning::RecordRetrieval, "SongBook");
+    if (!ReadEveryRecord(SBK, [&] {
+            letters.insert(html::letterOf(sortField().str()));
+            return true;
+        })) {
         failed_ = true;
         return false;
     }
@@ -236,17 +236,12 @@ bool PageSet::collectLettersInFileOrder() {
 // The discs' custom ids, read once: looking each listing's disc up in the file would cost a
 // query a row. The disc file holds one record per disc, a small part of the listings.
 bool PageSet::collectCustomIds() {
-    SBD.set();
-    for (SBD.next(); rt::errorCode() == rt::NoError; SBD.next()) {
+    failed_ = !ReadEveryRecord(SBD, [&] {
         const std::string id = rt::upper(SBD.UNQDISKID.str());
         if (!id.empty()) customIds_.try_emplace(id, SBD.ALTDISKID.str());
-    }
-    if (rt::errorCode() != rt::NoRecord) {
-        ShowWarning(Warning::RecordRetrieval, "SBDiscs");
-        failed_ = true;
-        return false;
-    }
-    return true;
+        return true;
+    });
+    return !failed_;
 }
 
 void PageSet::writeHead(const std::string* own) {
@@ -400,24 +395,16 @@ void PageSet::writeRow() {
     page_.write(row);
 }
 
-bool PageSet::step(ProgressWindow& window) {
-    const auto until = std::chrono::steady_clock::now() + kSlice;
-    for (int n = 0;; ++n) {
-        if (n % 25 == 0 && n > 0 && std::chrono::steady_clock::now() >= until) break;
-        SBK.next();
-        if (rt::errorCode() == rt::NoRecord) return false;
-        if (rt::errorCode() != rt::NoError) {
-            ShowWarning(Warning::RecordRetrieval, "SongBook");
-            failed_ = true;
-            return false;
-        }
-        ++read_;
-        const std::string letter = html::letterOf(sortField().str());
-        if (!current_ || letter != *current_) startPage(letter);
-        if (failed_) return false;
-        writeRow();
+bool PageSet::step() {
+    if (!listings_->next()) {
+        if (listings_->failed()) failed_ = true;
+        return false;
     }
-    window.step(static_cast<std::size_t>(read_), static_cast<std::size_t>(total_));
+    ++read_;
+    const std::string letter = html::letterOf(sortField().str());
+    if (!current_ || letter != *current_) startPage(letter);
+    if (failed_) return false;
+    writeRow();
     return true;
 }
 
@@ -443,25 +430,18 @@ PageSetRun PageSet::run() {
         page_.discard();
         return PageSetRun::Failed;
     }
-    w.setTimer(1);
-    bool cancelled = false;
-    while (w.accept()) {
-        if (w.code() == rt::EvTimer) {
-            if (!step(window)) {
-                w.setTimer(0);
-                if (!failed_) finishPage();
-                if (!failed_) window.completed();
-                w.close();
-            }
-        } else if ((w.code() == rt::EvAccepted && w.field() == cancel) || w.code() == rt::EvCloseWindow) {
-            // Nothing of this run replaces a page: the page being written, and those written
-            // before it, are dropped.
-            cancelled = true;
-            w.setTimer(0);
-            page_.discard();
-            w.close();
-        }
-    }
+    listings_.emplace(SBK, sortKey(), RecordReader::Warn, RecordReader::AsSet);
+    SlicedWork work(w, {.budget = kSlice, .clockEvery = 25});
+    work.cancelWith(cancel)
+        .afterSlice([&] { window.step(static_cast<std::size_t>(read_), static_cast<std::size_t>(total_)); })
+        .atEnd([&] {
+            if (!failed_) finishPage();
+            if (!failed_) window.completed();
+        });
+    const bool cancelled = !work.run([&] { return step(); });
+    // Nothing of a cancelled run replaces a page: the page being written, and those written
+    // before it, are dropped.
+    if (cancelled) page_.discard();
     if (failed_) return PageSetRun::Failed;
     if (cancelled) return PageSetRun::Cancelled;
     if (ownSet_ && !set_.commit()) return PageSetRun::Failed;

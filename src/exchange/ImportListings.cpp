@@ -19,15 +19,16 @@
 #include "services/BrowseList.h"
 #include "services/ProgressWindow.h"
 #include "services/ShowHelpTopic.h"
+#include "services/SlicedWork.h"
 #include "services/TaskWindow.h"
 
 namespace {
 
 const char* const kTitle = "Cantorelle V2 SongBook Maker - Import Song Listings";
 constexpr int kWidth = 384, kHeight = 240;
-// The analysis runs in stretches of this length, so that its progress shows and "Cancel" is
-// heard; a file read within the first stretch shows no progress window at all.
-constexpr auto kStepTime = std::chrono::milliseconds(200);
+// The analysis runs in stretches of 200 ms (the clock read every 256 rows), so that its progress
+// shows and "Cancel" is heard; a file read within the first stretch shows no progress window.
+const SlicePace kPace{.budget = std::chrono::milliseconds(200), .clockEvery = 256};
 
 std::string count(long long n, const char* one, const char* many) {
     return std::to_string(n) + " " + (n == 1 ? one : many);
@@ -125,16 +126,24 @@ private:
         analysis_ = std::make_unique<ImportAnalysis>(reader_);
         ImportAnalysis& a = *analysis_;
         bool completed = a.start();
-        if (completed && a.step(std::chrono::steady_clock::now() + kStepTime)) {
+        // The first stretch before any window: a small file needs none.
+        Slice first(kPace);
+        bool more = completed;
+        while (more && (more = a.step()) && !first.over()) {
+        }
+        if (more) {
             ProgressWindow progress("Analyzing Import File", "Looking for Conflicting Listings", {});
-            progress.allowCancel();
+            const int cancel = progress.addCancel();
             progress.open();
             progress.step(static_cast<std::size_t>(a.percent()), 100);
-            completed = progress.run([&] {
-                const bool more = a.step(std::chrono::steady_clock::now() + kStepTime);
-                progress.step(static_cast<std::size_t>(more ? a.percent() : 100), 100);
-                return more;
-            });
+            SlicedWork work(progress.window(), kPace);
+            work.cancelWith(cancel)
+                .afterSlice([&] { progress.step(static_cast<std::size_t>(a.percent()), 100); })
+                .atEnd([&] {
+                    progress.step(100, 100);
+                    progress.display();
+                });
+            completed = work.run([&] { return a.step(); });
         }
         reader_.close();
         if (!completed && a.failure().empty() && !a.songBookError()) return false;  // cancelled

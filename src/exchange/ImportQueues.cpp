@@ -20,8 +20,6 @@ thread_local std::string ImportWorkFolder;
 constexpr int kLockSeconds = 5;
 // The import's work folder in the temporary folder: cantorelle-import-XXXXXX.
 constexpr const char* kWorkPrefix = "cantorelle-import";
-// Rows handled before the clock is looked at.
-constexpr long long kRowsBetweenClockReads = 256;
 
 }  // namespace
 
@@ -240,48 +238,45 @@ void ImportAnalysis::note(long long line, const std::string& why) {
     if (problems_.size() < kNamedImportProblems) problems_.push_back("Line " + std::to_string(line) + ": " + why + ".");
 }
 
-bool ImportAnalysis::step(std::chrono::steady_clock::time_point until) {
-    if (!inTransaction_) return false;
-    for (long long n = 1; reader_.next(fields_); ++n) {
-        ++rows_;
-        ImportRecord row;
-        std::string why;
-        switch (ReadCsvListing(fields_, reader_.wellFormed(), row, why)) {
-        case CsvRowResult::Unreadable:
-            ++unreadable_;
-            note(reader_.lineNumber(), why);
-            break;
-        case CsvRowResult::BadDate:
-            ++badDates_;
-            note(reader_.lineNumber(), why);
-            break;
-        case CsvRowResult::Ok: {
-            row.LINE = reader_.lineNumber();
-            // The SongBook's keys are in memory; a track that a row before it claimed fails to
-            // go into ImportQue, which makes it a clash as well (no read per row).
-            ImportClash clash = keys_.hasTrack(ImportDiscId(row), row.DISKTRACKNO) ? ImportClash::Track
-                                                                                 : customIdClash(row, &keys_);
-            if (clash == ImportClash::None) {
-                if (QueueImportRow(row)) {
-                    ++queued_;
-                    break;
-                }
-                if (rt::errorCode() != rt::DuplicateKey) return fail("The import's work files could not be written.");
-                rt::clearError();
-                clash = ImportClash::Track;
+bool ImportAnalysis::step() {
+    if (!inTransaction_ || !reader_.next(fields_)) return false;
+    ++rows_;
+    ImportRecord row;
+    std::string why;
+    switch (ReadCsvListing(fields_, reader_.wellFormed(), row, why)) {
+    case CsvRowResult::Unreadable:
+        ++unreadable_;
+        note(reader_.lineNumber(), why);
+        break;
+    case CsvRowResult::BadDate:
+        ++badDates_;
+        note(reader_.lineNumber(), why);
+        break;
+    case CsvRowResult::Ok: {
+        row.LINE = reader_.lineNumber();
+        // The SongBook's keys are in memory; a track that a row before it claimed fails to
+        // go into ImportQue, which makes it a clash as well (no read per row).
+        ImportClash clash = keys_.hasTrack(ImportDiscId(row), row.DISKTRACKNO) ? ImportClash::Track
+                                                                             : customIdClash(row, &keys_);
+        if (clash == ImportClash::None) {
+            if (QueueImportRow(row)) {
+                ++queued_;
+                break;
             }
-            if (clash == ImportClash::ReadError) return fail("The import's work files could not be read.");
-            BAD.record() = row;
-            BAD.DISC = ImportDiscId(row);
-            BAD.add();
-            if (rt::errorCode() != rt::NoError) return fail("The import's work files could not be written.");
-            ++conflicts_;
-            break;
+            if (rt::errorCode() != rt::DuplicateKey) return fail("The import's work files could not be written.");
+            rt::clearError();
+            clash = ImportClash::Track;
         }
-        }
-        if (n % kRowsBetweenClockReads == 0 && std::chrono::steady_clock::now() >= until) return true;
+        if (clash == ImportClash::ReadError) return fail("The import's work files could not be read.");
+        BAD.record() = row;
+        BAD.DISC = ImportDiscId(row);
+        BAD.add();
+        if (rt::errorCode() != rt::NoError) return fail("The import's work files could not be written.");
+        ++conflicts_;
+        break;
     }
-    return false;
+    }
+    return true;
 }
 
 bool ImportAnalysis::finish() {

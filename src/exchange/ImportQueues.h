@@ -8,7 +8,7 @@
 //     if (!work.ready()) { rt::message(work.problem()); return; }
 //     ImportAnalysis analysis(reader);
 //     if (!analysis.start()) ...              // the SongBook could not be read (warned)
-//     while (analysis.step(deadline)) ...     // one stretch of rows a timer tick
+//     while (analysis.step()) ...             // a row at a time (SlicedWork)
 //     analysis.finish();                      // the queues stored; ConflictQue readable
 //     IMP.set(); for (IMP.next(); ...)        // the rows to add, in file order
 //
@@ -19,7 +19,6 @@
 //     bound for the SongBook brings with it.
 // A custom disc id that the row's own disc carries already is no clash: the row is a new
 // track of that disc.
-#include <chrono>
 #include <cstddef>
 #include <cstdint>
 #include <memory>
@@ -144,8 +143,8 @@ public:
     // Reads what the SongBook holds and starts the queues' transaction; false when that failed
     // (songBookError() or a failure()).
     bool start();
-    // Rows until the deadline (at least a few hundred); true while the file has more.
-    bool step(std::chrono::steady_clock::time_point until);
+    // One row into a queue (or left out); false at the file's end or after a failure.
+    bool step();
     // Stores the queues: false when that failed (failure()).
     bool finish();
     // The share of the file read, 0 to 100.

@@ -16,14 +16,13 @@
 #include "runtime/window/window.h"
 #include "services/ShowHelpTopic.h"
 #include "services/ShowWarning.h"
+#include "services/SlicedWork.h"
 #include "services/TaskWindow.h"
 
 namespace {
 
 constexpr const char* kTitle = "MP3+G SongBook Builder";
 constexpr const char* kHelpTopic = "UsingtheMP3GSongBookBuilder";
-// Entries handled between two pauses.
-constexpr int kEntriesPerPause = 50;
 // Folders named one by one in the closing message; the rest are counted.
 constexpr std::size_t kNamedFolders = 8;
 // How long the builder waits for another window's hold on the SongBook.
@@ -188,7 +187,7 @@ void Mp3gScan::scanFolder(const std::string& folder) {
 
 // One entry of a folder; false when the rest of the folder is to be skipped.
 bool Mp3gScan::handle(const std::string& folder, const std::string& fileName) {
-    if (++sincePause_ > kEntriesPerPause) {
+    if (slice_.over()) {
         // What was written is committed now and then while the window waits, so a long run
         // keeps its work and others see it; not at every pause, which would cost a disc sync
         // per 50 files.
@@ -200,8 +199,8 @@ bool Mp3gScan::handle(const std::string& folder, const std::string& fileName) {
             return false;
         }
         if (commit && !begin()) return false;
-        if (p == Pause::SkipFolder) return false;  // the count goes on: the next entry pauses again
-        sincePause_ = 0;
+        if (p == Pause::SkipFolder) return false;  // the share stays used: the next entry pauses again
+        slice_.start();
     }
 
     const std::string name = rt::utf8OrCp1252(fileName);
@@ -288,6 +287,7 @@ private:
     void showProblems();
 
     TaskWindow w_;
+    SlicedWork work_;  // the window served between two batches of the scan
     Mp3gScan scan_;
     std::string source_;
     bool running_ = false;
@@ -297,7 +297,15 @@ private:
     int build_ = 0, cancel_ = 0, help_ = 0, close_ = 0;
 };
 
-Builder::Builder() : w_(kTitle, rt::WindowKind::Dialog, -1, -1, 276, 250, {&SBD, &SBK}) { build(); }
+Builder::Builder() : w_(kTitle, rt::WindowKind::Dialog, -1, -1, 276, 250, {&SBD, &SBK}), work_(w_, {}) {
+    build();
+    // Cancel during a pause skips the rest of the folder being read.
+    work_.cancelWith(cancel_).onEvent([this] {
+        if (w_.code() != rt::EvAccepted) return;
+        if (w_.field() == help_) ShowHelpTopic(kHelpTopic);
+        else if (w_.field() == close_) w_.close();
+    });
+}
 
 void Builder::build() {
     rt::Window& w = w_;
@@ -399,16 +407,14 @@ void Builder::buildSongBook() {
 // The pause between two batches of entries: the window's events are served until its next
 // timer tick.
 Mp3gScan::Pause Builder::waitForTick(const std::string& folder) {
-    while (w_.accept()) {
-        if (w_.code() == rt::EvTimer) {
-            w_.setText(status_, "Searching Folder: " + rt::clip(rt::utf8OrCp1252(folder)));
-            return Mp3gScan::Pause::Go;
-        }
-        if (w_.code() == rt::EvAccepted) {
-            if (w_.field() == cancel_) return Mp3gScan::Pause::SkipFolder;
-            if (w_.field() == help_) ShowHelpTopic(kHelpTopic);
-            else if (w_.field() == close_) w_.close();
-        }
+    switch (work_.waitForTick()) {
+    case SlicedWork::Wake::Tick:
+        w_.setText(status_, "Searching Folder: " + rt::clip(rt::utf8OrCp1252(folder)));
+        return Mp3gScan::Pause::Go;
+    case SlicedWork::Wake::Cancel:
+        return Mp3gScan::Pause::SkipFolder;
+    case SlicedWork::Wake::Closed:
+        break;
     }
     closed_ = true;
     return Mp3gScan::Pause::Stop;

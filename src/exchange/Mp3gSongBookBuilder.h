@@ -21,6 +21,8 @@
 #include <utility>
 #include <vector>
 
+#include "services/SlicedWork.h"
+
 // A song file's name read by one of the four naming forms.
 struct SongFileName {
     std::string discId;      // upper case, at most 15 characters; empty in forms 3 and 4
@@ -79,7 +81,9 @@ private:
     // pair is the same song.
     std::set<std::pair<std::string, unsigned long>> met_;
     std::set<std::string> visited_;
-    int sincePause_ = 0;
+    // The entry after 50 counted pauses (and starts the next count uncounted); the count runs
+    // on across folders and runs.
+    Slice slice_{{.atLeast = 51}};
     unsigned long discless_ = 0;
     std::string lastDisc_;  // the disc whose record was found or added last
     // The batch in the open transaction: its new listings and the pairs it met.

@@ -18,7 +18,8 @@
 #include "runtime/window/window.h"
 #include "services/OpenDataFile.h"
 #include "services/ProgressWindow.h"
-#include "services/ShowWarning.h"
+#include "services/ReadEveryRecord.h"
+#include "services/SlicedWork.h"
 
 std::uint8_t EXPORT::FILTER = 1;
 PathText ExportFileName;
@@ -38,16 +39,14 @@ struct DiscInfo {
 // listing. The key compares in any case, so a second map holds the upper-case ids.
 class DiscTable {
 public:
+    // False after "Record Retrieval Error".
     bool load() {
-        SBD.set(SBDiscs::KUNQDISKID);
-        for (SBD.next(); rt::errorCode() == rt::NoError; SBD.next()) {
+        return ReadEveryRecord(SBD, SBDiscs::KUNQDISKID, [&] {
             DiscInfo d{SBD.ALTDISKID.str(), SBD.MAKEID};
             exact_.emplace(SBD.UNQDISKID.str(), d);
             upper_.emplace(rt::upper(SBD.UNQDISKID.str()), d);
-        }
-        if (rt::errorCode() != rt::NoRecord) return false;
-        rt::clearError();
-        return true;
+            return true;
+        });
     }
     const DiscInfo* find(const std::string& disc) const {
         if (auto it = exact_.find(disc); it != exact_.end()) return &it->second;
@@ -112,53 +111,47 @@ void WriteExportFile() {
         return;
     }
     DiscTable discs;
-    if (!discs.load()) {
-        ShowWarning(Warning::RecordRetrieval, "SBDiscs");
-        return;
-    }
+    if (!discs.load()) return;
 
     const long long total = SBK.records();
     const std::uint8_t filter = EXPORT::FILTER;
     long long read = 0;
-    bool readFailed = false;
     ProgressWindow window("Exporting Song Listings...", "Exporting Song Listings", {});
-    window.allowCancel();
+    const int cancel = window.addCancel();
     window.open();
     SBK.clearBuffer();
-    SBK.set(SongBook::KTITLE);
-    const bool completed = window.run([&] {
-        const auto until = std::chrono::steady_clock::now() + kStepTime;
-        rt::CsvLine line;
-        for (int n = 0;; ++n) {
-            SBK.next();
-            if (rt::errorCode() == rt::NoRecord) break;
-            if (rt::errorCode() != rt::NoError) {
-                readFailed = true;
-                break;
+    // A failed read is told once the window has closed.
+    RecordReader listings(SBK, SongBook::KTITLE, RecordReader::Quiet);
+    rt::CsvLine line;
+    SlicedWork work(window.window(), {.budget = kStepTime, .clockEvery = 256});
+    work.cancelWith(cancel)
+        .afterSlice([&] { window.step(static_cast<std::size_t>(read), static_cast<std::size_t>(std::max(0LL, total))); })
+        .atEnd([&] {
+            // A file that could not be written is told after the window, without a completion.
+            if (!out.error()) {
+                window.showPercent(100);
+                window.setPercentText("Process Completed");
             }
-            ++read;
-            if (wanted(filter)) {
-                const DiscInfo* d = discs.find(SBK.UNQDISKID.str());
-                line.clear();
-                CsvListingLine(line, {SBK.TITLE.str(), SBK.ARTIST.str(), d ? d->customId : std::string_view(),
-                                      SBK.DISKTRACKNO, SBK.UNQDISKID.str(), SBK.GENRE.str(), SBK.DUET.str(),
-                                      SBK.MAKEID.str(), d ? d->brand : 0, SBK.DATEADDED});
-                out.write(line);
-                if (out.error()) return false;
-            }
-            if ((n & 255) == 255 && std::chrono::steady_clock::now() >= until) {
-                window.step(static_cast<std::size_t>(read), static_cast<std::size_t>(std::max(0LL, total)));
-                return true;
-            }
+            window.display();
+        });
+    const bool completed = work.run([&] {
+        if (!listings.next()) return false;
+        ++read;
+        if (wanted(filter)) {
+            const DiscInfo* d = discs.find(SBK.UNQDISKID.str());
+            line.clear();
+            CsvListingLine(line, {SBK.TITLE.str(), SBK.ARTIST.str(), d ? d->customId : std::string_view(),
+                                  SBK.DISKTRACKNO, SBK.UNQDISKID.str(), SBK.GENRE.str(), SBK.DUET.str(),
+                                  SBK.MAKEID.str(), d ? d->brand : 0, SBK.DATEADDED});
+            out.write(line);
+            if (out.error()) return false;
         }
-        window.showPercent(100);
-        window.setPercentText("Process Completed");
-        return false;
+        return true;
     });
 
-    if (readFailed) {
+    if (listings.failed()) {
         out.discard();
-        ShowWarning(Warning::RecordRetrieval, "SongBook");
+        listings.warn();
         rt::message("The export file was not written.", kTitle, rt::Icon::Exclamation);
         return;
     }

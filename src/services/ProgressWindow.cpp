@@ -93,24 +93,3 @@ void ProgressWindow::serve() {
 }
 
 void ProgressWindow::setPercentText(const std::string& text) { w_.setText(percent_, text); }
-
-bool ProgressWindow::run(const std::function<bool()>& step) {
-    bool completed = false;
-    w_.setTimer(1);
-    while (w_.accept()) {
-        if (w_.code() == rt::EvTimer) {
-            if (!step()) {
-                completed = true;
-                w_.setTimer(0);
-                w_.display();
-                w_.close();
-            }
-        } else if (w_.code() == rt::EvAccepted && cancel_ && w_.field() == cancel_) {
-            w_.setTimer(0);
-            w_.close();
-        } else if (w_.code() == rt::EvCloseWindow) {
-            w_.setTimer(0);  // the close box stops the run as "Cancel" does
-        }
-    }
-    return completed;
-}

@@ -19,24 +19,17 @@
 // The window opens as "Progress..." and takes its title once open. It waits for nothing
 // while the run goes on: display() sends it to the front ends.
 //
-// A run the host may stop (writing web pages, say) asks for "Cancel" before opening and serves
-// the window's events itself, a share of the work on each timer event:
+// A run the host may stop (writing web pages, exports, imports) asks for "Cancel" before
+// opening and lets SlicedWork serve the window, a share of the work on each timer tick:
 //
 //     ProgressWindow window("Generating Title Pages", "Writing Pages", {});
 //     const int cancel = window.addCancel();
 //     window.open();
-//     window.window().setTimer(1);
-//     while (window.window().accept()) { ...EvTimer: a share, window.step(...); cancel: stop... }
-//     window.completed();                      // "Process Completed"
-//
-// Or it lets the window run the steps (exports, imports), and the window closes by itself at
-// the end:
-//
-//     ProgressWindow window("Importing Listings", "Adding Listings to the SongBook", {});
-//     window.allowCancel();                    // "Cancel" shows while the run goes on
-//     window.open();
-//     const bool completed = window.run([&] { ...one step...; window.step(done, total); return more; });
-#include <functional>
+//     SlicedWork work(window.window(), {.budget = 100ms, .clockEvery = 25});
+//     work.cancelWith(cancel)
+//         .afterSlice([&] { window.step(done, total); })
+//         .atEnd([&] { window.completed(); });            // "Process Completed"
+//     const bool finished = work.run([&] { ...one step...; return more; });
 #include <string>
 #include <vector>
 
@@ -74,18 +67,10 @@ public:
     // For a run that serves the window's events itself.
     TaskWindow& window() { return w_; }
 
-    // "Cancel" for run() (before open()).
-    void allowCancel() {
-        if (!cancel_) cancel_ = addCancel();
-    }
     // The ending of the percentage text ("% Completed" unless set).
     void setPercentSuffix(std::string suffix) { suffix_ = std::move(suffix); }
     // A text in place of the percentage ("Process Completed").
     void setPercentText(const std::string& text);
-    // Calls step on each timer event until it returns false (true: the run completed) or the
-    // host cancels with "Cancel" or the close box (false); the window is closed either way.
-    bool run(const std::function<bool()>& step);
-
     static std::string percentText(int percent);
 
 private:
@@ -96,7 +81,6 @@ private:
     int tallHeight_ = kShortHeight;
     int progress_ = 0, percent_ = 0, details_ = 0, done_ = 0;
     int shownPercent_ = 0;
-    int cancel_ = 0;
     std::string suffix_ = "% Completed";
     std::vector<int> counters_;
 };

@@ -1,5 +1,9 @@
 #pragma once
-// Reads a whole selection, as reports, exports and page sets do:
+// Reads a whole selection, a whole file or a key range, as reports, exports, page sets and the
+// lists of choices do:
+//
+//     std::vector<std::string> names;
+//     ReadEveryRecord(GEN, Genre::KGENRE, [&] { names.push_back(GEN.GENRE.str()); return true; });
 //
 //     rt::View view(DIS, Discs::KMAKEID);
 //     view.range(1);
@@ -7,14 +11,67 @@
 //     if (!ReadEveryRecord(view, "Discs", [&] { ids.push_back(DIS.UNQDISKID.str()); return true; }))
 //         return;                                 // warned already
 //
-// The view is opened (its range from the buffers), read from its start with each row in the
-// record buffers, and closed again. each() returns false to stop early. When the view will not
-// open the host gets "View Open Error"; a read error gets "Record Retrieval Error" naming
-// `label`; both return false, after which nothing more should be done with the rows.
-// The error state is clear on return.
+// A file is read from the start of the key's order (or in its own order without a key); a
+// view is opened (its range from the buffers), read from its start and closed again. Each
+// record is in the record buffers when each() runs; each() returns false to stop early. When
+// the view will not open the host gets "View Open Error"; a read error gets "Record Retrieval
+// Error" naming the file's label (or `label` for a view); both return false, after which
+// nothing more should be done with the records. The error state is clear on return.
+//
+// Reads that keep their place between timer ticks, start at the buffer's key values, or
+// report an error their own way take the records one at a time:
+//
+//     RecordReader listings(SBK, SongBook::KTITLE);
+//     while (listings.next()) { ... }            // the record in SBK's buffer
+//     if (listings.failed()) return;             // "Record Retrieval Error" was shown
+//
+//     RecordReader discs(SBD, SBDiscs::KUNQDISKID, RecordReader::Quiet);
+//     ...                                         // a failure is the caller's to tell: the
+//     if (discs.failed()) failure = WarningErrorPart();   // error state still describes it
+//
+// The file or view stays where the last read left it, so a reader may set the file to another
+// place between two reads (SBK.setAt(...)) and read on from there.
 #include <functional>
 #include <string>
 
+#include "runtime/record/record.h"
 #include "runtime/view/view.h"
 
+class RecordReader {
+public:
+    // What a failed read does: "Record Retrieval Error" (or "View Open Error") at once, or
+    // nothing (the error state is left as the read left it; warn() shows the warning later).
+    enum OnError { Warn, Quiet };
+    // Where a file's reading starts: the start of the key's order, the first record at or
+    // after the key values in the file's buffer, or where the caller set the file.
+    enum From { Start, BufferValues, AsSet };
+
+    // The file in its own order.
+    explicit RecordReader(rt::RecordFile& file, OnError onError = Warn);
+    RecordReader(rt::RecordFile& file, const rt::Key& key, OnError onError = Warn, From from = Start);
+    // A view: opened here, closed when the reader goes.
+    RecordReader(rt::View& view, std::string label, OnError onError = Warn);
+    ~RecordReader();
+    RecordReader(const RecordReader&) = delete;
+    RecordReader& operator=(const RecordReader&) = delete;
+
+    // The next record into the buffers: false at the end (the error state clear) or after a
+    // failure.
+    bool next();
+    bool failed() const { return failed_; }
+    // "Record Retrieval Error" (or "View Open Error") for a failure of a quiet reader.
+    void warn();
+
+private:
+    void fail(bool opening);
+
+    rt::RecordFile* file_ = nullptr;
+    rt::View* view_ = nullptr;
+    std::string label_;
+    OnError onError_;
+    bool failed_ = false, openFailed_ = false, ended_ = false;
+};
+
 bool ReadEveryRecord(rt::View& view, const std::string& label, const std::function<bool()>& each);
+bool ReadEveryRecord(rt::RecordFile& file, const rt::Key& key, const std::function<bool()>& each);
+bool ReadEveryRecord(rt::RecordFile& file, const std::function<bool()>& each);

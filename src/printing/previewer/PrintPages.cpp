@@ -9,6 +9,7 @@
 #include "runtime/files/folder.h"
 #include "runtime/thread/thread.h"
 #include "services/ProgressWindow.h"
+#include "services/SlicedWork.h"
 
 namespace rep = rt::report;
 
@@ -114,7 +115,7 @@ bool PrintPages(const rep::PrintJob& job) {
         }
         if (ok && !run->finished()) {
             ProgressWindow window("Printing", PrinterDisplayName(job.printer), {});
-            window.allowCancel();
+            const int cancel = window.addCancel();
             window.open();
             auto show = [&] {
                 window.step(static_cast<std::size_t>(run->pagesDone()), static_cast<std::size_t>(run->pages()));
@@ -123,11 +124,14 @@ bool PrintPages(const rep::PrintJob& job) {
             };
             show();
             DrawnToTheEnd cutOff(*run, [&] {
-                window.window().disable(window.window().find("?Cancel"));  // nothing stops it now
+                window.window().disable(cancel);  // nothing stops it now
                 show();
                 window.display();
             });
-            const bool completed = window.run([&] {
+            // A turn of drawing a tick.
+            SlicedWork work(window.window(), {});
+            work.cancelWith(cancel).atEnd([&] { window.display(); });
+            const bool completed = work.run([&] {
                 {
                     rt::WaitOutside outside;
                     ok = run->step(kTurnMs);
