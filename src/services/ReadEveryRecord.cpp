@@ -3,8 +3,10 @@
 #include "runtime/error/error.h"
 #include "services/ShowWarning.h"
 
-RecordReader::RecordReader(rt::RecordFile& file, OnError onError) : file_(&file), label_(file.label()), onError_(onError) {
+RecordReader::RecordReader(rt::RecordFile& file, OnError onError, From from)
+    : file_(&file), label_(file.label()), onError_(onError) {
     rt::clearError();
+    if (from == AsSet) return;
     file.set();
     if (rt::errorCode() != rt::NoError) fail(false);
 }

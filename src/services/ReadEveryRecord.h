@@ -46,8 +46,8 @@ public:
     // after the key values in the file's buffer, or where the caller set the file.
     enum From { Start, BufferValues, AsSet };
 
-    // The file in its own order.
-    explicit RecordReader(rt::RecordFile& file, OnError onError = Warn);
+    // The file in its own order (from its start, or from where the caller set it).
+    explicit RecordReader(rt::RecordFile& file, OnError onError = Warn, From from = Start);
     RecordReader(rt::RecordFile& file, const rt::Key& key, OnError onError = Warn, From from = Start);
     // A view: opened here, closed when the reader goes.
     RecordReader(rt::View& view, std::string label, OnError onError = Warn);

@@ -11,6 +11,7 @@
 #include "runtime/error/error.h"
 #include "runtime/text/text.h"
 #include "runtime/window/window.h"
+#include "services/ReadEveryRecord.h"
 #include "services/ShowWarning.h"
 #include "services/TaskWindow.h"
 
@@ -80,13 +81,16 @@ void AddDisc::build() {
 
 void AddDisc::fillLists() {
     std::vector<std::string> names;
-    BRA.set(DMake::KMAKE);
-    for (BRA.next(); rt::errorCode() == rt::NoError; BRA.next()) {
-        brands_.push_back({BRA.MAKE.str(), BRA.MAKEID});
-        names.push_back(BRA.MAKE.str());
+    // The lists end where a record cannot be read.
+    {
+        RecordReader brands(BRA, DMake::KMAKE, RecordReader::Quiet);
+        while (brands.next()) {
+            brands_.push_back({BRA.MAKE.str(), BRA.MAKEID});
+            names.push_back(BRA.MAKE.str());
+        }
     }
-    MAK.set(MakeId::KMAKEID);
-    for (MAK.next(); rt::errorCode() == rt::NoError; MAK.next()) codes_.push_back(codeChoice());
+    RecordReader makers(MAK, MakeId::KMAKEID, RecordReader::Quiet);
+    while (makers.next()) codes_.push_back(codeChoice());
     rt::clearError();
     w_.setChoices(brand_, names);
     w_.setChoices(code_, codes_);

@@ -21,6 +21,7 @@
 #include "runtime/text/text.h"
 #include "runtime/thread/thread.h"
 #include "runtime/window/window.h"
+#include "services/ReadEveryRecord.h"
 #include "services/ShowHelpTopic.h"
 #include "services/ShowWarning.h"
 #include "services/TaskWindow.h"
@@ -148,9 +149,9 @@ void AddTracks::fillTitles(const std::string& from) {
     std::vector<std::string> titles;
     STI.clearBuffer();
     STI.TITLE = from;
-    STI.setAt(sTitle::KTITLE);
-    for (STI.next(); rt::errorCode() == rt::NoError && titles.size() < kTitleChoices; STI.next())
-        titles.push_back(STI.TITLE.str());
+    // The lists of choices here end where a record cannot be read.
+    RecordReader master(STI, sTitle::KTITLE, RecordReader::Quiet, RecordReader::BufferValues);
+    while (titles.size() < kTitleChoices && master.next()) titles.push_back(STI.TITLE.str());
     rt::clearError();
     w_.setChoices(title_, titles);
 }
@@ -162,8 +163,8 @@ void AddTracks::fillArtists() {
     const std::string title = w_.value(title_);
     KAR.clearBuffer();
     KAR.TITLE = title;
-    KAR.setAt(KARAOKE::KTITLE);
-    for (KAR.next(); rt::errorCode() == rt::NoError && rt::equalNoCase(KAR.TITLE.str(), title); KAR.next())
+    RecordReader tracks(KAR, KARAOKE::KTITLE, RecordReader::Quiet, RecordReader::BufferValues);
+    while (tracks.next() && rt::equalNoCase(KAR.TITLE.str(), title))
         if (!KAR.ARTIST.blank()) seen.insert(KAR.ARTIST.str());
     rt::clearError();
     artists_.assign(seen.begin(), seen.end());
@@ -172,8 +173,8 @@ void AddTracks::fillArtists() {
 
 void AddTracks::fillDiscs() {
     std::vector<std::string> ids;
-    SBD.set(SBDiscs::KALTDISKID);
-    for (SBD.next(); rt::errorCode() == rt::NoError; SBD.next()) ids.push_back(SBD.ALTDISKID.str());
+    RecordReader discs(SBD, SBDiscs::KALTDISKID, RecordReader::Quiet);
+    while (discs.next()) ids.push_back(SBD.ALTDISKID.str());
     rt::clearError();
     w_.setChoices(disc_, ids);
     if (ids.empty()) w_.setValue(disc_, "");
@@ -181,8 +182,8 @@ void AddTracks::fillDiscs() {
 
 void AddTracks::fillGenres() {
     std::vector<std::string> names;
-    GEN.set(Genre::KGENRE);
-    for (GEN.next(); rt::errorCode() == rt::NoError; GEN.next()) names.push_back(GEN.GENRE.str());
+    RecordReader genres(GEN, Genre::KGENRE, RecordReader::Quiet);
+    while (genres.next()) names.push_back(GEN.GENRE.str());
     rt::clearError();
     w_.setChoices(genre_, names);
     if (names.empty()) w_.setValue(genre_, "");
@@ -190,8 +191,8 @@ void AddTracks::fillGenres() {
 
 void AddTracks::fillCodes() {
     std::vector<std::string> codes;
-    MAK.set(MakeId::KMAKEID);
-    for (MAK.next(); rt::errorCode() == rt::NoError; MAK.next()) codes.push_back(codeChoice());
+    RecordReader makers(MAK, MakeId::KMAKEID, RecordReader::Quiet);
+    while (makers.next()) codes.push_back(codeChoice());
     rt::clearError();
     w_.setChoices(code_, codes);
 }

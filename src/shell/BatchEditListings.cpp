@@ -15,6 +15,7 @@
 #include "services/ProgressWindow.h"
 #include "services/ReadEveryRecord.h"
 #include "services/ShowWarning.h"
+#include "services/SlicedWork.h"
 #include "services/OpenDataFile.h"
 #include "shell/SetupMultiListingEdit.h"
 
@@ -49,16 +50,16 @@ void runBatchEdit(const Scope& scope) {
     const int cancel = window.addCancel();
     TaskWindow& w = window.window();
     window.open();
-    w.setTimer(1);
 
     std::size_t done = 0;
     bool failed = false, cancelled = false;
-    auto tick = [&] {
+    // One tick's listings in one transaction; false when all are done or one failed.
+    auto batch = [&] {
         if (!rt::logout(kLockSeconds, {&SBK})) {
             SaveFileError();
             ShowWarning(Warning::ProcessPutDelete, "Put", "Process:View");
             failed = true;
-            return;
+            return false;
         }
         const std::size_t end = std::min(matches.size(), done + kPerTick);
         for (std::size_t i = done; i < end; ++i) {
@@ -77,7 +78,7 @@ void runBatchEdit(const Scope& scope) {
                 SaveFileError();
                 ShowWarning(Warning::ProcessPutDelete, "Put", "Process:View");
                 failed = true;
-                return;
+                return false;
             }
         }
         rt::commit();
@@ -85,28 +86,25 @@ void runBatchEdit(const Scope& scope) {
             SaveFileError();
             ShowWarning(Warning::ProcessPutDelete, "Put", "Process:View");
             failed = true;
-            return;
+            return false;
         }
         done = end;
-        window.step(done, matches.size());
+        return done < matches.size();
     };
 
-    if (matches.empty()) w.close();
-    while (w.accept()) {
-        if (w.code() == rt::EvAccepted && w.field() == cancel) {
-            cancelled = true;
-            w.close();
-        } else if (w.code() == rt::EvCloseWindow) {
-            cancelled = done < matches.size();
-        } else if (w.code() == rt::EvTimer) {
-            tick();
-            if (failed) {
-                w.close();
-            } else if (done == matches.size()) {
-                window.completed();
-                w.close();
-            }
+    if (matches.empty()) {
+        w.close();
+        while (w.accept()) {
         }
+    } else {
+        auto progress = [&] { window.step(done, matches.size()); };
+        SlicedWork work(w, {});
+        work.cancelWith(cancel).afterSlice(progress).atEnd([&] {
+            if (failed) return;
+            progress();
+            window.completed();
+        });
+        cancelled = !work.run(batch);
     }
     if (rt::inTransaction()) rt::rollback();
     if (failed || cancelled) {

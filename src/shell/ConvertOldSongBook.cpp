@@ -12,6 +12,7 @@
 #include <cstdlib>
 #include <cstring>
 #include <limits>
+#include <optional>
 #include <set>
 #include <string>
 #include <utility>
@@ -33,6 +34,7 @@
 #include "runtime/window/window.h"
 #include "services/ReadEveryRecord.h"
 #include "services/ShowWarning.h"
+#include "services/SlicedWork.h"
 #include "services/TaskWindow.h"
 #include "services/OpenDataFile.h"
 #include "services/SplitFilePath.h"
@@ -47,7 +49,7 @@ constexpr const char* kWorking = "-converting";  // the new pair while it is bui
 constexpr const char* kWhole = "-converted";     // the new pair once it is whole on the disc
 // Each timer tick converts at least this many listings, and goes on while the tick is young,
 // so a large SongBook does not take minutes.
-constexpr long long kListingsPerTick = 9;
+constexpr std::size_t kListingsPerTick = 9;
 constexpr std::chrono::milliseconds kTickBudget{40};
 // Moved listings named one by one in the closing message; the rest are counted.
 constexpr std::size_t kMovesNamed = 10;
@@ -246,8 +248,7 @@ private:
     bool closeFiles(bool keep = false);
     bool writeOut(rt::RecordFile& file);
     bool convertAll();
-    bool convertTick();
-    bool moveTick();
+    bool convertStep();
     void readOld();
     bool addDisc(const std::string& discId, bool discless);
     bool addListing(const SongBookRecord& listing);
@@ -260,6 +261,7 @@ private:
 
     ConversionFiles f_;
     std::vector<rt::RecordFile*> opened_;
+    std::optional<RecordReader> oldListings_;
     long long total_ = 0, read_ = 0;
     // Listings whose disc and track an earlier one of another song took: their places in the
     // old file, converted once the whole file has been read.
@@ -587,39 +589,33 @@ bool Conversion::moveListing() {
     return true;
 }
 
-// One timer tick's share of the old listings, then of the listings that collided; false at
-// the end, or after a failure.
-bool Conversion::convertTick() {
-    const auto start = std::chrono::steady_clock::now();
-    for (long long n = 0; n < kListingsPerTick || std::chrono::steady_clock::now() - start < kTickBudget; ++n) {
-        if (read_ < 0) {
-            if (moved_ >= collided_.size()) return false;
-            if (!moveListing()) return false;
-            continue;
-        }
-        SBK1.next();
-        if (rt::errorCode() == rt::NoRecord) {
-            read_ = -1;  // the whole old file has been read
-            continue;
-        }
-        if (rt::errorCode() != rt::NoError) {
+// One step of the conversion: an old listing, the old file's end, or a listing that collided;
+// false at the end, or after a failure.
+bool Conversion::convertStep() {
+    if (read_ < 0) {
+        if (moved_ >= collided_.size()) return false;
+        return moveListing();
+    }
+    if (!oldListings_->next()) {
+        if (oldListings_->failed()) {
             fail("The file " + SplitFilePath(f_.oldListing, 0, true) + " is damaged: listing " + rt::str(read_ + 1) +
                      " of " + rt::str(total_) + " cannot be read.",
                  rt::error() + " (" + rt::str(rt::errorCode()) + ")");
             return false;
         }
-        ++read_;
-        readOld();
-        const SongBookRecord listing = SBK.record();
-        const bool discless = SBK1.DISKTRACKNO == 0;
-        const std::string disc = discless ? "*" : rt::clip(listing.UNQDISKID.str());
-        if (disc != discAdded_) {
-            if (!addDisc(disc, discless)) return false;
-            discAdded_ = disc;
-        }
-        if (!addListing(listing)) return false;
+        read_ = -1;  // the whole old file has been read
+        return true;
     }
-    return true;
+    ++read_;
+    readOld();
+    const SongBookRecord listing = SBK.record();
+    const bool discless = SBK1.DISKTRACKNO == 0;
+    const std::string disc = discless ? "*" : rt::clip(listing.UNQDISKID.str());
+    if (disc != discAdded_) {
+        if (!addDisc(disc, discless)) return false;
+        discAdded_ = disc;
+    }
+    return addListing(listing);
 }
 
 // The progress window until the last listing is in the new pair. False after Cancel or a
@@ -632,6 +628,8 @@ bool Conversion::convertAll() {
         ShowWarning(Warning::ViewOpen, "SongBook11");
         return false;
     }
+    // A listing that cannot be read ends the conversion with a message of its own.
+    oldListings_.emplace(SBK1, RecordReader::Quiet, RecordReader::AsSet);
     TaskWindow w("Progress...", rt::WindowKind::Dialog, -1, -1, 200, 64);
     const int bar = w.add(rt::ControlKind::Progress, "?Progress", "", 8, 8, 184, 10);
     w.text("?Line", "", 8, 22, 184, 10);
@@ -639,34 +637,28 @@ bool Conversion::convertAll() {
     const int cancel = w.button("?Cancel", "Cancel", 75, 46, 50, 14);
     w.open();
     w.setTitle("Converting SongBook");
-    w.setTimer(1);
     bool finished = false;
     int shown = 0;
-    while (w.accept()) {
-        if ((w.code() == rt::EvAccepted && w.field() == cancel) || w.code() == rt::EvCloseWindow) {
-            w.close();  // the close box cancels as "Cancel" does
-        } else if (w.code() == rt::EvTimer) {
-            const bool more = convertTick();
-            const long long done = read_ < 0 ? total_ : read_;
-            const int now = total_ > 0 ? static_cast<int>(std::min<long long>(100, done * 100 / total_)) : 100;
-            if (now != shown) {
-                shown = now;
-                w.setValue(bar, std::to_string(now));
-                w.setText(percent, percentText(now));
-            }
-            if (!more) {
-                finished = failure_.empty();
-                if (finished) {
-                    // The keys are built as the new pair is written out: the window says so
-                    // until they are.
-                    w.setText(percent, "Building Index, Please wait...");
-                    w.display();
-                    finished = writeOut(SBK) && writeOut(SBD);
-                }
-                w.close();
-            }
-        }
-    }
+    auto show = [&] {
+        const long long done = read_ < 0 ? total_ : read_;
+        const int now = total_ > 0 ? static_cast<int>(std::min<long long>(100, done * 100 / total_)) : 100;
+        if (now == shown) return;
+        shown = now;
+        w.setValue(bar, std::to_string(now));
+        w.setText(percent, percentText(now));
+    };
+    // The close box cancels as "Cancel" does.
+    SlicedWork work(w, {.atLeast = kListingsPerTick, .budget = kTickBudget});
+    work.cancelWith(cancel).afterSlice(show).atEnd([&] {
+        show();
+        finished = failure_.empty();
+        if (!finished) return;
+        // The keys are built as the new pair is written out: the window says so until they are.
+        w.setText(percent, "Building Index, Please wait...");
+        w.display();
+        finished = writeOut(SBK) && writeOut(SBD);
+    });
+    work.run([&] { return convertStep(); });
     return finished;
 }
 

@@ -16,6 +16,7 @@
 #include "runtime/record/whole_files.h"
 #include "runtime/text/text.h"
 #include "runtime/window/window.h"
+#include "services/ReadEveryRecord.h"
 #include "services/SplitFilePath.h"
 
 namespace {
@@ -101,15 +102,8 @@ void RepairSongBookFile() {
     long long copied = 0;
     bool whole = rt::errorCode() == rt::NoError;
     if (!whole) repairError("3");
-    for (IN.next(); whole; IN.next()) {
-        if (rt::errorCode() == rt::NoRecord) break;
-        if (rt::errorCode() != rt::NoError) {
-            // A listing that cannot be read: the listing file is left exactly as it was
-            // rather than replaced by a copy without it.
-            repairError("5");
-            whole = false;
-            break;
-        }
+    RecordReader listings(IN, RecordReader::Quiet, RecordReader::AsSet);
+    while (whole && listings.next()) {
         REPAIRTARGET.clearBuffer();
         REPAIRTARGET.TITLE = IN.TITLE;
         REPAIRTARGET.ARTIST = IN.ARTIST;
@@ -134,6 +128,12 @@ void RepairSongBookFile() {
             break;
         }
         if (++copied % 500 == 0) window.show(copied);
+    }
+    if (listings.failed()) {
+        // A listing that cannot be read: the listing file is left exactly as it was rather
+        // than replaced by a copy without it.
+        repairError("5");
+        whole = false;
     }
     window.show(copied);
     if (whole) {

@@ -13,6 +13,7 @@
 #include "runtime/thread/thread.h"
 #include "runtime/window/window.h"
 #include "services/OpenDataFile.h"
+#include "services/ReadEveryRecord.h"
 #include "services/SplitFilePath.h"
 #include "shell/ConvertOldSongBook.h"
 #include "shell/ConvertSongBookFile.h"
@@ -178,8 +179,9 @@ private:
 template <class File>
 void raiseZeroBrands(File& file) {
     const bool framed = rt::logout(1, {&file});
-    file.set();
-    for (file.next(); rt::errorCode() == rt::NoError; file.next()) {
+    // A record that cannot be read ends the pass: what was raised stays raised.
+    RecordReader records(file, RecordReader::Quiet);
+    while (records.next()) {
         if (file.MAKEID != 0) continue;
         file.MAKEID = 1;
         file.put();

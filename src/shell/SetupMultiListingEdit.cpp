@@ -11,6 +11,7 @@
 #include "runtime/error/error.h"
 #include "runtime/text/text.h"
 #include "runtime/window/window.h"
+#include "services/ReadEveryRecord.h"
 #include "services/ShowWarning.h"
 #include "services/TaskWindow.h"
 
@@ -18,8 +19,9 @@ namespace {
 
 std::vector<std::string> genreNames() {
     std::vector<std::string> names;
-    GEN.set(Genre::KGENRE);
-    for (GEN.next(); rt::errorCode() == rt::NoError; GEN.next()) names.push_back(GEN.GENRE.str());
+    // A genre that cannot be read ends the list there.
+    RecordReader genres(GEN, Genre::KGENRE, RecordReader::Quiet);
+    while (genres.next()) names.push_back(GEN.GENRE.str());
     rt::clearError();
     std::sort(names.begin(), names.end());
     names.erase(std::unique(names.begin(), names.end()), names.end());

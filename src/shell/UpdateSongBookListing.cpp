@@ -15,6 +15,7 @@
 #include "runtime/text/text.h"
 #include "runtime/thread/thread.h"
 #include "runtime/window/window.h"
+#include "services/ReadEveryRecord.h"
 #include "services/RecordForm.h"
 #include "services/SafeDelete.h"
 #include "services/SafeUpdate.h"
@@ -144,17 +145,11 @@ void ListingForm::lookUpDisc() {
 
 bool ListingForm::fillGenres() {
     std::vector<std::string> names;
-    GEN.set(Genre::KGENRE);
-    for (;;) {
-        GEN.next();
-        const int e = rt::errorCode();
-        if (e == rt::NoRecord) break;
-        if (e != rt::NoError) {
-            ShowWarning(Warning::RecordRetrieval, "Genre");
-            w_.close();
-            return false;
-        }
-        names.push_back(GEN.GENRE.str());
+    RecordReader genres(GEN, Genre::KGENRE);
+    while (genres.next()) names.push_back(GEN.GENRE.str());
+    if (genres.failed()) {
+        w_.close();
+        return false;
     }
     std::sort(names.begin(), names.end(), genreOrder);
     names.erase(std::unique(names.begin(), names.end()), names.end());
