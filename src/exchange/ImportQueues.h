@@ -10,7 +10,7 @@
 //     if (!analysis.start()) ...              // the SongBook could not be read (warned)
 //     while (analysis.step()) ...             // a row at a time (SlicedWork)
 //     analysis.finish();                      // the queues stored; ConflictQue readable
-//     IMP.set(); for (IMP.next(); ...)        // the rows to add, in file order
+//     RecordReader rows(IMP); while (rows.next()) ...   // the rows to add, in file order
 //
 // A row clashes when
 //   - its disc id and track (the custom disc id when the disc id is blank) are those of a

@@ -17,6 +17,7 @@
 #include "runtime/text/text.h"
 #include "runtime/window/window.h"
 #include "services/ProgressWindow.h"
+#include "services/ReadEveryRecord.h"
 #include "services/ShowWarning.h"
 
 namespace {
@@ -139,12 +140,12 @@ private:
     bool readTracks(std::vector<KaraokeRecord>& tracks) {
         KAR.clearBuffer();
         KAR.UNQDISKID = discId_;
-        KAR.setAt(KARAOKE::KUNQDISKID);
-        for (KAR.next(); rt::errorCode() == rt::NoError; KAR.next()) {
+        RecordReader master(KAR, KARAOKE::KUNQDISKID, RecordReader::Quiet, RecordReader::BufferValues);
+        while (master.next()) {
             if (!rt::equalNoCase(KAR.UNQDISKID.str(), discId_)) return true;
             tracks.push_back(KAR.record());
         }
-        if (rt::errorCode() == rt::NoRecord) return true;
+        if (!master.failed()) return true;
         refuse("its master tracks could not be read.  Error: " + errorPart() + ".");
         return false;
     }

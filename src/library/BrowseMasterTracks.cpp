@@ -14,6 +14,7 @@
 #include "runtime/view/view.h"
 #include "runtime/window/window.h"
 #include "services/BrowseList.h"
+#include "services/ReadEveryRecord.h"
 #include "services/ScrollStops.h"
 #include "services/ShowHelpTopic.h"
 #include "services/TaskWindow.h"
@@ -86,9 +87,9 @@ std::string positionOf(rt::View& view, const Order& o, const std::string& record
     view.open();
     if (view.isOpen()) {
         view.setAt();
-        for (;;) {
-            view.next();
-            if (rt::errorCode() != rt::NoError || keyText(o) != key) break;
+        // A row that cannot be read ends the search: the track is not found.
+        RecordReader rows(view, "KARAOKE", RecordReader::Quiet, RecordReader::AsSet);
+        while (rows.next() && keyText(o) == key) {
             if (KAR.position(*o.key) == record) {
                 found = view.position();
                 break;

@@ -12,6 +12,7 @@
 #include "runtime/error/error.h"
 #include "runtime/text/text.h"
 #include "runtime/window/window.h"
+#include "services/ReadEveryRecord.h"
 #include "services/ShowWarning.h"
 #include "services/TaskWindow.h"
 
@@ -64,11 +65,12 @@ void CustomDiscIdDialog() {
         std::vector<std::string> genres;
         w.onFirstDisplay([&] {
             WaitCursor busy(w);
-            GEN.set(Genre::KGENRE);
-            for (GEN.next(); rt::errorCode() == rt::NoError; GEN.next()) genres.push_back(GEN.GENRE.str());
-            if (rt::errorCode() != rt::NoRecord) {
+            // A failed read is told with the arrow cursor back.
+            RecordReader names(GEN, Genre::KGENRE, RecordReader::Quiet);
+            while (names.next()) genres.push_back(GEN.GENRE.str());
+            if (names.failed()) {
                 busy.end();
-                ShowWarning(Warning::RecordRetrieval, "Genre");
+                names.warn();
                 w.close();
                 return;
             }

@@ -8,6 +8,7 @@
 #include "data/tagque.h"
 #include "runtime/error/error.h"
 #include "runtime/text/text.h"
+#include "services/ReadEveryRecord.h"
 
 namespace {
 
@@ -107,13 +108,11 @@ bool HighestCustomDiscIdNumber(std::int64_t& highest) {
         highest = std::max(highest, DiscIdNumericValue(TagQue.entry(i).DISKID.str()));
 
     const SBDiscsRecord saved = SBD.record();
-    SBD.set();
-    for (SBD.next(); rt::errorCode() == rt::NoError; SBD.next())
-        highest = std::max(highest, DiscIdNumericValue(SBD.ALTDISKID.str()));
-    const bool read = rt::errorCode() == rt::NoRecord;
+    // A failed read is the caller's to tell (the error state says what failed).
+    RecordReader discs(SBD, RecordReader::Quiet);
+    while (discs.next()) highest = std::max(highest, DiscIdNumericValue(SBD.ALTDISKID.str()));
     SBD.record() = saved;
-    if (read) rt::clearError();
-    return read;
+    return !discs.failed();
 }
 
 bool NextCustomDiscIdNumber(std::int64_t& next) {

@@ -17,6 +17,7 @@
 #include "runtime/view/view.h"
 #include "runtime/window/window.h"
 #include "services/BrowseList.h"
+#include "services/ReadEveryRecord.h"
 #include "services/ShowWarning.h"
 #include "services/TaskWindow.h"
 
@@ -142,18 +143,11 @@ bool FastFindWindow::offerTitles(const std::string& from) {
     std::vector<std::string> titles;
     STI.clearBuffer();
     STI.TITLE = from;
-    rt::clearError();
-    STI.setAt(sTitle::KTITLE);
-    while (static_cast<int>(titles.size()) < kTitleChoices) {
-        STI.next();
-        const int err = rt::errorCode();
-        if (err == rt::NoRecord) break;
-        if (err != rt::NoError) {
-            ShowWarning(Warning::RecordRetrieval, "sTitle");
-            w_.close();
-            return false;
-        }
-        titles.push_back(STI.TITLE.str());
+    RecordReader master(STI, sTitle::KTITLE, RecordReader::Warn, RecordReader::BufferValues);
+    while (static_cast<int>(titles.size()) < kTitleChoices && master.next()) titles.push_back(STI.TITLE.str());
+    if (master.failed()) {
+        w_.close();
+        return false;
     }
     rt::clearError();
     w_.setChoices(box_, std::move(titles));

@@ -22,6 +22,7 @@
 #include "runtime/window/window.h"
 #include "services/BrowseList.h"
 #include "services/OpenDataFile.h"
+#include "services/ReadEveryRecord.h"
 #include "services/ScrollStops.h"
 #include "services/ShowHelpTopic.h"
 #include "services/TaskWindow.h"
@@ -86,9 +87,9 @@ unsigned CountSongBookDuplicates(const std::string& disc) {
     unsigned count = 0;
     KAR.clearBuffer();
     KAR.UNQDISKID = id;
-    rt::clearError();
-    KAR.setAt(KARAOKE::KUNQDISKID);
-    for (KAR.next(); rt::errorCode() == rt::NoError; KAR.next()) {
+    // A track that cannot be read ends the count there.
+    RecordReader tracks(KAR, KARAOKE::KUNQDISKID, RecordReader::Quiet, RecordReader::BufferValues);
+    while (tracks.next()) {
         if (!rt::equalNoCase(rt::clip(KAR.UNQDISKID.str()), id)) break;
         SBK.TITLE = KAR.TITLE;
         SBK.ARTIST = KAR.ARTIST;

@@ -16,6 +16,7 @@
 #include "runtime/window/window.h"
 #include "services/BrowseList.h"
 #include "services/OpenDataFile.h"
+#include "services/ReadEveryRecord.h"
 #include "services/ShowHelpTopic.h"
 #include "services/ShowWarning.h"
 #include "services/TaskWindow.h"
@@ -176,25 +177,10 @@ void LabelMaker::saveTags() {
 template <class Each>
 bool LabelMaker::forEachDisc(Each&& each) {
     rt::View all(SBD, SBDiscs::KALTDISKID);
-    rt::clearError();
-    all.open();
-    if (!all.isOpen()) {
-        ShowWarning(Warning::ViewOpen);
-        return false;
-    }
-    all.set();
-    for (;;) {
-        rt::clearError();
-        all.next();
-        if (rt::errorCode() == rt::NoRecord) break;
-        if (rt::errorCode() != rt::NoError) {
-            ShowWarning(Warning::RecordRetrieval, "SBDiscs");
-            return false;
-        }
+    return ReadEveryRecord(all, "SBDiscs", [&] {
         each(SBD.UNQDISKID.str(), SBD.ALTDISKID.str());
-    }
-    rt::clearError();
-    return true;
+        return true;
+    });
 }
 
 void LabelMaker::tagAll() {

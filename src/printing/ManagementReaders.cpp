@@ -4,6 +4,7 @@
 
 #include "runtime/error/error.h"
 #include "runtime/text/text.h"
+#include "services/ReadEveryRecord.h"
 #include "services/ShowWarning.h"
 
 ListingReader::ListingReader() : view_(SBD, SBDiscs::KALTDISKID) {
@@ -14,8 +15,10 @@ bool ListingReader::start() {
     SBD.send("QUICKSCAN=on");
     rt::clearError();
     view_.open();
+    // A view that will not open is told, and read as it is.
     if (!view_.isOpen()) ShowWarning(Warning::ViewOpen);
     view_.set();
+    rows_.emplace(view_, "SongBook", RecordReader::Warn, RecordReader::AsSet);
     return true;
 }
 
@@ -23,10 +26,7 @@ bool ListingReader::start() {
 long long ListingReader::total() const { return SBK.records(); }
 
 bool ListingReader::next(Row& row) {
-    rt::clearError();
-    view_.next();
-    if (rt::errorCode() != rt::NoError) {
-        if (rt::errorCode() != rt::NoRecord) ShowWarning(Warning::RecordRetrieval, "SongBook");
+    if (!rows_->next()) {
         rt::clearError();
         SBD.send("QUICKSCAN=off");
         return false;
@@ -41,14 +41,8 @@ bool ListingReader::next(Row& row) {
 
 bool InventoryReader::start() {
     BRA.send("QUICKSCAN=on");
-    rt::clearError();
-    BRA.set(DMake::KMAKE);
-    if (rt::errorCode() != rt::NoError) {
-        ShowWarning(Warning::ViewOpen);
-        rt::clearError();
-        return false;
-    }
-    return true;
+    brands_.emplace(BRA, DMake::KMAKE);
+    return !brands_->failed();
 }
 
 // The discs: each is one line of the report.
@@ -69,26 +63,16 @@ bool InventoryReader::next(Row& row) {
 bool InventoryReader::nextBrand() {
     discs_.clear();
     at_ = 0;
-    rt::clearError();
-    BRA.next();
-    if (rt::errorCode() != rt::NoError) {
-        if (rt::errorCode() != rt::NoRecord) ShowWarning(Warning::RecordRetrieval, "DMake");
-        rt::clearError();
-        return false;
-    }
+    if (!brands_->next()) return false;
     const std::int32_t brand = BRA.MAKEID;
     const std::string name = BRA.MAKE.str();
     if (brand == 0) return true;  // a brand without a number holds no discs
     const std::string key = std::to_string(brand) + "|" + name;
     SBD.clearBuffer();
     SBD.MAKEID = brand;
-    rt::clearError();
-    SBD.setAt(SBDiscs::KMAKEID);
-    for (SBD.next(); rt::errorCode() == rt::NoError && SBD.MAKEID == brand; SBD.next())
-        discs_.push_back({key, name, SBD.ALTDISKID.str(), SBD.UNQDISKID.str()});
-    if (rt::errorCode() != rt::NoError && rt::errorCode() != rt::NoRecord) {
-        ShowWarning(Warning::RecordRetrieval, "SBDiscs");
-        rt::clearError();
+    RecordReader discs(SBD, SBDiscs::KMAKEID, RecordReader::Warn, RecordReader::BufferValues);
+    while (discs.next() && SBD.MAKEID == brand) discs_.push_back({key, name, SBD.ALTDISKID.str(), SBD.UNQDISKID.str()});
+    if (discs.failed()) {
         discs_.clear();
         return false;
     }

@@ -1,6 +1,7 @@
 #pragma once
 // What the two management reports read: the rows in report order, one a call, from files the
 // caller opened (the Files member holds the uses for the life of a run).
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -10,6 +11,7 @@
 #include "printing/ManagementPages.h"
 #include "runtime/view/view.h"
 #include "services/OpenDataFile.h"
+#include "services/ReadEveryRecord.h"
 
 // Every listing, disc by disc in custom disc id order and by track within a disc; a disc
 // without listings gives one line of its own.
@@ -29,6 +31,7 @@ public:
 
 private:
     rt::View view_;
+    std::optional<RecordReader> rows_;
 };
 
 // The discs of every known brand: brands by name, discs by disc id within a brand, so each
@@ -47,6 +50,7 @@ public:
 private:
     bool nextBrand();
 
+    std::optional<RecordReader> brands_;
     std::vector<Row> discs_;
     std::size_t at_ = 0;
 };

@@ -16,34 +16,10 @@
 #include "runtime/text/text.h"
 #include "runtime/thread/thread.h"
 #include "services/OpenDataFile.h"
+#include "services/ReadEveryRecord.h"
 #include "services/ShowWarning.h"
 
 namespace {
-
-// Reads TagFile in custom disc id order, one tagged disc a call.
-class TaggedDiscs {
-public:
-    // False (after warning 36) when the reading cannot start.
-    bool start() {
-        rt::clearError();
-        TAG.set(TagFile::KALTDISKID);
-        if (rt::errorCode() != rt::NoError) {
-            ShowWarning(Warning::ViewOpen);
-            return false;
-        }
-        return true;
-    }
-    // The next tagged disc into TAG's buffer; false at the end or after a read error (warning
-    // 35 naming `file`).
-    bool next(const char* file) {
-        rt::clearError();
-        TAG.next();
-        if (rt::errorCode() == rt::NoError) return true;
-        if (rt::errorCode() != rt::NoRecord) ShowWarning(Warning::RecordRetrieval, file);
-        rt::clearError();
-        return false;
-    }
-};
 
 // The disc of a tag, found by its custom disc id (unique in the SongBook), and its brand's
 // name; blank when either is missing.
@@ -70,9 +46,9 @@ std::map<unsigned, std::string> TitlesOfDisc(const std::string& disc) {
     if (rt::clip(disc).empty()) return titles;
     SBK.clearBuffer();
     SBK.UNQDISKID = disc;
-    rt::clearError();
-    SBK.setAt(SongBook::KUNQDISKID);
-    for (SBK.next(); rt::errorCode() == rt::NoError; SBK.next()) {
+    // A track that cannot be read ends the disc's titles there.
+    RecordReader tracks(SBK, SongBook::KUNQDISKID, RecordReader::Quiet, RecordReader::BufferValues);
+    while (tracks.next()) {
         if (!rt::equalNoCase(SBK.UNQDISKID.str(), disc) || SBK.DISKTRACKNO > 24) break;
         if (SBK.DISKTRACKNO >= 1) titles.emplace(SBK.DISKTRACKNO, SBK.TITLE.str());
     }
@@ -98,12 +74,13 @@ void PrintCdLabels() {
     style.bothCircles = tagged > 1;
     CdLabelSheet sheet(out.report(), style);
 
-    TaggedDiscs reader;
-    if (!reader.start()) return;
+    // The tagged discs in custom disc id order.
+    RecordReader reader(TAG, TagFile::KALTDISKID);
+    if (reader.failed()) return;
     bool failed = false;
     ReportProgress progress("Generating CD Labels");
     const bool done = progress.run(tagged, [&] {
-        if (failed || !reader.next("TagFile")) return false;
+        if (failed || !reader.next()) return false;
         CdLabel label;
         label.disc = TAG.UNQDISKID.str();
         label.custom = TAG.ALTDISKID.str();
@@ -131,12 +108,13 @@ void PrintMiniLabels() {
     rt::clearError();
     MiniLabelSheet sheet(out.report(), LabelTextColor, LABELFOOTER.str());
 
-    TaggedDiscs reader;
-    if (!reader.start()) return;
+    // The tagged discs in custom disc id order.
+    RecordReader reader(TAG, TagFile::KALTDISKID);
+    if (reader.failed()) return;
     bool failed = false;
     ReportProgress progress("Generating Mini-Labels");
     const bool done = progress.run(tagged, [&] {
-        if (failed || !reader.next("TagFile")) return false;
+        if (failed || !reader.next()) return false;
         // The ids as they were tagged: two discs sharing a disc id keep their own.
         if (!sheet.add({TAG.UNQDISKID.str(), TAG.ALTDISKID.str()})) failed = true;
         return !failed;

@@ -13,6 +13,7 @@
 #include "runtime/text/text.h"
 #include "runtime/thread/thread.h"
 #include "services/OpenDataFile.h"
+#include "services/ReadEveryRecord.h"
 #include "services/ShowWarning.h"
 
 namespace {
@@ -49,14 +50,7 @@ void PrintRequestSlips() {
     const int slips = NUMBEROFSLIPS;
     if (slips <= 0) return;
     // The slips do not show listings, but an empty SongBook prints none.
-    rt::clearError();
-    SBK.set();
-    SBK.next();
-    if (rt::errorCode() != rt::NoError) {
-        if (rt::errorCode() != rt::NoRecord) ShowWarning(Warning::RecordRetrieval, "SongBook");
-        rt::clearError();
-        return;
-    }
+    if (!RecordReader(SBK).next()) return;
 
     // A folder of this run's own for the decoded logo, removed with everything in it.
     rt::WorkFolder folder;

@@ -16,6 +16,7 @@
 #include "runtime/window/window.h"
 #include "services/OpenDataFile.h"
 #include "services/ShowWarning.h"
+#include "services/SlicedWork.h"
 #include "services/TaskWindow.h"
 
 namespace {
@@ -132,22 +133,20 @@ void PrintSongBookWith(const PrintSettings& s) {
             return;
         }
         progress.notice("Generating SongBook", "EDITBOOK.ICO");
-        w.setTimer(1);
     });
     w.open();
-    while (w.accept()) {
-        if (w.code() == rt::EvAccepted && w.field() == progress.cancel()) {
-            w.close();
-        } else if (w.code() == rt::EvTimer && run) {
-            const bool more = run->step(run->rowsPerTick() * kBatchesPerTick);
+    SlicedWork work(w, {});
+    work.cancelWith(progress.cancel())
+        .afterSlice([&] {
+            if (run) progress.show(run->percent());
+        })
+        .atEnd([&] {
             progress.show(run->percent());
-            if (!more) {
-                completed = run->error().empty();
-                w.setTimer(0);
-                w.close();
-            }
-        }
-    }
+            completed = run->error().empty();
+        });
+    // The rows are laid out from the first tick after the selection was read (when the window
+    // first showed).
+    work.run([&] { return !run || run->step(run->rowsPerTick() * kBatchesPerTick); });
     if (run && !run->error().empty()) {
         rt::message("The SongBook's pages could not be laid out.||" + run->error(), "Print SongBook", rt::Icon::Hand);
         completed = false;

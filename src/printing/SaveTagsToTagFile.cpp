@@ -7,6 +7,7 @@
 #include "runtime/files/folder.h"
 #include "runtime/window/window.h"
 #include "services/OpenDataFile.h"
+#include "services/ReadEveryRecord.h"
 
 namespace {
 
@@ -51,13 +52,12 @@ bool TagFileUsable() {
 
 void SaveTagsToTagFile(TagQueue& tags) {
     // In file order: a key leaves blank records out, and they must go too.
-    rt::clearError();
-    TAG.set();
-    for (;;) {
-        TAG.next();
-        if (rt::errorCode() != rt::NoError) break;
-        TAG.del();
-        if (rt::errorCode() != rt::NoError) break;
+    {
+        RecordReader old(TAG, RecordReader::Quiet);
+        while (old.next()) {
+            TAG.del();
+            if (rt::errorCode() != rt::NoError) break;
+        }
     }
     for (std::size_t i = 1; i <= tags.records(); ++i) {
         const TagQueRecord& t = tags.entry(i);

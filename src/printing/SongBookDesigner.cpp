@@ -19,6 +19,7 @@
 #include "runtime/text/text.h"
 #include "runtime/thread/thread.h"
 #include "runtime/window/window.h"
+#include "services/ReadEveryRecord.h"
 #include "services/ShowHelpTopic.h"
 #include "services/ShowWarning.h"
 #include "services/TaskWindow.h"
@@ -463,16 +464,12 @@ void Designer::buildSample() {
 
 bool Designer::fillPreferences() {
     std::vector<std::pair<std::string, std::string>> codes;
-    MAK.set(MakeId::KMAKEID);
-    if (rt::errorCode() != rt::NoError) {
-        ShowWarning(Warning::ViewOpen);
-    } else {
-        for (MAK.next(); rt::errorCode() == rt::NoError; MAK.next()) codes.emplace_back(MAK.MAKEID.str(), MAK.MAKEDESC.str());
-        if (rt::errorCode() != rt::NoRecord) {
-            ShowWarning(Warning::RecordRetrieval, "MAKEID");
-            w_.close();
-            return false;
-        }
+    // A file that cannot be set gives an empty list; a read that fails closes the Designer.
+    RecordReader makers(MAK, MakeId::KMAKEID);
+    while (makers.next()) codes.emplace_back(MAK.MAKEID.str(), MAK.MAKEDESC.str());
+    if (makers.failed() && makers.started()) {
+        w_.close();
+        return false;
     }
     std::stable_sort(codes.begin(), codes.end(), [](const auto& a, const auto& b) { return a.first < b.first; });
     makeChoices_.clear();
@@ -488,16 +485,11 @@ bool Designer::fillPreferences() {
 
 bool Designer::fillGenres() {
     genres_.clear();
-    GEN.set(Genre::KGENRE);
-    if (rt::errorCode() != rt::NoError) {
-        ShowWarning(Warning::ViewOpen);
-    } else {
-        for (GEN.next(); rt::errorCode() == rt::NoError; GEN.next()) genres_.push_back(GEN.GENRE.str());
-        if (rt::errorCode() != rt::NoRecord) {
-            ShowWarning(Warning::RecordRetrieval, "Genre");
-            w_.close();
-            return false;
-        }
+    RecordReader genres(GEN, Genre::KGENRE);
+    while (genres.next()) genres_.push_back(GEN.GENRE.str());
+    if (genres.failed() && genres.started()) {
+        w_.close();
+        return false;
     }
     if (genres_.empty()) PrintSetup.PrintGenre.clear();
     else if (PrintSetup.PrintGenre.blank()) PrintSetup.PrintGenre = genres_.front();

@@ -8,7 +8,7 @@ RecordReader::RecordReader(rt::RecordFile& file, OnError onError, From from)
     rt::clearError();
     if (from == AsSet) return;
     file.set();
-    if (rt::errorCode() != rt::NoError) fail(false);
+    if (rt::errorCode() != rt::NoError) fail(true);
 }
 
 RecordReader::RecordReader(rt::RecordFile& file, const rt::Key& key, OnError onError, From from)
@@ -17,12 +17,14 @@ RecordReader::RecordReader(rt::RecordFile& file, const rt::Key& key, OnError onE
     if (from == AsSet) return;
     if (from == BufferValues) file.setAt(key);
     else file.set(key);
-    if (rt::errorCode() != rt::NoError) fail(false);
+    if (rt::errorCode() != rt::NoError) fail(true);
 }
 
-RecordReader::RecordReader(rt::View& view, std::string label, OnError onError)
+RecordReader::RecordReader(rt::View& view, std::string label, OnError onError, From from)
     : view_(&view), label_(std::move(label)), onError_(onError) {
     rt::clearError();
+    if (from == AsSet) return;
+    closeView_ = true;
     view.open();
     if (!view.isOpen()) {
         fail(true);
@@ -32,7 +34,7 @@ RecordReader::RecordReader(rt::View& view, std::string label, OnError onError)
 }
 
 RecordReader::~RecordReader() {
-    if (view_ && view_->isOpen()) view_->close();
+    if (closeView_ && view_->isOpen()) view_->close();
 }
 
 bool RecordReader::next() {

@@ -14,9 +14,10 @@
 // A file is read from the start of the key's order (or in its own order without a key); a
 // view is opened (its range from the buffers), read from its start and closed again. Each
 // record is in the record buffers when each() runs; each() returns false to stop early. When
-// the view will not open the host gets "View Open Error"; a read error gets "Record Retrieval
-// Error" naming the file's label (or `label` for a view); both return false, after which
-// nothing more should be done with the records. The error state is clear on return.
+// the view will not open, or the file cannot be set to its start, the host gets "View Open
+// Error"; a read error gets "Record Retrieval Error" naming the file's label (or `label` for a
+// view); both return false, after which nothing more should be done with the records. The
+// error state is clear on return.
 //
 // Reads that keep their place between timer ticks, start at the buffer's key values, or
 // report an error their own way take the records one at a time:
@@ -49,8 +50,9 @@ public:
     // The file in its own order (from its start, or from where the caller set it).
     explicit RecordReader(rt::RecordFile& file, OnError onError = Warn, From from = Start);
     RecordReader(rt::RecordFile& file, const rt::Key& key, OnError onError = Warn, From from = Start);
-    // A view: opened here, closed when the reader goes.
-    RecordReader(rt::View& view, std::string label, OnError onError = Warn);
+    // A view: opened here and closed when the reader goes (AsSet: opened and set by the caller,
+    // and left open).
+    RecordReader(rt::View& view, std::string label, OnError onError = Warn, From from = Start);
     ~RecordReader();
     RecordReader(const RecordReader&) = delete;
     RecordReader& operator=(const RecordReader&) = delete;
@@ -59,6 +61,8 @@ public:
     // failure.
     bool next();
     bool failed() const { return failed_; }
+    // False when the file could not be set or the view not opened (failed() then too).
+    bool started() const { return !openFailed_; }
     // "Record Retrieval Error" (or "View Open Error") for a failure of a quiet reader.
     void warn();
 
@@ -69,7 +73,7 @@ private:
     rt::View* view_ = nullptr;
     std::string label_;
     OnError onError_;
-    bool failed_ = false, openFailed_ = false, ended_ = false;
+    bool failed_ = false, openFailed_ = false, ended_ = false, closeView_ = false;
 };
 
 bool ReadEveryRecord(rt::View& view, const std::string& label, const std::function<bool()>& each);

@@ -1,3 +1,4 @@
+#include "services/ReadEveryRecord.h"
 #include "services/SafeDelete.h"
 
 #include "data/genre.h"
@@ -38,12 +39,9 @@ DiscDeleteStep DeleteDiscListings(const std::string& discId, DiscIdMatch match) 
     SBK.clearBuffer();
     SBK.UNQDISKID = discId;
     SBK.DISKTRACKNO = 0;
-    rt::clearError();
-    SBK.setAt(SongBook::KUNQDISKID);
+    RecordReader listings(SBK, SongBook::KUNQDISKID, RecordReader::Quiet, RecordReader::BufferValues);
     for (;;) {
-        SBK.next();
-        if (rt::errorCode() == rt::NoRecord) return DiscDeleteStep::None;
-        if (rt::errorCode() != rt::NoError) return DiscDeleteStep::ReadListing;
+        if (!listings.next()) return listings.failed() ? DiscDeleteStep::ReadListing : DiscDeleteStep::None;
         if (!rt::equalNoCase(rt::clip(SBK.UNQDISKID.str()), discId)) return DiscDeleteStep::None;
         if (match == DiscIdMatch::SameLetters && !rt::equalClipped(SBK.UNQDISKID.str(), discId)) continue;
         SBK.del();

@@ -8,6 +8,7 @@
 #include "data/songbook.h"
 #include "runtime/error/error.h"
 #include "runtime/files/spill_sort.h"
+#include "services/ReadEveryRecord.h"
 
 namespace {
 
@@ -88,20 +89,12 @@ bool SongBookSelection::finish() {
 }
 
 bool SongBookSelection::read() {
-    SBK.set();
-    bool ok = true;
-    for (;;) {
-        SBK.next();
-        const int e = rt::errorCode();
-        if (e == rt::NoRecord) break;
-        if (e != rt::NoError) {
-            ok = false;
-            break;
-        }
+    // A failed read is the caller's to tell, once what was read is in order.
+    RecordReader listings(SBK, RecordReader::Quiet);
+    while (listings.next())
         if (!add(SBK.record())) break;
-    }
     finish();
-    return ok;
+    return !listings.failed();
 }
 
 bool SongBookSelection::next(SelectionEntry& e) {
