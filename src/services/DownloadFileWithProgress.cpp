@@ -9,6 +9,7 @@
 #include "runtime/text/text.h"
 #include "runtime/thread/thread.h"
 #include "runtime/window/window.h"
+#include "services/SlicedWork.h"
 #include "services/TaskWindow.h"
 
 namespace {
@@ -79,22 +80,25 @@ DownloadResult DownloadFileWithProgress(const std::string& url, const std::strin
             w.post(rt::EvCloseWindow);
             return;
         }
-        w.setTimer(1);
     });
     w.open();
-    while (w.accept()) {
-        if (w.code() == rt::EvAccepted && w.field() == cancel) {
-            get.cancel();
-            cancelled = true;
-            w.close();
-        } else if (w.code() == rt::EvTimer) {
-            get.step(kStepMs);
-            frame = frame % 4 + 1;
-            w.setText(icon, "~update" + std::to_string(frame) + ".ico");
-            showProgress();
-            if (get.finished()) w.close();
-        }
-    }
+    // A turn of the transfer a tick. "Cancel" stops the transfer; the close box only closes
+    // the window, and what came so far counts as a transfer cut off.
+    SlicedWork work(w, {});
+    work.onEvent([&] {
+        if (w.code() != rt::EvAccepted || w.field() != cancel) return;
+        get.cancel();
+        cancelled = true;
+        w.close();
+    });
+    work.run([&] {
+        if (startFailed) return false;
+        get.step(kStepMs);
+        frame = frame % 4 + 1;
+        w.setText(icon, "~update" + std::to_string(frame) + ".ico");
+        showProgress();
+        return !get.finished();
+    });
     if (startFailed || get.failed())
         rt::message("Auto Update Error: " + get.errorText(), "AutoUpdate Error", rt::Icon::Hand);
     DownloadResult r;
