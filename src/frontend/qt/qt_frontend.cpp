@@ -187,7 +187,14 @@ void QtFrontEnd::detachWithin(QWidget* top, WindowView* owner) {
     }
 }
 
-void QtFrontEnd::subWindowActivated(QMdiSubWindow*) {
+void QtFrontEnd::subWindowActivated(QMdiSubWindow* s) {
+    // Made active again, the frame gives the focus back to the widget that had it last, and
+    // the child holding that widget comes forward. A child that came forward while the frame
+    // was not the active window (it opened under a dialog) takes that place itself.
+    if (s && !s->window()->isActiveWindow()) {
+        QWidget* last = s->window()->focusWidget();
+        if (last != s && !s->isAncestorOf(last)) s->setFocus(Qt::OtherFocusReason);
+    }
     if (!inRefresh_) activation_.start();
 }
 

@@ -768,6 +768,73 @@ TEST_F(QtFrontEndTest, AChildOpeningAWindowStaysInFrontOfTheOtherChildren) {
     }
 }
 
+TEST_F(QtFrontEndTest, AChildThatOpensWaitingOnADialogStaysInFrontWhenTheFrameIsClicked) {
+    // Quick Start opens a dialog, then, that one closed, a workspace that at once waits on
+    // a dialog of its own: the workspace never had the focus. The host clicks the frame.
+    rt::startProgram([] {
+        rt::Window f("Test Frame", rt::WindowKind::Frame, -1, -1, 500, 340);
+        f.open();
+        rt::startThread([] {
+            rt::Window quick("Quick", rt::WindowKind::MdiChild, 8, 8, 160, 100);
+            const int start = quick.button("?Start", "Start", 10, 10, 40, 14);
+            quick.open();
+            while (quick.accept()) {
+                if (quick.code() != rt::EvAccepted || quick.field() != start) continue;
+                {
+                    rt::Window explorer("Explorer", rt::WindowKind::Dialog, -1, -1, 120, 40);
+                    const int open = explorer.button("?Open", "Open", 70, 20, 40, 14);
+                    explorer.open();
+                    while (explorer.accept())
+                        if (explorer.code() == rt::EvAccepted && explorer.field() == open) explorer.close();
+                }
+                rt::Window ws("Workspace", rt::WindowKind::MdiChild, 4, 4, 300, 200);
+                ws.entry("?Search", "@s20", 4, 4, 80, 12);
+                ws.open();
+                rt::Window hello("Getting Started", rt::WindowKind::Dialog, -1, -1, 120, 40);
+                const int ok = hello.button("?OK", "OK", 70, 20, 40, 14);
+                hello.open();
+                while (hello.accept())
+                    if (hello.code() == rt::EvAccepted && hello.field() == ok) hello.close();
+                while (ws.accept()) {
+                }
+            }
+        });
+        while (f.accept()) {
+        }
+    });
+    WindowView* quick = waitTitled("Quick");
+    ASSERT_NE(quick, nullptr);
+    auto* start = qobject_cast<QPushButton*>(quick->controlWidget(1));
+    ASSERT_NE(start, nullptr);
+    frame()->top()->activateWindow();
+    start->setFocus();
+    ASSERT_TRUE(waitFor([&] { return start->hasFocus(); }, 2000));
+    start->click();
+    WindowView* explorer = waitTitled("Explorer");
+    ASSERT_NE(explorer, nullptr);
+    qobject_cast<QPushButton*>(explorer->controlWidget(1))->click();
+    WindowView* hello = waitTitled("Getting Started");
+    WindowView* ws = titled("Workspace");
+    ASSERT_TRUE(hello && ws);
+    ASSERT_TRUE(waitFor([&] { return hello->top()->isActiveWindow(); }, 2000));
+    QMdiArea* area = fe_->mdiArea();
+    ASSERT_NE(area, nullptr);
+    auto aboveQuick = [&] {
+        const auto order = area->subWindowList(QMdiArea::StackingOrder);
+        return order.indexOf(ws->subWindow()) > order.indexOf(quick->subWindow());
+    };
+    ASSERT_TRUE(waitFor(aboveQuick));
+    // A click on the waiting workspace makes the frame the active window again.
+    frame()->top()->activateWindow();
+    waitFor([] { return false; }, 200);
+    EXPECT_TRUE(aboveQuick()) << "the other child came forward at a click on the frame";
+    EXPECT_EQ(area->activeSubWindow(), ws->subWindow());
+    qobject_cast<QPushButton*>(hello->controlWidget(1))->click();
+    ASSERT_TRUE(waitFor([&] { return titled("Getting Started") == nullptr && ws->canvas()->isEnabled(); }));
+    waitFor([] { return false; }, 100);
+    EXPECT_TRUE(aboveQuick()) << "the other child came forward when the dialog closed";
+}
+
 TEST_F(QtFrontEndTest, PopupItemsCountWithoutSeparatorsAndDismissingAnswersZero) {
     startWorkspace();
     WindowView* child = waitTitled("Songs");
