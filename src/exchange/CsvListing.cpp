@@ -69,10 +69,16 @@ std::string quoted(const std::string& field) {
 }
 
 // A quoted line break becomes a blank: no listing field holds one.
-std::string oneLine(std::string text) {
-    for (char& c : text)
+template <std::size_t N>
+void setOneLine(rt::Text<N>& field, const std::string& text) {
+    if (text.find('\n') == std::string::npos) {
+        field = text;
+        return;
+    }
+    std::string line = text;
+    for (char& c : line)
         if (c == '\n') c = ' ';
-    return text;
+    field = line;
 }
 
 }  // namespace
@@ -84,18 +90,13 @@ CsvRowResult ReadCsvListing(const std::vector<std::string>& fields, bool wellFor
         why = "a quote is not closed or the line is too long";
         return CsvRowResult::Unreadable;
     }
-    const std::string count =
-        "it has " + std::to_string(fields.size()) + (fields.size() == 1 ? " field" : " fields") + " instead of 11";
-    if (fields.size() < static_cast<std::size_t>(kCsvListingFields)) {
-        why = count;
+    auto count = [&] {
+        why = "it has " + std::to_string(fields.size()) + (fields.size() == 1 ? " field" : " fields") + " instead of 11";
         return CsvRowResult::Unreadable;
-    }
-    for (std::size_t i = kCsvListingFields; i < fields.size(); ++i) {
-        if (!rt::trim(fields[i]).empty()) {
-            why = count;
-            return CsvRowResult::Unreadable;
-        }
-    }
+    };
+    if (fields.size() < static_cast<std::size_t>(kCsvListingFields)) return count();
+    for (std::size_t i = kCsvListingFields; i < fields.size(); ++i)
+        if (fields[i].find_first_not_of(' ') != std::string::npos) return count();
     long long track = 0, brand = 0;
     if (!readNumber(fields[3], 0, std::numeric_limits<std::uint32_t>::max(), track)) {
         why = "the track " + quoted(fields[3]) + " is not a number";
@@ -106,16 +107,16 @@ CsvRowResult ReadCsvListing(const std::vector<std::string>& fields, bool wellFor
         why = "the brand number " + quoted(fields[8]) + " is not a number";
         return CsvRowResult::Unreadable;
     }
-    out.TITLE = oneLine(fields[0]);
-    out.ARTIST = oneLine(fields[1]);
-    out.ALTDISKID = oneLine(fields[2]);
+    setOneLine(out.TITLE, fields[0]);
+    setOneLine(out.ARTIST, fields[1]);
+    setOneLine(out.ALTDISKID, fields[2]);
     out.DISKTRACKNO = static_cast<std::uint32_t>(track);
-    out.UNQDISKID = oneLine(fields[4]);
-    out.GENRE = oneLine(fields[5]);
-    out.DUET = oneLine(fields[6]);
-    out.SBKMAKEID = oneLine(fields[7]);
+    setOneLine(out.UNQDISKID, fields[4]);
+    setOneLine(out.GENRE, fields[5]);
+    setOneLine(out.DUET, fields[6]);
+    setOneLine(out.SBKMAKEID, fields[7]);
     out.MAKEID = static_cast<std::int32_t>(brand);
-    out.MAKETYPE = oneLine(fields[9]);
+    setOneLine(out.MAKETYPE, fields[9]);
     if (out.UNQDISKID.blank() && out.ALTDISKID.blank()) {
         why = "it has neither a disc id nor a custom disc id";
         return CsvRowResult::Unreadable;

@@ -53,10 +53,17 @@ int yearOf(DayNumber n) { int y, m, d; civilFromDays(n + kEpoch, y, m, d); retur
 DayNumber today() {
     DayNumber f = fixedToday.load();
     if (f) return f;
-    std::time_t t = std::time(nullptr);
-    std::tm tm{};
-    localtime_r(&t, &tm);
-    return date(tm.tm_mon + 1, tm.tm_mday, tm.tm_year + 1900);
+    // The local date is worked out once a second: reading a file of dates asks for it a row.
+    thread_local std::time_t second = -1;
+    thread_local DayNumber day = 0;
+    const std::time_t t = std::time(nullptr);
+    if (t != second) {
+        std::tm tm{};
+        localtime_r(&t, &tm);
+        day = date(tm.tm_mon + 1, tm.tm_mday, tm.tm_year + 1900);
+        second = t;
+    }
+    return day;
 }
 
 void setToday(DayNumber d) { fixedToday.store(d); }
@@ -118,6 +125,11 @@ DayNumber parseMDY(std::string_view text) {
     return n;
 }
 
-bool fitsMDY(DayNumber d) { return d > 0 && parseMDY(formatMDY(d)) == d; }
+bool fitsMDY(DayNumber d) {
+    // The two-digit year reads back as the year within 80 years back and 19 ahead.
+    if (d <= 0) return false;
+    const int y = yearOf(d), cy = yearOf(today());
+    return y >= cy - 80 && y <= cy + 19;
+}
 
 }  // namespace rt

@@ -19,6 +19,12 @@ constexpr std::size_t kWriteChunk = 1024 * 1024;
 
 bool isControl(unsigned char c) { return c < 0x20 || c == 0x7F; }
 
+// No record: no fields.
+bool nofields(std::vector<std::string>& fields) {
+    fields.clear();
+    return false;
+}
+
 }  // namespace
 
 // --- writing ---
@@ -244,12 +250,12 @@ void CsvReader::decode(std::size_t length) {
 }
 
 bool CsvReader::next(std::vector<std::string>& fields) {
-    fields.clear();
+    // The strings in `fields` are filled again where a record is split (their memory kept).
     if (!started_) {
         started_ = true;
         while (end_ - begin_ < 3 && fill()) {
         }
-        if (error_) return false;
+        if (error_) return nofields(fields);
         if (end_ - begin_ >= 3 && std::memcmp(buf_.data() + begin_, kBom, 3) == 0) {
             begin_ += 3;
             bom_ = true;
@@ -257,7 +263,7 @@ bool CsvReader::next(std::vector<std::string>& fields) {
     }
     constexpr std::size_t npos = std::string::npos;
     for (;;) {
-        if (begin_ >= end_ && !fill()) return false;
+        if (begin_ >= end_ && !fill()) return nofields(fields);
         const long long line = nextLine_;
         bool quoted = false, fieldStart = true, blank = true;
         long long breaks = 0;                                 // line breaks inside quotes
@@ -299,7 +305,7 @@ bool CsvReader::next(std::vector<std::string>& fields) {
             }
             ++i;
         }
-        if (error_) return false;
+        if (error_) return nofields(fields);
         lineNo_ = line;
         const bool tooLong = i > kMaxLine;
         if (tooLong && firstBreak == npos) {
@@ -307,6 +313,7 @@ bool CsvReader::next(std::vector<std::string>& fields) {
             wellFormed_ = false;
             nextLine_ = line + 1;
             skipLine(i);
+            fields.clear();
             return true;
         }
         if (!tooLong && blank) {
@@ -335,26 +342,54 @@ bool CsvReader::next(std::vector<std::string>& fields) {
     }
 }
 
+namespace {
+
+// Appends a stretch of a field with its control characters as blanks; a line break stays in a
+// quoted field.
+void appendClean(std::string& f, std::string_view part, bool quoted) {
+    std::size_t from = 0;
+    for (std::size_t k = 0; k < part.size(); ++k) {
+        const auto c = static_cast<unsigned char>(part[k]);
+        if (c >= 0x20 && c != 0x7F && c != 0xC2) continue;
+        if (c == '\n' && quoted) continue;
+        const bool c1 = c == 0xC2 && k + 1 < part.size() && (static_cast<unsigned char>(part[k + 1]) & 0xE0) == 0x80;
+        if (c == 0xC2 && !c1) continue;
+        f.append(part, from, k - from);
+        f += ' ';  // a C0 control or DEL, or a C1 control (U+0080..U+009F)
+        if (c1) ++k;
+        from = k + 1;
+    }
+    f.append(part, from, part.size() - from);
+}
+
+}  // namespace
+
 bool splitCsvLine(std::string_view line, std::vector<std::string>& fields) {
-    fields.clear();
+    // The strings of the fields before are filled again: their memory is kept.
+    std::size_t count = 0;
     bool ok = true;
     std::size_t i = 0;
     const std::size_t n = line.size();
     for (;;) {
-        std::string f;
-        bool quoted = false;
+        if (count == fields.size()) fields.emplace_back();
+        std::string& f = fields[count++];
+        f.clear();
         if (i < n && line[i] == '"') {
-            quoted = true;
             ++i;
             bool closed = false;
             while (i < n) {
-                if (line[i] == '"') {
-                    if (i + 1 < n && line[i + 1] == '"') { f += '"'; i += 2; continue; }
-                    ++i;
-                    closed = true;
-                    break;
+                const std::size_t q = std::min(line.find('"', i), n);
+                appendClean(f, line.substr(i, q - i), true);
+                i = q;
+                if (i >= n) break;
+                if (i + 1 < n && line[i + 1] == '"') {
+                    f += '"';
+                    i += 2;
+                    continue;
                 }
-                f += line[i++];
+                ++i;
+                closed = true;
+                break;
             }
             if (!closed) ok = false;
             while (i < n && line[i] == ' ') ++i;
@@ -363,24 +398,14 @@ bool splitCsvLine(std::string_view line, std::vector<std::string>& fields) {
                 while (i < n && line[i] != ',') ++i;
             }
         } else {
-            while (i < n && line[i] != ',') f += line[i++];
+            const std::size_t comma = std::min(line.find(',', i), n);
+            appendClean(f, line.substr(i, comma - i), false);
+            i = comma;
         }
-        // Control characters as blanks; a line break inside quotes stays.
-        std::string clean;
-        clean.reserve(f.size());
-        for (std::size_t k = 0; k < f.size(); ++k) {
-            const auto c = static_cast<unsigned char>(f[k]);
-            if (c == '\n' && quoted) clean += '\n';
-            else if (isControl(c)) clean += ' ';
-            else if (c == 0xC2 && k + 1 < f.size() && (static_cast<unsigned char>(f[k + 1]) & 0xE0) == 0x80) {
-                clean += ' ';  // a C1 control, U+0080..U+009F
-                ++k;
-            } else clean += static_cast<char>(c);
-        }
-        fields.push_back(std::move(clean));
         if (i >= n) break;
         ++i;  // the comma
     }
+    fields.resize(count);
     return ok;
 }
 }  // namespace rt

@@ -1270,7 +1270,7 @@ void RecordFile::add() {
     st.wrote();
     st.cur.rec = sqlite3_last_insert_rowid(c->db());
     st.cur.chg = 0;
-    st.cur.vals = st.scratch;
+    st.cur.vals.swap(st.scratch);  // the scratch values are made anew for the next write
     st.hasCur = true;
     st.curFromTx = st.tx != nullptr;
     st.afterBulkAdd();

@@ -101,7 +101,14 @@ public:
     friend auto operator<=>(const Text& a, const Text& b) { return a.v_ <=> b.v_; }
 
 private:
-    void assign(std::string_view s) { v_ = clip(cut(s, N)); }
+    void assign(std::string_view s) {
+        if (s.size() > N) {  // more bytes than characters fit: maybe too long
+            v_ = clip(cut(s, N));
+            return;
+        }
+        const auto end = s.find_last_not_of(' ');
+        v_.assign(s.data(), end == std::string_view::npos ? 0 : end + 1);
+    }
     std::string v_;
 };
 
