@@ -2,7 +2,6 @@
 
 #include <algorithm>
 #include <chrono>
-#include <optional>
 #include <unordered_set>
 #include <vector>
 #include <string>
@@ -41,7 +40,7 @@ public:
             failure_ = "The SongBook's discs could not be read.";
             return false;
         }
-        rows_.emplace(IMP, RecordReader::Quiet);  // the rows to add, in file order
+        ImportQue.rewind();  // the rows to add, in file order
         return true;
     }
 
@@ -55,15 +54,14 @@ public:
             }
             inTransaction_ = true;
         }
-        if (!rows_->next()) {
-            if (rows_->failed()) {
-                failure_ = "The listings to import could not be read (ImportQue).  Error: " + WarningErrorPart() + ".";
+        if (!ImportQue.next(row_)) {
+            if (!ImportQue.error().empty()) {
+                failure_ = "The listings to import could not be read (ImportQue).  Error: " + ImportQue.error() + ".";
                 takeBack();
             }
             return false;
         }
-        const ImportRecord row = IMP.record();
-        if (!addRow(row)) {
+        if (!addRow(row_)) {
             takeBack();
             return false;
         }
@@ -134,7 +132,7 @@ private:
     }
 
     std::unordered_set<std::string> discs_;
-    std::optional<RecordReader> rows_;
+    ImportRecord row_;
     std::size_t done_ = 0;
     bool inTransaction_ = false;
     long long added_ = 0, duplicates_ = 0;
@@ -151,7 +149,7 @@ std::string rows(long long n) { return std::to_string(n) + (n == 1 ? " listing" 
 
 long long AddImportedListings() {
     DataFileUse discs(SBD), listings(SBK);
-    const long long total = IMP.records();
+    const long long total = ImportQue.size();
     ImportAdd add;
     ProgressWindow window(kTitle, "Adding Listings to the SongBook", {});
     window.setPercentSuffix("% completed");

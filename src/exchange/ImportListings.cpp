@@ -158,7 +158,7 @@ private:
     }
 
     void showGroups() {
-        const long long queued = IMP.records(), conflicts = BAD.records();
+        const long long queued = ImportQue.size(), conflicts = BAD.records();
         const bool any = conflicts > 0 || shownConflicts_;
         if (any) shownConflicts_ = true;  // the list stays once shown, also when emptied
         w_.hide(conflictGroup_, !any);

@@ -1,8 +1,10 @@
 #include "exchange/ImportQueues.h"
 
 #include <algorithm>
+#include <bit>
 #include <cstring>
 #include <filesystem>
+#include <type_traits>
 
 #include "data/sbdiscs.h"
 #include "data/songbook.h"
@@ -14,35 +16,321 @@
 
 namespace {
 
-// The folder of this thread's import queues (set while an ImportWork lives).
+// The folder of this thread's import work files (set while an ImportWork lives).
 thread_local std::string ImportWorkFolder;
 
 constexpr int kLockSeconds = 5;
 // The import's work folder in the temporary folder: cantorelle-import-XXXXXX.
 constexpr const char* kWorkPrefix = "cantorelle-import";
 
-}  // namespace
-
-rt::FileDeclaration ImportQueFile::declaration() {
-    return {"ImportQue", "IMP", [] { return ImportWorkFolder + "/ImportQue"; }, rt::CreateWhenMissing | rt::WorkFile,
-            {&KTRACK, &KALTDISKID}, {}};
+// A disc id or custom disc id as the keys compare it: without trailing blanks, in upper case.
+std::string claimKey(std::string_view s) {
+    const auto end = s.find_last_not_of(' ');
+    s = end == std::string_view::npos ? std::string_view() : s.substr(0, end + 1);
+    std::string out(s);
+    for (char& c : out) {
+        if (static_cast<unsigned char>(c) >= 0x80) return rt::upper(s);
+        if (c >= 'a' && c <= 'z') c = static_cast<char>(c - 32);
+    }
+    return out;
 }
+
+// What a map entry of a claim takes besides its key's characters (node, bucket, index).
+constexpr std::size_t kEntryBytes = 88;
+
+std::size_t keyBytes(const std::string& key) { return key.size() < 16 ? 0 : key.size() + 1; }
+
+// The first slot of a key in a table of `mask` + 1 slots (a power of two): the high bits of
+// a multiplicative hash, which every bit of the key moves.
+std::size_t slotOf(std::uint64_t key, std::size_t mask) {
+    const int bits = std::popcount(static_cast<std::uint64_t>(mask));
+    return static_cast<std::size_t>((key * 0x9E3779B97F4A7C15ull) >> (64 - bits));
+}
+
+// A queued row in bytes: each field in order, a text as its length (two bytes) and its bytes,
+// a number as its bytes.
+struct PutField {
+    std::string& out;
+    template <std::size_t N>
+    void operator()(const char*, const rt::Text<N>& t) {
+        const auto n = static_cast<std::uint16_t>(std::min<std::size_t>(t.str().size(), 0xFFFF));
+        out.append(reinterpret_cast<const char*>(&n), 2);
+        out.append(t.str().data(), n);
+    }
+    template <class T, std::enable_if_t<std::is_integral_v<T>, int> = 0>
+    void operator()(const char*, const T& v) {
+        out.append(reinterpret_cast<const char*>(&v), sizeof v);
+    }
+};
+
+struct GetField {
+    std::string_view in;
+    bool ok = true;
+    template <std::size_t N>
+    void operator()(const char*, rt::Text<N>& t) {
+        std::uint16_t n = 0;
+        if (!take(&n, 2) || in.size() < n) {
+            ok = false;
+            return;
+        }
+        t = in.substr(0, n);
+        in.remove_prefix(n);
+    }
+    template <class T, std::enable_if_t<std::is_integral_v<T>, int> = 0>
+    void operator()(const char*, T& v) {
+        if (!take(&v, sizeof v)) ok = false;
+    }
+    bool take(void* into, std::size_t n) {
+        if (in.size() < n) return false;
+        std::memcpy(into, in.data(), n);
+        in.remove_prefix(n);
+        return true;
+    }
+};
+
+// The row's fields that go to ImportQue (its DISC follows from them).
+template <class Row, class V>
+void queuedFields(Row& r, V& v) {
+    v("TITLE", r.TITLE); v("ARTIST", r.ARTIST); v("ALTDISKID", r.ALTDISKID); v("DISKTRACKNO", r.DISKTRACKNO);
+    v("UNQDISKID", r.UNQDISKID); v("GENRE", r.GENRE); v("DUET", r.DUET); v("SBKMAKEID", r.SBKMAKEID);
+    v("MAKEID", r.MAKEID); v("MAKETYPE", r.MAKETYPE); v("DATEADDED", r.DATEADDED); v("LINE", r.LINE);
+}
+
+void appendRow(std::string& out, const ImportRecord& row) {
+    const std::size_t at = out.size();
+    out.append(4, '\0');
+    PutField put{out};
+    queuedFields(row, put);
+    const auto n = static_cast<std::uint32_t>(out.size() - at - 4);
+    std::memcpy(out.data() + at, &n, 4);
+}
+
+bool readRow(std::string_view bytes, ImportRecord& row) {
+    GetField get{bytes};
+    queuedFields(row, get);
+    if (!get.ok || !get.in.empty()) return false;
+    row.DISC = ImportDiscId(row);
+    return true;
+}
+
+}  // namespace
 
 rt::FileDeclaration ConflictQueFile::declaration() {
     return {"ConflictQue", "BAD", [] { return ImportWorkFolder + "/ConflictQue"; }, rt::CreateWhenMissing | rt::WorkFile,
             {&KORDER}, {}};
 }
 
-thread_local ImportQueFile IMP;
+rt::FileDeclaration ImportKeysFile::declaration() {
+    return {"ImportKeys", "IMK", [] { return ImportWorkFolder + "/ImportKeys"; }, rt::CreateWhenMissing | rt::WorkFile,
+            {&KTRACK, &KALTDISKID}, {}};
+}
+
 thread_local ConflictQueFile BAD;
+thread_local ImportKeysFile IMK;
+thread_local ImportQueList ImportQue;
+thread_local ImportClaims ImportQueClaims;
 PathText ImportFileName;
-CustomIdClaims ImportQueClaims;
 
 std::string ImportDiscId(const CsvListing& row) {
     return row.UNQDISKID.blank() ? row.ALTDISKID.str() : row.UNQDISKID.str();
 }
 
-// --- the queues ---
+// --- claims held in memory ---
+
+void ClaimTable::clear() {
+    discs_.clear();
+    discNames_.clear();
+    customIds_.clear();
+    std::vector<std::uint64_t>().swap(tracks_);
+    trackCount_ = 0;
+    bytes_ = 0;
+}
+
+std::uint32_t ClaimTable::disc(const std::string& key) {
+    auto [it, added] = discs_.try_emplace(key, static_cast<std::uint32_t>(discNames_.size()));
+    if (added) {
+        discNames_.push_back(&it->first);
+        bytes_ += kEntryBytes + keyBytes(key);
+    }
+    return it->second;
+}
+
+bool ClaimTable::growthPassesLimit() const {
+    const bool grows = (trackCount_ + 1) * 10 > tracks_.size() * 7;
+    return grows && bytes_ + (tracks_.empty() ? 1024 : tracks_.size()) * sizeof(std::uint64_t) > limit_;
+}
+
+void ClaimTable::grow() {
+    std::vector<std::uint64_t> old;
+    old.swap(tracks_);
+    tracks_.assign(old.empty() ? 1024 : old.size() * 2, 0);
+    const std::size_t mask = tracks_.size() - 1;
+    for (const std::uint64_t k : old) {
+        if (!k) continue;
+        std::size_t i = slotOf(k, mask);
+        while (tracks_[i]) i = (i + 1) & mask;
+        tracks_[i] = k;
+    }
+    bytes_ += (tracks_.size() - old.size()) * sizeof(std::uint64_t);
+}
+
+void ClaimTable::claimTrack(std::string_view discId, std::uint32_t track) {
+    const std::uint64_t key = (static_cast<std::uint64_t>(disc(claimKey(discId))) + 1) << 32 | track;
+    if ((trackCount_ + 1) * 10 > tracks_.size() * 7) grow();
+    const std::size_t mask = tracks_.size() - 1;
+    std::size_t i = slotOf(key, mask);
+    for (; tracks_[i]; i = (i + 1) & mask)
+        if (tracks_[i] == key) return;
+    tracks_[i] = key;
+    ++trackCount_;
+}
+
+bool ClaimTable::hasTrack(std::string_view discId, std::uint32_t track) const {
+    if (tracks_.empty()) return false;
+    const auto d = discs_.find(claimKey(discId));
+    if (d == discs_.end()) return false;
+    const std::uint64_t key = (static_cast<std::uint64_t>(d->second) + 1) << 32 | track;
+    const std::size_t mask = tracks_.size() - 1;
+    for (std::size_t i = slotOf(key, mask); tracks_[i]; i = (i + 1) & mask)
+        if (tracks_[i] == key) return true;
+    return false;
+}
+
+void ClaimTable::claimCustomId(std::string_view customId, std::string_view discId) {
+    std::string key = claimKey(customId);
+    if (key.empty() || customIds_.count(key)) return;
+    const std::uint32_t d = disc(claimKey(discId));
+    bytes_ += kEntryBytes + keyBytes(key);
+    customIds_.emplace(std::move(key), d);
+}
+
+const std::string* ClaimTable::customIdOwner(std::string_view customId) const {
+    const auto it = customIds_.find(claimKey(customId));
+    return it == customIds_.end() ? nullptr : discNames_[it->second];
+}
+
+// --- what the queued rows claim ---
+
+void ImportClaims::clear() {
+    held_.clear();
+    fileOpen_ = false;
+}
+
+ImportClash ImportClaims::trackClash(const CsvListing& row) const {
+    const std::string disc = ImportDiscId(row);
+    if (held_.hasTrack(disc, row.DISKTRACKNO)) return ImportClash::Track;
+    if (!fileOpen_) return ImportClash::None;
+    IMK.clearBuffer();
+    IMK.DISC = disc;
+    IMK.DISKTRACKNO = row.DISKTRACKNO;
+    IMK.get(ImportKeysFile::KTRACK);
+    if (rt::errorCode() == rt::NoError) return ImportClash::Track;
+    if (rt::errorCode() != rt::RecordNotFound) return ImportClash::ReadError;
+    rt::clearError();
+    return ImportClash::None;
+}
+
+ImportClash ImportClaims::customIdClash(const CsvListing& row) const {
+    if (row.ALTDISKID.blank()) return ImportClash::None;  // blank ids are no key
+    const std::string disc = claimKey(ImportDiscId(row));
+    if (const std::string* owner = held_.customIdOwner(row.ALTDISKID.str()))
+        return *owner == disc ? ImportClash::None : ImportClash::CustomId;
+    if (!fileOpen_) return ImportClash::None;
+    IMK.clearBuffer();
+    IMK.ALTDISKID = row.ALTDISKID;
+    IMK.get(ImportKeysFile::KALTDISKID);
+    if (rt::errorCode() == rt::NoError) return claimKey(IMK.DISC.str()) == disc ? ImportClash::None : ImportClash::CustomId;
+    if (rt::errorCode() != rt::RecordNotFound) return ImportClash::ReadError;
+    rt::clearError();
+    return ImportClash::None;
+}
+
+bool ImportClaims::readyForNext() {
+    if (fileOpen_ || !inFile()) return true;
+    IMK.create();
+    if (rt::errorCode() == rt::NoError) IMK.open(rt::ReadWrite | rt::DenyAll);
+    if (rt::errorCode() != rt::NoError) return false;
+    fileOpen_ = true;
+    return true;
+}
+
+bool ImportClaims::claim(const CsvListing& row) {
+    const std::string disc = ImportDiscId(row);
+    if (!held_.full()) {
+        held_.claimTrack(disc, row.DISKTRACKNO);
+        held_.claimCustomId(row.ALTDISKID.str(), disc);
+        return true;
+    }
+    if (!readyForNext()) return false;
+    IMK.clearBuffer();
+    IMK.DISC = disc;
+    IMK.DISKTRACKNO = row.DISKTRACKNO;
+    IMK.ALTDISKID = row.ALTDISKID;
+    IMK.add();
+    return rt::errorCode() == rt::NoError;
+}
+
+// --- the queue of rows to add ---
+
+void ImportQueList::clear() {
+    file_.reset();
+    reader_.reset();
+    std::string().swap(held_);
+    heldAt_ = 0;
+    count_ = 0;
+    error_.clear();
+}
+
+bool ImportQueList::add(const ImportRecord& row) {
+    if (!error_.empty()) return false;
+    if (held_.size() >= kHeldBytes) {
+        if (!file_) file_ = std::make_unique<rt::spill::File>();
+        if (!file_->append(held_)) {
+            error_ = file_->error();
+            return false;
+        }
+        held_.clear();
+    }
+    hold(row);
+    return true;
+}
+
+void ImportQueList::hold(const ImportRecord& row) {
+    appendRow(held_, row);
+    ++count_;
+}
+
+void ImportQueList::rewind() {
+    reader_.reset();
+    if (file_) reader_ = std::make_unique<rt::spill::RunReader>(*file_, 0, file_->size());
+    heldAt_ = 0;
+}
+
+bool ImportQueList::next(ImportRecord& row) {
+    if (!error_.empty()) return false;
+    std::string_view bytes;
+    if (reader_ && reader_->next(bytes)) {
+        if (readRow(bytes, row)) return true;
+        error_ = "The rows to import are damaged in their temporary file";
+        return false;
+    }
+    if (reader_ && reader_->failed()) {
+        error_ = file_->error().empty() ? "The rows to import are damaged in their temporary file" : file_->error();
+        return false;
+    }
+    reader_.reset();
+    if (heldAt_ + 4 > held_.size()) return false;
+    std::uint32_t n = 0;
+    std::memcpy(&n, held_.data() + heldAt_, 4);
+    if (!readRow(std::string_view(held_).substr(heldAt_ + 4, n), row)) {
+        error_ = "The rows to import are damaged in memory";
+        return false;
+    }
+    heldAt_ += 4 + n;
+    return true;
+}
+
+// --- the work of one import ---
 
 ImportWork::ImportWork() {
     // The system's temporary folder; what a killed import left there goes first.
@@ -54,129 +342,59 @@ ImportWork::ImportWork() {
         return;
     }
     ImportWorkFolder = folder_.path();
+    ImportQue.clear();
     ImportQueClaims.clear();
-    for (rt::RecordFile* f : {static_cast<rt::RecordFile*>(&IMP), static_cast<rt::RecordFile*>(&BAD)}) {
-        f->create();
-        if (rt::errorCode() == rt::NoError) f->open(rt::ReadWrite | rt::DenyAll);
-        if (rt::errorCode() != rt::NoError) {
-            problem_ = "The import cannot keep its work files in the temporary folder: " + rt::error() + ".";
-            rt::clearError();
-            return;
-        }
+    BAD.create();
+    if (rt::errorCode() == rt::NoError) BAD.open(rt::ReadWrite | rt::DenyAll);
+    if (rt::errorCode() != rt::NoError) {
+        problem_ = "The import cannot keep its work files in the temporary folder: " + rt::error() + ".";
+        rt::clearError();
+        return;
     }
     ready_ = true;
 }
 
 ImportWork::~ImportWork() {
     if (rt::inTransaction()) rt::rollback();
-    IMP.close();
     BAD.close();
+    IMK.close();
     rt::clearError();
+    ImportQue.clear();
     ImportQueClaims.clear();
     ImportWorkFolder.clear();
 }
 
-// --- what the rows claim ---
-
-void CustomIdClaims::clear() {
-    held_.clear();
-    complete_ = true;
-}
-
-void CustomIdClaims::claim(const std::string& customId, const std::string& disc) {
-    if (rt::clip(customId).empty()) return;
-    const std::string key = rt::upper(rt::clip(customId));
-    if (held_.count(key)) return;
-    if (held_.size() >= kHeld) {
-        complete_ = false;
-        return;
-    }
-    held_.emplace(key, rt::upper(rt::clip(disc)));
-}
-
-bool CustomIdClaims::owner(const std::string& customId, std::string& disc) const {
-    disc.clear();
-    auto it = held_.find(rt::upper(rt::clip(customId)));
-    if (it != held_.end()) {
-        disc = it->second;
-        return true;
-    }
-    if (complete_) return true;
-    IMP.clearBuffer();
-    IMP.ALTDISKID = customId;
-    IMP.get(ImportQueFile::KALTDISKID);
-    if (rt::errorCode() == rt::NoError) {
-        disc = rt::upper(IMP.DISC.str());
-        return true;
-    }
-    const bool missing = rt::errorCode() == rt::RecordNotFound;
-    if (missing) rt::clearError();
-    return missing;
-}
-
 bool SongBookKeys::load() {
-    tracks_.clear();
-    customIds_.clear();
+    table_.clear();
     rt::View listings(SBK, SongBook::KUNQDISKID);
     if (!ReadEveryRecord(listings, "SongBook", [&] {
-            tracks_.emplace_back(rt::upper(SBK.UNQDISKID.str()), SBK.DISKTRACKNO);
+            table_.claimTrack(SBK.UNQDISKID.str(), SBK.DISKTRACKNO);
             return true;
         }))
         return false;
-    std::sort(tracks_.begin(), tracks_.end());
-    tracks_.shrink_to_fit();
     rt::View discs(SBD, SBDiscs::KALTDISKID);
     return ReadEveryRecord(discs, "SBDiscs", [&] {
-        customIds_.emplace(rt::upper(SBD.ALTDISKID.str()), rt::upper(SBD.UNQDISKID.str()));
+        table_.claimCustomId(SBD.ALTDISKID.str(), SBD.UNQDISKID.str());
         return true;
     });
 }
 
-bool SongBookKeys::hasTrack(const std::string& disc, std::uint32_t track) const {
-    return std::binary_search(tracks_.begin(), tracks_.end(), std::make_pair(rt::upper(rt::clip(disc)), track));
-}
-
-const std::string* SongBookKeys::customIdOwner(const std::string& customId) const {
-    auto it = customIds_.find(rt::upper(rt::clip(customId)));
-    return it == customIds_.end() ? nullptr : &it->second;
-}
-
 namespace {
 
-// Whether a row bound for the SongBook has the row's disc id and track: error 35 aside, a read
-// error is a clash that cannot be told.
-ImportClash trackClaimed(const CsvListing& row) {
-    IMP.clearBuffer();
-    IMP.DISC = ImportDiscId(row);
-    IMP.DISKTRACKNO = row.DISKTRACKNO;
-    IMP.get(ImportQueFile::KTRACK);
-    if (rt::errorCode() == rt::NoError) return ImportClash::Track;
+// The custom disc id's clash with the SongBook's discs, read from SBD when no keys are given.
+ImportClash songBookCustomIdClash(const CsvListing& row, const SongBookKeys* keys) {
+    if (row.ALTDISKID.blank()) return ImportClash::None;  // blank ids are no key
+    const std::string disc = claimKey(ImportDiscId(row));
+    if (keys) {
+        const std::string* owner = keys->customIdOwner(row.ALTDISKID.str());
+        return owner && *owner != disc ? ImportClash::CustomId : ImportClash::None;
+    }
+    SBD.clearBuffer();
+    SBD.ALTDISKID = row.ALTDISKID;
+    SBD.get(SBDiscs::KALTDISKID);
+    if (rt::errorCode() == rt::NoError) return claimKey(SBD.UNQDISKID.str()) != disc ? ImportClash::CustomId : ImportClash::None;
     if (rt::errorCode() != rt::RecordNotFound) return ImportClash::ReadError;
     rt::clearError();
-    return ImportClash::None;
-}
-
-// The custom disc id's clash with the SongBook's discs and with ImportQue's.
-ImportClash customIdClash(const CsvListing& row, const SongBookKeys* keys) {
-    if (row.ALTDISKID.blank()) return ImportClash::None;  // blank ids are no key
-    const std::string disc = rt::upper(ImportDiscId(row));
-    if (keys) {
-        if (const std::string* owner = keys->customIdOwner(row.ALTDISKID.str()); owner && *owner != disc)
-            return ImportClash::CustomId;
-    } else {
-        SBD.clearBuffer();
-        SBD.ALTDISKID = row.ALTDISKID;
-        SBD.get(SBDiscs::KALTDISKID);
-        if (rt::errorCode() == rt::NoError) {
-            if (rt::upper(SBD.UNQDISKID.str()) != disc) return ImportClash::CustomId;
-        } else if (rt::errorCode() != rt::RecordNotFound) {
-            return ImportClash::ReadError;
-        }
-        rt::clearError();
-    }
-    std::string owner;
-    if (!ImportQueClaims.owner(row.ALTDISKID.str(), owner)) return ImportClash::ReadError;
-    if (!owner.empty() && owner != disc) return ImportClash::CustomId;
     return ImportClash::None;
 }
 
@@ -195,17 +413,9 @@ ImportClash TestImportRow(const CsvListing& row, const SongBookKeys* keys) {
         if (rt::errorCode() != rt::RecordNotFound) return ImportClash::ReadError;
         rt::clearError();
     }
-    if (const ImportClash c = trackClaimed(row); c != ImportClash::None) return c;
-    return customIdClash(row, keys);
-}
-
-bool QueueImportRow(const ImportRecord& row) {
-    IMP.record() = row;
-    IMP.DISC = ImportDiscId(row);
-    IMP.add();
-    if (rt::errorCode() != rt::NoError) return false;
-    ImportQueClaims.claim(row.ALTDISKID.str(), IMP.DISC.str());
-    return true;
+    if (const ImportClash c = ImportQueClaims.trackClash(row); c != ImportClash::None) return c;
+    if (const ImportClash c = songBookCustomIdClash(row, keys); c != ImportClash::None) return c;
+    return ImportQueClaims.customIdClash(row);
 }
 
 // --- the analysis ---
@@ -216,12 +426,21 @@ ImportAnalysis::~ImportAnalysis() {
     if (inTransaction_ && rt::inTransaction()) rt::rollback();
 }
 
-bool ImportAnalysis::fail(const std::string& what) {
-    failure_ = what + "  Error: " + WarningErrorPart() + ".";
+bool ImportAnalysis::fail(const std::string& what, const std::string& detail) {
+    failure_ = what + "  Error: " + (detail.empty() ? WarningErrorPart() : detail) + ".";
     if (inTransaction_ && rt::inTransaction()) rt::rollback();
     inTransaction_ = false;
     rt::clearError();
     return false;
+}
+
+// The transaction over the work files of the analysis: ConflictQue, and ImportKeys once the
+// claims go there.
+bool ImportAnalysis::begin() {
+    const bool ok = ImportQueClaims.fileOpen() ? rt::logout(kLockSeconds, {&BAD, &IMK}) : rt::logout(kLockSeconds, {&BAD});
+    if (!ok) return fail("The import's work files could not be written.");
+    inTransaction_ = true;
+    return true;
 }
 
 bool ImportAnalysis::start() {
@@ -229,47 +448,63 @@ bool ImportAnalysis::start() {
         songBookError_ = true;
         return false;
     }
-    if (!rt::logout(kLockSeconds, {&IMP, &BAD})) return fail("The import's work files could not be written.");
-    inTransaction_ = true;
-    return true;
+    return begin();
 }
 
 void ImportAnalysis::note(long long line, const std::string& why) {
     if (problems_.size() < kNamedImportProblems) problems_.push_back("Line " + std::to_string(line) + ": " + why + ".");
 }
 
+bool ImportAnalysis::queue(const ImportRecord& row, ImportClash& clash) {
+    if (ImportQueClaims.inFile() && !ImportQueClaims.fileOpen()) {
+        // From here on the claims are written to ImportKeys, in a transaction that takes it in.
+        inTransaction_ = false;
+        rt::commit();
+        if (rt::errorCode() != rt::NoError) return fail("The import's work files could not be written.");
+        if (!ImportQueClaims.readyForNext()) return fail("The import's work files could not be made.");
+        if (!begin()) return false;
+    }
+    if (!ImportQueClaims.claim(row)) {
+        if (rt::errorCode() != rt::DuplicateKey) return fail("The import's work files could not be written.");
+        rt::clearError();
+        clash = ImportClash::Track;
+        return true;
+    }
+    if (!ImportQue.add(row)) return fail("The import's work files could not be written.", ImportQue.error());
+    return true;
+}
+
 bool ImportAnalysis::step() {
     if (!inTransaction_ || !reader_.next(fields_)) return false;
     ++rows_;
-    ImportRecord row;
-    std::string why;
-    switch (ReadCsvListing(fields_, reader_.wellFormed(), row, why)) {
+    ImportRecord& row = row_;
+    switch (ReadCsvListing(fields_, reader_.wellFormed(), row, why_)) {
     case CsvRowResult::Unreadable:
         ++unreadable_;
-        note(reader_.lineNumber(), why);
+        note(reader_.lineNumber(), why_);
         break;
     case CsvRowResult::BadDate:
         ++badDates_;
-        note(reader_.lineNumber(), why);
+        note(reader_.lineNumber(), why_);
         break;
     case CsvRowResult::Ok: {
         row.LINE = reader_.lineNumber();
-        // The SongBook's keys are in memory; a track that a row before it claimed fails to
-        // go into ImportQue, which makes it a clash as well (no read per row).
-        ImportClash clash = keys_.hasTrack(ImportDiscId(row), row.DISKTRACKNO) ? ImportClash::Track
-                                                                             : customIdClash(row, &keys_);
+        row.DISC = ImportDiscId(row);
+        // The SongBook's keys are in memory, and so are the claims of the rows bound for it
+        // (up to their share).
+        ImportClash clash = keys_.hasTrack(row.DISC.str(), row.DISKTRACKNO) ? ImportClash::Track
+                                                                            : ImportQueClaims.trackClash(row);
+        if (clash == ImportClash::None) clash = songBookCustomIdClash(row, &keys_);
+        if (clash == ImportClash::None) clash = ImportQueClaims.customIdClash(row);
         if (clash == ImportClash::None) {
-            if (QueueImportRow(row)) {
+            if (!queue(row, clash)) return false;
+            if (clash == ImportClash::None) {
                 ++queued_;
                 break;
             }
-            if (rt::errorCode() != rt::DuplicateKey) return fail("The import's work files could not be written.");
-            rt::clearError();
-            clash = ImportClash::Track;
         }
         if (clash == ImportClash::ReadError) return fail("The import's work files could not be read.");
         BAD.record() = row;
-        BAD.DISC = ImportDiscId(row);
         BAD.add();
         if (rt::errorCode() != rt::NoError) return fail("The import's work files could not be written.");
         ++conflicts_;

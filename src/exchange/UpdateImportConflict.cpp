@@ -33,29 +33,38 @@ bool readTrack(const std::string& typed, std::uint32_t& out) {
 }
 
 // The row moves from ConflictQue to ImportQue in one step; false (warned) when it could not.
+// Its claims go to ImportKeys, in the same transaction, once those held in memory have taken
+// their share; otherwise they and the row are held in memory once the row has left
+// ConflictQue.
 bool moveToImportQue(const ImportRecord& row) {
-    if (!rt::logout(kLockSeconds, {&IMP, &BAD})) {
-        SaveFileError();
-        ShowWarning(Warning::TransactionFraming);
-        return false;
-    }
-    if (!QueueImportRow(row)) {
+    const bool claimsInFile = ImportQueClaims.inFile();
+    if (claimsInFile && !ImportQueClaims.readyForNext()) {
         SaveFileError();
         ShowWarning(Warning::RecordInsert);
         return false;
     }
-    BAD.del();
-    if (rt::errorCode() != rt::NoError) {
+    if (!(claimsInFile ? rt::logout(kLockSeconds, {&BAD, &IMK}) : rt::logout(kLockSeconds, {&BAD}))) {
         SaveFileError();
-        ShowWarning(Warning::DeleteOperation);
+        ShowWarning(Warning::TransactionFraming);
         return false;
     }
+    auto failed = [](Warning w) {
+        SaveFileError();
+        rt::rollback();
+        ShowWarning(w);
+        return false;
+    };
+    if (claimsInFile && !ImportQueClaims.claim(row)) return failed(Warning::RecordInsert);
+    BAD.del();
+    if (rt::errorCode() != rt::NoError) return failed(Warning::DeleteOperation);
     rt::commit();
     if (rt::errorCode() != rt::NoError) {
         SaveFileError();
         ShowWarning(Warning::RecordInsert);
         return false;
     }
+    if (!claimsInFile) ImportQueClaims.claim(row);  // in memory: it cannot fail
+    ImportQue.hold(row);
     return true;
 }
 

@@ -45,11 +45,11 @@ bool File::open() {
 bool File::append(const std::string& bytes) {
     if (!open()) return false;
     if (::lseek(fd_, static_cast<off_t>(size_), SEEK_SET) < 0) {
-        error_ = std::string("The temporary file of a sort could not be written: ") + std::strerror(errno);
+        error_ = std::string("A temporary file could not be written: ") + std::strerror(errno);
         return false;
     }
     if (int e = rt::writeAll(fd_, bytes.data(), bytes.size())) {
-        error_ = "The temporary file of a sort in " + tempFolder() + " could not be written: " + std::strerror(e);
+        error_ = "A temporary file in " + tempFolder() + " could not be written: " + std::strerror(e);
         return false;
     }
     size_ += bytes.size();
@@ -62,7 +62,7 @@ long File::read(std::uint64_t at, char* into, std::size_t len) {
         const ssize_t n = ::pread(fd_, into + got, len - got, static_cast<off_t>(at + got));
         if (n < 0 && errno == EINTR) continue;
         if (n < 0) {
-            error_ = std::string("The temporary file of a sort could not be read: ") + std::strerror(errno);
+            error_ = std::string("A temporary file could not be read: ") + std::strerror(errno);
             return -1;
         }
         if (n == 0) break;

@@ -137,10 +137,12 @@ protected:
         ASSERT_TRUE(d_.in(kExportTitle).press("Cancel"));
         ASSERT_TRUE(d_.end());
     }
-    // The import window up to its analysis; `problems` gets the message about rows left out.
+    // The import window once its analysis is done (behind its progress window for a large
+    // file); `problems` gets the message about rows left out.
     void startImport(const std::string& path, std::string* problems = nullptr) {
         ASSERT_TRUE(d_.start(ImportListings)) << d_.error();
         ASSERT_TRUE(d_.dialog(path)) << d_.error() << d_.windows();
+        for (int i = 0; i < 10000 && d_.window("Analyzing Import File"); ++i) d_.wait(1);
         const std::string text = message();
         if (problems) *problems = text;
         if (!text.empty()) {

@@ -8,6 +8,7 @@
 #include <optional>
 
 #include "exchange_fixture.h"
+#include "support/child_process.h"
 
 namespace exchange_test {
 namespace {
@@ -183,9 +184,8 @@ TEST_F(ImportTest, RowsAtTheEdgesBecomeListingsOrAreNamed) {
     rt::setToday(0);
 }
 
-// A large file is analysed behind a progress window that "Cancel" stops; its rows wait on
-// disc, in a work folder that goes with the import.
-class LargeImportTest : public ImportTest {
+// Imports whose work files lie in a temporary folder of the test's own.
+class ImportInTmpTest : public ImportTest {
 protected:
     void SetUp() override {
         ImportTest::SetUp();
@@ -193,11 +193,6 @@ protected:
         const char* old = std::getenv("TMPDIR");
         oldTmp_ = old ? std::optional<std::string>(old) : std::nullopt;
         ::setenv("TMPDIR", file("tmp").c_str(), 1);
-        std::string text;
-        for (int i = 0; i < kRows; ++i)
-            text += row("Chanson d'\xC3\xA9t\xC3\xA9 " + std::to_string(i), std::to_string(1000 + i / 15),
-                        static_cast<unsigned>(i % 15 + 1), "SC" + std::to_string(10000 + i / 15));
-        writeText(file("large.csv"), text);
     }
     void TearDown() override {
         if (oldTmp_) ::setenv("TMPDIR", oldTmp_->c_str(), 1);
@@ -206,9 +201,54 @@ protected:
     }
     // The work folders left in the temporary folder.
     std::vector<std::string> workFolders() { return fixture::namesIn(file("tmp")); }
+    // The files in the one work folder.
+    std::vector<std::string> workFiles() {
+        const auto folders = workFolders();
+        return folders.size() == 1 ? fixture::namesIn(file("tmp/" + folders[0])) : std::vector<std::string>{};
+    }
+    // The title of the listing with a disc id and track ("" when there is none).
+    static std::string titleOf(const std::string& disc, std::uint32_t track) {
+        std::string title;
+        rt::runProgram([&] {
+            SBK.open();
+            SBK.clearBuffer();
+            SBK.UNQDISKID = disc;
+            SBK.DISKTRACKNO = track;
+            SBK.get(SongBook::KUNQDISKID);
+            if (rt::errorCode() == rt::NoError) title = SBK.TITLE.str();
+            rt::clearError();
+            SBK.close();
+        });
+        return title;
+    }
+    static long long listingCount() {
+        long long n = 0;
+        rt::runProgram([&] {
+            SBK.open();
+            n = SBK.records();
+            SBK.close();
+        });
+        return n;
+    }
 
-    static constexpr int kRows = 150000;
     std::optional<std::string> oldTmp_;
+};
+
+// A large file is analysed behind a progress window that "Cancel" stops (its analysis takes a
+// good deal longer than the first 200 ms that go by without a window); its rows wait in a
+// temporary file once they are many.
+class LargeImportTest : public ImportInTmpTest {
+protected:
+    void SetUp() override {
+        ImportInTmpTest::SetUp();
+        std::string text;
+        for (int i = 0; i < kRows; ++i)
+            text += row("Chanson d'\xC3\xA9t\xC3\xA9 " + std::to_string(i), std::to_string(1000 + i / 15),
+                        static_cast<unsigned>(i % 15 + 1), "SC" + std::to_string(10000 + i / 15));
+        writeText(file("large.csv"), text);
+    }
+
+    static constexpr int kRows = 600000;
 };
 
 TEST_F(LargeImportTest, TheAnalysisShowsProgressAndImportsEveryRow) {
@@ -219,19 +259,17 @@ TEST_F(LargeImportTest, TheAnalysisShowsProgressAndImportsEveryRow) {
     for (int i = 0; i < 1000 && d_.window("Analyzing Import File"); ++i) d_.wait(1);
     ASSERT_TRUE(d_.window(kImportTitle)) << d_.windows();
     EXPECT_FALSE(d_.hidden("?NoConflictText"));
-    EXPECT_EQ(d_.text("?Summary"), "150000 listings ready to import.");
+    EXPECT_EQ(d_.text("?Summary"), "600000 listings ready to import.");
     ASSERT_TRUE(d_.in(kImportTitle).press("Import Listings"));
     for (int i = 0; i < 1000 && d_.window("Importing Listings"); ++i) d_.wait(1);
     ASSERT_FALSE(d_.window(kImportTitle)) << d_.windows();
     ASSERT_TRUE(d_.end());
     EXPECT_TRUE(workFolders().empty());
-    long long n = 0;
-    rt::runProgram([&] {
-        SBK.open();
-        n = SBK.records();
-        SBK.close();
-    });
-    EXPECT_EQ(n, kRows);
+    EXPECT_EQ(listingCount(), kRows);
+    // Rows read back from the temporary file and from memory, whole.
+    EXPECT_EQ(titleOf("SC10000", 1), "Chanson d'\xC3\xA9t\xC3\xA9 0");
+    EXPECT_EQ(titleOf("SC30000", 8), "Chanson d'\xC3\xA9t\xC3\xA9 300007");
+    EXPECT_EQ(titleOf("SC49999", 15), "Chanson d'\xC3\xA9t\xC3\xA9 599999");
 }
 
 TEST_F(LargeImportTest, CancelDuringTheAnalysisImportsNothing) {
@@ -241,6 +279,87 @@ TEST_F(LargeImportTest, CancelDuringTheAnalysisImportsNothing) {
     EXPECT_FALSE(d_.window("Analyzing Import File"));
     EXPECT_FALSE(d_.window(kImportTitle)) << d_.windows();
     ASSERT_TRUE(d_.end());
+    EXPECT_TRUE(listings().empty());
+    EXPECT_TRUE(workFolders().empty());
+}
+
+// A disc of its own for every row: past some 170,000 rows what the rows claim no longer fits
+// the share of memory it is given and goes to a work file; a clash is found wherever the row it
+// clashes with keeps its claims, and a corrected row then claims in the file too.
+TEST_F(ImportInTmpTest, ClashesAreFoundAlsoOnceTheClaimsLieInAFile) {
+    constexpr int kRows = 200000;
+    std::string text;
+    for (int i = 0; i < kRows; ++i)
+        text += row("Song " + std::to_string(i), "C" + std::to_string(100000 + i), 1, "SC" + std::to_string(100000 + i));
+    text += row("Again First", "X1", 1, "SC100000") + row("Again Last", "X2", 1, "SC299990") +
+            row("Custom First", "C100005", 1, "SN1") + row("Custom Last", "C299995", 1, "SN2") +
+            row("New Track Last", "C299996", 2, "SC299996") + row("New Track First", "C100007", 2, "SC100007") +
+            row("Twice Late", "Y", 1, "SN3") + row("Twice Late Again", "Y", 1, "SN3");
+    writeText(file("many.csv"), text);
+
+    startImport(file("many.csv"));
+    const auto files = workFiles();
+    EXPECT_NE(std::find(files.begin(), files.end(), "ImportKeys"), files.end()) << ::testing::PrintToString(files);
+    EXPECT_EQ(d_.text("?Summary"), "200003 listings ready to import, 5 conflicts.");
+    EXPECT_EQ(conflictRows(), (std::vector<std::vector<std::string>>{{"Custom First", "Artist", "C100005", "1", "SN1"},
+                                                                     {"Custom Last", "Artist", "C299995", "1", "SN2"},
+                                                                     {"Again First", "Artist", "X1", "1", "SC100000"},
+                                                                     {"Again Last", "Artist", "X2", "1", "SC299990"},
+                                                                     {"Twice Late Again", "Artist", "Y", "1", "SN3"}}));
+    // The last clash corrected onto a free track; then the same track again is a clash.
+    ASSERT_TRUE(d_.select("?ConflictList", 4));
+    ASSERT_TRUE(d_.press("&Correct"));
+    EXPECT_EQ(d_.text("?Problem"), "This Track Already Exists in the Open SongBook");
+    ASSERT_TRUE(d_.type("?BAD:DISKTRACKNO", "2"));
+    ASSERT_TRUE(d_.press("Import"));
+    ASSERT_EQ(conflictRows().size(), 4u);
+    ASSERT_TRUE(d_.select("?ConflictList", 3));
+    ASSERT_TRUE(d_.press("&Correct"));
+    ASSERT_TRUE(d_.type("?BAD:DISKTRACKNO", "2"));
+    ASSERT_TRUE(d_.type("?BAD:UNQDISKID", "SC299990"));
+    d_.clearBeeps();
+    ASSERT_TRUE(d_.press("Import"));
+    EXPECT_FALSE(d_.beeps().empty());
+    EXPECT_EQ(d_.text("?Problem"), "This Track Already Exists in the Open SongBook");
+    ASSERT_TRUE(d_.press("Do Not Import"));
+    ASSERT_EQ(conflictRows().size(), 3u);
+
+    finishImport();
+    ASSERT_TRUE(d_.end());
+    EXPECT_TRUE(workFolders().empty());
+    EXPECT_EQ(listingCount(), kRows + 4);
+    EXPECT_EQ(titleOf("SC100000", 1), "Song 0");
+    EXPECT_EQ(titleOf("SC299990", 1), "Song 199990");
+    EXPECT_EQ(titleOf("SC299990", 2), "Again Last");
+    EXPECT_EQ(titleOf("SC299996", 2), "New Track Last");
+    EXPECT_EQ(titleOf("SC100007", 2), "New Track First");
+    EXPECT_EQ(titleOf("SN3", 1), "Twice Late");
+    EXPECT_EQ(titleOf("SN1", 1), "");
+}
+
+// The disc fills up while the rows are analysed: the host is told why, nothing is imported and
+// the work folder goes.
+TEST_F(LargeImportTest, AFullDiscDuringTheAnalysisIsReportedAndImportsNothing) {
+    ASSERT_TRUE(d_.end());
+    const std::string said = fixture::inChild(
+        [&] {
+            headless::Driver d;
+            if (!d.start(ImportListings) || !d.dialog(file("large.csv"))) return "no import: " + d.error();
+            for (int i = 0; i < 1000 && d.window("Analyzing Import File"); ++i) d.wait(1);
+            const auto r = d.request();
+            const std::string text = r ? r->text : "no message: " + d.windows();
+            if (r) d.answer("OK");
+            const bool window = d.window(kImportTitle) != nullptr;
+            d.end();
+            return text + (window ? "|the import window is open" : "");
+        },
+        1 << 20);
+    EXPECT_EQ(said.rfind("The import file could not be analyzed: The import's work files could not be written.  Error: "
+                         "A temporary file in ",
+                         0),
+              0u)
+        << said;
+    EXPECT_NE(said.find("could not be written: File too large."), std::string::npos) << said;
     EXPECT_TRUE(listings().empty());
     EXPECT_TRUE(workFolders().empty());
 }
