@@ -21,6 +21,7 @@
 #include "runtime/text/text.h"
 #include "runtime/window/window.h"
 #include "runtime/zip/zip.h"
+#include "services/SlicedWork.h"
 #include "services/SplitFilePath.h"
 #include "services/TaskWindow.h"
 #include "shell/SongBookFileNames.h"
@@ -132,18 +133,24 @@ public:
     int run(std::string& error) {
         w_.open();
         w_.setTimer(10);
-        while (w_.accept()) {
-            if (w_.code() == rt::EvTimer) {
-                if (!worker_.joinable()) start();
-                const unsigned long long total = total_.load(), done = done_.load();
-                const int percent = total ? static_cast<int>(done * 100 / total) : 0;
-                w_.setValue(progress_, std::to_string(percent));
-                w_.setText(percent_, percentText(percent));
-                if (finished_.load()) w_.close();
-            } else if ((w_.code() == rt::EvAccepted && w_.field() == cancel_) || w_.code() == rt::EvCloseWindow) {
+        SlicedWork ticks(w_, {});
+        ticks.cancelWith(cancel_);
+        for (;;) {
+            const SlicedWork::Wake wake = ticks.waitForTick();
+            if (wake != SlicedWork::Wake::Tick) {
                 cancelled_ = true;
-                w_.close();
+                break;
             }
+            if (!worker_.joinable()) start();
+            const unsigned long long total = total_.load(), done = done_.load();
+            const int percent = total ? static_cast<int>(done * 100 / total) : 0;
+            w_.setValue(progress_, std::to_string(percent));
+            w_.setText(percent_, percentText(percent));
+            if (finished_.load()) break;
+        }
+        w_.setTimer(0);
+        w_.close();
+        while (w_.accept()) {
         }
         if (worker_.joinable()) worker_.join();
         if (!worker_started_) {
