@@ -3,6 +3,7 @@
 #include <stdlib.h>
 
 #include <algorithm>
+#include <chrono>
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
@@ -10,15 +11,15 @@
 
 namespace fixture {
 
-TempFolder::TempFolder(const std::string& prefix) {
-    std::string tmpl = (std::filesystem::temp_directory_path() / (prefix + "-XXXXXX")).string();
-    if (::mkdtemp(tmpl.data())) path_ = tmpl;
-}
+TempFolder::TempFolder(const std::string& prefix) { work_.make(rt::temporaryFolder(), prefix); }
 
-TempFolder::~TempFolder() {
-    if (path_.empty()) return;
-    std::error_code ec;
-    std::filesystem::remove_all(path_, ec);
+int removeLeftoverTempFolders(int idleSeconds) {
+    const auto now = std::filesystem::file_time_type::clock::now();
+    return rt::WorkFolder::removeLeftovers(rt::temporaryFolder(), "cantorelle-test", {}, [&](const std::string& p) {
+        std::error_code ec;
+        const auto changed = std::filesystem::last_write_time(p, ec);
+        return ec || now - changed < std::chrono::seconds(idleSeconds);
+    });
 }
 
 ScopedConfigHome::ScopedConfigHome() {

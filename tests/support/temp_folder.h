@@ -11,22 +11,31 @@
 #include <string>
 #include <vector>
 
+#include "runtime/files/work_folder.h"
+
 namespace fixture {
 
-// A fresh folder under the system's temporary folder, removed with everything in it.
+// A fresh folder under the system's temporary folder, removed with everything in it. It is a
+// work folder of the runtime's, locked while it lives: what a test process that died (a crash,
+// a sanitizer's report, a timeout) left behind, the next test program removes as it starts.
 class TempFolder {
 public:
     explicit TempFolder(const std::string& prefix = "cantorelle-test");
-    ~TempFolder();
+    ~TempFolder() = default;
     TempFolder(const TempFolder&) = delete;
     TempFolder& operator=(const TempFolder&) = delete;
-    const std::string& path() const { return path_; }
-    std::string file(const std::string& name) const { return path_ + "/" + name; }
+    const std::string& path() const { return work_.path(); }
+    std::string file(const std::string& name) const { return work_.file(name); }
     std::string operator/(const std::string& name) const { return file(name); }
 
 private:
-    std::string path_;
+    rt::WorkFolder work_;
 };
+
+// Removes the test folders ("cantorelle-test-XXXXXX") in the temporary folder that no living
+// test holds and that nothing touched for `idleSeconds` (so that a test of a build that takes
+// no lock is never cut short). The number removed.
+int removeLeftoverTempFolders(int idleSeconds = 3600);
 
 // XDG_CONFIG_HOME set to a folder (by default a temporary one of its own) for the life of the
 // object, and set back afterwards.

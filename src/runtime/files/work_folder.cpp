@@ -78,7 +78,8 @@ void WorkFolder::remove() {
 }
 
 int WorkFolder::removeLeftovers(const std::string& parent, const std::string& prefix,
-                                const std::function<void(const std::string&)>& before) {
+                                const std::function<void(const std::string&)>& before,
+                                const std::function<bool(const std::string&)>& spare) {
     const std::string base = absolutePath(parent);
     std::vector<std::string> found;
     if (DIR* dir = ::opendir(base.c_str())) {
@@ -88,6 +89,7 @@ int WorkFolder::removeLeftovers(const std::string& parent, const std::string& pr
     }
     int removed = 0;
     for (const std::string& path : found) {
+        if (spare && spare(path)) continue;
         // Only a real folder (never a link to one elsewhere) of this user, and only when nobody
         // holds it.
         const int fd = ::open(path.c_str(), O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC);

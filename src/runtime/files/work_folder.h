@@ -35,9 +35,10 @@ public:
     // Removes the folders parent/prefix-XXXXXX of this user that no live work folder holds
     // (another user's, in a shared temporary folder, are theirs). `before` is
     // called with each one's path while it is held here, before it goes (to take out what must
-    // not go with it). The number of folders removed.
+    // not go with it). Those `spare` holds true for stay. The number of folders removed.
     static int removeLeftovers(const std::string& parent, const std::string& prefix,
-                               const std::function<void(const std::string&)>& before = {});
+                               const std::function<void(const std::string&)>& before = {},
+                               const std::function<bool(const std::string&)>& spare = {});
 
 private:
     std::string path_;

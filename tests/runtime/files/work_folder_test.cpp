@@ -7,7 +7,10 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include <chrono>
+#include <cstdlib>
 #include <filesystem>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -90,6 +93,63 @@ TEST(WorkFolderTest, IsPrivateAndAMissingParentSaysWhy) {
     rt::WorkFolder none;
     EXPECT_EQ(none.make(tmp / "missing", "cantorelle-import"), ENOENT);
     EXPECT_TRUE(none.path().empty());
+}
+
+// A test process that died leaves its folder: the next test program takes it as it starts,
+// but never one a living test holds, nor one touched lately (a build whose tests take no lock
+// may still be using it).
+TEST(WorkFolderTest, ATestFolderLeftByADeadProcessGoesAtTheNextStart) {
+    fixture::TempFolder root;
+    ASSERT_FALSE(root.path().empty());
+    struct TmpDirThere {
+        explicit TmpDirThere(const std::string& folder) {
+            if (const char* v = std::getenv("TMPDIR")) old = v;
+            ::setenv("TMPDIR", folder.c_str(), 1);
+        }
+        ~TmpDirThere() {
+            if (old)
+                ::setenv("TMPDIR", old->c_str(), 1);
+            else
+                ::unsetenv("TMPDIR");
+        }
+        std::optional<std::string> old;
+    } tmpDir(root.path());
+    // Two test processes killed while their folders held a file each.
+    auto leftBehind = [] {
+        int ready[2];
+        if (pipe(ready) != 0) return std::string();
+        const pid_t child = fork();
+        if (child == 0) {
+            fixture::TempFolder dir;
+            writeText(dir / "Test.2bk", "listings");
+            const std::string path = dir.path() + "\n";
+            if (write(ready[1], path.data(), path.size()) != static_cast<ssize_t>(path.size())) _exit(2);
+            for (;;) pause();
+        }
+        std::string path;
+        char c = 0;
+        while (read(ready[0], &c, 1) == 1 && c != '\n') path += c;
+        kill(child, SIGKILL);
+        waitpid(child, nullptr, 0);
+        close(ready[0]);
+        close(ready[1]);
+        return path;
+    };
+    const std::string idle = leftBehind(), recent = leftBehind();
+    ASSERT_TRUE(std::filesystem::exists(idle + "/Test.2bk")) << idle;
+    ASSERT_TRUE(std::filesystem::exists(recent + "/Test.2bk")) << recent;
+    fixture::TempFolder living;
+    const auto longAgo = std::filesystem::file_time_type::clock::now() - std::chrono::hours(2);
+    std::filesystem::last_write_time(idle, longAgo);
+    std::filesystem::last_write_time(living.path(), longAgo);
+
+    EXPECT_EQ(fixture::removeLeftoverTempFolders(), 1);
+    EXPECT_FALSE(std::filesystem::exists(idle));
+    EXPECT_TRUE(std::filesystem::exists(recent));
+    EXPECT_TRUE(std::filesystem::exists(living.path()));
+    EXPECT_EQ(fixture::removeLeftoverTempFolders(0), 1);  // with no time to wait, the recent one goes too
+    EXPECT_FALSE(std::filesystem::exists(recent));
+    EXPECT_TRUE(std::filesystem::exists(living.path()));
 }
 
 }  // namespace
