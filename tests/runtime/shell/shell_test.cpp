@@ -13,6 +13,7 @@
 #include <thread>
 
 using fixture::readText;
+using fixture::writeText;
 using fixture::TempFolder;
 
 namespace {
@@ -91,9 +92,11 @@ int zombieChildren() {
 TEST_F(ShellTest, RealLauncherRunsInTheRuntimeFolderWithoutWaitingAndReaps) {
     rt::setLauncher(nullptr);
     rt::setCurrentFolder(tmp.path());
-    auto start = std::chrono::steady_clock::now();
-    rt::startCommand({"/bin/sh", "-c", "sleep 0.3; pwd > out.txt"});
-    EXPECT_LT(std::chrono::steady_clock::now() - start, std::chrono::milliseconds(250)) << "it waited";
+    // The command goes on only once the test lets it: a launcher that waited for it would come
+    // back only after the command gave up waiting (20 s), its output written.
+    rt::startCommand({"/bin/sh", "-c", "for i in $(seq 2000); do [ -e go ] && break; sleep 0.01; done; pwd > out.txt"});
+    EXPECT_FALSE(std::filesystem::exists(tmp / "out.txt")) << "it waited";
+    writeText(tmp / "go", "");
     EXPECT_EQ(rt::launchedCommands().size(), 1u);
 
     std::string out;
