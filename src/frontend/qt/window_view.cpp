@@ -393,14 +393,23 @@ void WindowView::applyEnabled() {
         return;
     }
     if (!content_ || content_->isEnabled() == on) return;
+    bool keepFocus = false;
     if (!on) {
         savedFocus_ = content_->focusWidget();
         // Disabled, the field with the focus would pass it on along the frame's focus chain,
         // to another child window, which would then come to the front. The child keeps it.
         QWidget* focused = content_->window()->focusWidget();
-        if (sub_ && focused && content_->isAncestorOf(focused)) sub_->setFocus(Qt::OtherFocusReason);
+        keepFocus = sub_ && focused && content_->isAncestorOf(focused);
+        if (keepFocus) sub_->setFocus(Qt::OtherFocusReason);
     }
     content_->setEnabled(on);
+    if (keepFocus) {
+        // The child may have handed the focus straight back to its field, which lost it when
+        // disabled: the frame would then give it, when it becomes active again, to the first
+        // child in its focus chain.
+        QWidget* now = sub_->window()->focusWidget();
+        if (now != sub_ && !sub_->isAncestorOf(now)) sub_->setFocus(Qt::OtherFocusReason);
+    }
     if (on && savedFocus_ && savedFocus_->isEnabled() && savedFocus_->isVisibleTo(content_)) {
         if (isQtActive()) savedFocus_->setFocus(Qt::OtherFocusReason);
         else pendingFocus_ = savedFocus_;

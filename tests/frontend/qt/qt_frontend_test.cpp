@@ -680,12 +680,15 @@ TEST_F(QtFrontEndTest, AChildOpeningAWindowStaysInFrontOfTheOtherChildren) {
         const char* what;
         rt::WindowKind kind;
         bool afterFileDialog;
+        bool frameActive;  // the frame is the active window when the new window comes
     };
     static const Case cases[] = {
-        {"a dialog", rt::WindowKind::Dialog, false},
-        {"a dialog after a file dialog", rt::WindowKind::Dialog, true},
-        {"a form in the frame", rt::WindowKind::MdiChild, false},
-        {"a form in the frame after a file dialog", rt::WindowKind::MdiChild, true},
+        {"a dialog", rt::WindowKind::Dialog, false, false},
+        {"a dialog after a file dialog", rt::WindowKind::Dialog, true, false},
+        {"a form in the frame", rt::WindowKind::MdiChild, false, false},
+        {"a form in the frame after a file dialog", rt::WindowKind::MdiChild, true, false},
+        {"a dialog over the active frame", rt::WindowKind::Dialog, false, true},
+        {"a dialog over the active frame after a file dialog", rt::WindowKind::Dialog, true, true},
     };
     static std::atomic<int> current{0};
     rt::startProgram([this] {
@@ -699,6 +702,7 @@ TEST_F(QtFrontEndTest, AChildOpeningAWindowStaysInFrontOfTheOtherChildren) {
             ws.entry("?Search", "@s20", 4, 4, 80, 12);
             const int choose = ws.button("?Choose", "&Choose", 4, 20, 40, 14);
             const int import = ws.button("?Import", "&Import", 4, 36, 40, 14);
+            ws.list("?LIST", 4, 52, 100, 60, {{"Title", 60, 'L'}});
             ws.open();
             while (ws.accept()) {
                 if (ws.code() != rt::EvAccepted) continue;
@@ -732,7 +736,8 @@ TEST_F(QtFrontEndTest, AChildOpeningAWindowStaysInFrontOfTheOtherChildren) {
     auto* search = qobject_cast<QLineEdit*>(ws->controlWidget(1));
     auto* choose = qobject_cast<QPushButton*>(ws->controlWidget(2));
     auto* import = qobject_cast<QPushButton*>(ws->controlWidget(3));
-    ASSERT_TRUE(search && choose && import);
+    QWidget* list = ws->controlWidget(4);
+    ASSERT_TRUE(search && choose && import && list);
     for (std::size_t i = 0; i < std::size(cases); ++i) {
         const Case& c = cases[i];
         SCOPED_TRACE(c.what);
@@ -745,26 +750,34 @@ TEST_F(QtFrontEndTest, AChildOpeningAWindowStaysInFrontOfTheOtherChildren) {
             files->reject();
             ASSERT_TRUE(waitFor([&] { return seen_.allAnswers().size() == answered + 1; }));
         }
-        // The host was in the search field; the frame is not the active window when the new
-        // window comes (a file dialog has just gone, say), then becomes it again.
+        // The host was in the search field (or the list); the frame is not the active window
+        // when the new window comes (a file dialog has just gone, say), then becomes it again.
         frame()->top()->activateWindow();
-        search->setFocus();
-        ASSERT_TRUE(waitFor([&] { return search->hasFocus(); }, 2000));
+        QWidget* field = c.frameActive ? list : search;
+        field->setFocus();
+        ASSERT_TRUE(waitFor([&] { return QApplication::focusWidget() && (field == QApplication::focusWidget() || field->isAncestorOf(QApplication::focusWidget())); }, 2000));
         QWidget elsewhere;
         elsewhere.show();
-        elsewhere.activateWindow();
-        ASSERT_TRUE(waitFor([&] { return elsewhere.isActiveWindow(); }, 2000));
+        if (!c.frameActive) {
+            elsewhere.activateWindow();
+            ASSERT_TRUE(waitFor([&] { return elsewhere.isActiveWindow(); }, 2000));
+        }
         import->click();
         WindowView* opened = nullptr;
         ASSERT_TRUE(waitFor([&] { return (opened = titled("Import")) && !ws->canvas()->isEnabled(); }));
-        elsewhere.hide();
+        elsewhere.activateWindow();  // another window of the program, a report's menu say
+        ASSERT_TRUE(waitFor([&] { return elsewhere.isActiveWindow(); }, 2000));
         frame()->top()->activateWindow();
         waitFor([] { return false; }, 100);
         EXPECT_TRUE(aboveQuick()) << "the other child came forward while the window opened";
+        elsewhere.activateWindow();
+        ASSERT_TRUE(waitFor([&] { return elsewhere.isActiveWindow(); }, 2000));
         qobject_cast<QPushButton*>(opened->controlWidget(1))->click();
         ASSERT_TRUE(waitFor([&] { return titled("Import") == nullptr && ws->canvas()->isEnabled(); }));
+        frame()->top()->activateWindow();
         waitFor([] { return false; }, 100);
         EXPECT_TRUE(aboveQuick()) << "the other child came forward when the window closed";
+        elsewhere.hide();
     }
 }
 
