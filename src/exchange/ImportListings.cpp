@@ -176,6 +176,9 @@ private:
                         "", rt::Icon::Question, rt::BtnYes | rt::BtnNo, rt::BtnYes) != rt::BtnYes)
             return;
         conflicts_->close();
+        // Nothing is corrected any more: what the analysis held for that goes before the add.
+        analysis_.reset();
+        ImportQueClaims.clear();
         AddImportedListings();
         w_.response = 1;
         w_.close();

@@ -138,12 +138,8 @@ std::string ImportDiscId(const CsvListing& row) {
 // --- claims held in memory ---
 
 void ClaimTable::clear() {
-    discs_.clear();
-    discNames_.clear();
-    customIds_.clear();
-    std::vector<std::uint64_t>().swap(tracks_);
-    trackCount_ = 0;
-    bytes_ = 0;
+    ClaimTable empty(limit_);  // the memory goes too, not only the claims
+    std::swap(*this, empty);
 }
 
 std::uint32_t ClaimTable::disc(const std::string& key) {
@@ -213,6 +209,7 @@ const std::string* ClaimTable::customIdOwner(std::string_view customId) const {
 
 void ImportClaims::clear() {
     held_.clear();
+    if (fileOpen_) IMK.close();
     fileOpen_ = false;
 }
 
@@ -357,10 +354,9 @@ ImportWork::ImportWork() {
 ImportWork::~ImportWork() {
     if (rt::inTransaction()) rt::rollback();
     BAD.close();
-    IMK.close();
-    rt::clearError();
+    ImportQueClaims.clear();  // ImportKeys closed
     ImportQue.clear();
-    ImportQueClaims.clear();
+    rt::clearError();
     ImportWorkFolder.clear();
 }
 

@@ -127,6 +127,7 @@ enum class ImportClash { None, Track, CustomId, ReadError };
 class ImportClaims {
 public:
     static constexpr std::size_t kHeldBytes = std::size_t{32} << 20;
+    // No claims, their memory given back and ImportKeys closed.
     void clear();
     // The clash of a row with the rows bound for the SongBook: None, Track, CustomId, or
     // ReadError after a read error of ImportKeys.
