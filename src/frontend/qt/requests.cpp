@@ -354,7 +354,10 @@ void RequestPresenter::showFileDialog(Shown& s, const rt::Request& r, QWidget* p
     }
     if (save) {
         const QString first = qs(r.filter).section('|', 1, 1).section(';', 0, 0);
-        if (first.startsWith(QStringLiteral("*.")) && first.indexOf('*', 1) < 0) d->setDefaultSuffix(first.mid(2));
+        // The filters name "*.CSV", "*.PSF" and the like; the program's own files end in
+        // ".csv", ".psf": a name typed without an extension gets that one.
+        if (first.startsWith(QStringLiteral("*.")) && first.indexOf('*', 1) < 0)
+            d->setDefaultSuffix(first.mid(2).toLower());
     }
     present(s, r.id, d, [d](int result) { return chosenPath(*d, result); });
 }

@@ -39,6 +39,7 @@
 #include "runtime/thread/thread.h"
 #include "runtime/window/frontend.h"
 #include "runtime/window/window.h"
+#include "support/temp_folder.h"
 
 namespace {
 
@@ -614,6 +615,53 @@ TEST_F(QtFrontEndTest, EscapeAndCloseAnswerTheCancellingButtonNeverTheDefault) {
 
 // Escape in the font dialog's fields cancels the whole dialog: nothing of it stays on screen,
 // and the program hears a cancel.
+TEST_F(QtFrontEndTest, ASaveDialogAddsTheProgramsOwnLowerCaseExtension) {
+    // The filter offers "*.CSV"; the program writes ".csv" names.
+    struct Case {
+        const char* typed;
+        const char* chosen;
+    };
+    static const Case cases[] = {
+        {"out", "out.csv"},
+        {"out.csv", "out.csv"},
+        {"OUT.CSV", "OUT.CSV"},
+    };
+    fixture::TempFolder dir;
+    std::mutex m;
+    std::vector<std::string> chosen;
+    rt::startProgram([&] {
+        rt::Window f("Test Frame", rt::WindowKind::Frame, -1, -1, 300, 200);
+        f.open();
+        for (std::size_t i = 0; i < std::size(cases); ++i) {
+            std::string path = dir.path() + "/";
+            if (!rt::fileDialog("Enter Name of Export File", path, "Export File|*.CSV|All Files|*.*", true))
+                path = "(cancelled)";
+            std::lock_guard lock(m);
+            chosen.push_back(path);
+        }
+        while (f.accept()) {
+        }
+    });
+    auto answered = [&] {
+        std::lock_guard lock(m);
+        return chosen.size();
+    };
+    QPointer<QFileDialog> last;
+    for (std::size_t i = 0; i < std::size(cases); ++i) {
+        SCOPED_TRACE(cases[i].typed);
+        QFileDialog* files = nullptr;
+        ASSERT_TRUE(waitFor([&] { return (files = findTopLevel<QFileDialog>()) != nullptr && files != last.data(); }));
+        last = files;
+        auto* name = files->findChild<QLineEdit*>("fileNameEdit");
+        ASSERT_NE(name, nullptr);
+        name->setText(QString::fromUtf8(cases[i].typed));
+        key(name, Qt::Key_Return);
+        ASSERT_TRUE(waitFor([&] { return answered() == i + 1; }));
+        std::lock_guard lock(m);
+        EXPECT_EQ(chosen[i], dir.path() + "/" + cases[i].chosen);
+    }
+}
+
 TEST_F(QtFrontEndTest, EscapeInTheFontDialogCancelsItWhole) {
     std::atomic<int> chosen{-1};
     rt::startProgram([&] {
