@@ -75,8 +75,10 @@ protected:
         QWidget* f = QApplication::focusWidget();
         return f && v->top()->isAncestorOf(f) ? f : nullptr;
     }
-    void finish() {
-        EXPECT_TRUE(d_.end());
+    // Also after a failed assertion, so that the next test finds no program, front end or
+    // virtual clock of this one.
+    void TearDown() override {
+        EXPECT_TRUE(d_.end()) << d_.error();
         endProgram(nullptr);
     }
 
@@ -157,7 +159,6 @@ TEST_F(PreviewInQt, ThumbnailsAndZoomDrawThePages) {
     ASSERT_TRUE(d.press("Cancel"));
     ASSERT_TRUE(d.press("Exit Without Printing Report"));
     EXPECT_TRUE(d.end());
-    endProgram(nullptr);
 }
 
 // The preview lays its pages out for the room its window has, and again after every resize:
@@ -198,7 +199,6 @@ TEST_F(PreviewInQt, PagesFitTheWindowAsItIsAndAfterEveryResize) {
     keyTo(zoom, Qt::Key_Up);
     ASSERT_TRUE(waitFor([&] { return zone(2) == "No Zoom"; }));
     EXPECT_TRUE(waitFor([&] { auto p = shownPages(v); return p.size() == 1 && fills(p[0]); }));
-    finish();
 }
 
 // In a grid of several pages the actions on one page are greyed, whichever way the grid came.
@@ -239,7 +239,6 @@ TEST_F(PreviewInQt, AGridGreysMarkDeleteAndPrintPage) {
         }
         EXPECT_TRUE(widget(v, "?NEXT")->isEnabled());
     }
-    finish();
 }
 
 // Page Up and Page Down turn the pages from wherever the focus is, the zoom list too; Escape
@@ -274,7 +273,6 @@ TEST_F(PreviewInQt, PageKeysTurnPagesAndEscapeLeaves) {
     keyTo(focused(v), Qt::Key_Escape);
     EXPECT_TRUE(waitFor([&] { return titled("Test Report Preview") == nullptr; })) << "the preview is still open";
     EXPECT_TRUE(waitFor([&] { return !d_.running(); }));
-    finish();
 }
 
 }  // namespace

@@ -43,7 +43,9 @@ protected:
     }
 
     // Closes the program's last window and waits for it to end; one that does not is stopped.
+    // Once is enough: the front end goes with it.
     void endProgram(qtfe::WindowView* last) {
+        if (!fe_) return;
         if (last) last->top()->close();
         waitFor([&] { return !rt::programRunning(); }, 5000);
         rt::stopProgram();
