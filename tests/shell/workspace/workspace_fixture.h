@@ -14,6 +14,7 @@
 #include "data/sbdiscs.h"
 #include "data/songbook.h"
 #include "frontend/headless/driver.h"
+#include "printing/PrintSettings.h"
 #include "runtime/date/date.h"
 #include "runtime/error/error.h"
 #include "runtime/files/folder.h"
@@ -71,6 +72,7 @@ protected:
         SongBookIsOpen = 0;
         FrameThread = 0;
         FrameResized = 0;
+        PrintSetup = PrintSettings{};  // the designer's settings as the program starts with them
         oldFolder_ = rt::currentFolder();
         rt::setToday(rt::date(3, 14, 2024));
         WriteRegistryValue("General", "SongBookPath", RegistryProgramPath, books_);
