@@ -77,8 +77,9 @@ int keyText(void*, int na, const void* a, int nb, const void* b) {
 
 // The page set written straight from SQLite into `folder`: the same rows in the same key
 // orders, each joined to its disc's custom id read once from the disc file, the first letters
-// found one seek a letter, written as the same bytes through the same line files (work files,
-// synced, renamed when the whole set is written, the indexes last).
+// found one seek a letter, the pages made of the program's own pieces (head, row, end) and
+// written through the same line files (work files, synced, renamed when the whole set is
+// written, the indexes last).
 class DirectPages {
 public:
     explicit DirectPages(std::string folder) : folder_(std::move(folder)) {}
@@ -91,8 +92,8 @@ public:
                       SQLITE_OK;
         db_ = db;
         ok = ok && customIds();
-        for (const Kind& kind : {Kind{false, "T-", "index.htm", "Title", "Artist", "TITLE", "ARTIST", "KTITLE"},
-                                 Kind{true, "A-", "indexA.htm", "Artist", "Title", "ARTIST", "TITLE", "KARTIST"}})
+        for (const Kind& kind : {Kind{false, "T-", "index.htm", "TITLE", "ARTIST", "KTITLE"},
+                                 Kind{true, "A-", "indexA.htm", "ARTIST", "TITLE", "KARTIST"}})
             ok = ok && pages(kind);
         for (std::vector<rt::TempFile>* files : {&pages_, &indexes_})
             for (rt::TempFile& f : *files) ok = ok && f.commit(true) == 0;
@@ -107,8 +108,6 @@ private:
         bool artists;
         const char* prefix;
         const char* indexName;
-        const char* firstHeading;
-        const char* secondHeading;
         const char* first;   // the field the pages are sorted and lettered by
         const char* second;
         const char* key;
@@ -171,82 +170,19 @@ private:
         return ok && !letters_.empty();
     }
 
-    void head(const Kind& k, const std::string* own) {
-        const bool index = own == nullptr;
-        const std::string active = ColorToHexText(webactivecolor);
-        const std::string captionBg = ColorToHexText(webcaptionbackground);
-        const std::string caption = ColorToHexText(webcaptioncolor);
-        const std::string table =
-            "BORDERCOLOR=" + ColorToHexText(webtablecolor) + " bgcolor=" + ColorToHexText(WebTableFill) + ">";
-        rt::LineFile& f = page_;
-        f.write("<HTML>");
-        f.write("<HEAD><TITLE>" + rt::clip(WebTitle.str()) + "</TITLE>");
-        f.write(R"(<meta http-equiv="Content-Type" content="text/html; charset=utf-8">)");
-        f.write(R"(<meta name="GENERATOR" content="Cantorelle V2 SongBook Maker">)");
-        f.write(R"(<meta name="KEYWORDS" content="karaoke, songbook, song book, songlist, song list, cantorelle">)");
-        f.write(WebEmbedHeader.str());
-        f.write("</HEAD>");
-        f.write("<BODY text=" + ColorToHexText(websonglistingcolor) + " bgcolor=" + ColorToHexText(webbackgroundcolor) +
-                " vlink=" + ColorToHexText(webvlinkcolor) + " link=" + ColorToHexText(weblinkcolor) + " " +
-                WebEmbedBodyTag.str() + ">");
-        f.write(WebEmbedBody.str());
-        const std::string heading = ColorToHexText(webheadingcolor);
-        f.write((index ? R"(<H1 align="center"><font color = )" : R"(<H1 align="center"><FONT COLOR=)") + heading + ">" +
-                WebHeading.str() + (index ? "</H1></FONT><P>" : "</H1><P>"));
-        for (const char* line : {"<HR>", R"(<div align="center">)", "<center>"}) f.write(line);
-        f.write("<TABLE BORDER=1 " + table);
-        f.write("<TR>");
-        f.write(R"(<TD colspan="2" align="center" bgcolor=)" + captionBg + "><FONT color=" + caption +
-                ">SongBook Navigation Menu</FONT></TD>");
-        f.write("<TR>");
-        f.write(R"(<TD colspan="2" align="center"><A href=)" + HTMLHomeURL.str() + ">Home</a></TD><TR>");
-        const std::string one = index && !k.artists ? R"(<TD align="center")" : R"(<TD colspan="1" align="center")";
-        const std::string titles = one + (k.artists ? "" : " bgcolor=" + active) + "><A href=index.htm>Title</a></TD>";
-        const std::string artists = one + (k.artists ? " bgcolor=" + active : "") + "><A href=indexA.htm>Artist</a></TD>";
-        f.write(titles);
-        f.write(artists);
-        f.write(R"(<TR><TD colspan="2" align="center">)");
-        f.write("<TABLE BORDER=0>");
-        f.write("<TR>");
-        for (const std::string& letter : letters_) {
-            const std::string shown = letter == " " ? "&nbsp;" : html::escape(letter);
-            const std::string target = k.prefix + html::linkCode(letter) + ".htm";
-            if (index) f.write("<TD><A href=\"" + target + "\">" + shown + "</a></TD>");
-            else if (letter == *own) f.write("<TD bgcolor=" + active + "><A href=" + target + ">" + shown + "</a></TD>");
-            else f.write("<TD><A href=" + target + ">" + shown + "</a></TD>");
-        }
-        f.write("</TR>");
-        f.write("</TABLE></TABLE><BR>");
-        if (index) return;
-        f.write(R"(<TABLE BORDER=1 width="70%" )" + table);
-        auto cell = [&](const char* align, const std::string& t) {
-            return std::string("<TD align") + align + "\"center\" bgcolor=" + captionBg + "><FONT color=" + caption + ">" +
-                   t + "</FONT></TD>";
-        };
-        f.write("<TR> " + cell("=", k.firstHeading) + " " + cell("=", k.secondHeading) + " " + cell(" = ", "Song #") +
-                " </TR>");
-    }
-
     bool start(const Kind& k, const std::string* letter) {
         const std::string name = letter ? std::string(k.prefix) + html::fileCode(*letter) + ".htm" : k.indexName;
         if (page_.create(folder_ + "/" + name) != 0) return false;
-        head(k, letter);
+        html::writePageHead(page_, k.artists, letters_, letter);
         return true;
     }
     bool finish(bool index) {
-        for (const char* line : {"</TABLE>", "</center>", "</div>", "</BODY>", "</HTML>"}) page_.write(line);
+        html::writePageEnd(page_);
         rt::TempFile done;
         if (page_.finish(done) != 0) return false;
         (index ? indexes_ : pages_).push_back(std::move(done));
         return true;
     }
-    // A field escaped and padded with blanks to its 40 characters.
-    static void cell(std::string& out, const std::string& field) {
-        html::appendEscaped(out, field);
-        const std::size_t n = rt::length(field);
-        if (n < 40) out.append(40 - n, ' ');
-    }
-
     bool pages(const Kind& k) {
         const std::string order = std::string(" ORDER BY \"") + k.first + "\",\"" + k.second +
                                   "\",\"DISKTRACKNO\",\"DATEADDED\",\"_rec\"";
@@ -268,13 +204,7 @@ private:
             }
             const auto found = customIds_.find(rt::upper(disc));
             const std::string& customId = found != customIds_.end() ? found->second : disc == "*" ? discless : none;
-            row.assign("<TR> <TD>");
-            cell(row, first);
-            row += "</TD> <TD>";
-            cell(row, text(s, 1));
-            row += "</TD> <TD>";
-            html::appendEscaped(row, html::songNumber(customId, static_cast<std::uint32_t>(sqlite3_column_int64(s, 3))));
-            row += "</TD> </TR>";
+            html::listingRow(row, first, text(s, 1), customId, static_cast<std::uint32_t>(sqlite3_column_int64(s, 3)));
             page_.write(row);
         }
         sqlite3_finalize(s);

@@ -94,6 +94,100 @@ std::string songNumber(std::string_view customDiscId, std::uint32_t track) {
     return track ? id + "-" + std::to_string(track) : id;
 }
 
+void writePageHead(rt::LineFile& f, bool artists, const std::vector<std::string>& letters, const std::string* own) {
+    const bool index = own == nullptr;
+    const char* prefix = artists ? "A-" : "T-";
+    const std::string active = ColorToHexText(webactivecolor);
+    const std::string captionBg = ColorToHexText(webcaptionbackground);
+    const std::string caption = ColorToHexText(webcaptioncolor);
+    const std::string tableColours =
+        "BORDERCOLOR=" + ColorToHexText(webtablecolor) + " bgcolor=" + ColorToHexText(WebTableFill) + ">";
+    f.write("<HTML>");
+    f.write("<HEAD><TITLE>" + rt::clip(WebTitle.str()) + "</TITLE>");
+    f.write(R"(<meta http-equiv="Content-Type" content="text/html; charset=utf-8">)");
+    f.write(R"(<meta name="GENERATOR" content="Cantorelle V2 SongBook Maker">)");
+    f.write(R"(<meta name="KEYWORDS" content="karaoke, songbook, song book, songlist, song list, cantorelle">)");
+    f.write(WebEmbedHeader.str());
+    f.write("</HEAD>");
+    f.write("<BODY text=" + ColorToHexText(websonglistingcolor) + " bgcolor=" + ColorToHexText(webbackgroundcolor) +
+            " vlink=" + ColorToHexText(webvlinkcolor) + " link=" + ColorToHexText(weblinkcolor) + " " +
+            WebEmbedBodyTag.str() + ">");
+    f.write(WebEmbedBody.str());
+    const std::string heading = ColorToHexText(webheadingcolor);
+    if (index)
+        f.write(R"(<H1 align="center"><font color = )" + heading + ">" + WebHeading.str() + "</H1></FONT><P>");
+    else
+        f.write(R"(<H1 align="center"><FONT COLOR=)" + heading + ">" + WebHeading.str() + "</H1><P>");
+    f.write("<HR>");
+    f.write(R"(<div align="center">)");
+    f.write("<center>");
+    f.write("<TABLE BORDER=1 " + tableColours);
+    f.write("<TR>");
+    f.write(R"(<TD colspan="2" align="center" bgcolor=)" + captionBg + "><FONT color=" + caption +
+            ">SongBook Navigation Menu</FONT></TD>");
+    f.write("<TR>");
+    f.write(R"(<TD colspan="2" align="center"><A href=)" + HTMLHomeURL.str() + ">Home</a></TD><TR>");
+    const std::string titleLink = "><A href=index.htm>Title</a></TD>";
+    const std::string artistLink = "><A href=indexA.htm>Artist</a></TD>";
+    if (!artists) {
+        f.write((index ? R"(<TD align="center" bgcolor=)" : R"(<TD colspan="1" align="center" bgcolor=)") + active +
+                titleLink);
+        f.write((index ? R"(<TD align="center")" : R"(<TD colspan="1" align="center")") + artistLink);
+    } else {
+        f.write(R"(<TD colspan="1" align="center")" + titleLink);
+        f.write(R"(<TD colspan="1" align="center" bgcolor=)" + active + artistLink);
+    }
+    f.write(R"(<TR><TD colspan="2" align="center">)");
+    f.write("<TABLE BORDER=0>");
+    f.write("<TR>");
+    for (const std::string& letter : letters) {
+        const std::string shown = letter == " " ? "&nbsp;" : html::escape(letter);
+        const std::string target = prefix + html::linkCode(letter) + ".htm";
+        if (index)
+            f.write("<TD><A href=\"" + target + "\">" + shown + "</a></TD>");
+        else if (letter == *own)
+            f.write("<TD bgcolor=" + active + "><A href=" + target + ">" + shown + "</a></TD>");
+        else
+            f.write("<TD><A href=" + target + ">" + shown + "</a></TD>");
+    }
+    f.write("</TR>");
+    f.write("</TABLE></TABLE><BR>");
+    if (index) return;
+    f.write(R"(<TABLE BORDER=1 width="70%" )" + tableColours);
+    auto headingCell = [&](const char* align, const std::string& text) {
+        return std::string("<TD align") + align + "\"center\" bgcolor=" + captionBg + "><FONT color=" + caption + ">" +
+               text + "</FONT></TD>";
+    };
+    f.write("<TR> " + headingCell("=", artists ? "Artist" : "Title") + " " +
+            headingCell("=", artists ? "Title" : "Artist") + " " + headingCell(" = ", "Song #") + " </TR>");
+}
+
+void writePageEnd(rt::LineFile& page) {
+    for (const char* line : {"</TABLE>", "</center>", "</div>", "</BODY>", "</HTML>"}) page.write(line);
+}
+
+namespace {
+
+// A field escaped and padded with blanks to its 40 characters.
+void appendCell(std::string& out, std::string_view field) {
+    appendEscaped(out, field);
+    const std::size_t n = rt::length(field);
+    if (n < 40) out.append(40 - n, ' ');
+}
+
+}  // namespace
+
+void listingRow(std::string& row, std::string_view first, std::string_view second, std::string_view customDiscId,
+                std::uint32_t track) {
+    row.assign("<TR> <TD>");
+    appendCell(row, first);
+    row += "</TD> <TD>";
+    appendCell(row, second);
+    row += "</TD> <TD>";
+    appendEscaped(row, songNumber(customDiscId, track));
+    row += "</TD> </TR>";
+}
+
 }  // namespace html
 
 std::string HtmlPageSetFolder() {
@@ -146,12 +240,10 @@ struct Kind {
     const char* prefix;       // of letter pages: "T-" or "A-"
     const char* indexName;    // "index.htm" or "indexA.htm"
     const char* windowTitle;
-    const char* firstHeading;
-    const char* secondHeading;
 };
 
-constexpr Kind kTitles{false, "T-", "index.htm", "Generating Title Pages", "Title", "Artist"};
-constexpr Kind kArtists{true, "A-", "indexA.htm", "Generating Artist Pages", "Artist", "Title"};
+constexpr Kind kTitles{false, "T-", "index.htm", "Generating Title Pages"};
+constexpr Kind kArtists{true, "A-", "indexA.htm", "Generating Artist Pages"};
 
 class PageSet {
 public:
@@ -166,7 +258,6 @@ private:
     bool collectLettersInFileOrder();
     bool collectCustomIds();
     bool startIndex();
-    void writeHead(const std::string* ownLetter);
     void startPage(const std::string& letter);
     void finishPage();
     void writeRow();
@@ -244,74 +335,6 @@ bool PageSet::collectCustomIds() {
     return !failed_;
 }
 
-void PageSet::writeHead(const std::string* own) {
-    const bool index = own == nullptr;
-    const std::string active = ColorToHexText(webactivecolor);
-    const std::string captionBg = ColorToHexText(webcaptionbackground);
-    const std::string caption = ColorToHexText(webcaptioncolor);
-    const std::string tableColours =
-        "BORDERCOLOR=" + ColorToHexText(webtablecolor) + " bgcolor=" + ColorToHexText(WebTableFill) + ">";
-    rt::LineFile& f = page_;
-    f.write("<HTML>");
-    f.write("<HEAD><TITLE>" + rt::clip(WebTitle.str()) + "</TITLE>");
-    f.write(R"(<meta http-equiv="Content-Type" content="text/html; charset=utf-8">)");
-    f.write(R"(<meta name="GENERATOR" content="Cantorelle V2 SongBook Maker">)");
-    f.write(R"(<meta name="KEYWORDS" content="karaoke, songbook, song book, songlist, song list, cantorelle">)");
-    f.write(WebEmbedHeader.str());
-    f.write("</HEAD>");
-    f.write("<BODY text=" + ColorToHexText(websonglistingcolor) + " bgcolor=" + ColorToHexText(webbackgroundcolor) +
-            " vlink=" + ColorToHexText(webvlinkcolor) + " link=" + ColorToHexText(weblinkcolor) + " " +
-            WebEmbedBodyTag.str() + ">");
-    f.write(WebEmbedBody.str());
-    const std::string heading = ColorToHexText(webheadingcolor);
-    if (index)
-        f.write(R"(<H1 align="center"><font color = )" + heading + ">" + WebHeading.str() + "</H1></FONT><P>");
-    else
-        f.write(R"(<H1 align="center"><FONT COLOR=)" + heading + ">" + WebHeading.str() + "</H1><P>");
-    f.write("<HR>");
-    f.write(R"(<div align="center">)");
-    f.write("<center>");
-    f.write("<TABLE BORDER=1 " + tableColours);
-    f.write("<TR>");
-    f.write(R"(<TD colspan="2" align="center" bgcolor=)" + captionBg + "><FONT color=" + caption +
-            ">SongBook Navigation Menu</FONT></TD>");
-    f.write("<TR>");
-    f.write(R"(<TD colspan="2" align="center"><A href=)" + HTMLHomeURL.str() + ">Home</a></TD><TR>");
-    const std::string titleLink = "><A href=index.htm>Title</a></TD>";
-    const std::string artistLink = "><A href=indexA.htm>Artist</a></TD>";
-    if (!kind_.artists) {
-        f.write((index ? R"(<TD align="center" bgcolor=)" : R"(<TD colspan="1" align="center" bgcolor=)") + active +
-                titleLink);
-        f.write((index ? R"(<TD align="center")" : R"(<TD colspan="1" align="center")") + artistLink);
-    } else {
-        f.write(R"(<TD colspan="1" align="center")" + titleLink);
-        f.write(R"(<TD colspan="1" align="center" bgcolor=)" + active + artistLink);
-    }
-    f.write(R"(<TR><TD colspan="2" align="center">)");
-    f.write("<TABLE BORDER=0>");
-    f.write("<TR>");
-    for (const std::string& letter : letters_) {
-        const std::string shown = letter == " " ? "&nbsp;" : html::escape(letter);
-        const std::string target = kind_.prefix + html::linkCode(letter) + ".htm";
-        if (index)
-            f.write("<TD><A href=\"" + target + "\">" + shown + "</a></TD>");
-        else if (letter == *own)
-            f.write("<TD bgcolor=" + active + "><A href=" + target + ">" + shown + "</a></TD>");
-        else
-            f.write("<TD><A href=" + target + ">" + shown + "</a></TD>");
-    }
-    f.write("</TR>");
-    f.write("</TABLE></TABLE><BR>");
-    if (index) return;
-    f.write(R"(<TABLE BORDER=1 width="70%" )" + tableColours);
-    auto headingCell = [&](const char* align, const std::string& text) {
-        return std::string("<TD align") + align + "\"center\" bgcolor=" + captionBg + "><FONT color=" + caption + ">" +
-               text + "</FONT></TD>";
-    };
-    f.write("<TR> " + headingCell("=", kind_.firstHeading) + " " + headingCell("=", kind_.secondHeading) + " " +
-            headingCell(" = ", "Song #") + " </TR>");
-}
-
 bool PageSet::startIndex() {
     rt::createFolder(SplitFilePath(SongBookFileName, 3) + "WebPages");
     rt::createFolder(folder_);
@@ -322,14 +345,14 @@ bool PageSet::startIndex() {
         fail("ERROR: Unable to create webpage:" + HtmlPageFileName.str() + "|ERROR:" + reason(e));
         return false;
     }
-    writeHead(nullptr);
+    html::writePageHead(page_, kind_.artists, letters_, nullptr);
     return true;
 }
 
 // The open page gets its closing lines and waits, written whole, for the set's commit.
 void PageSet::finishPage() {
     if (!page_.isOpen()) return;
-    for (const char* line : {"</TABLE>", "</center>", "</div>", "</BODY>", "</HTML>"}) page_.write(line);
+    html::writePageEnd(page_);
     const std::string name = page_.name();
     rt::TempFile done;
     if (const int e = page_.finish(done)) {
@@ -349,17 +372,10 @@ void PageSet::startPage(const std::string& letter) {
         fail("ERROR: Unable to create webpage:" + HtmlPageFileName.str() + "|ERROR:" + reason(e));
         return;
     }
-    writeHead(&letter);
+    html::writePageHead(page_, kind_.artists, letters_, &letter);
 }
 
 namespace {
-
-// A field escaped and padded with blanks to its 40 characters.
-void appendCell(std::string& out, const std::string& field) {
-    html::appendEscaped(out, field);
-    const std::size_t n = rt::length(field);
-    if (n < 40) out.append(40 - n, ' ');
-}
 
 // A disc id in upper case, as the key compares disc ids (ASCII without decoding).
 void upperId(std::string& out, const std::string& id) {
@@ -384,15 +400,8 @@ void PageSet::writeRow() {
     const auto disc = customIds_.find(discKey_);
     static const std::string discless = "*", none;
     const std::string& customId = disc != customIds_.end() ? disc->second : SBK.UNQDISKID == "*" ? discless : none;
-    std::string& row = row_;
-    row.assign("<TR> <TD>");
-    appendCell(row, first);
-    row += "</TD> <TD>";
-    appendCell(row, second);
-    row += "</TD> <TD>";
-    html::appendEscaped(row, html::songNumber(customId, SBK.DISKTRACKNO));
-    row += "</TD> </TR>";
-    page_.write(row);
+    html::listingRow(row_, first, second, customId, SBK.DISKTRACKNO);
+    page_.write(row_);
 }
 
 bool PageSet::step() {

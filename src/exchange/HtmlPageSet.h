@@ -24,6 +24,7 @@
 #include <vector>
 
 #include "runtime/files/file_util.h"
+#include "runtime/files/line_file.h"
 
 // Pages written whole and waiting under their work names; what is not committed goes when
 // this ends.
@@ -70,4 +71,14 @@ std::string escape(std::string_view text);
 void appendEscaped(std::string& out, std::string_view text);
 // The song number of a listing: custom disc id, "-", track (see the table in the .cpp).
 std::string songNumber(std::string_view customDiscId, std::uint32_t track);
+// The lines a page starts with: the host's title, colours and embedded HTML, the navigation
+// menu with a link to the page of each letter, and on a letter page (`own` its letter; none:
+// the index page) the heading row of its table. `artists`: the artist pages, else the titles.
+void writePageHead(rt::LineFile& page, bool artists, const std::vector<std::string>& letters, const std::string* own);
+// The lines a page ends with.
+void writePageEnd(rt::LineFile& page);
+// The table row of a listing into `row`: its first and second field (title and artist, or
+// artist and title) escaped and padded to 40 characters, and its song number.
+void listingRow(std::string& row, std::string_view first, std::string_view second, std::string_view customDiscId,
+                std::uint32_t track);
 }  // namespace html
