@@ -360,7 +360,10 @@ void applyInput(WindowState& st, const EventData& e) {
             if (e.code == EvNewSelection && e.value > 0 &&
                 (c.kind == ControlKind::List || c.kind == ControlKind::Sheet))
                 c.selected = static_cast<int>(e.value);
-            if (e.code == EvAccepted || e.code == EvNewSelection || e.code == EvSelected) st.focus = c.id;
+            // The user's input marks where the focus is; a new selection the program posted
+            // itself (a list filling as its window opens) leaves the focus where it was put.
+            if (e.code == EvAccepted || e.code == EvSelected || (e.code == EvNewSelection && e.value > 0))
+                st.focus = c.id;
             break;
         }
         return;

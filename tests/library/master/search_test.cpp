@@ -86,6 +86,12 @@ protected:
     }
 };
 
+TEST_F(SearchTest, TheSearchTextHasTheFocusWhenTheWindowOpens) {
+    // The lists fill as the window opens; the host types the text at once.
+    startSearch();
+    EXPECT_EQ(d_.active()->focus, d_.control("?SearchField")->id) << d_.windows();
+}
+
 TEST_F(SearchTest, ATitleSearchListsEveryTrackOfTheTitleWithBrandDiscAndCount) {
     // Two of the Sunvale disc's songs are in the SongBook (listed on other discs, in other case).
     writeSongBook({{"CRANBERRY", "peggy corran", "ZZ0001", 1}, {"Hollow Bells", "Adela Voss", "ZZ0001", 2}}, {});
