@@ -91,6 +91,13 @@ protected:
             return false;
         });
     }
+    // Whether one child of the frame lies above another.
+    bool stackedAbove(WindowView* upper, WindowView* lower) {
+        QMdiArea* area = fe_->mdiArea();
+        if (!area) return false;
+        const auto order = area->subWindowList(QMdiArea::StackingOrder);
+        return order.indexOf(upper->subWindow()) > order.indexOf(lower->subWindow());
+    }
     template <class W>
     W* findTopLevel() {
         for (QWidget* w : QApplication::topLevelWidgets())
@@ -773,13 +780,8 @@ TEST_F(QtFrontEndTest, AChildOpeningAWindowStaysInFrontOfTheOtherChildren) {
     WindowView* quick = waitTitled("Quick");
     WindowView* ws = waitTitled("Workspace");
     ASSERT_TRUE(quick && ws);
-    QMdiArea* area = fe_->mdiArea();
-    ASSERT_NE(area, nullptr);
     // The workspace above the other child (a form opened over it may be above both).
-    auto aboveQuick = [&] {
-        const auto order = area->subWindowList(QMdiArea::StackingOrder);
-        return order.indexOf(ws->subWindow()) > order.indexOf(quick->subWindow());
-    };
+    auto aboveQuick = [&] { return stackedAbove(ws, quick); };
     ASSERT_TRUE(waitFor(aboveQuick));
     auto* search = qobject_cast<QLineEdit*>(ws->controlWidget(1));
     auto* choose = qobject_cast<QPushButton*>(ws->controlWidget(2));
@@ -878,18 +880,13 @@ TEST_F(QtFrontEndTest, AChildThatOpensWaitingOnADialogStaysInFrontWhenTheFrameIs
     WindowView* ws = titled("Workspace");
     ASSERT_TRUE(hello && ws);
     ASSERT_TRUE(waitFor([&] { return hello->top()->isActiveWindow(); }, 2000));
-    QMdiArea* area = fe_->mdiArea();
-    ASSERT_NE(area, nullptr);
-    auto aboveQuick = [&] {
-        const auto order = area->subWindowList(QMdiArea::StackingOrder);
-        return order.indexOf(ws->subWindow()) > order.indexOf(quick->subWindow());
-    };
+    auto aboveQuick = [&] { return stackedAbove(ws, quick); };
     ASSERT_TRUE(waitFor(aboveQuick));
     // A click on the waiting workspace makes the frame the active window again.
     frame()->top()->activateWindow();
     waitFor([] { return false; }, 200);
     EXPECT_TRUE(aboveQuick()) << "the other child came forward at a click on the frame";
-    EXPECT_EQ(area->activeSubWindow(), ws->subWindow());
+    EXPECT_EQ(fe_->mdiArea()->activeSubWindow(), ws->subWindow());
     qobject_cast<QPushButton*>(hello->controlWidget(1))->click();
     ASSERT_TRUE(waitFor([&] { return titled("Getting Started") == nullptr && ws->canvas()->isEnabled(); }));
     waitFor([] { return false; }, 100);
