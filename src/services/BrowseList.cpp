@@ -320,6 +320,7 @@ void BrowseList::rebuild(BrowseRefresh mode) {
         ~WaitCursor() { w.setWaitCursor(false); }
     } wait(win_);
     std::optional<std::string> saved;
+    int place = 0;  // where the highlight was on the page kept
     if (mode == BrowseRefresh::Locate) {
         saved = view_.position();
         page_.clear();
@@ -327,6 +328,7 @@ void BrowseList::rebuild(BrowseRefresh mode) {
     } else if (mode == BrowseRefresh::KeepPage && !page_.empty()) {
         const int at = highlight_ >= 1 && highlight_ <= count() ? highlight_ : count();
         saved = page_[static_cast<std::size_t>(at - 1)].position;
+        place = at;
         const std::string first = page_.front().position;
         page_.clear();
         view_.reset(first);
@@ -346,7 +348,9 @@ void BrowseList::rebuild(BrowseRefresh mode) {
     if (!page_.empty()) {
         highlight_ = mode == BrowseRefresh::FromEnd ? count() : 1;
         if (saved) {
-            highlight_ = count();
+            // A highlighted record that has gone meanwhile (the program deleted it) leaves the
+            // row that now stands in its place highlighted, as a delete through the form does.
+            highlight_ = place > 0 ? std::min(place, count()) : count();
             for (int i = 0; i < count(); ++i)
                 if (page_[static_cast<std::size_t>(i)].position == *saved) { highlight_ = i + 1; break; }
         }

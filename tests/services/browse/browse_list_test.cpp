@@ -120,6 +120,8 @@ void BrowseSongs(const ListSetup& s) {
     int select = win.button("?SELECT", "&Select", 136, 70, 40, 14);
     int focus = win.button("?FOCUS", "Focus", 180, 70, 40, 14);
     int restart = win.button("?RESTART", "Restart", 224, 70, 30, 14);
+    // Deletes the highlighted record itself and reloads, as the workspace's delete does.
+    int deleteHere = win.button("?DELETEHERE", "Delete here", 4, 86, 40, 14);
     SNG.open();
     rt::View view(SNG, *s.order);
     if (s.selection) s.selection(view);
@@ -138,6 +140,11 @@ void BrowseSongs(const ListSetup& s) {
         if (win.code() == rt::EvGainFocus && s.windowRefreshes) songs.refresh();
         if (win.code() == rt::EvAccepted && win.field() == focus) win.post(rt::EvGainFocus);
         if (win.code() == rt::EvAccepted && win.field() == restart) songs.restart();
+        if (win.code() == rt::EvAccepted && win.field() == deleteHere) {
+            SNG.reget(SNG.position(*s.order));
+            SNG.del();
+            songs.reload();
+        }
     }
     songs.close();
     gClosedWith = SNG.TITLE.str();
@@ -346,6 +353,29 @@ TEST_F(BrowseListTest, DeletedHighlightedRecordLeavesTheNextRowAtTheSamePlace) {
     ASSERT_TRUE(d_.press("&Delete")) << d_.error();
     EXPECT_EQ(titles(), (std::vector<std::string>{"ROXBURY", "SHOULDERS", "TOXIN WALTZ", "WONDERWHEEL", "YESTERYEAR"}));
     EXPECT_EQ(highlighted(), "YESTERYEAR");
+}
+
+TEST_F(BrowseListTest, ARecordTheProgramDeletedLeavesTheNextRowHighlightedAfterAReload) {
+    // The page ABC .. angel; the highlighted record goes, the list reloads.
+    struct Case {
+        int row;
+        std::vector<std::string> page;
+        std::string highlighted;
+    };
+    const std::vector<Case> cases = {
+        {1, {"AIRSHIP", "ALBANY SKIES", "ALONG THE PIER", "AMERLY", "angel"}, "AIRSHIP"},
+        {3, {"AIRSHIP", "ALBANY SKIES", "AMERLY", "angel", "BABYLON BUS"}, "AMERLY"},
+        {5, {"AIRSHIP", "ALBANY SKIES", "AMERLY", "angel", "BEATEN TIN"}, "BEATEN TIN"},
+    };
+    makeFile(kTitles);
+    start();
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.row);
+        ASSERT_TRUE(d_.select("?LIST", c.row)) << d_.error();
+        ASSERT_TRUE(d_.press("Delete here")) << d_.error();
+        EXPECT_EQ(titles(), c.page);
+        EXPECT_EQ(highlighted(), c.highlighted);
+    }
 }
 
 TEST_F(BrowseListTest, CancelledFormKeepsThePage) {
