@@ -10,8 +10,11 @@
 #include <QPainter>
 #include <QTextItem>
 #include <QImage>
+#include <unistd.h>
+
 #include <algorithm>
 #include <array>
+#include <chrono>
 #include <cstdio>
 #include <filesystem>
 #include <fstream>
@@ -20,7 +23,9 @@
 #include "runtime/report/render/gui_host.h"
 #include "runtime/report/render/painter.h"
 #include "runtime/report/report.h"
+#include "support/child_process.h"
 #include "support/data_fixture.h"
+#include "support/killed_writer.h"
 
 namespace rep = rt::report;
 namespace fs = std::filesystem;
@@ -55,8 +60,8 @@ bool haveTool(const char* tool) { return std::system((std::string("command -v ")
 
 std::string rowText(int i) { return "Row " + std::to_string(i) + " Chanson d'\xC3\xA9t\xC3\xA9"; }
 
-// A 3-page report of 130 rows with header, shading and footer.
-void layOut(rep::Report& report, rep::PageQueue& pages) {
+// A report of `rows` rows (130: 3 pages) with header, shading and footer.
+void layOut(rep::Report& report, rep::PageQueue& pages, int rows = 130) {
     report.setPages(pages);
     report.area = {775, 1000, 7396, 9000};
     auto& header = report.header({775, 0, 7396, 979});
@@ -71,7 +76,7 @@ void layOut(rep::Report& report, rep::PageQueue& pages) {
     auto& shade = row.add(rep::Box(125, 94, 6800, 170, 0xE1E1E1, rt::kNoColor));
     auto& title = row.add(rep::Text(125, 94, 3063, 150).withFont(rep::font("Times New Roman", 10)));
     row.add(rep::Text(5000, 94, 1500, 150, "SC8125-05").withFont(rep::font("Courier New", 10)));
-    for (int i = 1; i <= 130; ++i) {
+    for (int i = 1; i <= rows; ++i) {
         title.text = rowText(i);
         shade.hidden = i % 2 == 1;
         ASSERT_TRUE(report.print(row));
@@ -91,7 +96,7 @@ TEST(Renderers, PdfHoldsEveryRow) {
     const std::string pdf = dir.file("report.pdf");
     std::string why;
     ASSERT_TRUE(rep::render::writePdf(pages, pdf, "Songs", why)) << why;
-    EXPECT_FALSE(fs::exists(dir.file(".report.pdf.part")));
+    EXPECT_EQ(fixture::namesIn(dir.path()), std::vector<std::string>{"report.pdf"});
     if (!haveTool("pdftotext") || !haveTool("pdfinfo")) GTEST_SKIP() << "poppler-utils are not installed";
     auto info = run("pdfinfo '" + pdf + "'");
     ASSERT_TRUE(info);
@@ -383,5 +388,110 @@ TEST(Renderers, SelectiveClippingDrawsThePictureOfClippingEveryText) {
         for (int y = 0; y < ours.height(); ++y)
             for (int x = 0; x < ours.width(); ++x) differ += ours.pixel(x, y) != every.pixel(x, y);
         EXPECT_EQ(differ, 0);
+    }
+}
+
+
+namespace {
+
+// The number of pages pdfinfo reads in a file, or -1.
+int pdfPages(const std::string& pdf) {
+    auto info = run("pdfinfo '" + pdf + "' 2>/dev/null");
+    const std::string::size_type at = info ? info->find("Pages:") : std::string::npos;
+    return at == std::string::npos ? -1 : std::atoi(info->c_str() + at + 6);
+}
+
+bool endsWith(const std::string& text, const std::string& end) {
+    return text.size() >= end.size() && text.compare(text.size() - end.size(), end.size(), end) == 0;
+}
+
+}  // namespace
+
+// A PDF of 300 pages written over an older one, the writer killed at dozens of moments: the
+// file is always the old one byte for byte or the whole new one, and the next print to that
+// name leaves nothing half written beside it.
+TEST(Renderers, PdfKilledWhileWrittenIsTheOldOrTheWholeNewFile) {
+    if (!haveTool("pdfinfo")) GTEST_SKIP() << "poppler-utils are not installed";
+    fixture::TempFolder dir;
+    rep::PageQueue pages;
+    rep::Report report;
+    layOut(report, pages, 300 * 58);
+    const int n = static_cast<int>(pages.size());
+    ASSERT_GE(n, 290);
+    const std::string pdf = dir.file("report.pdf");
+    std::string why;
+    ASSERT_TRUE(rep::render::writePdf({pages.front()}, pdf, "Old", why)) << why;
+    const std::string old = fixture::readText(pdf);
+
+    // How long a whole write takes here, so that the kills fall before, during and after it.
+    fixture::TempFolder timing;
+    const auto t0 = std::chrono::steady_clock::now();
+    ASSERT_TRUE(rep::render::writePdf(pages, timing.file("whole.pdf"), "Songs", why)) << why;
+    const int wholeMs = static_cast<int>(
+        std::chrono::duration_cast<std::chrono::milliseconds>(std::chrono::steady_clock::now() - t0).count());
+    ASSERT_EQ(pdfPages(timing.file("whole.pdf")), n);
+
+    int stayedOld = 0, whole = 0;
+    const int kills = 36;
+    for (int k = 0; k < kills; ++k) {
+        // 30 points through the write, then a few well after it.
+        const int delayMs = k < 30 ? wholeMs * k / 30 : wholeMs * (2 + (k - 30) / 2);
+        SCOPED_TRACE("killed after " + std::to_string(delayMs) + " ms of " + std::to_string(wholeMs));
+        ASSERT_NO_FATAL_FAILURE(fixture::killWriterAfter(delayMs, [&](const std::function<void()>& ready) {
+            std::string error;
+            ready();
+            if (!rep::render::writePdf(pages, pdf, "Songs", error)) _exit(3);
+            for (;;) ::pause();
+        }));
+        const std::string now = fixture::readText(pdf);
+        if (now == old) {
+            ++stayedOld;
+        } else {
+            ASSERT_TRUE(endsWith(now, "%%EOF\n")) << now.size() << " bytes";
+            ASSERT_EQ(pdfPages(pdf), n);
+            ++whole;
+            fixture::writeText(pdf, old);  // the older file again, for the next kill
+        }
+    }
+    EXPECT_GT(stayedOld, 0);
+    EXPECT_GT(whole, 0);
+
+    // The next print removes what the killed ones left, under this version's name for the work
+    // file and under the earlier one.
+    fixture::writeText(dir.file(".report.pdf.part"), "%PDF-1.4 cut off");
+    ASSERT_TRUE(rep::render::writePdf(pages, pdf, "Songs", why)) << why;
+    EXPECT_EQ(fixture::namesIn(dir.path()), std::vector<std::string>{"report.pdf"});
+    EXPECT_EQ(pdfPages(pdf), n);
+}
+
+// The disc fills up while a PDF is written over an older one, between its pages or in what is
+// written at its end: the failure names the file and the system's reason, and the older file
+// stays byte for byte, alone.
+TEST(Renderers, PdfOnAFullDiscFailsAndKeepsTheOlderFile) {
+    fixture::TempFolder dir;
+    rep::PageQueue pages;
+    rep::Report report;
+    layOut(report, pages, 100 * 58);
+    const std::string pdf = dir.file("report.pdf");
+    std::string why;
+    ASSERT_TRUE(rep::render::writePdf({pages.front()}, pdf, "Old", why)) << why;
+    const std::string old = fixture::readText(pdf);
+    struct Case {
+        const char* what;
+        std::size_t pages;
+        long long limit;
+    };
+    for (const Case& c : {Case{"between pages", pages.size(), 64 * 1024}, Case{"at the end", 1, 8 * 1024}}) {
+        SCOPED_TRACE(c.what);
+        const rep::PageQueue these(pages.begin(), pages.begin() + static_cast<std::ptrdiff_t>(c.pages));
+        const std::string said = fixture::inChild(
+            [&] {
+                std::string error;
+                return rep::render::writePdf(these, pdf, "Songs", error) ? std::string("written") : error;
+            },
+            c.limit);
+        EXPECT_EQ(said, "The PDF file " + pdf + " could not be written (File too large).");
+        EXPECT_TRUE(fixture::readText(pdf) == old) << "the older PDF changed";
+        EXPECT_EQ(fixture::namesIn(dir.path()), std::vector<std::string>{"report.pdf"});
     }
 }

@@ -2,6 +2,8 @@
 
 #include <QCoreApplication>
 #include <QGuiApplication>
+#include <pthread.h>
+
 #include <condition_variable>
 #include <deque>
 #include <mutex>
@@ -47,17 +49,25 @@ void serve() {
     }
 }
 
+// A child forked while the host thread ran (a writer stopped at a chosen moment, work under a
+// file-size limit) has no such thread, only the application object it inherited: it draws on
+// its one thread.
+bool hostLostInFork = false;
+void afterForkInChild() { hostLostInFork = host().started; }
+
 }  // namespace
 
 void onGuiHost(const std::function<void()>& work) {
     Host& h = host();
     // The program has its own application object (and we did not make one): draw right here.
-    if (QCoreApplication::instance() && !h.started) {
+    if ((QCoreApplication::instance() && !h.started) || hostLostInFork) {
         work();
         return;
     }
     std::unique_lock lk(h.m);
     if (!h.started) {
+        static const int watched = pthread_atfork(nullptr, nullptr, afterForkInChild);
+        (void)watched;
         h.started = true;
         std::thread(serve).detach();
     }

@@ -1,7 +1,6 @@
 #include "runtime/report/render/render.h"
 
-#include <QFile>
-#include <QFileInfo>
+#include <QIODevice>
 #include <QPageLayout>
 #include <QPageSize>
 #include <QPainter>
@@ -14,6 +13,8 @@
 #include <memory>
 #include <system_error>
 
+#include "runtime/files/file_util.h"
+#include "runtime/files/work_folder.h"
 #include "runtime/report/page_file.h"
 #include "runtime/report/render/gui_host.h"
 #include "runtime/report/render/painter.h"
@@ -35,6 +36,62 @@ QPageLayout layoutOf(const PageFile& p) {
     return QPageLayout(pageSizeOf(p), p.width > p.height ? QPageLayout::Landscape : QPageLayout::Portrait,
                        QMarginsF(0, 0, 0, 0));
 }
+
+// The PDF's bytes on their way to a work file beside the target, every write checked: the PDF
+// writer does not report failed writes, not even from QPainter::end(), so a full disc would
+// otherwise end in a cut-off file taken for a whole one.
+class WorkFileDevice : public QIODevice {
+public:
+    // 0 or an errno value.
+    int create(const std::string& target) {
+        if (int e = file_.create(target)) return e;
+        open(QIODevice::WriteOnly);
+        return 0;
+    }
+    // The first write that failed: 0 or an errno value.
+    int error() const { return error_; }
+    // Writes what is left, flushes the file to the disc and puts it in place of the target:
+    // 0 or an errno value (the work file gone then, the target as it was).
+    int commit() {
+        flushBuffer();
+        close();
+        if (error_) {
+            file_.discard();
+            return error_;
+        }
+        if (int e = file_.commit()) return e;
+        const std::string& target = file_.finalPath();
+        return syncFolder(target.substr(0, target.rfind('/') + 1));
+    }
+    void discard() {
+        close();
+        buffer_.clear();
+        file_.discard();
+    }
+    bool isSequential() const override { return true; }
+
+protected:
+    qint64 readData(char*, qint64) override { return -1; }
+    qint64 writeData(const char* data, qint64 len) override {
+        if (error_) return -1;
+        buffer_.append(data, static_cast<std::size_t>(len));
+        if (buffer_.size() >= kBlock) flushBuffer();
+        return error_ ? -1 : len;
+    }
+
+private:
+    static constexpr std::size_t kBlock = 1 << 16;
+    void flushBuffer() {
+        if (error_ == 0 && !buffer_.empty()) error_ = writeAll(file_.fd(), buffer_.data(), buffer_.size());
+        buffer_.clear();
+    }
+
+    TempFile file_;
+    std::string buffer_;
+    int error_ = 0;
+};
+
+std::string reason(int errnoValue) { return std::generic_category().message(errnoValue); }
 
 // A job drawn page by page onto a PDF writer or a printer. The devices and the painter live on
 // the thread that draws (onGuiHost), and are only touched there.
@@ -75,9 +132,10 @@ private:
         if (job_.printer.isPdf()) {
             if (job_.printer.pdfFile.empty()) return fail("No file name was given for the PDF.");
             target_ = std::filesystem::absolute(job_.printer.pdfFile).string();
-            const std::filesystem::path t(target_);
-            temp_ = (t.parent_path() / ("." + t.filename().string() + ".part")).string();
-            auto pdf = std::make_unique<QPdfWriter>(qs(temp_));
+            removeLeftovers();
+            out_ = std::make_unique<WorkFileDevice>();
+            if (int e = out_->create(target_)) return fail(failure(reason(e)));
+            auto pdf = std::make_unique<QPdfWriter>(out_.get());
             pdf->setTitle(qs(job_.title));
             pdf->setCreator("Cantorelle");
             pdf->setResolution(1200);
@@ -105,6 +163,8 @@ private:
             return fail(failure("could not start a new page"));
         }
         paintPage(painter_, page, QRectF(painter_.viewport()));
+        // The writer sends each page out as the next one begins: stop at the first failed write.
+        if (out_ && out_->error()) return fail(failure(reason(out_->error())));
         return true;
     }
 
@@ -115,18 +175,13 @@ private:
         }
         device_.reset();
         printer_ = nullptr;
-        if (job_.printer.isPdf()) {
-            std::error_code ec;
-            if (QFileInfo(qs(temp_)).size() <= 0) {
-                fail(failure("could not be written"));
+        if (out_) {
+            const int e = out_->commit();
+            out_.reset();
+            if (e) {
+                fail(failure(reason(e)));
                 return;
             }
-            std::filesystem::rename(temp_, target_, ec);
-            if (ec) {
-                fail(failure(ec.message()));
-                return;
-            }
-            temp_.clear();
         }
         done_ = true;
     }
@@ -137,11 +192,18 @@ private:
         if (painter_.isActive()) painter_.end();
         device_.reset();
         printer_ = nullptr;
-        if (!temp_.empty()) {
-            std::error_code ec;
-            std::filesystem::remove(temp_, ec);
-            temp_.clear();
-        }
+        if (out_) out_->discard();
+        out_.reset();
+    }
+
+    // What a print to this name cut off by a kill or a power cut left beside it, also under
+    // the name earlier versions gave their work file.
+    void removeLeftovers() const {
+        removeTempLeftovers(target_);
+        const std::filesystem::path t(target_);
+        const std::filesystem::path old = t.parent_path() / ("." + t.filename().string() + ".part");
+        std::error_code ec;
+        if (std::filesystem::is_regular_file(std::filesystem::symlink_status(old, ec))) std::filesystem::remove(old, ec);
     }
 
     std::string failure(const std::string& why) const {
@@ -156,10 +218,11 @@ private:
     }
 
     PrintJob job_;
+    std::unique_ptr<WorkFileDevice> out_;  // of a PDF; outlives the writer drawing into it
     std::unique_ptr<QPagedPaintDevice> device_;
     QPrinter* printer_ = nullptr;
     QPainter painter_;
-    std::string target_, temp_;
+    std::string target_;
     int next_ = 0;
     bool done_ = false;
     std::string error_;
