@@ -18,15 +18,6 @@
 
 namespace {
 
-void addListing(const char* disc, std::uint32_t track, const char* title) {
-    SBK.clearBuffer();
-    SBK.UNQDISKID = disc;
-    SBK.DISKTRACKNO = track;
-    SBK.TITLE = title;
-    SBK.ARTIST = "Zoë Marchetti";
-    SBK.add();
-}
-
 std::string listing() { return SBK.TITLE.str() + "@" + SBK.UNQDISKID.str(); }
 
 class ReadTest : public ::testing::Test {
@@ -35,10 +26,10 @@ public:
         fixture::pointFileNamesAt(dir_.path());
         run([] {
             DataFileUse songBook(SBK);
-            addListing("MX2201", 1, "Neon Orchard");
-            addListing("CV0101", 2, "Anchor and Feather");
-            addListing("CV0101", 1, "Celo Waltz");
-            addListing("MX2201", 2, "Brass Buttons");
+            fixture::addListing("MX2201", 1, "Neon Orchard");
+            fixture::addListing("CV0101", 2, "Anchor and Feather");
+            fixture::addListing("CV0101", 1, "Celo Waltz");
+            fixture::addListing("MX2201", 2, "Brass Buttons");
         });
         ASSERT_TRUE(boxes_.empty());
     }

@@ -27,15 +27,6 @@ void asAnotherStation(const std::function<void()>& f) {
     while (!done) std::this_thread::sleep_for(std::chrono::milliseconds(1));
 }
 
-void addListing(const char* disc, std::uint32_t track, const char* title) {
-    SBK.clearBuffer();
-    SBK.UNQDISKID = disc;
-    SBK.DISKTRACKNO = track;
-    SBK.TITLE = title;
-    SBK.ARTIST = "Zoë Marchetti";
-    SBK.add();
-}
-
 void addDisc(const char* disc, const char* custom) {
     SBD.clearBuffer();
     SBD.UNQDISKID = disc;
@@ -92,9 +83,9 @@ protected:
             DataFileUse songBook(SBK), discs(SBD);
             addDisc("CV0101", "101");
             addDisc("MX2201", "102");
-            for (std::uint32_t t = 1; t <= 10; ++t) addListing("CV0101", t, "Lanterns Over Calder Bay");
-            addListing("MX2201", 1, "Neon Orchard");
-            addListing("MX2201", 2, "Velvet Static");
+            for (std::uint32_t t = 1; t <= 10; ++t) fixture::addListing("CV0101", t, "Lanterns Over Calder Bay");
+            fixture::addListing("MX2201", 1, "Neon Orchard");
+            fixture::addListing("MX2201", 2, "Velvet Static");
         });
         ASSERT_TRUE(titles.empty());
     }
@@ -166,11 +157,11 @@ TEST_F(SafeUpdateDeleteTest, ListingsWithTheDiscIdInAnotherCaseRemain) {
     run([&] {
         DataFileUse discs(SBD), songBook(SBK);
         addDisc("CV0101", "101");
-        addListing("cv0101", 1, "Neon Orchard");
-        addListing("CV0101", 2, "Velvet Static");
-        addListing("Cv0101", 3, "Sunday Kites");
-        addListing("CV0101", 4, "Highwire Waltz");
-        addListing("CV0102", 1, "Brass Buttons");
+        fixture::addListing("cv0101", 1, "Neon Orchard");
+        fixture::addListing("CV0101", 2, "Velvet Static");
+        fixture::addListing("Cv0101", 3, "Sunday Kites");
+        fixture::addListing("CV0101", 4, "Highwire Waltz");
+        fixture::addListing("CV0102", 1, "Brass Buttons");
         readDisc("CV0101");
         result = SafeDeleteSBDiscs();
         left = listings();
@@ -247,7 +238,7 @@ struct MemberCase {
 
 const MemberCase kMembers[] = {
     {"SongBook", [] () -> rt::RecordFile& { return SBK; },
-     [](const char* t) { addListing(t, 1, "Sunday Kites"); },
+     [](const char* t) { fixture::addListing(t, 1, "Sunday Kites"); },
      [](const char* t) { return readListing(t, 1); },
      [](const char* t) { SBK.UNQDISKID = t; }, SafeUpdateSongBook, SafeDeleteSongBook},
     {"Genre", [] () -> rt::RecordFile& { return GEN; },

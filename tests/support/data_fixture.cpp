@@ -35,6 +35,16 @@ void addDiscRecord(const std::string& disc, const std::string& custom, const std
     SBD.add();
 }
 
+void addListing(const std::string& disc, std::uint32_t track, const std::string& title,
+                const std::string& artist) {
+    SBK.clearBuffer();
+    SBK.UNQDISKID = disc;
+    SBK.DISKTRACKNO = track;
+    SBK.TITLE = title;
+    SBK.ARTIST = artist;
+    SBK.add();
+}
+
 void addMasterTrack(const std::string& disc, const std::string& diskId, int track, std::int32_t brand,
                     const std::string& title, const std::string& artist) {
     KAR.clearBuffer();

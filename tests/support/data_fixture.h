@@ -25,6 +25,8 @@ void addDiscRecord(const std::string& disc, const std::string& custom, const std
 void addMasterTrack(const std::string& disc, const std::string& diskId, int track, std::int32_t brand,
                     const std::string& title, const std::string& artist);
 void addBrandRecord(std::int32_t makeId, const std::string& make);
+void addListing(const std::string& disc, std::uint32_t track, const std::string& title,
+                const std::string& artist = "Zoë Marchetti");
 
 // Reads the SongBook's listings in disc and track order (its discs in disc order) on a program
 // thread of their own: `each` is called with every record in SBK's (SBD's) buffer.
