@@ -21,7 +21,15 @@ for block in "$work"/block*.txt; do
   if ! (cd "$run/cwd" && XDG_CONFIG_HOME="$run/config" timeout 120 "$script" "$block" >"$run/out.txt" 2>&1); then
     echo "README example $count failed:"; cat "$block"; echo "--- its output:"; head -40 "$run/out.txt"
     failed=$((failed + 1))
+    continue
   fi
+  # A PDF the example prints must be there, and whole.
+  while read -r _ pdf; do
+    if ! tail -c 1024 "$run/cwd/$pdf" 2>/dev/null | grep -q '%%EOF'; then
+      echo "README example $count printed no whole PDF $pdf:"; cat "$block"
+      failed=$((failed + 1))
+    fi
+  done < <(grep -E '^pdf ' "$block" || true)
 done
 [ "$count" -gt 0 ] || { echo "no script example found in $readme"; exit 1; }
 echo "$count README script examples run, $failed failed"
