@@ -17,6 +17,7 @@
 #include "frontend/headless/test_report.h"
 #include "runtime/report/print.h"
 #include "runtime/report/render/render.h"
+#include "support/child_process.h"
 #include "support/data_fixture.h"
 
 namespace rep = rt::report;
@@ -678,4 +679,41 @@ TEST_F(PreviewerTest, UnknownZoomAndOnePage) {
     for (const char* greyed : {"Go To First Page", "Previous Page", "Next Page", "Go To Last Page"})
         EXPECT_FALSE(d.enabled(greyed)) << greyed;
     EXPECT_TRUE(d.enabled("Mark Page"));
+}
+
+// The disc fills up (a file-size limit in a child process) while the host prints a report of
+// many pages to the PDF of an older report: one message names the file and the reason, nothing
+// says it was printed, and the older PDF stays byte for byte, with nothing beside it.
+TEST_F(PreviewerTest, APdfPrintOnAFullDiscSaysSoAndKeepsTheOlderFile) {
+    fixture::TempFolder dir;
+    rep::setPrintSink(std::make_shared<rep::render::RenderSink>());
+    const std::string pdf = dir.file("songs.pdf");
+    auto printTo = [&](int rows) {
+        if (!d.start([rows] {
+                ::CallRequest = rows;
+                headless::PrintTestReport();
+            }))
+            return d.error();
+        if (!d.choose("Destination", "Print Report") || !d.press("Select Printer and Setup Print Options") ||
+            !d.printToFile(pdf))
+            return d.error();
+        d.setSettleTimeout(60000);
+        if (!d.press("Ok")) return d.error();
+        std::string said;
+        for (int i = 0; i < 10 && d.request(); ++i) {
+            said += d.request()->text + "\n--\n";
+            if (!d.answer("OK")) break;
+        }
+        return said + (d.running() ? d.windows() : "ended");
+    };
+    ASSERT_EQ(printTo(2 * kRowsAPage), "ended");
+    const std::string old = fixture::readText(pdf);
+    ASSERT_EQ(pdfPages(pdf), 2);
+    d.end();
+
+    const std::string said = fixture::inChild([&] { return printTo(150 * kRowsAPage); }, 256 * 1024);
+    EXPECT_EQ(said, "The report could not be printed.\nThe PDF file " + pdf +
+                        " could not be written (File too large).\n--\nended");
+    EXPECT_TRUE(fixture::readText(pdf) == old) << "the older PDF changed";
+    EXPECT_EQ(fixture::namesIn(dir.path()), std::vector<std::string>{"songs.pdf"});
 }
