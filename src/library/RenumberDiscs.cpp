@@ -57,10 +57,14 @@ private:
     BrowseList& browse() { return *lists_[current_]; }
 
     void mark(std::size_t tab, bool on);
+    int cell() const { return column_ == 1 ? original_ : custom_; }
     void placeCells(bool force);
     void save(const std::string& typed);
+    void cellKey(int key);
     void switchTo(std::size_t next);
+    bool confirmAndDelete(bool retry);
     void deleteDisc();
+    void deleteByKey();
     void close();
     bool takeCell();
     bool takeList();
@@ -89,6 +93,8 @@ private:
     SBDiscsRecord rowCopy_{};
     std::string rowPosition_;
     int cellRow_ = 0;
+    // The cell the cursor goes into: 1 the manufacturer's id, 2 the custom id.
+    int column_ = 2;
 };
 
 RenumberWindow::RenumberWindow() {
@@ -188,8 +194,8 @@ void RenumberWindow::mark(std::size_t tab, bool on) {
     else w_.setColors(tabs_[tab], own_[tab].fg, own_[tab].bg);
 }
 
-// The cells follow the highlighted row, and the cursor goes into the custom id; an edit not
-// yet stored is dropped with it.
+// The cells follow the highlighted row, and the cursor goes into the cell of the current
+// column; an edit not yet stored is dropped with it.
 void RenumberWindow::placeCells(bool force) {
     BrowseList& b = browse();
     const int n = b.count() > 0 ? b.highlighted() : 0;
@@ -208,10 +214,11 @@ void RenumberWindow::placeCells(bool force) {
     w_.setPosition(custom_, kListX + kColumnW, y, kColumnW - 2, kRowH);
     w_.setValue(original_, SBD.UNQDISKID.str());
     w_.setValue(custom_, SBD.ALTDISKID.str());
-    w_.select(custom_);
+    w_.select(cell());
 }
 
-// The custom id typed into the cell, stored on Enter when it changed.
+// The custom id typed into the cell, stored by every key of the cells when it changed. A
+// blank id is refused and stays in the cell until another row is highlighted.
 void RenumberWindow::save(const std::string& typed) {
     if (cellRow_ == 0 || !browse().loadHighlighted()) return;
     const std::string discPosition = SBD.position();
@@ -219,7 +226,7 @@ void RenumberWindow::save(const std::string& typed) {
     if (SBD.record().ALTDISKID == rowCopy_.ALTDISKID) return;
     if (SBD.ALTDISKID.blank()) {
         rt::message("ERROR: Alternate Disc ID Cannot be Blank!", "ERROR", rt::Icon::Exclamation);
-        w_.select(custom_);
+        w_.select(cell());
         return;
     }
     {
@@ -242,6 +249,34 @@ void RenumberWindow::save(const std::string& typed) {
     placeCells(true);
 }
 
+// A key in a cell: what was typed is stored first, into the disc of the row the cells lie
+// over, then the key moves through the list, and the cursor goes back into the cell of the
+// current column on the row now highlighted.
+void RenumberWindow::cellKey(int key) {
+    save(w_.value(custom_));
+    switch (key) {
+    case rt::KeyUp:
+    case rt::KeyCtrlUp: browse().scroll(rt::EvScrollUp); break;
+    case rt::KeyDown:
+    case rt::KeyCtrlDown: browse().scroll(rt::EvScrollDown); break;
+    case rt::KeyPageUp:
+    case rt::KeyCtrlPageUp: browse().scroll(rt::EvPageUp); break;
+    case rt::KeyPageDown:
+    case rt::KeyCtrlPageDown: browse().scroll(rt::EvPageDown); break;
+    case rt::KeyCtrlHome: browse().scroll(rt::EvScrollTop); break;
+    case rt::KeyCtrlEnd: browse().scroll(rt::EvScrollBottom); break;
+    case rt::KeyCtrlLeft: column_ = 1; break;
+    case rt::KeyCtrlRight: column_ = 2; break;
+    case rt::KeyCtrlDelete: deleteByKey(); break;
+    // Enter, the clicks and Ctrl+Insert store and stay: no blank disc is added here, as such a
+    // record could never be listed or given its ids in this window.
+    default: break;
+    }
+    if (!browse().healthy()) return;
+    placeCells(false);
+    if (cellRow_ > 0) w_.select(cell());
+}
+
 void RenumberWindow::switchTo(std::size_t next) {
     if (next == current_ || next > 1) return;
     const bool had = cellRow_ > 0 && browse().loadHighlighted();
@@ -259,22 +294,43 @@ void RenumberWindow::switchTo(std::size_t next) {
     placeCells(true);
 }
 
-void RenumberWindow::deleteDisc() {
-    if (cellRow_ == 0 || !browse().loadHighlighted()) return;
+// The highlighted disc (in the buffer), deleted with its listings once the host confirmed:
+// Ctrl+Delete is also a cell editor's "delete the next word", so no key deletes unasked. With
+// retry a failure offers to try again. True when the disc is gone.
+bool RenumberWindow::confirmAndDelete(bool retry) {
     const std::string discPosition = SBD.position();
     if (rt::message("Are you sure you wish to delete this disc?", "Confirm Deletion", rt::Icon::Hand,
                     "&Yes|&No Cancel", 2) != 1)
-        return;
-    bool done;
-    {
-        WaitCursor wait;
-        done = deleteDiscAndListings(discPosition);
+        return false;
+    for (;;) {
+        bool done;
+        {
+            WaitCursor wait;
+            done = deleteDiscAndListings(discPosition);
+        }
+        if (done) return true;
+        if (!retry || ShowWarning(Warning::RecordDeleteRetry) != rt::BtnYes) return false;
     }
-    if (done) rt::message("Disc successfully deleted!", "Deletion Successful", rt::Icon::Exclamation);
+}
+
+void RenumberWindow::deleteDisc() {
+    if (cellRow_ == 0 || !browse().loadHighlighted()) return;
+    if (confirmAndDelete(false))
+        rt::message("Disc successfully deleted!", "Deletion Successful", rt::Icon::Exclamation);
     browse().reload();
     browse().refresh();
     placeCells(true);
     w_.select(list_);
+}
+
+// Ctrl+Delete in a cell: the list then shows the disc after the deleted one.
+void RenumberWindow::deleteByKey() {
+    if (cellRow_ == 0 || !browse().loadHighlighted()) return;
+    const SBDiscsRecord disc = SBD.record();
+    if (!confirmAndDelete(true)) return;
+    SBD.record() = disc;
+    browse().locate();
+    browse().refresh();
 }
 
 void RenumberWindow::close() {
@@ -283,11 +339,16 @@ void RenumberWindow::close() {
     w_.close();
 }
 
-// What is typed stays in the cell until Enter stores it; another row, Close or the close box
-// drop it.
+// What is typed stays in the cell until a key of the cells stores it; another row, Close or
+// the close box drop it.
 bool RenumberWindow::takeCell() {
-    if (w_.field() != custom_ || (w_.code() != rt::EvAccepted && w_.code() != rt::EvAlertKey)) return false;
-    if (w_.code() == rt::EvAlertKey && w_.event().key == rt::KeyEnter) save(w_.value(custom_));
+    if (w_.field() != custom_ && w_.field() != original_) return false;
+    if (w_.code() != rt::EvAccepted && w_.code() != rt::EvAlertKey) return false;
+    if (w_.code() == rt::EvAlertKey) {
+        const int key = w_.event().key;
+        if (key == rt::KeyEnter || key == rt::KeyDoubleClick || key == rt::KeyRightClick || rt::isCellKey(key))
+            cellKey(key);
+    }
     return true;
 }
 
@@ -298,10 +359,10 @@ bool RenumberWindow::takeList() {
         browse().close();
         return true;
     }
-    // Whatever highlighted the row (a click, a key, a refresh), the cursor goes back into its
-    // custom id.
+    // Whatever highlighted the row (a click, a key, a refresh), the cursor goes back into the
+    // cell of the current column.
     placeCells(false);
-    if (cellRow_ > 0) w_.select(custom_);
+    if (cellRow_ > 0) w_.select(cell());
     return true;
 }
 
@@ -309,7 +370,7 @@ bool RenumberWindow::takeList() {
 void RenumberWindow::listKey() {
     const int key = w_.event().key;
     if (w_.field() == list_ && cellRow_ > 0 && (key == rt::KeyEnter || key == rt::KeyDoubleClick))
-        w_.select(custom_);
+        w_.select(cell());
 }
 
 void RenumberWindow::command(int id) {

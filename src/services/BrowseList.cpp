@@ -569,12 +569,12 @@ bool BrowseList::take() {
     }
     if (e.control == list_) {
         switch (e.code) {
-        case rt::EvScrollUp: search_.clear(); scrollRow(false); return true;
-        case rt::EvScrollDown: search_.clear(); scrollRow(true); return true;
-        case rt::EvPageUp: search_.clear(); scrollPage(false); return true;
-        case rt::EvPageDown: search_.clear(); scrollPage(true); return true;
-        case rt::EvScrollTop: search_.clear(); scrollTop(false); return true;
-        case rt::EvScrollBottom: search_.clear(); scrollTop(true); return true;
+        case rt::EvScrollUp:
+        case rt::EvScrollDown:
+        case rt::EvPageUp:
+        case rt::EvPageDown:
+        case rt::EvScrollTop:
+        case rt::EvScrollBottom: scroll(e.code); return true;
         case rt::EvScrollDrag: search_.clear(); drag(static_cast<int>(e.value)); return true;
         case rt::EvNewSelection: takeNewSelection(e); return true;
         case rt::EvAlertKey: return takeKey(e.key);
@@ -588,6 +588,20 @@ bool BrowseList::take() {
         if (e.control == selectButton_) { press(BrowseAction::Select); return true; }
     }
     return false;
+}
+
+void BrowseList::scroll(int event) {
+    if (failed_) return;
+    search_.clear();
+    switch (event) {
+    case rt::EvScrollUp: scrollRow(false); break;
+    case rt::EvScrollDown: scrollRow(true); break;
+    case rt::EvPageUp: scrollPage(false); break;
+    case rt::EvPageDown: scrollPage(true); break;
+    case rt::EvScrollTop: scrollTop(false); break;
+    case rt::EvScrollBottom: scrollTop(true); break;
+    default: break;
+    }
 }
 
 void BrowseList::takeNewSelection(const rt::EventData& e) {

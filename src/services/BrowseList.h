@@ -147,6 +147,9 @@ public:
     void locate();
     // Shows the record at a saved position of the selection (or the one after it).
     void locateAt(const std::string& position);
+    // Scrolls as the list's own scroll events do (rt::EvScrollUp to rt::EvScrollBottom): for
+    // keys that reach the window elsewhere, such as in an edit cell over the list.
+    void scroll(int event);
     // Presses an action button (menus, pop-ups, keys).
     void press(BrowseAction action);
     // Re-reads the highlighted row's records into the buffers. False when the page is empty or

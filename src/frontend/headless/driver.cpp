@@ -177,6 +177,17 @@ bool parseKey(const std::string& key, int& code) {
         {"escape", rt::KeyEscape},       {"esc", rt::KeyEscape},
         {"home", rt::KeyHome},           {"end", rt::KeyEnd},
         {"space", ' '},
+        // The keys of an edit cell over a list row.
+        {"up", rt::KeyUp},               {"down", rt::KeyDown},
+        {"pageup", rt::KeyPageUp},       {"pgup", rt::KeyPageUp},
+        {"pagedown", rt::KeyPageDown},   {"pgdn", rt::KeyPageDown},
+        {"ctrlup", rt::KeyCtrlUp},       {"ctrldown", rt::KeyCtrlDown},
+        {"ctrlpageup", rt::KeyCtrlPageUp}, {"ctrlpgup", rt::KeyCtrlPageUp},
+        {"ctrlpagedown", rt::KeyCtrlPageDown}, {"ctrlpgdn", rt::KeyCtrlPageDown},
+        {"ctrlhome", rt::KeyCtrlHome},   {"ctrlend", rt::KeyCtrlEnd},
+        {"ctrlleft", rt::KeyCtrlLeft},   {"ctrlright", rt::KeyCtrlRight},
+        {"ctrlinsert", rt::KeyCtrlInsert}, {"ctrlins", rt::KeyCtrlInsert},
+        {"ctrldelete", rt::KeyCtrlDelete}, {"ctrldel", rt::KeyCtrlDelete},
     };
     auto it = names.find(k);
     if (it == names.end()) return false;
@@ -676,13 +687,20 @@ bool Driver::keyIn(const std::string* title, const std::string& list, const std:
     WindowPtr w;
     if (!target(title, w)) return false;
     const rt::Control* c = nullptr;
-    if (code == rt::KeyEnter && !list.empty() && list != "-") {
-        // Enter in a field: what was typed is the program's, then the key.
+    if ((code == rt::KeyEnter || rt::isCellKey(code)) && !list.empty() && list != "-") {
+        // Enter in a field: what was typed is the program's, then the key. The keys that move
+        // through a list reach the program from an edit cell over one of its rows.
         if (const rt::Control* f = pick(*w, matches(*w, list, {K::Entry, K::Combo, K::Spin}))) {
             if (std::string u = unusable(*w, *f); !u.empty()) return fail(u);
+            if (rt::isCellKey(code)) {
+                const rt::Control* over = f->parent ? byId(*w, f->parent) : nullptr;
+                if (f->kind != K::Entry || !over || over->kind != K::List)
+                    return fail(describeControl(*f) + " is no edit cell over a list: " + q(key) + " is a cell's key");
+            }
             return send(*w, valueEvent(rt::EvAlertKey, f->id, 0, code), "key " + q(key));
         }
     }
+    if (rt::isCellKey(code)) return fail(q(key) + " is a key of an edit cell over a list; a list itself scrolls");
     if (!findList(*w, list, c)) return false;
     if (std::string u = unusable(*w, *c); !u.empty()) return fail(u);
     if (row > 0 && row != c->selected) {

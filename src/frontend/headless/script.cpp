@@ -27,7 +27,10 @@ const char* scriptHelp() {
   select [LIST] ROW       highlight a list row (from 1); LIST "-" or left out: the first list
   key [LIST] KEY [ROW]    a key on a list: Insert Delete CtrlEnter Enter DoubleClick
                           RightClick Backspace CtrlQuote Escape Home End, or one character;
-                          with ROW the row is highlighted first; Enter also in a field
+                          with ROW the row is highlighted first; Enter also in a field;
+                          in an edit cell over a list row also Up Down PageUp PageDown
+                          CtrlUp CtrlDown CtrlPageUp CtrlPageDown CtrlHome CtrlEnd
+                          CtrlLeft CtrlRight CtrlInsert CtrlDelete
   scroll [LIST] HOW       up, down, pageup, pagedown, top, bottom
   drag [LIST] THUMB       drag a list's scroll thumb to 0..100
   close [TITLE]           ask the active (or named) window to close

@@ -635,6 +635,43 @@ bool WindowView::recallKey(QWidget* target) {
     return true;
 }
 
+namespace {
+// The key an edit cell over a list row reports for a key press, 0 for one it keeps for
+// editing (Home, End, Left, Right alone move in the text).
+int cellKeyCode(const QKeyEvent& k) {
+    const auto mods = k.modifiers() & (Qt::ShiftModifier | Qt::ControlModifier | Qt::AltModifier | Qt::MetaModifier);
+    if (mods != Qt::NoModifier && mods != Qt::ControlModifier) return 0;
+    const bool ctrl = mods == Qt::ControlModifier;
+    switch (k.key()) {
+    case Qt::Key_Up: return ctrl ? rt::KeyCtrlUp : rt::KeyUp;
+    case Qt::Key_Down: return ctrl ? rt::KeyCtrlDown : rt::KeyDown;
+    case Qt::Key_PageUp: return ctrl ? rt::KeyCtrlPageUp : rt::KeyPageUp;
+    case Qt::Key_PageDown: return ctrl ? rt::KeyCtrlPageDown : rt::KeyPageDown;
+    case Qt::Key_Home: return ctrl ? rt::KeyCtrlHome : 0;
+    case Qt::Key_End: return ctrl ? rt::KeyCtrlEnd : 0;
+    case Qt::Key_Left: return ctrl ? rt::KeyCtrlLeft : 0;
+    case Qt::Key_Right: return ctrl ? rt::KeyCtrlRight : 0;
+    case Qt::Key_Insert: return ctrl ? rt::KeyCtrlInsert : 0;
+    case Qt::Key_Delete: return ctrl ? rt::KeyCtrlDelete : 0;
+    default: return 0;
+    }
+}
+}  // namespace
+
+bool WindowView::cellKey(QLineEdit* cell, const QKeyEvent* k) {
+    const int code = cellKeyCode(*k);
+    if (!code) return false;
+    const int field = controlOf(cell);
+    const rt::Control* c = control(field);
+    if (!c || !cellList(*c)) return false;
+    // What was typed is the program's before the key: it stores it into the row's disc.
+    flushEdits();
+    rt::EventData e(rt::EvAlertKey, field);
+    e.key = code;
+    send(e);
+    return true;
+}
+
 void WindowView::enterKey() {
     // Enter presses the default button; on a button it presses that button.
     QWidget* f = QApplication::focusWidget();
@@ -672,6 +709,7 @@ bool WindowView::eventFilter(QObject* o, QEvent* e) {
         auto* k = static_cast<QKeyEvent*>(e);
         const bool printable = !(k->modifiers() & (Qt::ControlModifier | Qt::AltModifier | Qt::MetaModifier)) &&
                                !k->text().isEmpty() && k->text().at(0).isPrint();
+        if (cell && cellKey(cell, k)) return true;
         if (cell && cell->isReadOnly() && printable) {
             const rt::Control* c = control(controlOf(cell));
             if (const rt::Control* l = c ? cellList(*c) : nullptr)

@@ -3,7 +3,9 @@
 // dialog, built from the window's published snapshots and kept in step with them. User input
 // on it goes back to the program as events.
 #include <QAction>
+#include <QKeyEvent>
 #include <QLabel>
+#include <QLineEdit>
 #include <QMainWindow>
 #include <QMdiArea>
 #include <QMdiSubWindow>
@@ -126,6 +128,9 @@ private:
     int currentTab(int sheet) const;
     QStatusBar* statusBar();
     void enterKey();
+    // A key that moves through the list, pressed in an edit cell over one of its rows, goes to
+    // the program as the cell's key. False for a key the cell keeps.
+    bool cellKey(QLineEdit* cell, const QKeyEvent* k);
     void windowStateChanged();
     QRect clientRect() const;       // in pixels: the canvas or the frame's MDI area
     QRect measured() const;         // position and client size now, in dialog units

@@ -33,10 +33,16 @@ enum Event : int {
 std::string eventName(int code);
 
 // Keys that reach the program as EvAlertKey (printable characters come as their code point).
+// An edit cell laid over a list row (an entry whose parent is the list) also reports the keys
+// that move through the list, from KeyUp on: the program stores the cell before it moves.
 enum KeyCode : int {
     KeyInsert = 0x10001, KeyDelete, KeyCtrlEnter, KeyEnter, KeyDoubleClick, KeyRightClick,
     KeyBackspace, KeyCtrlQuote, KeyEscape, KeyHome, KeyEnd,
+    KeyUp, KeyDown, KeyPageUp, KeyPageDown, KeyCtrlUp, KeyCtrlDown, KeyCtrlPageUp, KeyCtrlPageDown,
+    KeyCtrlHome, KeyCtrlEnd, KeyCtrlLeft, KeyCtrlRight, KeyCtrlInsert, KeyCtrlDelete,
 };
+// True for the keys an edit cell over a list row reports (KeyUp to KeyCtrlDelete).
+constexpr bool isCellKey(int key) { return key >= KeyUp && key <= KeyCtrlDelete; }
 
 struct EventData {
     EventData() = default;

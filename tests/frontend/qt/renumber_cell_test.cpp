@@ -11,6 +11,7 @@
 #include <QPointer>
 #include <QPushButton>
 
+#include <algorithm>
 #include <cstdio>
 #include <map>
 #include <string>
@@ -149,6 +150,97 @@ TEST_F(QtRenumberTest, EnterStoresTheIdTypedOverTheClickedRowIntoThatDiscAlone) 
             const int n = list->model()->selected();
             return n > 0 && shown(n, 1) == disc && shown(n, 2) == c.typed.toStdString() && cell->geometry() == drawn(n, 2);
         }));
+    }
+    v->top()->close();
+    EXPECT_TRUE(waitFor([] { return !rt::programRunning(); }));
+}
+
+// Down and PgDn in the cell store what was typed into the disc of the row typed on, and the
+// cell moves with the highlight, the cursor in it.
+TEST_F(QtRenumberTest, DownAndPageDownStoreIntoTheRowTypedOnAndTheCellFollowsTheHighlight) {
+    rt::startProgram([] {
+        {
+            DataFileUse discs(SBD), songBook(SBK);
+            char disc[16];
+            for (int i = 1; i <= 60; ++i) {
+                std::snprintf(disc, sizeof disc, "CV%04d", 100 + i);
+                listing_test::addDisc(disc, std::to_string(100 + i));
+            }
+        }
+        RenumberDiscs();
+    });
+    WindowView* v = nullptr;
+    ASSERT_TRUE(waitFor([&] { return (v = titled(kRenumber)) && v->alive(); }));
+    ListControl* list = v->list(idOf(v, "?List"));
+    auto* cell = qobject_cast<QLineEdit*>(v->controlWidget(idOf(v, "?SBD:ALTDISKID")));
+    ASSERT_TRUE(list && cell);
+    QTableView* t = list->table();
+    v->top()->activateWindow();
+    ASSERT_TRUE(waitFor([&] { return cell->hasFocus(); }, 2000));
+    auto shown = [&](int row, int column) {
+        return list->model()->data(list->model()->index(row - 1, column - 1), Qt::DisplayRole).toString().toStdString();
+    };
+    auto drawn = [&](int row) {
+        const QRect r = t->visualRect(list->model()->index(row - 1, 1)) & t->viewport()->rect();
+        return QRect(t->viewport()->mapTo(v->canvas(), r.topLeft()), r.size());
+    };
+    // The disc highlighted, once the cell lies over its row showing its id (with the cursor in
+    // it, after a key of the cell).
+    auto settled = [&](const std::string& disc, bool focused) {
+        return waitFor([&] {
+            const int n = list->model()->selected();
+            return n > 0 && shown(n, 1) == disc && cell->geometry() == drawn(n) && (!focused || cell->hasFocus()) &&
+                   cell->text().toStdString() == shown(n, 2);
+        });
+    };
+    auto why = [&] {
+        const int n = list->model()->selected();
+        const QRect g = cell->geometry(), d = drawn(std::max(1, n));
+        return "highlight " + std::to_string(n) + " " + shown(std::max(1, n), 1) + " cell " +
+               cell->text().toStdString() + (cell->hasFocus() ? " focused" : " unfocused") + " at " +
+               std::to_string(g.y()) + " row at " + std::to_string(d.y());
+    };
+    auto disc = [](int n) {
+        char id[16];
+        std::snprintf(id, sizeof id, "CV%04d", 100 + n);
+        return std::string(id);
+    };
+    const int page = list->model()->rows();
+    ASSERT_GE(page, 10);
+    // Where a disc is listed now (0: not on the page).
+    auto rowOf = [&](int n) {
+        for (int r = 1; r <= list->model()->rows(); ++r)
+            if (shown(r, 1) == disc(n)) return r;
+        return 0;
+    };
+    struct Case {
+        Qt::Key key;
+        int typedOn;  // the disc typed on; 0: the one on the last row
+        QString typed;
+        int moves;    // how many discs on the key moves the highlight
+    };
+    // A save shows the page from the disc stored (as Enter does), then the key moves from it.
+    const Case cases[] = {
+        {Qt::Key_Down, 3, "D3", 1},
+        {Qt::Key_PageDown, 10, "P10", page},
+        {Qt::Key_Down, 0, "Dlast", 1},
+    };
+    auto expected = discs();
+    for (const Case& c : cases) {
+        const int typedOn = c.typedOn ? c.typedOn : std::stoi(shown(page, 1).substr(2)) - 100;
+        SCOPED_TRACE(disc(typedOn));
+        ASSERT_EQ(list->model()->rows(), page);
+        const int row = rowOf(typedOn);
+        ASSERT_GT(row, 0);
+        clickAt(v->top(), t->viewport()->mapToGlobal(t->visualRect(list->model()->index(row - 1, 1)).center()));
+        ASSERT_TRUE(settled(disc(typedOn), false)) << why();
+        typeKeys(c.typed);
+        EXPECT_EQ(cell->text(), c.typed);
+        expected[disc(typedOn)] = c.typed.toStdString();
+        QKeyEvent press(QEvent::KeyPress, c.key, Qt::NoModifier);
+        QApplication::sendEvent(QApplication::focusWidget(), &press);
+        ASSERT_TRUE(waitFor([&] { return discs() == expected; })) << c.typed.toStdString();
+        ASSERT_TRUE(settled(disc(typedOn + c.moves), true)) << why();
     }
     v->top()->close();
     EXPECT_TRUE(waitFor([] { return !rt::programRunning(); }));

@@ -1,5 +1,7 @@
 // "Renumber Disc(s)" from the workspace: custom disc ids typed over in place, whole discs
 // deleted with their listings.
+#include <cstdio>
+
 #include "shell/workspace/workspace_fixture.h"
 
 namespace {
@@ -262,6 +264,248 @@ TEST_F(RenumberNoDiscsTest, AnEmptyListAddsNoBlankDiscAndDeletesNothing) {
     ASSERT_TRUE(d_.press("Close")) << d_.error();
     EXPECT_TRUE(discsOf("Loose").empty());
     EXPECT_EQ(listingsOf("Loose").size(), 1u);
+}
+
+}  // namespace
+
+// The keys of the cells: each stores the id typed first, into the disc of the row the cells
+// lay over, then moves the highlight; the cursor goes back into the cell of the current column.
+namespace {
+
+constexpr int kDiscs = 30;
+
+std::string discName(int n) {
+    char id[16];
+    std::snprintf(id, sizeof id, "CV%04d", 100 + n);
+    return id;
+}
+
+class RenumberKeysTest : public workspace_test::WorkspaceTest {
+protected:
+    // Thirty discs CV0101 to CV0130 with the custom ids 101 to 130, two listings each: more
+    // than a page.
+    void SetUp() override {
+        WorkspaceTest::SetUp();
+        std::vector<Listing> listings;
+        std::vector<Disc> discs;
+        for (int n = 1; n <= kDiscs; ++n) {
+            discs.push_back({discName(n), std::to_string(100 + n)});
+            for (unsigned t = 1; t <= 2; ++t) listings.push_back({"Song " + std::to_string(n), "Band", discName(n), t});
+        }
+        makeSongBook("Songs", listings, discs);
+        openWorkspace("Songs");
+        ASSERT_TRUE(d_.menu({"&SongBook", "&Renumber Disc(s)"})) << d_.error() << d_.windows();
+        ASSERT_EQ(d_.active() ? d_.active()->title : "", kRenumber) << d_.windows();
+    }
+    // Highlights the fifth disc and types an id over its custom id.
+    void typeOnFifth(const std::string& id) {
+        ASSERT_TRUE(d_.select("?List", 5)) << d_.error();
+        ASSERT_EQ(d_.value("?SBD:UNQDISKID"), discName(5));
+        ASSERT_TRUE(d_.type("?SBD:ALTDISKID", id)) << d_.error();
+    }
+    // Every disc as "UNQDISKID=ALTDISKID" in the order it was added.
+    std::vector<std::string> stored() {
+        return fixture::queryColumn(listingFile("Songs", "2bd"),
+                                    "SELECT UNQDISKID || '=' || ALTDISKID FROM data ORDER BY rowid");
+    }
+    std::vector<std::string> storedWith(int disc, const std::string& id) {
+        auto out = stored();
+        for (auto& s : out)
+            if (s.rfind(discName(disc) + "=", 0) == 0) s = discName(disc) + "=" + id;
+        return out;
+    }
+    // The highlighted disc, as the list shows it and as the cells show it.
+    std::string highlightedDisc() {
+        const std::string listed = selectedFirst();
+        EXPECT_EQ(d_.value("?SBD:UNQDISKID"), listed) << "the cells do not lie over the highlighted row";
+        return listed;
+    }
+    int focus() { return d_.active() ? d_.active()->focus : -1; }
+    int idOf(const std::string& name) { return d_.control(name) ? d_.control(name)->id : -2; }
+    long long listingsOfDisc(int n) {
+        const auto c = fixture::queryColumn(listingFile("Songs"), "SELECT count(*) FROM data WHERE UNQDISKID = '" +
+                                                                      discName(n) + "'");
+        return c.empty() ? -1 : std::stoll(c[0]);
+    }
+};
+
+struct CellKeyCase {
+    const char* key;
+    int highlighted;        // the disc highlighted afterwards (by its number)
+    const char* focused;    // the cell the cursor is in afterwards
+};
+
+class RenumberCellKeyTest : public RenumberKeysTest, public ::testing::WithParamInterface<CellKeyCase> {};
+
+// The list shows 18 rows. A save shows the page from the disc stored (discs 5 to 22); a page
+// down from there reads the 8 discs left, and the 10 it could not read move the highlight on
+// to the 11th row: disc 23.
+TEST_P(RenumberCellKeyTest, TheTypedIdGoesIntoTheRowTypedOnAndTheKeyMovesTheHighlight) {
+    const CellKeyCase& c = GetParam();
+    ASSERT_EQ(d_.rows("?List").size(), 18u);
+    typeOnFifth("905");
+    const auto expected = storedWith(5, "905");
+    ASSERT_TRUE(d_.key("?SBD:ALTDISKID", c.key)) << d_.error();
+    EXPECT_EQ(message(), "");
+    EXPECT_EQ(stored(), expected);
+    EXPECT_EQ(highlightedDisc(), discName(c.highlighted));
+    EXPECT_EQ(focus(), idOf(c.focused));
+    EXPECT_EQ(d_.value("?SBD:ALTDISKID"), c.highlighted == 5 ? "905" : std::to_string(100 + c.highlighted));
+    // Nothing was added: Ctrl+Insert adds no blank disc either.
+    EXPECT_EQ(stored().size(), static_cast<std::size_t>(kDiscs));
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Keys, RenumberCellKeyTest,
+    ::testing::Values(CellKeyCase{"Enter", 5, "?SBD:ALTDISKID"}, CellKeyCase{"Down", 6, "?SBD:ALTDISKID"},
+                      CellKeyCase{"CtrlDown", 6, "?SBD:ALTDISKID"}, CellKeyCase{"Up", 4, "?SBD:ALTDISKID"},
+                      CellKeyCase{"CtrlUp", 4, "?SBD:ALTDISKID"}, CellKeyCase{"PageDown", 23, "?SBD:ALTDISKID"},
+                      CellKeyCase{"CtrlPageDown", 23, "?SBD:ALTDISKID"}, CellKeyCase{"PageUp", 1, "?SBD:ALTDISKID"},
+                      CellKeyCase{"CtrlPageUp", 1, "?SBD:ALTDISKID"}, CellKeyCase{"CtrlHome", 1, "?SBD:ALTDISKID"},
+                      CellKeyCase{"CtrlEnd", kDiscs, "?SBD:ALTDISKID"}, CellKeyCase{"CtrlLeft", 5, "?SBD:UNQDISKID"},
+                      CellKeyCase{"CtrlRight", 5, "?SBD:ALTDISKID"}, CellKeyCase{"CtrlInsert", 5, "?SBD:ALTDISKID"}),
+    [](const auto& i) { return std::string(i.param.key); });
+
+TEST_F(RenumberKeysTest, TheCurrentColumnStaysWithinTheTwoCellsAndFollowsTheMoves) {
+    ASSERT_TRUE(d_.select("?List", 5)) << d_.error();
+    for (const char* key : {"CtrlLeft", "CtrlLeft", "Down"}) ASSERT_TRUE(d_.key("?SBD:ALTDISKID", key)) << key;
+    EXPECT_EQ(highlightedDisc(), discName(6));
+    EXPECT_EQ(focus(), idOf("?SBD:UNQDISKID"));
+    // Keys in the manufacturer's id cell move as well.
+    ASSERT_TRUE(d_.key("?SBD:UNQDISKID", "Down")) << d_.error();
+    EXPECT_EQ(highlightedDisc(), discName(7));
+    EXPECT_EQ(focus(), idOf("?SBD:UNQDISKID"));
+    for (const char* key : {"CtrlRight", "CtrlRight"}) ASSERT_TRUE(d_.key("?SBD:UNQDISKID", key)) << key;
+    EXPECT_EQ(focus(), idOf("?SBD:ALTDISKID"));
+    EXPECT_EQ(highlightedDisc(), discName(7));
+    EXPECT_EQ(message(), "");
+}
+
+// A blank id is refused by every key, and again by the next key as long as the row stays; a
+// key that moves leaves it behind and the disc keeps its stored id.
+TEST_F(RenumberKeysTest, ABlankIdIsRefusedByEachKeyUntilTheHighlightMoves) {
+    const auto before = stored();
+    typeOnFifth("");
+    ASSERT_TRUE(d_.key("?SBD:ALTDISKID", "CtrlLeft")) << d_.error();
+    EXPECT_EQ(message(), "ERROR: Alternate Disc ID Cannot be Blank!");
+    ASSERT_TRUE(d_.answer("OK")) << d_.error();
+    EXPECT_EQ(highlightedDisc(), discName(5));
+    EXPECT_EQ(d_.value("?SBD:ALTDISKID"), "");
+    ASSERT_TRUE(d_.key("?SBD:UNQDISKID", "Down")) << d_.error();
+    EXPECT_EQ(message(), "ERROR: Alternate Disc ID Cannot be Blank!");
+    ASSERT_TRUE(d_.answer("OK")) << d_.error();
+    EXPECT_EQ(message(), "");
+    EXPECT_EQ(highlightedDisc(), discName(6));
+    EXPECT_EQ(stored(), before);
+    ASSERT_TRUE(d_.key("?SBD:UNQDISKID", "Up")) << d_.error();
+    EXPECT_EQ(message(), "");
+    EXPECT_EQ(d_.value("?SBD:ALTDISKID"), "105");
+}
+
+// An id another disc has (in any letter case) is refused; the key still moves, and the row
+// typed on shows its stored id again.
+TEST_F(RenumberKeysTest, AnIdInUseIsRefusedAndTheKeyMovesOn) {
+    const auto before = stored();
+    for (const char* key : {"PageDown", "CtrlEnd", "Down"}) {
+        SCOPED_TRACE(key);
+        ASSERT_TRUE(d_.key("?SBD:ALTDISKID", "CtrlHome")) << d_.error();
+        typeOnFifth("110");
+        ASSERT_TRUE(d_.key("?SBD:ALTDISKID", key)) << d_.error();
+        EXPECT_EQ(message(), "ERROR: Alternate Disc ID Already in Use!");
+        ASSERT_TRUE(d_.answer("OK")) << d_.error();
+        EXPECT_EQ(message(), "");
+        EXPECT_EQ(stored(), before);
+        EXPECT_NE(highlightedDisc(), discName(5));
+    }
+    ASSERT_TRUE(d_.key("?SBD:ALTDISKID", "CtrlHome")) << d_.error();
+    ASSERT_TRUE(d_.select("?List", 5)) << d_.error();
+    EXPECT_EQ(d_.value("?SBD:ALTDISKID"), "105");
+}
+
+// In the custom order the renumbered disc moves to its place, and the key moves from there.
+TEST_F(RenumberKeysTest, InTheCustomOrderTheKeyMovesFromTheDiscsNewPlace) {
+    ASSERT_TRUE(d_.choose("?Sheet", "Custom ID")) << d_.error();
+    typeOnFifth("1155");  // sorts between 115 and 116
+    ASSERT_TRUE(d_.key("?SBD:ALTDISKID", "Down")) << d_.error();
+    EXPECT_EQ(stored(), storedWith(5, "1155"));
+    EXPECT_EQ(highlightedDisc(), discName(16));
+    ASSERT_TRUE(d_.key("?SBD:ALTDISKID", "Up")) << d_.error();
+    EXPECT_EQ(highlightedDisc(), discName(5));
+    EXPECT_EQ(d_.value("?SBD:ALTDISKID"), "1155");
+}
+
+// Ctrl+Delete stores the typed id, then asks as "&Delete Disc" does: a cell editor's "delete
+// the next word" never deletes a disc unasked.
+TEST_F(RenumberKeysTest, CtrlDeleteAsksFirstAndDeletesTheDiscWithItsListings) {
+    typeOnFifth("905");
+    const auto typed = storedWith(5, "905");
+    ASSERT_TRUE(d_.key("?SBD:ALTDISKID", "CtrlDelete")) << d_.error();
+    ASSERT_EQ(d_.request() ? d_.request()->title : "", "Confirm Deletion") << d_.windows();
+    EXPECT_EQ(message(), "Are you sure you wish to delete this disc?");
+    EXPECT_EQ(stored(), typed);
+    ASSERT_TRUE(d_.answer("&No Cancel")) << d_.error();
+    // Escape (or the close box) answers "No Cancel".
+    ASSERT_TRUE(d_.key("?SBD:ALTDISKID", "CtrlDelete")) << d_.error();
+    ASSERT_TRUE(d_.dismiss()) << d_.error();
+    EXPECT_EQ(message(), "");
+    EXPECT_EQ(stored(), typed);
+    EXPECT_EQ(listingsOfDisc(5), 2);
+    EXPECT_EQ(highlightedDisc(), discName(5));
+    EXPECT_EQ(focus(), idOf("?SBD:ALTDISKID"));
+
+    ASSERT_TRUE(d_.key("?SBD:ALTDISKID", "CtrlDelete")) << d_.error();
+    ASSERT_TRUE(d_.answer("&Yes")) << d_.error();
+    EXPECT_EQ(message(), "");
+    EXPECT_EQ(listingsOfDisc(5), 0);
+    EXPECT_EQ(stored().size(), static_cast<std::size_t>(kDiscs - 1));
+    EXPECT_EQ(fixture::queryColumn(listingFile("Songs"), "SELECT count(*) FROM data"),
+              std::vector<std::string>{std::to_string(2 * (kDiscs - 1))});
+    EXPECT_EQ(highlightedDisc(), discName(6));
+    EXPECT_EQ(focus(), idOf("?SBD:ALTDISKID"));
+
+    // The last disc: the one before it is highlighted then.
+    ASSERT_TRUE(d_.key("?SBD:ALTDISKID", "CtrlEnd")) << d_.error();
+    ASSERT_TRUE(d_.key("?SBD:ALTDISKID", "CtrlDelete")) << d_.error();
+    ASSERT_TRUE(d_.answer("&Yes")) << d_.error();
+    EXPECT_EQ(listingsOfDisc(kDiscs), 0);
+    EXPECT_EQ(highlightedDisc(), discName(kDiscs - 1));
+}
+
+// A delete that fails leaves the disc whole, and offers to try again.
+TEST_F(RenumberKeysTest, ACtrlDeleteThatFailsLeavesTheDiscWholeAndOffersARetry) {
+    ASSERT_EQ(fixture::execSql(listingFile("Songs"),
+                               "CREATE TABLE refuse(n INTEGER); INSERT INTO refuse VALUES (1);"
+                               "CREATE TRIGGER failing BEFORE DELETE ON data WHEN (SELECT n FROM refuse) = 1 "
+                               "BEGIN SELECT RAISE(ABORT, 'disk full'); END"),
+              0);
+    typeOnFifth("105");
+    ASSERT_TRUE(d_.key("?SBD:ALTDISKID", "CtrlDelete")) << d_.error();
+    ASSERT_TRUE(d_.answer("&Yes")) << d_.error();
+    ASSERT_EQ(d_.request() ? d_.request()->title : "", "Delete Operation Error") << d_.windows();
+    ASSERT_TRUE(d_.answer("OK")) << d_.error();
+    ASSERT_EQ(d_.request() ? d_.request()->title : "", "Record Update Error") << d_.windows();
+    ASSERT_TRUE(d_.answer("No")) << d_.error();
+    EXPECT_EQ(message(), "");
+    EXPECT_EQ(listingsOfDisc(5), 2);
+    EXPECT_EQ(stored().size(), static_cast<std::size_t>(kDiscs));
+    EXPECT_EQ(highlightedDisc(), discName(5));
+
+    // Tried again once the file takes deletes.
+    ASSERT_TRUE(d_.key("?SBD:ALTDISKID", "CtrlDelete")) << d_.error();
+    ASSERT_TRUE(d_.answer("&Yes")) << d_.error();
+    ASSERT_TRUE(d_.answer("OK")) << d_.error();
+    ASSERT_EQ(fixture::execSql(listingFile("Songs"), "UPDATE refuse SET n = 0"), 0);
+    ASSERT_EQ(d_.request() ? d_.request()->title : "", "Record Update Error") << d_.windows();
+    ASSERT_TRUE(d_.answer("Yes")) << d_.error();
+    EXPECT_EQ(message(), "");
+    EXPECT_EQ(listingsOfDisc(5), 0);
+    EXPECT_EQ(highlightedDisc(), discName(6));
+}
+
+// The cells' keys are the cells': on the list itself they are refused, as a list scrolls.
+TEST_F(RenumberKeysTest, TheCellKeysBelongToTheCells) {
+    EXPECT_FALSE(d_.key("?List", "Down"));
+    EXPECT_EQ(highlightedDisc(), discName(1));
 }
 
 }  // namespace
