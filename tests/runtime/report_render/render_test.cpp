@@ -407,7 +407,7 @@ bool endsWith(const std::string& text, const std::string& end) {
 
 }  // namespace
 
-// A PDF of 300 pages written over an older one, the writer killed at dozens of moments: the
+// A PDF of 240 pages written over an older one, the writer killed at dozens of moments: the
 // file is always the old one byte for byte or the whole new one, and the next print to that
 // name leaves nothing half written beside it.
 TEST(Renderers, PdfKilledWhileWrittenIsTheOldOrTheWholeNewFile) {
@@ -415,9 +415,9 @@ TEST(Renderers, PdfKilledWhileWrittenIsTheOldOrTheWholeNewFile) {
     fixture::TempFolder dir;
     rep::PageQueue pages;
     rep::Report report;
-    layOut(report, pages, 300 * 58);
+    layOut(report, pages, 240 * 58);
     const int n = static_cast<int>(pages.size());
-    ASSERT_GE(n, 290);
+    ASSERT_GE(n, 230);
     const std::string pdf = dir.file("report.pdf");
     std::string why;
     ASSERT_TRUE(rep::render::writePdf({pages.front()}, pdf, "Old", why)) << why;
@@ -432,10 +432,10 @@ TEST(Renderers, PdfKilledWhileWrittenIsTheOldOrTheWholeNewFile) {
     ASSERT_EQ(pdfPages(timing.file("whole.pdf")), n);
 
     int stayedOld = 0, whole = 0;
-    const int kills = 36;
+    const int kills = 28;
     for (int k = 0; k < kills; ++k) {
-        // 30 points through the write, then a few well after it.
-        const int delayMs = k < 30 ? wholeMs * k / 30 : wholeMs * (2 + (k - 30) / 2);
+        // 26 points through the write, then two well after it.
+        const int delayMs = k < 26 ? wholeMs * k / 26 : wholeMs * (k - 24);
         SCOPED_TRACE("killed after " + std::to_string(delayMs) + " ms of " + std::to_string(wholeMs));
         ASSERT_NO_FATAL_FAILURE(fixture::killWriterAfter(delayMs, [&](const std::function<void()>& ready) {
             std::string error;
