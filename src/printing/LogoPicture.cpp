@@ -36,6 +36,8 @@ std::string PrepareLogo(const std::string& logo, const std::string& folder) {
     const auto* data = reinterpret_cast<const std::uint8_t*>(bytes.data());
     if (!LooksLikeJpeg(data, bytes.size())) return path;  // the renderers read it as it is
 
+    // No folder of the run's own (it could not be made): nowhere to write the decoded picture.
+    if (folder.empty()) return {};
     DecodedPicture picture;
     if (!DecodeJpeg(data, bytes.size(), picture)) return {};
     // A binary PPM: read by the renderers without decoding again on every page.

@@ -24,5 +24,5 @@ bool DecodeJpeg(const std::uint8_t* data, std::size_t size, DecodedPicture& out)
 bool LooksLikeJpeg(const std::uint8_t* data, std::size_t size);
 
 // The picture file the slips print for `logo`, written into `folder` when it has to be
-// decoded; "" when there is no usable logo.
+// decoded; "" when there is no usable logo, or when it must be decoded and `folder` is blank.
 std::string PrepareLogo(const std::string& logo, const std::string& folder);

@@ -104,6 +104,9 @@ TEST(LogoPicture, UnreadableLogosGiveNoPicture) {
     EXPECT_EQ(PrepareLogo("/dev/zero", dir.path()), "");
     EXPECT_EQ(PrepareLogo("   ", dir.path()), "");
     EXPECT_EQ(PrepareLogo(dir.path(), dir.path()), "") << "a folder is no picture";
+    // A run whose own folder could not be made decodes nowhere (not beside "/").
+    Write(dir.file("logo.jpg"), jpeg);
+    EXPECT_EQ(PrepareLogo(dir.file("logo.jpg"), ""), "");
 }
 
 }  // namespace
