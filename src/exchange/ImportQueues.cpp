@@ -488,10 +488,7 @@ bool ImportAnalysis::step() {
         row.DISC = ImportDiscId(row);
         // The SongBook's keys are in memory, and so are the claims of the rows bound for it
         // (up to their share).
-        ImportClash clash = keys_.hasTrack(row.DISC.str(), row.DISKTRACKNO) ? ImportClash::Track
-                                                                            : ImportQueClaims.trackClash(row);
-        if (clash == ImportClash::None) clash = songBookCustomIdClash(row, &keys_);
-        if (clash == ImportClash::None) clash = ImportQueClaims.customIdClash(row);
+        ImportClash clash = TestImportRow(row, &keys_);
         if (clash == ImportClash::None) {
             if (!queue(row, clash)) return false;
             if (clash == ImportClash::None) {
