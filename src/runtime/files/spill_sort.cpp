@@ -5,21 +5,11 @@
 
 #include <cerrno>
 #include <cstdlib>
-#include <filesystem>
 
 #include "runtime/files/file_util.h"
+#include "runtime/files/work_folder.h"
 
 namespace rt::spill {
-
-namespace {
-
-std::string tempFolder() {
-    std::error_code ec;
-    const std::filesystem::path p = std::filesystem::temp_directory_path(ec);
-    return ec ? std::string("/tmp") : p.string();
-}
-
-}  // namespace
 
 File::~File() {
     if (fd_ >= 0) ::close(fd_);
@@ -27,7 +17,7 @@ File::~File() {
 
 bool File::open() {
     if (fd_ >= 0) return true;
-    const std::string folder = tempFolder();
+    const std::string folder = rt::temporaryFolder();
     fd_ = ::open(folder.c_str(), O_TMPFILE | O_RDWR | O_CLOEXEC, 0600);
     if (fd_ < 0 && (errno == EOPNOTSUPP || errno == EISDIR || errno == EINVAL)) {
         // A file system without unnamed files: a named one, unlinked at once.
@@ -49,7 +39,7 @@ bool File::append(const std::string& bytes) {
         return false;
     }
     if (int e = rt::writeAll(fd_, bytes.data(), bytes.size())) {
-        error_ = "A temporary file in " + tempFolder() + " could not be written: " + std::strerror(e);
+        error_ = "A temporary file in " + rt::temporaryFolder() + " could not be written: " + std::strerror(e);
         return false;
     }
     size_ += bytes.size();
