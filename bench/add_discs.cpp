@@ -230,13 +230,7 @@ int main(int argc, char** argv) {
 
     bool held = true;
     auto limited = [&](const char* what, const std::pair<bench::Figure, bench::Figure>& both, double limitMs,
-                       const std::string& more = {}) {
-        const bool within = both.first.runs > 0 && both.second.runs > 0 && both.first.median <= limitMs;
-        char note[48];
-        std::snprintf(note, sizeof note, "limit %.0f ms%s", limitMs, within ? "" : " EXCEEDED");
-        bench::report(what, both, more.empty() ? std::string(note) : more + "; " + note);
-        held = within && held;
-    };
+                       const std::string& more = {}) { held = bench::reportTimeLimit(what, both, limitMs, more) && held; };
     auto failed = [](headless::Driver& d, const char* what) {
         std::fprintf(stderr, "%s: %s\n", what, d.error().c_str());
         return false;

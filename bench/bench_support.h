@@ -170,6 +170,17 @@ inline bool reportLimit(const char* what, const std::pair<Figure, Figure>& both,
     return held;
 }
 
+// report(), then whether our median holds `limitMs`, a time a host would notice (a failed
+// figure, ours or the reference's, does not); the line says which.
+inline bool reportTimeLimit(const char* what, const std::pair<Figure, Figure>& both, double limitMs,
+                            const std::string& note = {}) {
+    const bool held = both.first.runs > 0 && both.second.runs > 0 && both.first.median <= limitMs;
+    char tail[48];
+    std::snprintf(tail, sizeof tail, "limit %.0f ms%s", limitMs, held ? "" : " EXCEEDED");
+    report(what, both, note.empty() ? std::string(tail) : note + "; " + tail);
+    return held;
+}
+
 inline void report(const char* what, const Figure& ours, const Figure& limit, const std::string& note,
                    const char* limitName) {
     if (!ours.runs) {

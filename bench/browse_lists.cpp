@@ -188,13 +188,7 @@ int main(int argc, char** argv) {
 
     bool held = true;
     auto limited = [&](const char* what, const std::pair<bench::Figure, bench::Figure>& both,
-                       double limitMs = kStepLimitMs) {
-        const bool within = both.first.runs > 0 && both.second.runs > 0 && both.first.median <= limitMs;
-        char note[48];
-        std::snprintf(note, sizeof note, "limit %.0f ms%s", limitMs, within ? "" : " EXCEEDED");
-        bench::report(what, both, note);
-        held = within && held;
-    };
+                       double limitMs = kStepLimitMs) { held = bench::reportTimeLimit(what, both, limitMs) && held; };
     {
         // The window opened to its first page, closed between rounds; SQLite on a new connection.
         std::vector<double> ours, direct;
