@@ -276,7 +276,7 @@ private:
     std::optional<std::string> current_;  // the letter of the open page (none: the index)
     // Custom disc id by disc id (in upper case, as the key compares them).
     std::unordered_map<std::string, std::string> customIds_;
-    std::string discKey_, row_;  // kept from row to row, so their room is reused
+    std::string row_;  // kept from row to row, so its room is reused
     std::optional<RecordReader> listings_;  // the pages' listings, in the set's order
     long long total_ = 0, read_ = 0;
     bool failed_ = false;
@@ -375,29 +375,12 @@ void PageSet::startPage(const std::string& letter) {
     html::writePageHead(page_, kind_.artists, letters_, &letter);
 }
 
-namespace {
-
-// A disc id in upper case, as the key compares disc ids (ASCII without decoding).
-void upperId(std::string& out, const std::string& id) {
-    out.clear();
-    for (char c : id) {
-        if (static_cast<unsigned char>(c) >= 0x80) {
-            out = rt::upper(id);
-            return;
-        }
-        out += c >= 'a' && c <= 'z' ? static_cast<char>(c - 32) : c;
-    }
-}
-
-}  // namespace
-
 void PageSet::writeRow() {
     const std::string& first = kind_.artists ? SBK.ARTIST.str() : SBK.TITLE.str();
     const std::string& second = kind_.artists ? SBK.TITLE.str() : SBK.ARTIST.str();
     // A listing without a disc record has a blank custom disc id, except that a discless
     // track (disc id "*") is numbered by its track alone all the same.
-    upperId(discKey_, SBK.UNQDISKID.str());
-    const auto disc = customIds_.find(discKey_);
+    const auto disc = customIds_.find(rt::upper(SBK.UNQDISKID.str()));  // as the key compares disc ids
     static const std::string discless = "*", none;
     const std::string& customId = disc != customIds_.end() ? disc->second : SBK.UNQDISKID == "*" ? discless : none;
     html::listingRow(row_, first, second, customId, SBK.DISKTRACKNO);

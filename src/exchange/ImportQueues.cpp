@@ -24,16 +24,7 @@ constexpr int kLockSeconds = 5;
 constexpr const char* kWorkPrefix = "cantorelle-import";
 
 // A disc id or custom disc id as the keys compare it: without trailing blanks, in upper case.
-std::string claimKey(std::string_view s) {
-    const auto end = s.find_last_not_of(' ');
-    s = end == std::string_view::npos ? std::string_view() : s.substr(0, end + 1);
-    std::string out(s);
-    for (char& c : out) {
-        if (static_cast<unsigned char>(c) >= 0x80) return rt::upper(s);
-        if (c >= 'a' && c <= 'z') c = static_cast<char>(c - 32);
-    }
-    return out;
-}
+std::string claimKey(std::string_view s) { return rt::upper(rt::clip(s)); }
 
 // What a map entry of a claim takes besides its key's characters (node, bucket, index).
 constexpr std::size_t kEntryBytes = 88;

@@ -115,7 +115,15 @@ std::string trim(std::string_view s) {
     return clip(s.substr(b));
 }
 
-std::string upper(std::string_view s) { return mapCase(s, upperCp); }
+std::string upper(std::string_view s) {
+    // Most ids and names are ASCII: those go a byte at a time, without decoding.
+    std::string out(s);
+    for (char& c : out) {
+        if (static_cast<unsigned char>(c) >= 0x80) return mapCase(s, upperCp);
+        if (c >= 'a' && c <= 'z') c = static_cast<char>(c - 32);
+    }
+    return out;
+}
 std::string lower(std::string_view s) { return mapCase(s, lowerCp); }
 
 std::string pad(std::string_view s, std::size_t n) {

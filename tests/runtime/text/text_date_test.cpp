@@ -21,6 +21,7 @@ TEST(Text, UpperCaseCoversAccentedLatinLetters) {
     struct Case { const char* in; const char* out; } cases[] = {
         {"abc", "ABC"}, {"élan", "ÉLAN"}, {"zoë", "ZOË"}, {"ÿ", "Ÿ"}, {"ß", "ß"},
         {"łódź", "ŁÓDŹ"}, {"straße 9", "STRAßE 9"},
+        {"", ""}, {"`az{ @AZ[ 09", "`AZ{ @AZ[ 09"}, {"abc déjà", "ABC DÉJÀ"}, {"ab\x7F", "AB\x7F"},
     };
     for (auto& c : cases) EXPECT_EQ(rt::upper(c.in), c.out) << c.in;
     EXPECT_EQ(rt::lower("ÉLAN Ÿ"), "élan ÿ");
