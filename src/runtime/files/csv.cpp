@@ -342,28 +342,6 @@ bool CsvReader::next(std::vector<std::string>& fields) {
     }
 }
 
-namespace {
-
-// Appends a stretch of a field with its control characters as blanks; a line break stays in a
-// quoted field.
-void appendClean(std::string& f, std::string_view part, bool quoted) {
-    std::size_t from = 0;
-    for (std::size_t k = 0; k < part.size(); ++k) {
-        const auto c = static_cast<unsigned char>(part[k]);
-        if (c >= 0x20 && c != 0x7F && c != 0xC2) continue;
-        if (c == '\n' && quoted) continue;
-        const bool c1 = c == 0xC2 && k + 1 < part.size() && (static_cast<unsigned char>(part[k + 1]) & 0xE0) == 0x80;
-        if (c == 0xC2 && !c1) continue;
-        f.append(part, from, k - from);
-        f += ' ';  // a C0 control or DEL, or a C1 control (U+0080..U+009F)
-        if (c1) ++k;
-        from = k + 1;
-    }
-    f.append(part, from, part.size() - from);
-}
-
-}  // namespace
-
 bool splitCsvLine(std::string_view line, std::vector<std::string>& fields) {
     // The strings of the fields before are filled again: their memory is kept.
     std::size_t count = 0;
@@ -379,7 +357,7 @@ bool splitCsvLine(std::string_view line, std::vector<std::string>& fields) {
             bool closed = false;
             while (i < n) {
                 const std::size_t q = std::min(line.find('"', i), n);
-                appendClean(f, line.substr(i, q - i), true);
+                rt::appendBlankControls(line.substr(i, q - i), f, true);  // a line break stays in quotes
                 i = q;
                 if (i >= n) break;
                 if (i + 1 < n && line[i + 1] == '"') {
@@ -399,7 +377,7 @@ bool splitCsvLine(std::string_view line, std::vector<std::string>& fields) {
             }
         } else {
             const std::size_t comma = std::min(line.find(',', i), n);
-            appendClean(f, line.substr(i, comma - i), false);
+            rt::appendBlankControls(line.substr(i, comma - i), f);
             i = comma;
         }
         if (i >= n) break;

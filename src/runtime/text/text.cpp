@@ -284,26 +284,28 @@ std::string validUtf8(std::string_view s) {
 
 bool isControlChar(char32_t c) { return c < 0x20 || (c >= 0x7F && c <= 0x9F); }
 
+void appendBlankControls(std::string_view s, std::string& out, bool keepLineBreaks) {
+    // The text goes in stretches between its controls.
+    std::size_t from = 0;
+    for (std::size_t k = 0; k < s.size(); ++k) {
+        const auto c = static_cast<unsigned char>(s[k]);
+        if (c >= 0x20 && c != 0x7F && c != 0xC2) continue;
+        if (c == '\n' && keepLineBreaks) continue;
+        // C1 controls are U+0080..U+009F: 0xC2 0x80..0x9F in UTF-8.
+        const bool c1 = c == 0xC2 && k + 1 < s.size() && (static_cast<unsigned char>(s[k + 1]) & 0xE0) == 0x80;
+        if (c == 0xC2 && !c1) continue;
+        out.append(s, from, k - from);
+        out += ' ';
+        if (c1) ++k;
+        from = k + 1;
+    }
+    out.append(s, from, s.size() - from);
+}
+
 std::string blankControls(std::string_view s) {
     std::string out;
     out.reserve(s.size());
-    for (std::size_t i = 0; i < s.size();) {
-        const auto c = static_cast<unsigned char>(s[i]);
-        if (c < 0x80) {
-            out += c < 0x20 || c == 0x7F ? ' ' : static_cast<char>(c);
-            ++i;
-            continue;
-        }
-        // C1 controls are U+0080..U+009F: 0xC2 0x80..0x9F in UTF-8.
-        if (c == 0xC2 && i + 1 < s.size() && static_cast<unsigned char>(s[i + 1]) <= 0x9F &&
-            static_cast<unsigned char>(s[i + 1]) >= 0x80) {
-            out += ' ';
-            i += 2;
-            continue;
-        }
-        out += static_cast<char>(c);
-        ++i;
-    }
+    appendBlankControls(s, out);
     return out;
 }
 

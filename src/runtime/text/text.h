@@ -57,6 +57,8 @@ std::string validUtf8(std::string_view s);
 bool isControlChar(char32_t c);
 // A UTF-8 text with every control character (C0, DEL, C1) as one blank.
 std::string blankControls(std::string_view s);
+// The same appended to `out`; with `keepLineBreaks` a line feed stays.
+void appendBlankControls(std::string_view s, std::string& out, bool keepLineBreaks = false);
 // The code points of a UTF-8 text (invalid bytes become U+FFFD), and back.
 std::u32string codePoints(std::string_view s);
 std::string fromCodePoints(std::u32string_view s);

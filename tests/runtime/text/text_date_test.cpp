@@ -76,8 +76,12 @@ TEST(Text, ControlCharactersBecomeBlanks) {
     struct Case { std::string in, out; } cases[] = {
         {"a\tb\r\nc", "a b  c"}, {"\x7F", " "}, {"x\xC2\x81y", "x y"}, {"\xC2\x9F", " "},
         {"\xC2\xA0" "caf\xC3\xA9", "\xC2\xA0" "caf\xC3\xA9"},  // a no-break space is no control
+        {"ab\xC2", "ab\xC2"}, {"\x01\x02", "  "},
     };
     for (const Case& c : cases) EXPECT_EQ(rt::blankControls(c.in), c.out) << c.in;
+    std::string out = "x";
+    rt::appendBlankControls("a\nb\r\xC2\x85" "c", out, true);  // the line feed stays
+    EXPECT_EQ(out, "xa\nb  c");
     EXPECT_TRUE(rt::isControlChar(0x81));
     EXPECT_FALSE(rt::isControlChar(0xA0));
 }
