@@ -63,11 +63,21 @@ void writeHelp(const std::string& folder) {
 }  // namespace
 
 int main(int argc, char** argv) {
-    if (argc != 2 || std::string(argv[1]).empty()) {
+    const std::string arg = argc == 2 ? argv[1] : "";
+    if (arg == "--help" || arg == "-h") {
+        std::printf("usage: cantorelle-install FOLDER\n");
+        return 0;
+    }
+    // An option is never taken for the folder: the registry would name it as the installation.
+    if (arg.size() > 1 && arg[0] == '-') {
+        std::fprintf(stderr, "cantorelle-install: unknown option %s\nusage: cantorelle-install FOLDER\n", arg.c_str());
+        return 2;
+    }
+    if (arg.empty()) {
         std::fprintf(stderr, "usage: cantorelle-install FOLDER\n");
         return 2;
     }
-    std::string folder = std::filesystem::path(rt::absolutePath(argv[1])).lexically_normal().string();
+    std::string folder = std::filesystem::path(rt::absolutePath(arg)).lexically_normal().string();
     while (folder.size() > 1 && folder.back() == '/') folder.pop_back();
 
     std::error_code ec;

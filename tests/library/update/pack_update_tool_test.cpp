@@ -24,10 +24,10 @@ protected:
     void SetUp() override {
         const fs::path bin = fs::read_symlink("/proc/self/exe").parent_path().parent_path() / "src";
         tool_ = bin / "cantorelle-pack-update";
-        const fs::path installer = bin / "cantorelle-install";
-        if (!fs::exists(tool_) || !fs::exists(installer)) GTEST_SKIP() << "the tools are not built in " << bin;
+        installer_ = bin / "cantorelle-install";
+        if (!fs::exists(tool_) || !fs::exists(installer_)) GTEST_SKIP() << "the tools are not built in " << bin;
         fs::create_directories(dir_ / "config");
-        ASSERT_EQ(shell("'" + installer.string() + "' '" + inst() + "'"), 0) << out_ << err_;
+        ASSERT_EQ(shell("'" + installer_.string() + "' '" + inst() + "'"), 0) << out_ << err_;
     }
 
     // Runs a command with the test's own config folder; its output in out_ and err_.
@@ -48,7 +48,7 @@ protected:
     std::string update() const { return dir_ / "site/update/01"; }
 
     fixture::TempFolder dir_{"cantorelle-pack"};
-    fs::path tool_;
+    fs::path tool_, installer_;
     std::string out_, err_;
 };
 
@@ -128,6 +128,32 @@ TEST_F(PackUpdateToolTest, HelpAndMistakes) {
     // Nothing half-written is left behind by the failed runs.
     if (fs::exists(update())) {
         EXPECT_TRUE(fixture::namesIn(update()).empty());
+    }
+}
+
+// An option given to the installer is no folder: nothing is installed under its name and the
+// registry keeps naming the installation it named.
+TEST_F(PackUpdateToolTest, TheInstallerTakesNoOptionForItsFolder) {
+    const std::string registry = readText(dir_ / "config/cantorelle/registry.ini");
+    ASSERT_NE(registry.find(inst()), std::string::npos) << registry;
+    struct Case {
+        const char* arg;
+        int status;
+        const char* said;  // on stdout for --help, on stderr otherwise
+    };
+    const Case cases[] = {
+        {"--help", 0, "usage: cantorelle-install FOLDER"},
+        {"-h", 0, "usage: cantorelle-install FOLDER"},
+        {"--bogus", 2, "unknown option --bogus"},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.arg);
+        EXPECT_EQ(shell("cd '" + dir_.path() + "' && '" + installer_.string() + "' " + c.arg), c.status)
+            << out_ << err_;
+        const std::string& said = c.status == 0 ? out_ : err_;
+        EXPECT_NE(said.find(c.said), std::string::npos) << said;
+        EXPECT_FALSE(fs::exists(dir_ / c.arg)) << "a folder named after the option was made";
+        EXPECT_EQ(readText(dir_ / "config/cantorelle/registry.ini"), registry);
     }
 }
 
