@@ -23,6 +23,7 @@ bool TagFileUsable() {
     rt::clearError();
     TAG.open(rt::SharedReadWrite);
     const int err = rt::errorCode();
+    const std::string errText = rt::error();
     rt::clearError();
     if (err == rt::NoError || err == rt::AlreadyOpen) {
         TAG.close();
@@ -33,7 +34,9 @@ bool TagFileUsable() {
     if (err == rt::FileNotFound || err == rt::IsLocked || err == rt::RebuildKeys) return true;
     const std::string file = TagFileName();
     int why = 0;
-    if (rt::fileExists(file)) {
+    // Only a file that is no tag file is set aside; one that cannot be read (access, the disc)
+    // may be the host's tags and stays where it is.
+    if (err == rt::InvalidRecordDeclaration && rt::fileExists(file)) {
         std::string aside = file + ".unreadable";
         for (int n = 2; rt::fileExists(aside) || rt::folderExists(aside); ++n) aside = file + ".unreadable-" + std::to_string(n);
         why = rt::renameFile(file, aside);
@@ -44,7 +47,8 @@ bool TagFileUsable() {
             return true;
         }
     }
-    rt::message("The tag file " + file + " cannot be used" + (why ? std::string(" (") + std::strerror(why) + ")" : "") +
+    const std::string reason = why ? std::strerror(why) : errText;
+    rt::message("The tag file " + file + " cannot be used" + (reason.empty() ? std::string() : " (" + reason + ")") +
                     ".|Move it away to print labels.",
                 "Tag File", rt::Icon::Hand);
     return false;
