@@ -23,6 +23,7 @@
 #include "runtime/error/error.h"
 #include "runtime/files/file_util.h"
 #include "runtime/files/folder.h"
+#include "runtime/files/work_folder.h"
 #include "runtime/record/record.h"
 #include "runtime/record/whole_files.h"
 #include "runtime/text/text.h"
@@ -43,15 +44,6 @@ bool present(const std::string& path) {
 bool sameFile(const std::string& a, const std::string& b) {
     struct stat x {}, y {};
     return ::stat(a.c_str(), &x) == 0 && ::stat(b.c_str(), &y) == 0 && x.st_dev == y.st_dev && x.st_ino == y.st_ino;
-}
-
-// Makes the folder's entries (renames, new and removed names) durable.
-int syncFolder(const std::string& folder) {
-    const int fd = ::open(folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
-    if (fd < 0) return errno;
-    int e = ::fsync(fd) == 0 ? 0 : errno;
-    if (::close(fd) != 0 && e == 0) e = errno;
-    return e;
 }
 
 std::string why(int e) { return std::strerror(e); }
@@ -165,7 +157,7 @@ int writeMarker(const std::string& folder, const std::vector<UpdateFileToInstall
     int e = out.create(work + "/" + kMarker, 0644);
     if (e == 0) e = rt::writeAll(out.fd(), text.data(), text.size());
     if (e == 0) e = out.commit(false);
-    if (e == 0) e = syncFolder(work);
+    if (e == 0) e = rt::syncFolder(work);
     return e;
 }
 
@@ -241,7 +233,7 @@ std::string UpdateWorkFolder(const std::string& installFolder) {
 int RemoveUpdateWorkFolder(const std::string& installFolder, const std::function<void()>& step) {
     const std::string work = UpdateWorkFolder(installFolder);
     const int e = removeFolderOfFiles(work, step ? step : Step([] {}));
-    if (e == 0) syncFolder(rt::absolutePath(rt::clip(installFolder)));
+    if (e == 0) rt::syncFolder(rt::absolutePath(rt::clip(installFolder)));
     return e;
 }
 
@@ -291,7 +283,7 @@ UpdateInstall InstallUpdate(const std::string& installFolder, const std::vector<
         }
     }
     step();
-    if (const int e = syncFolder(folder)) {
+    if (const int e = rt::syncFolder(folder)) {
         r.problem = "The new master files could not be made durable in " + folder + ": " + why(e);
         return r;
     }
@@ -328,7 +320,7 @@ UpdateRecovery FinishInterruptedUpdate(const std::string& installFolder, const s
                 if (problem.empty())
                     if (std::string p = putInPlace(folder, m, step); !p.empty()) problem = "|" + p;
             if (problem.empty())
-                if (const int e = syncFolder(folder)) problem = "|" + folder + ": " + why(e);
+                if (const int e = rt::syncFolder(folder)) problem = "|" + folder + ": " + why(e);
             if (!problem.empty()) {
                 r.what = UpdateRecovery::Failed;
                 r.text = "An AutoUpdate of the Main Tunelode was interrupted and could not be finished:" + problem +
