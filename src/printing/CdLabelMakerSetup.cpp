@@ -39,7 +39,7 @@ private:
     bool isTagged(const std::string& disc, const std::string& custom) const { return tags_.count({disc, custom}) > 0; }
     void toggle(const std::string& disc, const std::string& custom);
     // Writes the tags to the tag file and forgets them.
-    void saveTags();
+    bool saveTags();
     // Every disc of the SongBook in custom disc id order; false after a read error.
     template <class Each>
     bool forEachDisc(Each&& each);
@@ -162,7 +162,7 @@ void LabelMaker::toggle(const std::string& disc, const std::string& custom) {
     if (!tags_.erase({disc, custom})) tags_.emplace(disc, custom);
 }
 
-void LabelMaker::saveTags() {
+bool LabelMaker::saveTags() {
     TagQueue list;
     for (const auto& [disc, custom] : tags_) {
         list.clearBuffer();
@@ -170,8 +170,9 @@ void LabelMaker::saveTags() {
         list.DISKID = custom;
         list.add();
     }
-    SaveTagsToTagFile(list);
+    if (!SaveTagsToTagFile(list)) return false;
     tags_.clear();
+    return true;
 }
 
 template <class Each>
@@ -214,7 +215,8 @@ void LabelMaker::printLabels() {
     }
     LABELTYPE = static_cast<std::uint8_t>(w_.value(format_) == "2" ? 1 : 0);
     LABELFOOTER = w_.value(footer_);
-    saveTags();
+    // The labels print from the tag file: not from the one of an earlier run.
+    if (!saveTags()) return;
     if (LABELTYPE == 0) PrintCdLabels();
     else PrintMiniLabels();
 }

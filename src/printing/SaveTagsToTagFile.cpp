@@ -54,23 +54,38 @@ bool TagFileUsable() {
     return false;
 }
 
-void SaveTagsToTagFile(TagQueue& tags) {
-    // In file order: a key leaves blank records out, and they must go too.
-    {
+bool SaveTagsToTagFile(TagQueue& tags) {
+    // One transaction: a kill or a refused write leaves the earlier tags whole.
+    bool saved = rt::logout(2, {&TAG});
+    if (saved) {
+        // In file order: a key leaves blank records out, and they must go too.
         RecordReader old(TAG, RecordReader::Quiet);
-        while (old.next()) {
+        while (saved && old.next()) {
             TAG.del();
-            if (rt::errorCode() != rt::NoError) break;
+            saved = rt::errorCode() == rt::NoError;
         }
     }
-    for (std::size_t i = 1; i <= tags.records(); ++i) {
+    for (std::size_t i = 1; saved && i <= tags.records(); ++i) {
         const TagQueRecord& t = tags.entry(i);
         TAG.clearBuffer();
         TAG.UNQDISKID = t.QUEUNQDISKID.str();
         TAG.ALTDISKID = t.DISKID.str();
         rt::clearError();
-        TAG.add();  // a failed add leaves that disc out
+        TAG.add();
+        saved = rt::errorCode() == rt::NoError;
+    }
+    if (saved) {
+        rt::commit();
+        saved = rt::errorCode() == rt::NoError;
+    }
+    if (!saved) {
+        const std::string why = rt::error();
+        rt::rollback();
+        rt::message("The tag file " + TagFileName() + " could not be written" + (why.empty() ? "" : " (" + why + ")") +
+                        ".|It keeps the tags it held before.",
+                    "Tag File", rt::Icon::Hand);
     }
     rt::clearError();
     tags.free();
+    return saved;
 }

@@ -10,4 +10,6 @@ bool TagFileUsable();
 
 // Replaces the contents of TagFile (every record, blank ones too) by the tags of the list,
 // and empties the list. TagFile is opened by the caller (use counts).
-void SaveTagsToTagFile(TagQueue& tags);
+// All or nothing, in one transaction: false (after a message naming the file and the reason)
+// when the tag file could not be written, which then holds the tags it held before.
+bool SaveTagsToTagFile(TagQueue& tags);

@@ -145,6 +145,38 @@ TEST_F(LabelSetupTest, ClosingReplacesEveryEarlierRecordOfTheTagFile) {
     EXPECT_EQ(tagFile(), (std::vector<std::string>{"CV0105=101", "MX2201=103"}));
 }
 
+// A tag file that refuses a write keeps the tags it held, whole: no labels print from it, and
+// the host is told which file and why.
+TEST_F(LabelSetupTest, ATagFileThatRefusesAWriteKeepsItsEarlierTags) {
+    onThread([] {
+        TAG.create();
+        TAG.open();
+        TAG.clearBuffer();
+        TAG.UNQDISKID = "OLD1";
+        TAG.ALTDISKID = "900";
+        TAG.add();
+        TAG.close();
+    });
+    ASSERT_EQ(fixture::execSql(TagFileName(), "CREATE TRIGGER refuse BEFORE INSERT ON data WHEN new.UNQDISKID = "
+                                              "'MX2201' BEGIN SELECT RAISE(ABORT, 'disk refuses'); END"),
+              0);
+    open();
+    ASSERT_TRUE(d_.key("?DiscList", "DoubleClick", 1)) << d_.error();
+    ASSERT_TRUE(d_.key("?DiscList", "DoubleClick", 3)) << d_.error();
+    for (const char* how : {"&Print Labels", "&Close"}) {
+        SCOPED_TRACE(how);
+        ASSERT_TRUE(d_.press(how)) << d_.error();
+        auto r = d_.request();
+        ASSERT_TRUE(r) << d_.windows();
+        EXPECT_EQ(r->title, "Tag File");
+        EXPECT_NE(r->text.find("The tag file " + TagFileName() + " could not be written"), std::string::npos) << r->text;
+        ASSERT_TRUE(d_.answer("OK")) << d_.error();
+        EXPECT_EQ(tagFile(), (std::vector<std::string>{"OLD1=900"}));
+    }
+    EXPECT_FALSE(d_.window(kSetup));
+    EXPECT_FALSE(d_.running()) << d_.windows();
+}
+
 TEST_F(LabelSetupTest, ColoursAreResetAtEachStartAndShownInTheSample) {
     LabelTextColor = 0x123456;
     LabelBackColor = 0x654321;
